@@ -1,0 +1,2 @@
+// main.cpp -- the player's entry point.
+int main() { return 0; }
