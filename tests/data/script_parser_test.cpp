@@ -1,0 +1,99 @@
+// Tests of the logical line reader and the keyword, quote and block helpers shared by every script format.
+#include "data/script_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data/memory_stream.h"
+
+namespace qv3rn {
+namespace {
+
+std::vector<std::string> readAll(ScriptParser& parser, std::istream& in) {
+    std::vector<std::string> lines;
+    while (in.good()) lines.push_back(parser.readLine(in));
+    return lines;
+}
+
+TEST(ReadLine, DropsLeadingBlanksAndCommentsButKeepsTrailingSpace) {
+    std::istringstream in("  Scale 1.0 2.0 3.0 ;big\nNext");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "Scale 1.0 2.0 3.0 ");
+    EXPECT_EQ(parser.lineCount(), 1);
+    EXPECT_EQ(parser.readLine(in), "Next");
+}
+
+TEST(ReadLine, CommentOnlyLineIsEmptyAndCounted) {
+    std::istringstream in("; only a comment\nValue 1\n");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "");
+    EXPECT_EQ(parser.lineCount(), 1);
+    EXPECT_EQ(parser.readLine(in), "Value 1");
+    EXPECT_EQ(parser.lineCount(), 2);
+}
+
+TEST(ReadLine, SkippedBlankLinesDoNotAdvanceTheCounter) {
+    std::istringstream in("\n\n\r\n  \t\nA\n\n\nB");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "A");
+    EXPECT_EQ(parser.lineCount(), 1);
+    EXPECT_EQ(parser.readLine(in), "B");
+    EXPECT_EQ(parser.lineCount(), 1);  // B ended by the end of the stream, not a line feed
+    EXPECT_EQ(parser.readLine(in), "");
+    EXPECT_FALSE(in.good());
+}
+
+TEST(ReadLine, TabsBecomeSpacesAndCarriageReturnsStay) {
+    std::istringstream in("\tA\tB\r\nC");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "A B\r");
+    EXPECT_EQ(parser.readLine(in), "C");
+}
+
+TEST(ReadLine, StopsSkippingAtAZeroByte) {
+    const char text[] = {' ', '\0', 'x', '\n'};
+    MemoryStream in(text, sizeof text);
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), std::string("\0x", 2));
+}
+
+TEST(ReadLine, ReadsAMemoryBufferWithoutTerminatorExactly) {
+    const std::string storage = "Name \"a\"\nEnd}XXXX";
+    MemoryStream in(storage.data(), storage.size() - 4);  // the X bytes lie outside the buffer
+    ScriptParser parser;
+    EXPECT_EQ(readAll(parser, in), (std::vector<std::string>{"Name \"a\"", "End}"}));
+}
+
+TEST(Matches, IsACaseSensitiveSubstringTest) {
+    EXPECT_FALSE(matches("MassVariance 0.5", "Mass "));
+    EXPECT_TRUE(matches("Mass 2", "Mass "));
+    EXPECT_TRUE(matches("ParticleMass 2", "Mass "));
+    EXPECT_FALSE(matches("mass 2", "Mass "));
+    EXPECT_TRUE(matches("anything", ""));
+    EXPECT_TRUE(matches("", ""));
+}
+
+TEST(QuotedText, TakesTextBetweenFirstAndLastQuote) {
+    EXPECT_EQ(quotedText("Include \"demo2.shader\""), "demo2.shader");
+    EXPECT_EQ(quotedText("Name none"), "");
+    EXPECT_EQ(quotedText("Name \"open ended"), "open ended");
+    EXPECT_EQ(quotedText("Name \"a\" \"b\""), "a\" \"b");
+    EXPECT_EQ(quotedText("\"\""), "");
+}
+
+TEST(SkipBlock, EndsAtTheFirstClosingBraceWithoutNesting) {
+    std::istringstream in("a { b } c } rest");
+    EXPECT_TRUE(skipBlock(in));
+    std::string rest;
+    std::getline(in, rest);
+    EXPECT_EQ(rest, " c } rest");
+
+    std::istringstream unterminated("no brace here");
+    EXPECT_FALSE(skipBlock(unterminated));
+}
+
+}  // namespace
+}  // namespace qv3rn
