@@ -16,6 +16,8 @@ struct HeadlessContext::Egl {
 
 namespace {
 
+HeadlessContext* currentContext = nullptr;  // the context this file last made current
+
 bool fail(std::string* error, const std::string& text) {
     if (error) *error = text + " (EGL error 0x" + std::to_string(eglGetError()) + ")";
     return false;
@@ -87,6 +89,8 @@ std::unique_ptr<HeadlessContext> HeadlessContext::createShared(int width, int he
 }
 
 HeadlessContext::~HeadlessContext() {
+    sharedContexts_.clear();
+    if (currentContext == this) currentContext = nullptr;
     if (eglGetCurrentContext() == egl_->context)
         eglMakeCurrent(egl_->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroySurface(egl_->display, egl_->surface);
@@ -95,17 +99,48 @@ HeadlessContext::~HeadlessContext() {
 }
 
 bool HeadlessContext::makeCurrent() {
-    return eglMakeCurrent(egl_->display, egl_->surface, egl_->surface, egl_->context) == EGL_TRUE;
+    if (eglMakeCurrent(egl_->display, egl_->surface, egl_->surface, egl_->context) != EGL_TRUE) return false;
+    currentContext = this;
+    return true;
 }
 
 void HeadlessContext::releaseCurrent() {
     eglMakeCurrent(egl_->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (currentContext == this) currentContext = nullptr;
 }
 
 void HeadlessContext::swapBuffers() { glFinish(); }
 
+const char* HeadlessContext::glExtensions() const {
+    const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    return extensions ? extensions : "";
+}
+
 void* HeadlessContext::getProcAddress(const char* name) const {
+    if (void* own = wglProcAddress(name)) return own;
     return reinterpret_cast<void*>(eglGetProcAddress(name));
+}
+
+WindowSystemHooks HeadlessContext::windowSystemHooks() {
+    WindowSystemHooks hooks;
+    hooks.glProcAddress = [](const char* name) { return reinterpret_cast<void*>(eglGetProcAddress(name)); };
+    hooks.currentContext = []() -> WglContext { return currentContext; };
+    hooks.createSharedContext = [this]() -> WglContext {
+        auto shared = createShared(width_, height_);
+        if (!shared) return nullptr;
+        sharedContexts_.push_back(std::move(shared));
+        return sharedContexts_.back().get();
+    };
+    hooks.makeCurrent = [](WglContext context) { return context && static_cast<HeadlessContext*>(context)->makeCurrent(); };
+    hooks.deleteContext = [this](WglContext context) {
+        for (auto it = sharedContexts_.begin(); it != sharedContexts_.end(); ++it) {
+            if (it->get() != context) continue;
+            if (currentContext == context) makeCurrent();
+            sharedContexts_.erase(it);
+            return;
+        }
+    };
+    return hooks;
 }
 
 }  // namespace qv3rn::platform

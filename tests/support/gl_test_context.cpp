@@ -11,10 +11,14 @@ void GLTest::SetUp() {
     std::string error;
     context = platform::HeadlessContext::create(width, height, {}, &error);
     ASSERT_NE(context, nullptr) << error;
+    platform::installWindowSystem(context->windowSystemHooks());
     glViewport(0, 0, width, height);
 }
 
-void GLTest::TearDown() { context.reset(); }
+void GLTest::TearDown() {
+    platform::installWindowSystem({});
+    context.reset();
+}
 
 std::array<std::uint8_t, 4> GLTest::pixel(int x, int y) const {
     std::array<std::uint8_t, 4> rgba{};
