@@ -5,6 +5,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/memory_stream.h"
@@ -65,6 +66,88 @@ TEST(ReadLine, ReadsAMemoryBufferWithoutTerminatorExactly) {
     MemoryStream in(storage.data(), storage.size() - 4);  // the X bytes lie outside the buffer
     ScriptParser parser;
     EXPECT_EQ(readAll(parser, in), (std::vector<std::string>{"Name \"a\"", "End}"}));
+}
+
+TEST(ReadLine, CommentsEndTheLineWhereverTheyStart) {
+    std::istringstream in("A;B\n   ;whole line\nC ; tail ; more\nD ;no line feed");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "A");
+    EXPECT_EQ(parser.lineCount(), 1);
+    EXPECT_EQ(parser.readLine(in), "");
+    EXPECT_EQ(parser.lineCount(), 2);
+    EXPECT_EQ(parser.readLine(in), "C ");
+    EXPECT_EQ(parser.lineCount(), 3);
+    EXPECT_EQ(parser.readLine(in), "D ");
+    EXPECT_EQ(parser.lineCount(), 3);  // the comment ran into the end of the stream
+    EXPECT_TRUE(in.eof());
+}
+
+TEST(ReadLine, EndOfStreamWithoutLineFeedEndsTheLastLineAndStaysAtTheEnd) {
+    std::istringstream in("Last 1\t");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "Last 1 ");
+    EXPECT_EQ(parser.lineCount(), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(parser.readLine(in), "");
+    EXPECT_EQ(parser.lineCount(), 0);
+
+    std::istringstream blanks(" \n\t\r\n  ");
+    EXPECT_EQ(parser.readLine(blanks), "");
+    EXPECT_FALSE(blanks.good());
+    EXPECT_EQ(parser.lineCount(), 0);
+}
+
+TEST(ReadLine, OnlyLineFeedsEndLines) {
+    std::istringstream in("A\rB\r\v\fC\n\v\f  D");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "A\rB\r\v\fC");  // inside a line every other character is stored
+    EXPECT_EQ(parser.readLine(in), "D");                  // before it, vertical tab and form feed are skipped
+}
+
+TEST(ReadLine, KeepsBytesAboveSevenBitsAndStopsAtAFailedStream) {
+    std::istringstream in("Name \"caf\xc3\xa9\xff\"\n");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "Name \"caf\xc3\xa9\xff\"");
+
+    std::istringstream failed("Value 1\n");
+    failed.setstate(std::ios::failbit);
+    EXPECT_EQ(parser.readLine(failed), "");
+    EXPECT_EQ(parser.lineCount(), 1);
+}
+
+TEST(ReadLine, CountsLinesOfARealisticBlock) {
+    const std::string script =
+        "; demo shader\n"
+        "\n"
+        "Shader {\r\n"
+        "\tName \"glow\"\t; the name\r\n"
+        "\n\n"
+        "\tState {\n"
+        "\t}\n"
+        "}";
+    MemoryStream in(script.data(), script.size());
+    ScriptParser parser;
+    std::vector<std::pair<std::string, int>> seen;
+    while (in.good()) {
+        std::string line = parser.readLine(in);
+        seen.emplace_back(line, parser.lineCount());
+    }
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, int>>{
+                        {"", 1}, {"Shader {\r", 2}, {"Name \"glow\" ", 3}, {"State {", 4}, {"}", 5}, {"}", 5}}));
+}
+
+TEST(SkipBlock, LeavesTheReaderAfterTheClosingBrace) {
+    std::istringstream in("Unknown {\n  Inner 1\n  Deeper {\n}\nNext 2\n");
+    ScriptParser parser;
+    EXPECT_EQ(parser.readLine(in), "Unknown {");
+    EXPECT_TRUE(skipBlock(in));
+    EXPECT_EQ(parser.readLine(in), "Next 2");  // the first brace closed the skip, even the inner block's
+
+    std::istringstream immediately("}X");
+    EXPECT_TRUE(skipBlock(immediately));
+    EXPECT_EQ(immediately.get(), 'X');
+
+    std::istringstream empty("");
+    EXPECT_FALSE(skipBlock(empty));
 }
 
 TEST(Matches, IsACaseSensitiveSubstringTest) {

@@ -1,0 +1,194 @@
+// archive.cpp -- entry lookup, decryption, inflation and the checks on what an entry delivers, over libzip.
+#include "data/archive.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "app/log.h"
+
+namespace qv3rn {
+
+namespace {
+
+// Entries up to this size get their whole buffer at once; a larger size claimed by the directory is only
+// believed as far as the inflated data goes, so a damaged directory cannot make us allocate gigabytes.
+constexpr std::uint64_t upfrontAllocation = 64u << 20;
+
+std::string zipErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+// Reads exactly `size` bytes of an open entry, then checks that the entry ends there: libzip verifies the
+// checksum and the directory's size only when it reaches the end of the inflated data.
+bool readWholeEntry(zip_file_t* file, std::uint64_t size, std::vector<std::uint8_t>& data, std::string& error) {
+    std::uint64_t done = 0;
+    data.resize(static_cast<std::size_t>(std::min(size, upfrontAllocation)));
+    while (done < size) {
+        if (done == data.size()) data.resize(static_cast<std::size_t>(std::min(size, done * 2)));
+        const zip_int64_t got = zip_fread(file, data.data() + done, data.size() - done);
+        if (got < 0) {
+            error = zip_error_strerror(zip_file_get_error(file));
+            return false;
+        }
+        if (got == 0) {
+            error = "entry is shorter than its directory entry says";
+            return false;
+        }
+        done += static_cast<std::uint64_t>(got);
+    }
+    std::uint8_t extra = 0;
+    const zip_int64_t beyond = zip_fread(file, &extra, 1);
+    if (beyond < 0) {
+        error = zip_error_strerror(zip_file_get_error(file));
+        return false;
+    }
+    if (beyond > 0) {
+        error = "entry is longer than its directory entry says";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Archive::~Archive() {
+    close();
+    password_.clear();
+}
+
+bool Archive::fail(std::string message) {
+    lastError_ = std::move(message);
+    return false;
+}
+
+bool Archive::open(const std::string& path, const std::string& password) {
+    if (path.empty()) return fail("no archive path given");
+    if (password.empty()) return fail("no password given");
+    close();
+    int code = 0;
+    zip_t* handle = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!handle) return fail(zipErrorText(code));
+    return adopt(handle, path, password);
+}
+
+bool Archive::openBuffer(const void* data, std::size_t size, const std::string& name, const std::string& password) {
+    if (password.empty()) return fail("no password given");
+    close();
+    if (!data || size == 0) return fail("Not a zip archive");  // libzip would take an empty buffer as an empty archive
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
+    zip_t* handle = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+    if (!handle) {
+        if (source) zip_source_free(source);
+        lastError_ = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        return false;
+    }
+    zip_error_fini(&error);
+    return adopt(handle, name, password);
+}
+
+bool Archive::adopt(zip* handle, const std::string& name, const std::string& password) {
+    handle_ = handle;
+    password_ = password;
+    lastError_.clear();
+    logger().printf("Opening archive %s", name.c_str());
+    return true;
+}
+
+bool Archive::readFile(const std::string& name, std::vector<std::uint8_t>& data) {
+    data.clear();
+    if (!handle_) return fail("archive is not open");
+
+    const std::string entry = archiveEntryName(name);
+    const zip_int64_t index =
+        entry.find('\0') == std::string::npos ? zip_name_locate(handle_, entry.c_str(), ZIP_FL_ENC_RAW) : -1;
+    if (index < 0) {
+        logger().printf("unable to read file from archive: %s", entry.c_str());
+        return fail("no entry " + entry);
+    }
+    logger().printf("reading file from archive: %s", entry.c_str());
+
+    zip_stat_t info;
+    if (zip_stat_index(handle_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_RAW, &info) != 0 ||
+        !(info.valid & ZIP_STAT_SIZE))
+        return fail(entry + ": " + zip_strerror(handle_));
+    if (info.size > std::numeric_limits<std::size_t>::max() / 2) return fail(entry + ": entry size out of range");
+
+    zip_file_t* file =
+        zip_fopen_index_encrypted(handle_, static_cast<zip_uint64_t>(index), 0, password_.c_str());
+    if (!file) return fail(entry + ": " + zip_strerror(handle_));
+
+    std::string error;
+    const bool complete = readWholeEntry(file, info.size, data, error);
+    const int closeResult = zip_fclose(file);
+    if (!complete || closeResult != 0) {
+        data.clear();
+        data.shrink_to_fit();
+        return fail(entry + ": " + (complete ? zipErrorText(closeResult) : error));
+    }
+    return true;
+}
+
+void Archive::close() {
+    if (!handle_) return;
+    logger().writeLine("Closed archive");
+    zip_discard(handle_);  // read-only: nothing to write back
+    handle_ = nullptr;
+}
+
+std::vector<ArchiveEntry> Archive::entries() const {
+    std::vector<ArchiveEntry> list;
+    if (!handle_) return list;
+    const zip_int64_t count = zip_get_num_entries(handle_, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t info;
+        if (zip_stat_index(handle_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW, &info) != 0) continue;
+        ArchiveEntry entry;
+        if (info.valid & ZIP_STAT_NAME) entry.name = info.name;
+        if (info.valid & ZIP_STAT_SIZE) entry.size = info.size;
+        if (info.valid & ZIP_STAT_COMP_SIZE) entry.compressedSize = info.comp_size;
+        entry.encrypted = (info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE;
+        list.push_back(std::move(entry));
+    }
+    return list;
+}
+
+std::string archiveEntryName(std::string_view name) {
+    std::string entry(name);
+    std::replace(entry.begin(), entry.end(), '\\', '/');
+    return entry;
+}
+
+bool readArchiveEntry(const std::weak_ptr<Archive>& archive, const std::string& name, std::vector<std::uint8_t>& data) {
+    const std::shared_ptr<Archive> alive = archive.lock();
+    if (!alive || !alive->isOpen()) {
+        data.clear();
+        return false;
+    }
+    return alive->readFile(name, data);
+}
+
+bool isSafeEntryName(std::string_view name) {
+    if (name.empty() || name.front() == '/') return false;
+    if (name.find('\\') != std::string_view::npos || name.find('\0') != std::string_view::npos) return false;
+    if (name.size() >= 2 && name[1] == ':') return false;  // a drive letter
+    if (name.back() == '/') name.remove_suffix(1);           // a folder entry
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(name.find('/', start), name.size());
+        const std::string_view part = name.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (end == name.size()) return true;
+        start = end + 1;
+    }
+}
+
+}  // namespace qv3rn
