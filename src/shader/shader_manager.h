@@ -1,0 +1,69 @@
+// shader_manager.h -- the process-wide list of shaders and GPU programs, found by name.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shader/gpu_program_list.h"
+#include "shader/ref_counted.h"
+#include "shader/shader.h"
+
+namespace qv3rn {
+
+using ShaderHandle = Handle<Shader>;
+
+// Owns every shader made by a script or by other subsystems, in creation order, holding one reference on each,
+// and the ARB vertex and fragment programs of the scripts.
+class ShaderManager {
+public:
+    ShaderManager();   // becomes the current instance
+    ~ShaderManager();  // destroys what is left (see clear) and hands the current role back
+    ShaderManager(const ShaderManager&) = delete;
+    ShaderManager& operator=(const ShaderManager&) = delete;
+
+    // The manager of the process (constructed before main), or a test's own while it exists.
+    static ShaderManager* instance();
+
+    // Takes the shader over, with one reference, at the end of the list; false for a null shader. Names need
+    // not be unique.
+    bool add(std::unique_ptr<Shader> shader);
+
+    // A counted handle to the first shader, in creation order, whose name equals `name` exactly; null when
+    // there is none. Give it back with release.
+    ShaderHandle find(std::string_view name);
+
+    // Gives a handle's reference back and clears the handle (null handles are ignored). When only the
+    // manager's own reference is left, the manager lets the shader go too: it is unlisted and destroyed.
+    void release(ShaderHandle& handle);
+
+    // Destroys every shader, whatever handles are still out, and deletes every compiled program.
+    void clear();
+
+    const std::vector<Shader*>& shaders() const { return shaders_; }
+
+    // GPU programs by exact name; a lookup compiles the program the first time. 0: no such program, or the
+    // driver lacks the stage's extension.
+    GLuint findVertexProgram(std::string_view name) { return vertexPrograms_.find(name); }
+    GLuint findFragmentProgram(std::string_view name) { return fragmentPrograms_.find(name); }
+    // Stores a program unless the extension is missing, the name is empty or already taken.
+    bool addVertexProgram(std::string name, std::string text) {
+        return vertexPrograms_.add(std::move(name), std::move(text));
+    }
+    bool addFragmentProgram(std::string name, std::string text) {
+        return fragmentPrograms_.add(std::move(name), std::move(text));
+    }
+    const std::vector<GpuProgram>& vertexPrograms() const { return vertexPrograms_.programs(); }
+    const std::vector<GpuProgram>& fragmentPrograms() const { return fragmentPrograms_.programs(); }
+
+private:
+    ShaderManager* previous_ = nullptr;
+    std::vector<Shader*> shaders_;
+    GpuProgramList vertexPrograms_;
+    GpuProgramList fragmentPrograms_;
+};
+
+}  // namespace qv3rn
