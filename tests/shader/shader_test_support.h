@@ -1,28 +1,20 @@
 // shader_test_support.h -- what the shader tests share: a GL fixture with the extensions loaded and its own
-// shader manager, and reading a script from text.
+// shader manager.
 #pragma once
 
 #include <GL/gl.h>
 
 #include <array>
-#include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "app/extensions.h"
 #include "shader/render_state.h"
 #include "shader/shader.h"
 #include "shader/shader_manager.h"
-#include "shader/shader_script_loader.h"
 #include "support/gl_test_context.h"
 
 namespace qv3rn::test {
-
-// Parses `text` as a shader script into `manager`.
-inline bool parseScript(ShaderManager& manager, const std::string& text) {
-    ShaderScriptLoader loader(manager);
-    std::istringstream stream(text);
-    return loader.parse(stream);
-}
 
 // The only state of a shader that was read from a one-shader script, as its concrete class.
 template <typename State>
