@@ -1,0 +1,165 @@
+// image_samples.h -- image files the tests make themselves: TGA bytes by hand, PNG and JPEG through the libraries.
+#pragma once
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>  // Required for: FILE (jpeglib.h needs it declared first)
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace qv3rn::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- TGA --------------------------------------------------------------------------------------------------------
+
+struct TgaSpec {
+    std::uint8_t imageType = 2;
+    std::uint8_t depth = 24;
+    std::uint16_t width = 1;
+    std::uint16_t height = 1;
+    std::uint8_t colorMapType = 0;
+    std::uint16_t colorMapLength = 0;
+    std::uint8_t colorMapEntrySize = 0;
+    std::uint8_t descriptor = 0;
+    Bytes id;        // the image id field
+    Bytes colorMap;  // written as given
+    Bytes data;      // pixel data as stored (bottom row first, blue-green-red(-alpha))
+};
+
+inline void putU16(Bytes& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+inline Bytes tgaFile(const TgaSpec& spec) {
+    Bytes out;
+    out.push_back(static_cast<std::uint8_t>(spec.id.size()));
+    out.push_back(spec.colorMapType);
+    out.push_back(spec.imageType);
+    putU16(out, 0);  // first colour-map index
+    putU16(out, spec.colorMapLength);
+    out.push_back(spec.colorMapEntrySize);
+    putU16(out, 0);  // x origin
+    putU16(out, 0);  // y origin
+    putU16(out, spec.width);
+    putU16(out, spec.height);
+    out.push_back(spec.depth);
+    out.push_back(spec.descriptor);
+    out.insert(out.end(), spec.id.begin(), spec.id.end());
+    out.insert(out.end(), spec.colorMap.begin(), spec.colorMap.end());
+    out.insert(out.end(), spec.data.begin(), spec.data.end());
+    return out;
+}
+
+// A picture given top row first as RGBA quadruples, stored the TGA way: bottom row first, BGR or BGRA.
+inline Bytes tgaPixels(const Bytes& rgbaTopFirst, int width, int height, int depth) {
+    Bytes out;
+    for (int row = height - 1; row >= 0; --row)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = &rgbaTopFirst[(static_cast<std::size_t>(row) * width + x) * 4];
+            out.push_back(p[2]);
+            out.push_back(p[1]);
+            out.push_back(p[0]);
+            if (depth == 32) out.push_back(p[3]);
+        }
+    return out;
+}
+
+// ---- PNG --------------------------------------------------------------------------------------------------------
+
+struct PngSpec {
+    int width = 1;
+    int height = 1;
+    int colorType = PNG_COLOR_TYPE_RGB;
+    int bitDepth = 8;
+    bool interlaced = false;
+    std::vector<png_color> palette;
+    Bytes transparency;           // tRNS alphas for palette entries
+    std::vector<Bytes> rows;      // raw rows in the file's own format, top row first
+};
+
+inline void pngWriteToVector(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+inline void pngFlushNothing(png_structp) {}
+
+inline Bytes pngFile(const PngSpec& spec) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        throw std::runtime_error("libpng could not write the test image");
+    }
+    png_set_write_fn(png, &out, pngWriteToVector, pngFlushNothing);
+    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!spec.palette.empty())
+        png_set_PLTE(png, info, const_cast<png_colorp>(spec.palette.data()), static_cast<int>(spec.palette.size()));
+    if (!spec.transparency.empty())
+        png_set_tRNS(png, info, const_cast<png_bytep>(spec.transparency.data()),
+                     static_cast<int>(spec.transparency.size()), nullptr);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows;
+    for (const Bytes& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+// ---- JPEG -------------------------------------------------------------------------------------------------------
+
+// Encodes rows of RGB (components 3) or grey (components 1) bytes, top row first.
+inline Bytes jpegFile(int width, int height, int components, const Bytes& pixels, bool progressive = false,
+                      int quality = 100) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = components;
+    info.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(&pixels[static_cast<std::size_t>(info.next_scanline) * width * components]);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    Bytes out(buffer, buffer + size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return out;
+}
+
+// A width x height picture of one colour, as rows of `components` bytes.
+inline Bytes flatPixels(int width, int height, std::initializer_list<std::uint8_t> color) {
+    Bytes out;
+    for (int i = 0; i < width * height; ++i) out.insert(out.end(), color.begin(), color.end());
+    return out;
+}
+
+inline void writeFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace qv3rn::test
