@@ -1,0 +1,191 @@
+// scripted_window_system.h -- a headless window system whose input, clock, dialog, display modes and failures
+// are scripted by a test, and which records what the application asked of it.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>  // Required for: mkdtemp
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/headless_window_system.h"
+
+namespace qv3rn::test {
+
+struct RecordedBox {
+    std::string caption;
+    std::string text;
+    platform::BoxIcon icon;
+};
+
+class ScriptedWindowSystem : public platform::HeadlessWindowSystem {
+public:
+    // What happened, in order, shared with a recording application: "event Close", "swap", ...
+    std::vector<std::string>* trace = nullptr;
+
+    // Input events the "user" makes; delivered after posted events, as a desktop delivers input.
+    std::deque<platform::Event> input;
+    // Counter readings handed out in order; once used up, each reading adds `tick` to the last one.
+    mutable std::deque<std::int64_t> counterReadings;
+    std::int64_t tick = 10;
+    std::int64_t frequency = 1000;
+    bool escapeDown = false;
+
+    // Desktop side: display modes, the dialog's answer, failing steps.
+    bool desktop = false;
+    std::vector<platform::DisplayMode> modes;
+    std::optional<platform::ModeDialogResult> dialogAnswer;
+    std::optional<platform::ModeDialogContent> dialogShown;
+    bool modeChangeWorks = true;
+    std::vector<std::pair<platform::DisplayMode, bool>> modeChanges;
+    int restoredModes = 0;
+    std::vector<bool> cursorChanges;
+    std::string failingStep;  // "initialize", "createWindow", "choose", "set", "create", "current"
+    std::string errorText;
+    std::vector<RecordedBox> boxes;
+    std::optional<platform::WindowDesc> window;
+    int swaps = 0;
+    int contextsReleased = 0;
+    int windowsDestroyed = 0;
+
+    void record(const std::string& what) {
+        if (trace) trace->push_back(what);
+    }
+
+    bool initialize() override { return failingStep != "initialize" && HeadlessWindowSystem::initialize(); }
+    bool hasDesktop() const override { return desktop; }
+    bool displayMode(int index, platform::DisplayMode& mode) const override {
+        if (index < 0 || index >= static_cast<int>(modes.size())) return false;
+        mode = modes[index];
+        return true;
+    }
+    bool changeDisplayMode(const platform::DisplayMode& mode, bool matchRefreshRate) override {
+        modeChanges.emplace_back(mode, matchRefreshRate);
+        return modeChangeWorks;
+    }
+    void restoreDisplayMode() override { ++restoredModes; }
+    void showCursor(bool visible) override { cursorChanges.push_back(visible); }
+    std::optional<platform::ModeDialogResult> runModeDialog(const platform::ModeDialogContent& content) override {
+        dialogShown = content;
+        return dialogAnswer;
+    }
+    void messageBox(const std::string& caption, const std::string& text, platform::BoxIcon icon) override {
+        boxes.push_back({caption, text, icon});
+    }
+
+    bool createWindow(const platform::WindowDesc& desc) override {
+        if (failingStep == "createWindow") return false;
+        window = desc;
+        return HeadlessWindowSystem::createWindow(desc);
+    }
+    bool choosePixelFormat(const platform::PixelFormat& format) override {
+        return failingStep != "choose" && HeadlessWindowSystem::choosePixelFormat(format);
+    }
+    bool setPixelFormat() override { return failingStep != "set" && HeadlessWindowSystem::setPixelFormat(); }
+    bool createContext() override { return failingStep != "create" && HeadlessWindowSystem::createContext(); }
+    bool makeCurrent() override { return failingStep != "current" && HeadlessWindowSystem::makeCurrent(); }
+    void swapBuffers() override {
+        ++swaps;
+        record("swap");
+        HeadlessWindowSystem::swapBuffers();
+    }
+    // Counts the releases the shell asks for (not the one the window's own destruction makes).
+    void releaseContext() override {
+        if (!destroying_) ++contextsReleased;
+        HeadlessWindowSystem::releaseContext();
+    }
+    void destroyWindow() override {
+        ++windowsDestroyed;
+        destroying_ = true;
+        HeadlessWindowSystem::destroyWindow();
+        destroying_ = false;
+    }
+
+    bool pollEvent(platform::Event& event) override {
+        if (!HeadlessWindowSystem::pollEvent(event)) {
+            if (input.empty()) return false;
+            event = input.front();
+            input.pop_front();
+        }
+        record(describe(event));
+        return true;
+    }
+    bool isEscapeDown() const override { return escapeDown; }
+
+    std::int64_t readCounter() const override {
+        if (!counterReadings.empty()) {
+            lastReading_ = counterReadings.front();
+            counterReadings.pop_front();
+        } else {
+            lastReading_ += tick;
+        }
+        return lastReading_;
+    }
+    std::int64_t counterFrequency() const override { return frequency; }
+    std::string lastErrorText() const override { return errorText; }
+
+    static std::string describe(const platform::Event& event) {
+        switch (event.type) {
+            case platform::EventType::Resize:
+                return "event Resize " + std::to_string(event.width) + "x" + std::to_string(event.height);
+            case platform::EventType::Close: return "event Close";
+            case platform::EventType::Character: return "event Character " + std::to_string(event.key);
+            case platform::EventType::Quit: return "event Quit";
+        }
+        return "event ?";
+    }
+
+private:
+    mutable std::int64_t lastReading_ = 0;
+    bool destroying_ = false;
+};
+
+inline platform::Event makeEvent(platform::EventType type, int key = 0, int width = 0, int height = 0) {
+    platform::Event event;
+    event.type = type;
+    event.key = key;
+    event.width = width;
+    event.height = height;
+    return event;
+}
+
+// Runs each test in a fresh folder of its own, so that the application.log of parallel tests never meet.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qv3rn-test-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(path_);
+    }
+    ~TemporaryFolder() {
+        std::filesystem::current_path(previous_);
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::path previous_;
+};
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline std::vector<std::string> readLines(const std::filesystem::path& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace qv3rn::test
