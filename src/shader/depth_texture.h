@@ -1,0 +1,32 @@
+// depth_texture.h -- a depth-component texture filled from the framebuffer (the shadow image).
+#pragma once
+
+#include "shader/texture_2d.h"
+
+namespace qv3rn {
+
+// Holds no pixels in memory: allocate it with the DEPTH_COMPONENT format to give it its size. It always binds
+// with linear filters, edge clamping and the GL_MODULATE environment, whatever its params say.
+class DepthTexture : public Texture2D {
+public:
+    // `internalFormat` is the depth format kept on the driver (GL_DEPTH_COMPONENT24_ARB for the shadow image).
+    explicit DepthTexture(GLenum internalFormat = GL_DEPTH_COMPONENT);
+
+    // Generates and binds the name on unit 0 with GL_DEPTH_TEXTURE_MODE_ARB = GL_INTENSITY, linear filters,
+    // edge-clamped wraps and an empty depth image of the allocated size, then unbinds.
+    bool create() override;
+    bool bind(GLenum unit) override;
+    bool unbind(GLenum unit) override;
+
+    // Copies the framebuffer rectangle (x, y, width, height) to (xOffset, yOffset) of the texture.
+    bool copyFromFramebuffer(int xOffset, int yOffset, int x, int y, int width, int height);
+
+    GLenum internalFormat() const { return internalFormat_; }
+
+private:
+    void setFixedParameters() const;
+
+    GLenum internalFormat_;
+};
+
+}  // namespace qv3rn
