@@ -1,0 +1,198 @@
+// image_registry.cpp -- loading, listing, counting and deleting the images of the process.
+#include "shader/image_registry.h"
+
+#include <algorithm>
+#include <fstream>
+#include <utility>
+
+#include "app/extensions.h"
+#include "app/log.h"
+#include "data/archive.h"
+#include "image/disk_path.h"
+#include "image/jpeg_decoder.h"
+#include "image/png_decoder.h"
+#include "image/random.h"
+#include "image/tga_decoder.h"
+#include "shader/texture_1d.h"
+#include "shader/texture_2d.h"
+
+namespace qv3rn {
+
+namespace {
+ImageRegistry* currentRegistry = nullptr;
+}
+
+// The process's registry, constructed before main like the other registries.
+ImageRegistry processImageRegistry;
+
+ImageRegistry::ImageRegistry() : previous_(currentRegistry) { currentRegistry = this; }
+
+ImageRegistry::~ImageRegistry() {
+    clear();
+    if (currentRegistry == this) currentRegistry = previous_;
+}
+
+ImageRegistry& ImageRegistry::instance() { return currentRegistry ? *currentRegistry : processImageRegistry; }
+
+void ImageRegistry::registerDefaults() {
+    decoders_.push_back(std::make_unique<JpegDecoder>());
+    decoders_.push_back(std::make_unique<PngDecoder>());
+    decoders_.push_back(std::make_unique<TgaDecoder>());
+    prepareGradientNoise();
+}
+
+void ImageRegistry::addSearchPath(std::string path) { searchPaths_.push_back(std::move(path)); }
+
+void ImageRegistry::setArchive(std::weak_ptr<Archive> archive) { archive_ = std::move(archive); }
+
+ImageDecoder* ImageRegistry::decoderFor(std::string_view name) const {
+    for (const auto& decoder : decoders_)
+        if (decoder->handlesExtension(name)) return decoder.get();
+    return nullptr;
+}
+
+Handle<Texture> ImageRegistry::failLoad(std::string reason) {
+    lastError_ = std::move(reason);
+    return Handle<Texture>();
+}
+
+Texture* ImageRegistry::makeTexture(std::unique_ptr<PixelStore> pixels, GLenum target) {
+    if (!pixels) return nullptr;
+    if (target == GL_TEXTURE_1D) {
+        auto* texture = new Texture1D();
+        texture->adoptPixels(std::move(*pixels));
+        return texture;
+    }
+    const bool keepRectangle = target == GL_TEXTURE_RECTANGLE_ARB && GL_EXT_texture_rectangle_Flag;
+    auto* texture = new Texture2D(keepRectangle ? GL_TEXTURE_RECTANGLE_ARB : GL_TEXTURE_2D);
+    texture->adoptPixels(std::move(*pixels));
+    const bool square = texture->width() == texture->height();
+    if ((target == GL_TEXTURE_2D && !square) || (target == GL_TEXTURE_RECTANGLE_ARB && !keepRectangle))
+        texture->makePowerOfTwoSquare();
+    return texture;
+}
+
+Texture* ImageRegistry::decodeMemory(ImageDecoder& decoder, const std::vector<std::uint8_t>& bytes,
+                                     ImageFormat format, GLenum target) {
+    if (target == GL_TEXTURE_1D) return makeTexture(decoder.decode1D(bytes.data(), bytes.size(), format), target);
+    return makeTexture(decoder.decode2D(bytes.data(), bytes.size(), format), target);
+}
+
+Texture* ImageRegistry::decodeFile(ImageDecoder& decoder, const std::string& path, ImageFormat format,
+                                   GLenum target) {
+    if (target == GL_TEXTURE_1D) return makeTexture(decoder.decode1DFromFile(path, format), target);
+    return makeTexture(decoder.decode2DFromFile(path, format), target);
+}
+
+Handle<Texture> ImageRegistry::load(const std::string& name, ImageFormat format, GLenum target) {
+    lastError_.clear();
+    if (target == GL_TEXTURE_3D) return failLoad(name + ": 3D images cannot be loaded");
+    if (target != GL_TEXTURE_1D && target != GL_TEXTURE_2D && target != GL_TEXTURE_RECTANGLE_ARB)
+        return failLoad(name + ": images cannot be loaded for texture target " + std::to_string(target));
+
+    Texture* image = nullptr;
+    bool decoded = false;
+    std::vector<std::uint8_t> bytes;
+    if (readArchiveEntry(archive_, "data/art/" + name, bytes) || readArchiveEntry(archive_, "data/fnt/" + name, bytes)) {
+        if (ImageDecoder* decoder = decoderFor(name); decoder && !bytes.empty()) {
+            image = decodeMemory(*decoder, bytes, format, target);
+            if (!image) return failLoad(name + " (archive): " + decoder->lastError());
+            decoded = true;
+        }
+    }
+    if (!decoded) {
+        ImageDecoder* decoder = decoderFor(name);
+        if (!decoder) return failLoad(name + ": no decoder reads this file type");
+        std::string directory;
+        for (const std::string& path : searchPaths_) {
+            if (std::ifstream(diskPath(path + name), std::ios::binary)) {
+                directory = path;
+                break;
+            }
+        }
+        image = decodeFile(*decoder, diskPath(directory + name), format, target);
+        if (!image) return failLoad(name + ": " + decoder->lastError());
+    }
+
+    image->setName(name);
+    Texture* conflicting = nullptr;
+    if (!addImage(image, &conflicting)) {
+        // The same image is listed already (same name, same alias): hand that one out rather than a duplicate
+        // nobody would ever delete.
+        delete image;
+        return Handle<Texture>(conflicting);
+    }
+    return Handle<Texture>(image);
+}
+
+std::list<Texture*>::iterator ImageRegistry::locate(const std::string& name) {
+    return std::find_if(images_.begin(), images_.end(),
+                        [&](const Texture* image) { return image->alias() == name || image->name() == name; });
+}
+
+Handle<Texture> ImageRegistry::find(const std::string& name) {
+    auto it = locate(name);
+    if (it == images_.end()) return Handle<Texture>();
+    (*it)->addRef();
+    (*it)->addRef();
+    return Handle<Texture>::adopt(*it);
+}
+
+bool ImageRegistry::addImage(Texture* image, Texture** conflicting) {
+    if (!image) return false;
+    Handle<Texture> found = find(image->name());
+    if (found && found->alias() == image->alias()) {
+        if (conflicting) *conflicting = found.get();
+        releaseHandle(found);
+        return false;
+    }
+    image->addRef();
+    images_.push_front(image);
+    return true;  // a found image keeps the lookup's second reference when `found` goes
+}
+
+bool ImageRegistry::add(Texture* image) { return addImage(image, nullptr); }
+
+void ImageRegistry::releaseImage(Texture* image) {
+    auto it = std::find(images_.begin(), images_.end(), image);
+    if (it == images_.end()) return;
+    if (image->release() > 0) return;
+    logger().printf("IMAGE DELETED %s <=> %s AT TIME %f", image->name().c_str(), image->alias().c_str(),
+                    static_cast<double>(time_));
+    images_.erase(it);
+    delete image;
+}
+
+// The image itself is released (not the first one listed under its alias): an image without an alias would
+// otherwise take down whichever other image also has none.
+bool ImageRegistry::releaseHandle(Handle<Texture>& handle) {
+    if (!handle) return false;
+    Texture* image = handle.get();
+    handle.reset();
+    if (image->references() == 1) releaseImage(image);
+    return true;
+}
+
+bool ImageRegistry::removeAndRelease(const std::string& name) {
+    auto it = locate(name);
+    if (it == images_.end()) return false;
+    releaseImage(*it);
+    return true;
+}
+
+bool ImageRegistry::remove(const std::string& name) {
+    auto it = locate(name);
+    if (it == images_.end()) return false;
+    (*it)->release();
+    images_.erase(it);
+    return true;
+}
+
+void ImageRegistry::clear() {
+    for (Texture* image : images_) delete image;
+    images_.clear();
+    decoders_.clear();
+    searchPaths_.clear();
+}
+
+}  // namespace qv3rn
