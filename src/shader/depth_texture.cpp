@@ -2,6 +2,7 @@
 #include "shader/depth_texture.h"
 
 #include "app/extensions.h"
+#include "shader/image_block.h"
 
 namespace qv3rn {
 
@@ -11,6 +12,8 @@ DepthTexture::DepthTexture(GLenum internalFormat) : Texture2D(GL_TEXTURE_2D), in
     params_.envMode = GL_MODULATE;
     format_ = ImageFormat::DepthComponent;
 }
+
+bool DepthTexture::write(std::ostream& out) const { return writeImageBlock(out, *this, internalFormat_); }
 
 void DepthTexture::setFixedParameters() const {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

@@ -14,6 +14,8 @@ public:
 
     // Generates and binds the name on unit 0 with GL_DEPTH_TEXTURE_MODE_ARB = GL_INTENSITY, linear filters,
     // edge-clamped wraps and an empty depth image of the allocated size, then unbinds.
+    // Writes its depth format ("DEPTH_24" for GL_DEPTH_COMPONENT24_ARB) as the image type.
+    bool write(std::ostream& out) const override;
     bool create() override;
     bool bind(GLenum unit) override;
     bool unbind(GLenum unit) override;

@@ -2,6 +2,7 @@
 #include "shader/texture.h"
 
 #include "app/extensions.h"
+#include "shader/image_block.h"
 #include "shader/texture_unit_setup.h"
 
 namespace qv3rn {
@@ -26,7 +27,7 @@ Texture::~Texture() {
     if (glId_ != noName) glDeleteTextures(1, &glId_);
 }
 
-bool Texture::write(std::ostream&) const { return false; }
+bool Texture::write(std::ostream& out) const { return writeImageBlock(out, *this, target_); }
 
 bool Texture::selectUnit(GLenum unit) {
     if (glActiveTextureARB) {
