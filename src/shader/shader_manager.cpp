@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/extensions.h"
+#include "shader/texture_unit_environment.h"
 
 namespace qv3rn {
 
@@ -17,6 +18,7 @@ ShaderManager::ShaderManager()
       vertexPrograms_(GL_VERTEX_PROGRAM_ARB, GL_ARB_vertex_program_Flag, "VERTEX PROGRAM"),
       fragmentPrograms_(GL_FRAGMENT_PROGRAM_ARB, GL_ARB_fragment_program_Flag, "FRAGMENT PROGRAM") {
     currentManager = this;
+    installTextureUnitEnvironment();  // textures bound by shaders set up their units' environment
 }
 
 ShaderManager::~ShaderManager() {

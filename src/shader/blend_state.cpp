@@ -1,0 +1,138 @@
+// blend_state.cpp -- the "Blend {" block: keywords and factor names, blending on and off, and its text form.
+#include "shader/blend_state.h"
+
+#include <memory>
+
+#include "app/extensions.h"
+#include "shader/shader.h"
+#include "shader/state_block.h"
+#include "shader/state_writer.h"
+
+namespace qv3rn {
+
+namespace {
+const NamedValue sourceFactorNames[] = {
+    {"ZERO", GL_ZERO},
+    {"ONE", GL_ONE},
+    {"SRC_ALPHA", GL_SRC_ALPHA},
+    {"ONE_MINUS_SRC_ALPHA", GL_ONE_MINUS_SRC_ALPHA},
+    {"DST_ALPHA", GL_DST_ALPHA},
+    {"ONE_MINUS_DST_ALPHA", GL_ONE_MINUS_DST_ALPHA},
+    {"DST_COLOR", GL_DST_COLOR},
+    {"ONE_MINUS_DST_COLOR", GL_ONE_MINUS_DST_COLOR},
+    {"SRC_ALPHA_SATURATE", GL_SRC_ALPHA_SATURATE},
+    {"CONSTANT_COLOR", GL_CONSTANT_COLOR},
+    {"ONE_MINUS_CONSTANT_COLOR", GL_ONE_MINUS_CONSTANT_COLOR},
+    {"CONSTANT_ALPHA", GL_CONSTANT_ALPHA},
+    {"ONE_MINUS_CONSTANT_ALPHA", GL_ONE_MINUS_CONSTANT_ALPHA},
+};
+
+const NamedValue destinationFactorNames[] = {
+    {"ZERO", GL_ZERO},
+    {"ONE", GL_ONE},
+    {"SRC_COLOR", GL_SRC_COLOR},
+    {"ONE_MINUS_SRC_COLOR", GL_ONE_MINUS_SRC_COLOR},
+    {"SRC_ALPHA", GL_SRC_ALPHA},
+    {"ONE_MINUS_SRC_ALPHA", GL_ONE_MINUS_SRC_ALPHA},
+    {"DST_ALPHA", GL_DST_ALPHA},
+    {"ONE_MINUS_DST_ALPHA", GL_ONE_MINUS_DST_ALPHA},
+    {"CONSTANT_COLOR", GL_CONSTANT_COLOR},
+    {"ONE_MINUS_CONSTANT_COLOR", GL_ONE_MINUS_CONSTANT_COLOR},
+    {"CONSTANT_ALPHA", GL_CONSTANT_ALPHA},
+    {"ONE_MINUS_CONSTANT_ALPHA", GL_ONE_MINUS_CONSTANT_ALPHA},
+};
+
+// "NONE" is only written: a line without a known equation name reads as 0, which is what "NONE" stands for.
+const NamedValue equationNames[] = {
+    {"ADD", GL_FUNC_ADD},
+    {"MIN", GL_MIN},
+    {"MAX", GL_MAX},
+    {"SUBTRACT", GL_FUNC_SUBTRACT},
+    {"REVERSE_SUBTRACT", GL_FUNC_REVERSE_SUBTRACT},
+};
+
+void readSource(GLenum& field, const std::string& line) {
+    field = longestName(line, sourceFactorNames).value_or(field);
+}
+
+void readDestination(GLenum& field, const std::string& line) {
+    field = longestName(line, destinationFactorNames).value_or(field);
+}
+
+const Keyword<BlendState> blendKeywords[] = {
+    {"Enable ", [](BlendState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
+    {"Lighting ", [](BlendState& s, BlockLine& l) { s.lighting = readFlag(l.text); }},
+    {"Src ", [](BlendState& s, BlockLine& l) { readSource(s.srcRGB, l.text); }},
+    {"Src.RGB ", [](BlendState& s, BlockLine& l) { readSource(s.srcRGB, l.text); }},
+    {"Dst ", [](BlendState& s, BlockLine& l) { readDestination(s.dstRGB, l.text); }},
+    {"Dst.RGB ", [](BlendState& s, BlockLine& l) { readDestination(s.dstRGB, l.text); }},
+    {"Src.Alpha ",
+     [](BlendState& s, BlockLine& l) {
+         readSource(s.srcAlpha, l.text);
+         s.separate = true;
+     }},
+    {"Dst.Alpha ",
+     [](BlendState& s, BlockLine& l) {
+         readDestination(s.dstAlpha, l.text);
+         s.separate = true;
+     }},
+    {"BlendColor ", [](BlendState& s, BlockLine& l) { scanFloats(l.text, s.color, 4); }},
+    {"BlendEquation ", [](BlendState& s, BlockLine& l) { s.equation = longestName(l.text, equationNames).value_or(0); }},
+};
+}  // namespace
+
+bool readBlendBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& shader) {
+    auto owned = std::make_unique<BlendState>();
+    BlendState& state = *owned;
+    shader.addState(std::move(owned));
+    shader.setBlended(true);
+    return readStateBlock<BlendState>(loader, stream, state, blendKeywords, "PARSE ERROR! Unknown Blend Token");
+}
+
+void BlendState::apply() {
+    if (RenderStateLocks::isLocked(kind())) return;
+    if (!enabled) {
+        glDisable(GL_BLEND);
+        return;
+    }
+    glEnable(GL_BLEND);
+    if (equation != 0 && glBlendEquationEXT) glBlendEquationEXT(equation);
+    if (separate && glBlendFuncSeparateEXT)
+        glBlendFuncSeparateEXT(srcRGB, dstRGB, srcAlpha, dstAlpha);
+    else
+        glBlendFunc(srcRGB, dstRGB);
+    if (glBlendColorEXT) glBlendColorEXT(color[0], color[1], color[2], color[3]);
+    if (!lighting) {
+        glPushAttrib(GL_LIGHTING_BIT);
+        glDisable(GL_LIGHTING);
+    }
+}
+
+void BlendState::restore() {
+    if (RenderStateLocks::isLocked(kind())) return;
+    if (!enabled) {
+        glDisable(GL_BLEND);
+        return;
+    }
+    if (equation != 0 && glBlendEquationEXT) glBlendEquationEXT(GL_FUNC_ADD);
+    glDisable(GL_BLEND);
+    if (!lighting) glPopAttrib();
+}
+
+void BlendState::write(std::ostream& out) const {
+    writeBlockOpener(out, "Blend");
+    writeFlagField(out, "Enable", enabled);
+    writeFlagField(out, "Lighting", lighting);
+    writeField(out, "Src.RGB", nameOf(srcRGB, sourceFactorNames));
+    // The alpha factors only when they are separate: reading either line back makes the state separate.
+    if (separate) writeField(out, "Src.Alpha", nameOf(srcAlpha, sourceFactorNames));
+    writeField(out, "Dst.RGB", nameOf(dstRGB, destinationFactorNames));
+    if (separate) writeField(out, "Dst.Alpha", nameOf(dstAlpha, destinationFactorNames));
+    writeField(out, "Src", nameOf(srcRGB, sourceFactorNames));
+    writeField(out, "Dst", nameOf(dstRGB, destinationFactorNames));
+    writeField(out, "BlendEquation", equation == 0 ? "NONE" : nameOf(equation, equationNames));
+    writeColorField(out, "BlendColor", color);
+    writeBlockCloser(out);
+}
+
+}  // namespace qv3rn

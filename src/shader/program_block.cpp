@@ -1,0 +1,83 @@
+// program_block.cpp -- the "Program {" block: its type line, body keywords and the raw program text.
+#include "shader/program_block.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "shader/shader_manager.h"
+#include "shader/shader_script_loader.h"
+
+namespace qv3rn {
+
+namespace {
+
+struct ProgramKind {
+    const char* header;        // first line of the program text
+    const char* unknownToken;  // followed by the offending line
+    bool (ShaderManager::*add)(std::string, std::string);
+};
+
+const ProgramKind vertexKind{"!!ARBvp1.0", "PARSE ERROR! Unknown VertexProgram Token", &ShaderManager::addVertexProgram};
+const ProgramKind fragmentKind{"!!ARBfp1.0", "PARSE ERROR! Unknown FragmentProgram Token",
+                               &ShaderManager::addFragmentProgram};
+
+// The lines after the header line, each kept whole with its line feed, through the first that contains "END"
+// or the end of input.
+std::string readRawProgramLines(ShaderScriptLoader& loader, std::istream& stream) {
+    using Traits = std::istream::traits_type;
+    std::string text;
+    std::streambuf* buffer = stream.rdbuf();
+    std::size_t lineStart = 0;
+    for (;;) {
+        int c = buffer->sbumpc();
+        if (c == Traits::eof()) {
+            stream.setstate(std::ios::eofbit);
+            if (text.size() > lineStart) loader.countProgramLine();
+            return text;
+        }
+        text.push_back(static_cast<char>(c));
+        if (c != '\n') continue;
+        loader.countProgramLine();
+        if (std::string_view(text).substr(lineStart).find("END") != std::string_view::npos) return text;
+        lineStart = text.size();
+    }
+}
+
+bool readProgramBody(ShaderScriptLoader& loader, std::istream& stream, const ProgramKind& kind) {
+    std::string name;
+    std::string text;
+    for (;;) {
+        const std::string& line = loader.readScriptLine(stream);
+        if (line.empty()) {
+            if (!stream.good()) break;
+            continue;
+        }
+        if (matches(line, "Name ")) {
+            name = quotedText(line);
+        } else if (matches(line, kind.header)) {
+            text = std::string(kind.header) + "\n" + readRawProgramLines(loader, stream);
+        } else if (matches(line, "}")) {
+            break;
+        } else {
+            throw std::runtime_error(kind.unknownToken + line);
+        }
+    }
+    (loader.shaderManager().*kind.add)(std::move(name), std::move(text));
+    return true;
+}
+
+}  // namespace
+
+bool readProgramBlock(ShaderScriptLoader& loader, std::istream& stream) {
+    std::string line;
+    while (line.empty()) {
+        if (!stream.good()) return false;
+        line = loader.readScriptLine(stream);
+    }
+    if (!matches(line, "Type ")) throw std::runtime_error("PARSE ERROR! Unknown Program Token");
+    if (matches(line, "VERTEX")) return readProgramBody(loader, stream, vertexKind);
+    if (matches(line, "FRAGMENT")) return readProgramBody(loader, stream, fragmentKind);
+    throw std::runtime_error("PARSE ERROR! Unknown Program Type");
+}
+
+}  // namespace qv3rn

@@ -1,0 +1,53 @@
+// zbuffer_state.cpp -- the "ZBuffer {" block: keywords, depth test and depth writes, and its text form.
+#include "shader/zbuffer_state.h"
+
+#include <memory>
+
+#include "shader/shader.h"
+#include "shader/state_block.h"
+#include "shader/state_writer.h"
+
+namespace qv3rn {
+
+namespace {
+const Keyword<ZBufferState> zBufferKeywords[] = {
+    {"Enable ", [](ZBufferState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
+    {"Write ", [](ZBufferState& s, BlockLine& l) { s.depthWrite = readFlag(l.text); }},
+    {"Function ", [](ZBufferState& s, BlockLine& l) { s.function = longestName(l.text, comparisonNames).value_or(s.function); }},
+};
+}  // namespace
+
+bool readZBufferBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& shader) {
+    auto owned = std::make_unique<ZBufferState>();
+    ZBufferState& state = *owned;
+    shader.addState(std::move(owned));
+    return readStateBlock<ZBufferState>(loader, stream, state, zBufferKeywords, "PARSE ERROR! Unknown ZBuffer Token");
+}
+
+void ZBufferState::apply() {
+    if (RenderStateLocks::isLocked(kind())) return;
+    if (enabled) {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(function);
+    } else {
+        glDisable(GL_DEPTH_TEST);
+    }
+    glDepthMask(depthWrite ? GL_TRUE : GL_FALSE);
+}
+
+void ZBufferState::restore() {
+    if (RenderStateLocks::isLocked(kind())) return;
+    if (!enabled) glEnable(GL_DEPTH_TEST);
+    if (function != GL_LEQUAL) glDepthFunc(GL_LEQUAL);
+    if (!depthWrite) glDepthMask(GL_TRUE);
+}
+
+void ZBufferState::write(std::ostream& out) const {
+    writeBlockOpener(out, "ZBuffer");
+    writeFlagField(out, "Enable", enabled);
+    writeFlagField(out, "Write", depthWrite);
+    writeField(out, "Function", nameOf(function, comparisonNames));
+    writeBlockCloser(out);
+}
+
+}  // namespace qv3rn

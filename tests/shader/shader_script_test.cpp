@@ -1,0 +1,354 @@
+// Tests of the shader script's file level and shader blocks: registration, includes from disk and from the
+// archive, compressed scripts, progress calls, errors with their file and line.
+#include "shader/shader_script_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/log.h"
+#include "data/archive.h"
+#include "data/archive_writer.h"
+#include "data/bzip2_stream.h"
+#include "data/gzip_stream.h"
+#include "script_test_support.h"
+#include "shader/alpha_state.h"
+#include "shader/cull_state.h"
+#include "shader/shader_manager.h"
+#include "shader/shader_script_error.h"
+#include "shader/zbuffer_state.h"
+
+namespace qv3rn {
+namespace {
+
+namespace fs = std::filesystem;
+using test::onlyState;
+using test::parseScript;
+
+// A fresh folder under the test's working directory, made current for the test (includes are relative).
+class ScriptFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        folder_ = previous_ / ("scripts_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        fs::current_path(folder_);
+    }
+    void TearDown() override { fs::current_path(previous_); }
+
+    static void write(const std::string& path, const std::string& text) {
+        fs::create_directories(fs::path(path).parent_path().empty() ? "." : fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    ShaderManager manager;
+
+private:
+    fs::path previous_;
+    fs::path folder_;
+};
+
+TEST(ShaderScript, ANameLineMakesAShaderAndRegistersItAtOnce) {
+    ShaderManager manager;
+    ASSERT_TRUE(parseScript(manager,
+                            "Shader {\n"
+                            "\tInfo \"a test shader\"\n"
+                            "\tName \"first\"\n"
+                            "\tLighting no\n"
+                            "\tCull {\n\t\tEnable no\n\t}\n"
+                            "\tName \"second\"\n"
+                            "\tZBuffer {\n\t\tWrite no\n\t}\n"
+                            "\tAlpha {\n\t}\n"
+                            "}\n"));
+    ASSERT_EQ(manager.shaders().size(), 2u);
+    Shader& first = *manager.shaders()[0];
+    Shader& second = *manager.shaders()[1];
+    EXPECT_EQ(first.getName(), "first");
+    EXPECT_FALSE(first.lighting());
+    ASSERT_EQ(first.states().size(), 1u);
+    EXPECT_FALSE(onlyState<CullState>(manager, 0).enabled);
+    EXPECT_EQ(second.getName(), "second");
+    EXPECT_TRUE(second.lighting());  // a new shader starts from the defaults
+    ASSERT_EQ(second.states().size(), 2u);
+    EXPECT_FALSE(onlyState<ZBufferState>(manager, 1, 0).depthWrite);
+    EXPECT_EQ(second.states()[1]->kind(), RenderStateKind::Alpha);
+    EXPECT_FALSE(first.isBlended());
+}
+
+TEST(ShaderScript, LightingNeedsYesAnywhereInTheLine) {
+    ShaderManager manager;
+    ASSERT_TRUE(parseScript(manager, "Shader {\nName \"a\"\nLighting yes\n}\nShader {\nName \"b\"\nLighting 1\n}\n"
+                                     "Shader {\nName \"c\"\nLighting no\nLighting maybe yes\n}\n"));
+    EXPECT_TRUE(manager.shaders()[0]->lighting());
+    EXPECT_FALSE(manager.shaders()[1]->lighting());
+    EXPECT_TRUE(manager.shaders()[2]->lighting());
+}
+
+TEST(ShaderScript, CommentsTabsAndStrayTopLevelTextReadTheSameAsWithout) {
+    ShaderManager plain;
+    ShaderManager decorated;
+    ASSERT_TRUE(parseScript(plain, "Shader {\nName \"s\"\nAlpha {\nEnable yes\nFunction GEQUAL\n}\n}\n"));
+    ASSERT_TRUE(parseScript(decorated,
+                            "this line is ignored at file level\n"
+                            "; a comment line\n\n"
+                            "Shader { ; opens the block\n"
+                            "\t\t\tName \"s\" ; the name\n"
+                            "  ; a comment inside the block\n"
+                            "\tAlpha {\n\t\tEnable\tyes ; on\n\t\tFunction\tGEQUAL\n\t}\n"
+                            "}\n"));
+    ASSERT_EQ(decorated.shaders().size(), 1u);
+    const AlphaState& a = onlyState<AlphaState>(plain);
+    const AlphaState& b = onlyState<AlphaState>(decorated);
+    EXPECT_EQ(b.enabled, a.enabled);
+    EXPECT_EQ(b.function, a.function);
+    EXPECT_EQ(b.function, static_cast<GLenum>(GL_GEQUAL));
+}
+
+TEST(ShaderScript, AFileEndingInsideABlockKeepsWhatWasRead) {
+    ShaderManager manager;
+    EXPECT_TRUE(parseScript(manager, "Shader {\nName \"cut\"\nAlpha {\nEnable yes\nFunction LESS"));
+    ASSERT_EQ(manager.shaders().size(), 1u);
+    EXPECT_TRUE(onlyState<AlphaState>(manager).enabled);
+    EXPECT_EQ(onlyState<AlphaState>(manager).function, static_cast<GLenum>(GL_LESS));
+
+    ShaderManager second;
+    EXPECT_TRUE(parseScript(second, "Shader {\nName \"cut\"\nZBuffer {\n}\n"));
+    EXPECT_EQ(second.shaders()[0]->states().size(), 1u);
+}
+
+TEST(ShaderScript, UnknownLinesAndStatesBeforeTheNameAreErrors) {
+    struct Case {
+        const char* script;
+        const char* message;
+        int line;
+    };
+    const Case cases[] = {
+        {"Shader {\nName \"s\"\nBogus line\n}\n", "PARSE ERROR! Unknown Shader Token", 3},
+        {"Shader {\n\nAlpha {\n}\n}\n", "PARSE ERROR! Shader Token before Name", 3},
+        {"Shader {\nLighting no\n}\n", "PARSE ERROR! Shader Token before Name", 2},
+        {"; header\n\nShader {\n  Name \"s\" ; x\n\n\n  Cull {\n    Twosided yes\n  }\n}\n",
+         "PARSE ERROR! Unknown Cull Token", 8},
+    };
+    for (const Case& c : cases) {
+        ShaderManager manager;
+        try {
+            parseScript(manager, c.script);
+            ADD_FAILURE() << "no error for: " << c.script;
+        } catch (const ShaderScriptError& error) {
+            EXPECT_STREQ(error.what(), c.message);
+            EXPECT_EQ(error.line(), c.line) << c.script;
+            EXPECT_EQ(error.file(), "<stream>");
+        }
+    }
+}
+
+TEST(ShaderScript, ErrorsLeaveWhatWasMadeBeforeThem) {
+    ShaderManager manager;
+    EXPECT_THROW(parseScript(manager, "Shader {\nName \"kept\"\nAlpha {\nEnable yes\nOops\n}\n}\n"), std::runtime_error);
+    ASSERT_EQ(manager.shaders().size(), 1u);
+    EXPECT_EQ(manager.shaders()[0]->states().size(), 1u);
+    EXPECT_TRUE(onlyState<AlphaState>(manager).enabled);
+}
+
+TEST(ShaderScript, ProgressIsCalledAfterEveryTopLevelBlock) {
+    ShaderManager manager;
+    ShaderScriptLoader loader(manager);
+    int calls = 0;
+    std::vector<std::size_t> shadersAtCall;
+    // parse alone has no callback; load and loadFromArchive store it. Use an archive in memory-free form: a
+    // script on disk.
+    const fs::path path = fs::temp_directory_path() / "qv3rn_progress_test.shader";
+    std::ofstream(path) << "Shader {\nName \"a\"\n}\nstray\nShader {\nName \"b\"\n}\n"
+                           "Program {\nType VERTEX\nName \"p\"\n}\n";
+    ASSERT_TRUE(loader.load(path.string(), [&] {
+        ++calls;
+        shadersAtCall.push_back(manager.shaders().size());
+    }));
+    fs::remove(path);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(shadersAtCall, (std::vector<std::size_t>{1, 2, 2}));
+}
+
+TEST_F(ScriptFiles, IncludesFromDiskJoinTheSameManagerAndReportProgressThemselves) {
+    write("data/shader/main.shader",
+          "Shader {\nName \"outer\"\n}\nInclude \"data\\shader\\inner.shader\"\nShader {\nName \"last\"\n}\n");
+    write("data/shader/inner.shader", "Shader {\nName \"inner1\"\n}\nInclude \"data/shader/deep.shader\"\n");
+    write("data/shader/deep.shader", "Shader {\nName \"deep\"\n}\nShader {\nName \"deep2\"\n}\n");
+    ShaderScriptLoader loader(manager);
+    int calls = 0;
+    ASSERT_TRUE(loader.load("data\\shader\\main.shader", [&] { ++calls; }));
+    std::vector<std::string> names;
+    for (Shader* shader : manager.shaders()) names.push_back(shader->getName());
+    EXPECT_EQ(names, (std::vector<std::string>{"outer", "inner1", "deep", "deep2", "last"}));
+    EXPECT_EQ(calls, 5);  // one per shader block, wherever it was read; none for the include lines
+}
+
+TEST_F(ScriptFiles, AMissingIncludeIsReportedAtTheIncludingLine) {
+    write("main.shader", "Shader {\nName \"a\"\n}\n\nInclude \"missing.shader\"\n");
+    ShaderScriptLoader loader(manager);
+    try {
+        loader.load("main.shader");
+        FAIL() << "no error";
+    } catch (const ShaderScriptError& error) {
+        EXPECT_STREQ(error.what(), "Unable to open scriptfile => missing.shader");
+        EXPECT_EQ(error.file(), "main.shader");
+        EXPECT_EQ(error.line(), 5);
+    }
+    EXPECT_EQ(manager.shaders().size(), 1u);
+}
+
+TEST_F(ScriptFiles, AnIncludeWithoutANameIsLoggedAndFailsAsAMissingFile) {
+    Log log;
+    ASSERT_TRUE(log.open("include.log"));
+    write("main.shader", "Include nothing quoted\n");
+    ShaderScriptLoader loader(manager);
+    EXPECT_THROW(
+        {
+            try {
+                loader.load("main.shader");
+            } catch (const std::runtime_error& error) {
+                EXPECT_STREQ(error.what(), "Unable to open scriptfile => ");
+                throw;
+            }
+        },
+        std::runtime_error);
+    log.close();
+    std::ifstream in("include.log");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("ERROR: image script include: Include nothing quoted\n"), std::string::npos) << text;
+}
+
+TEST_F(ScriptFiles, ErrorsInsideAnIncludeNameTheIncludedFile) {
+    write("main.shader", "Include \"sub.shader\"\n");
+    write("sub.shader", "\n\nShader {\nName \"x\"\nFog {\nColour 1 1 1 1\n}\n}\n");
+    ShaderScriptLoader loader(manager);
+    try {
+        loader.load("main.shader");
+        FAIL() << "no error";
+    } catch (const ShaderScriptError& error) {
+        EXPECT_STREQ(error.what(), "PARSE ERROR! Unknown Fog Token");
+        EXPECT_EQ(error.file(), "sub.shader");
+        EXPECT_EQ(error.line(), 6);
+    }
+}
+
+TEST_F(ScriptFiles, IncludeCyclesAreRefusedInsteadOfRecursing) {
+    write("a.shader", "Shader {\nName \"a\"\n}\nInclude \"b.shader\"\n");
+    write("b.shader", "Include \"./a.shader\"\n");
+    write("self.shader", "Include \"self.shader\"\n");
+    for (const char* start : {"a.shader", "self.shader"}) {
+        ShaderManager local;
+        ShaderScriptLoader loader(local);
+        try {
+            loader.load(start);
+            ADD_FAILURE() << "no error for " << start;
+        } catch (const ShaderScriptError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("Circular include of scriptfile => ", 0), 0u) << error.what();
+            EXPECT_EQ(error.line(), 1);
+        }
+    }
+    // The same file included twice in a row is not a cycle.
+    write("twice.shader", "Include \"leaf.shader\"\nInclude \"leaf.shader\"\n");
+    write("leaf.shader", "Shader {\nName \"leaf\"\n}\n");
+    ShaderScriptLoader loader(manager);
+    EXPECT_TRUE(loader.load("twice.shader"));
+    EXPECT_EQ(manager.shaders().size(), 2u);
+}
+
+TEST_F(ScriptFiles, TheExtensionChoosesPlainGzipOrBzip2) {
+    const std::string script = "Shader {\nName \"packed\"\nZBuffer {\nFunction GREATER\n}\n}\n";
+    {
+        GzipStream out("s.gshader", std::ios::out | std::ios::binary);
+        out << script;
+        ASSERT_TRUE(out.close());
+    }
+    {
+        Bzip2Stream out("s.bshader", std::ios::out | std::ios::binary);
+        out << script;
+        ASSERT_TRUE(out.close());
+    }
+    write("noextension", script);
+    write("capitals.GSHADER", script);  // only the exact extension means compressed
+    write("dotted.dir.shader", script);
+    for (const char* path : {"s.gshader", "s.bshader", "noextension", "capitals.GSHADER", "dotted.dir.shader"}) {
+        ShaderManager local;
+        ShaderScriptLoader loader(local);
+        ASSERT_TRUE(loader.load(path)) << path;
+        ASSERT_EQ(local.shaders().size(), 1u) << path;
+        EXPECT_EQ(onlyState<ZBufferState>(local).function, static_cast<GLenum>(GL_GREATER)) << path;
+    }
+    // A plain-text file with a compressed extension is not a readable gzip or bzip2 stream.
+    write("plain.bshader", script);
+    ShaderManager local;
+    ShaderScriptLoader loader(local);
+    try {
+        loader.load("plain.bshader");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_TRUE(local.shaders().empty());
+}
+
+TEST_F(ScriptFiles, AFileThatCannotBeOpenedRaisesItsMessage) {
+    ShaderScriptLoader loader(manager);
+    try {
+        loader.load("no/such/file.shader");
+        FAIL() << "no error";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Unable to open scriptfile => no/such/file.shader");
+    }
+    fs::create_directories("folder.shader");
+    EXPECT_THROW(loader.load("folder.shader"), std::runtime_error);
+}
+
+class ArchiveScripts : public ScriptFiles {
+protected:
+    void makeArchive(const std::vector<std::pair<std::string, std::string>>& entries) {
+        ArchiveWriter writer;
+        ASSERT_TRUE(writer.create("data.dat", "secret"));
+        for (const auto& [name, text] : entries)
+            ASSERT_TRUE(writer.addData(name, std::vector<std::uint8_t>(text.begin(), text.end())));
+        ASSERT_TRUE(writer.commit());
+        ASSERT_TRUE(archive.open("data.dat", "secret"));
+    }
+    Archive archive;
+};
+
+TEST_F(ArchiveScripts, IncludesComeFromTheArchiveNeverFromDisk) {
+    makeArchive({{"data/shader/demo.shader", "Shader {\nName \"main\"\n}\nInclude \"data\\shader\\more.gshader\"\n"},
+                 {"data/shader/more.gshader", "Shader {\nName \"from archive\"\n}\n"}});
+    // A disk file of the same name must not be read.
+    write("data/shader/more.gshader", "Shader {\nName \"from disk\"\n}\n");
+    ShaderScriptLoader loader(manager);
+    int calls = 0;
+    ASSERT_TRUE(loader.loadFromArchive("data\\shader\\demo.shader", archive, [&] { ++calls; }));
+    ASSERT_EQ(manager.shaders().size(), 2u);
+    EXPECT_EQ(manager.shaders()[1]->getName(), "from archive");
+    EXPECT_EQ(calls, 2);
+}
+
+TEST_F(ArchiveScripts, AMissingMemberFailsWithoutAnError) {
+    makeArchive({{"data/shader/demo.shader", "Shader {\nName \"a\"\n}\nInclude \"absent.shader\"\nShader {\nName \"b\"\n}\n"}});
+    write("absent.shader", "Shader {\nName \"disk\"\n}\n");
+    ShaderScriptLoader loader(manager);
+    EXPECT_FALSE(loader.loadFromArchive("nothing.shader", archive));
+    EXPECT_TRUE(manager.shaders().empty());
+    ShaderScriptLoader second(manager);
+    EXPECT_FALSE(second.loadFromArchive("data/shader/demo.shader", archive));
+    ASSERT_EQ(manager.shaders().size(), 1u);  // parsing stopped at the include
+    EXPECT_NE(second.failure().find("absent.shader"), std::string::npos) << second.failure();
+    EXPECT_NE(second.failure().find("data/shader/demo.shader:4"), std::string::npos) << second.failure();
+}
+
+TEST_F(ArchiveScripts, ArchiveIncludeCyclesAreRefused) {
+    makeArchive({{"a.shader", "Include \"b.shader\"\n"}, {"b.shader", "Include \"a.shader\"\n"}});
+    ShaderScriptLoader loader(manager);
+    EXPECT_THROW(loader.loadFromArchive("a.shader", archive), ShaderScriptError);
+}
+
+}  // namespace
+}  // namespace qv3rn
