@@ -64,12 +64,13 @@ ModeDialogResult runGtkModeDialog(const ModeDialogContent& content) {
     gtk_box_pack_start(GTK_BOX(box), vsync, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), aboutFrame(content.aboutText), TRUE, TRUE, 0);
 
-    gtk_dialog_add_button(GTK_DIALOG(dialog), "Fullscreen", kModeDialogFullscreen);
+    GtkWidget* fullscreen = gtk_dialog_add_button(GTK_DIALOG(dialog), "Fullscreen", kModeDialogFullscreen);
     gtk_dialog_add_button(GTK_DIALOG(dialog), "Windowed", kModeDialogWindowed);
     gtk_dialog_add_button(GTK_DIALOG(dialog), "Reboot", kModeDialogReboot);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), kModeDialogFullscreen);
 
     gtk_widget_show_all(dialog);
+    gtk_widget_grab_focus(fullscreen);  // Return chooses "Fullscreen" rather than opening the list
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
     // The close box and Escape answer GTK_RESPONSE_DELETE_EVENT: that counts as "Windowed".
     if (response == kModeDialogFullscreen || response == kModeDialogReboot) result.command = response;
