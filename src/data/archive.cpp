@@ -4,7 +4,9 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
+#include <string>
 
 #include "app/log.h"
 
@@ -15,6 +17,19 @@ namespace {
 // Entries up to this size get their whole buffer at once; a larger size claimed by the directory is only
 // believed as far as the inflated data goes, so a damaged directory cannot make us allocate gigabytes.
 constexpr std::uint64_t upfrontAllocation = 64u << 20;
+
+// An entry's data lies inside the archive, and deflate cannot expand data by more than about 1032 to 1 (stored
+// data not at all), so a directory size beyond that is a lie found before any allocation. Other methods are
+// only limited by readWholeEntry.
+bool sizeIsPossible(const zip_stat_t& info, std::uint64_t archiveBytes) {
+    if (!(info.valid & ZIP_STAT_COMP_SIZE)) return true;
+    if (info.comp_size > archiveBytes) return false;
+    if (!(info.valid & ZIP_STAT_COMP_METHOD)) return true;
+    if (info.comp_method != ZIP_CM_STORE && info.comp_method != ZIP_CM_DEFLATE) return true;
+    constexpr std::uint64_t deflateLimit = 1032;
+    if (info.comp_size > std::numeric_limits<std::uint64_t>::max() / deflateLimit) return true;
+    return info.size <= info.comp_size * deflateLimit + 1024;
+}
 
 std::string zipErrorText(int code) {
     zip_error_t error;
@@ -74,6 +89,9 @@ bool Archive::open(const std::string& path, const std::string& password) {
     int code = 0;
     zip_t* handle = zip_open(path.c_str(), ZIP_RDONLY, &code);
     if (!handle) return fail(zipErrorText(code));
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    archiveBytes_ = error ? std::numeric_limits<std::uint64_t>::max() : static_cast<std::uint64_t>(bytes);
     return adopt(handle, path, password);
 }
 
@@ -92,6 +110,7 @@ bool Archive::openBuffer(const void* data, std::size_t size, const std::string& 
         return false;
     }
     zip_error_fini(&error);
+    archiveBytes_ = size;
     return adopt(handle, name, password);
 }
 
@@ -121,6 +140,13 @@ bool Archive::readFile(const std::string& name, std::vector<std::uint8_t>& data)
         !(info.valid & ZIP_STAT_SIZE))
         return fail(entry + ": " + zip_strerror(handle_));
     if (info.size > std::numeric_limits<std::size_t>::max() / 2) return fail(entry + ": entry size out of range");
+    // Refused here rather than by zip_fopen, which leaks its half-built reader for an unknown encryption method.
+    if ((info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE &&
+        !zip_encryption_method_supported(info.encryption_method, 0))
+        return fail(entry + ": unsupported encryption method " + std::to_string(info.encryption_method));
+    if ((info.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(info.comp_method, 0))
+        return fail(entry + ": unsupported compression method " + std::to_string(info.comp_method));
+    if (!sizeIsPossible(info, archiveBytes_)) return fail(entry + ": the directory claims more than the entry's data can hold");
 
     zip_file_t* file =
         zip_fopen_index_encrypted(handle_, static_cast<zip_uint64_t>(index), 0, password_.c_str());

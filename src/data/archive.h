@@ -61,6 +61,7 @@ private:
     bool fail(std::string message);
 
     zip* handle_ = nullptr;
+    std::uint64_t archiveBytes_ = 0;  // the size of the zip file: no entry's data can be larger
     std::string password_;
     std::string lastError_;
 };

@@ -14,7 +14,7 @@ gzFile handle(void* file) { return static_cast<gzFile>(file); }
 
 bool GzipStreamBuf::openFile(const std::string& path, const std::string& libraryMode) {
     file_ = gzopen(path.c_str(), libraryMode.c_str());
-    writing_ = libraryMode.front() != 'r';
+    compressing_ = libraryMode.front() != 'r';
     return file_ != nullptr;
 }
 
@@ -37,7 +37,7 @@ bool GzipStreamBuf::writeFile(const char* buffer, std::size_t size) {
 }
 
 bool GzipStreamBuf::closeFile() {
-    const bool finished = !writing_ || gzflush(handle(file_), Z_FINISH) == Z_OK;
+    const bool finished = !compressing_ || gzflush(handle(file_), Z_FINISH) == Z_OK;
     const int closed = gzclose(handle(file_));
     file_ = nullptr;
     return finished && closed == Z_OK;

@@ -21,7 +21,7 @@ protected:
 
 private:
     void* file_ = nullptr;  // gzFile
-    bool writing_ = false;
+    bool compressing_ = false;
 };
 
 using GzipStream = CompressedStream<GzipStreamBuf>;

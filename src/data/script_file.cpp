@@ -11,6 +11,12 @@
 namespace qv3rn {
 
 namespace {
+std::string slashed(std::string_view path) {
+    std::string result(path);
+    std::replace(result.begin(), result.end(), '\\', '/');
+    return result;
+}
+
 template <class Stream>
 std::unique_ptr<std::istream> openCompressed(const std::string& path) {
     auto stream = std::make_unique<Stream>();
@@ -20,11 +26,6 @@ std::unique_ptr<std::istream> openCompressed(const std::string& path) {
 }
 }  // namespace
 
-std::string diskPath(std::string_view path) {
-    std::string result(path);
-    std::replace(result.begin(), result.end(), '\\', '/');
-    return result;
-}
 
 std::string_view fileExtension(std::string_view path) {
     const std::size_t dot = path.rfind('.');
@@ -32,7 +33,7 @@ std::string_view fileExtension(std::string_view path) {
 }
 
 std::unique_ptr<std::istream> openScriptFile(const std::string& path) {
-    const std::string file = diskPath(path);
+    const std::string file = slashed(path);
     std::error_code error;
     if (std::filesystem::is_directory(file, error)) return nullptr;
     const std::string_view extension = fileExtension(file);
@@ -45,7 +46,7 @@ std::unique_ptr<std::istream> openScriptFile(const std::string& path) {
 
 bool readDiskFile(const std::string& path, std::vector<std::uint8_t>& data) {
     data.clear();
-    const std::string file = diskPath(path);
+    const std::string file = slashed(path);
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) return false;
     const std::uintmax_t size = std::filesystem::file_size(file, error);

@@ -8,14 +8,14 @@
 #include <string_view>
 #include <vector>
 
-namespace qv3rn {
+#include "image/disk_path.h"  // Required for: diskPath, which loaders use beside openScriptFile (declaration only)
 
-// The disk path for a path written in a script or a search path ("data\shader\demo.shader"): backslashes
-// become forward slashes.
-std::string diskPath(std::string_view path);
+namespace qv3rn {
 
 // The text after the last dot of `path` ("" when it has none).
 std::string_view fileExtension(std::string_view path);
+
+// Paths below are written as in the scripts ("data\shader\demo.shader"): backslashes are taken as slashes.
 
 // Opens a script on disk as a character stream chosen by its extension: "gshader" and "gscene" are read through
 // the gzip stream, "bshader" and "bscene" through the bzip2 stream, anything else as a plain file. Returns

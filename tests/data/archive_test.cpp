@@ -80,10 +80,11 @@ protected:
         return 0;
     }
 
-    void patchUncompressedSize(const std::string& name, std::uint32_t size) {
+    // Overwrites a 32-bit field of the directory record of `name` (20: compressed size, 24: uncompressed size).
+    void patchDirectory(const std::string& name, std::size_t offset, std::uint32_t value) {
         std::string zip = readText(archivePath_);
         const std::size_t record = centralRecord(zip, name);
-        std::memcpy(zip.data() + record + 24, &size, 4);
+        std::memcpy(zip.data() + record + offset, &value, 4);
         std::ofstream(archivePath_, std::ios::binary) << zip;
     }
 
@@ -244,9 +245,9 @@ TEST_F(ArchiveTest, DamagedEntryDataFailsWhileOtherEntriesStillRead) {
 }
 
 TEST_F(ArchiveTest, EntryWhoseDirectorySizeLiesFailsCleanly) {
-    const auto expectLie = [this](std::uint32_t claimed) {
+    const auto expectLie = [this](std::uint32_t claimed, std::size_t field = 24) {
         pack();
-        patchUncompressedSize("data/obj/x.msh", claimed);
+        patchDirectory("data/obj/x.msh", field, claimed);
         Archive archive;
         ASSERT_TRUE(archive.open(archivePath_, demoArchivePassword));
         Bytes data;
@@ -258,6 +259,7 @@ TEST_F(ArchiveTest, EntryWhoseDirectorySizeLiesFailsCleanly) {
     expectLie(70000 + 1);      // inflates to less than claimed
     expectLie(0);              // claims to be empty
     expectLie(0xfffffff0u);    // a near 4 GiB claim must not be allocated up front
+    expectLie(0x7fffffffu, 20);  // compressed data larger than the whole archive
 }
 
 TEST_F(ArchiveTest, OpensAnArchiveImageInMemory) {
