@@ -10,6 +10,8 @@
 #include "data/archive.h"
 #include "data/memory_stream.h"
 #include "data/script_file.h"
+#include "shader/image_block.h"
+#include "shader/image_registry.h"
 #include "shader/line_counting_buffer.h"
 #include "shader/program_block.h"
 #include "shader/shader_block.h"
@@ -43,11 +45,6 @@ std::string describeChain(const std::vector<std::string>& open, const std::strin
     std::string chain;
     for (const std::string& script : open) chain += script + " -> ";
     return chain + name;
-}
-
-// Images are read by the image block reader.
-bool readImageBlock(ShaderScriptLoader&, std::istream&) {
-    throw std::runtime_error("PARSE ERROR! Image blocks are not read yet");
 }
 
 }  // namespace
@@ -132,7 +129,7 @@ bool ShaderScriptLoader::parseCounted(std::istream& stream) {
             if (!include(text)) return false;
             continue;
         } else if (matches(text, "Image {")) {
-            read = readImageBlock(*this, stream) || fail("the image block has no known Type");
+            read = readImageBlock(*this, stream, ImageRegistry::instance()) || fail("the image block has no known Type");
         } else if (matches(text, "Shader {")) {
             read = readShaderBlock(*this, stream) || fail("the shader block failed");
         } else if (matches(text, "Program {")) {
