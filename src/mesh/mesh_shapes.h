@@ -1,0 +1,31 @@
+// mesh_shapes.h -- procedural meshes for content: sphere, torus, box, cylinder, plane grid, torus knot, each
+// with normals, texture coordinates (set 0) and one shader.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "mesh/mesh_builder.h"
+
+namespace qv3rn {
+
+// The measures of a shape; each shape reads the ones it needs. Counts below their minimum are raised to it.
+struct ShapeParameters {
+    float radius = 1.0f;     // sphere, torus (ring), cylinder, torus knot (scale of the knot)
+    float tube = 0.25f;      // torus and torus knot: radius of the tube
+    float height = 2.0f;     // cylinder
+    Vec3 size{2.0f, 2.0f, 2.0f};  // box: edge lengths; plane: width (x) and depth (z)
+    int segments = 32;       // around the main axis / along the knot; plane: divisions along x
+    int rings = 16;          // sphere: from pole to pole; torus and knot: around the tube; plane: along z
+    int p = 2, q = 3;        // torus knot: turns around the axis and through the hole
+};
+
+// Appends the named shape ("sphere", "torus", "box", "cylinder", "plane", "torusknot") to `builder`, every
+// triangle drawn with `shader`; false for an unknown name. Triangles wind counter-clockwise seen from outside.
+bool buildShape(std::string_view shape, const ShapeParameters& parameters, const Handle<Shader>& shader,
+                MeshBuilder& builder);
+
+// The names buildShape knows, separated by ", ".
+const char* shapeNames();
+
+}  // namespace qv3rn
