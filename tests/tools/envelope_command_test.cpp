@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include <sys/wait.h>  // Required for: WIFEXITED, WEXITSTATUS
+
 namespace {
 
 namespace fs = std::filesystem;
