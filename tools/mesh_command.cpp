@@ -36,8 +36,9 @@ constexpr const char* kUsage =
     "  make     writes a procedural mesh with normals, texture coordinates (set 0) and one shader.\n"
     "           shapes: sphere, torus, box, cylinder, plane, torusknot\n"
     "           options: --shader NAME (default \"default\")  --radius R  --tube R  --height H  --size X Y Z\n"
-    "                    --segments N  --rings N  --p N --q N (torus knot)  --weld (share seam vertices, so\n"
-    "                    that closed shapes have closed edges)  --tangents (store tangent space)";
+    "                    --segments N (torus knot: along the whole knot, default 128)  --rings N\n"
+    "                    --p N --q N (torus knot turns)  --weld (share seam vertices, so that closed shapes\n"
+    "                    have closed edges)  --tangents (store tangent space)";
 
 // A content error: the message is printed as "qv3rn-tool mesh: <message>" and the exit status is 1.
 int contentError(const std::string& message) {
@@ -168,7 +169,7 @@ int runMake(const std::vector<std::string>& args) {
     if (meshExtension(out) != "msh") return usageError("mesh", "the output must be a .msh file");
     ShapeParameters parameters;
     std::string shaderName = "default";
-    bool weld = false, tangents = false;
+    bool weld = false, tangents = false, segmentsGiven = false;
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::string& option = args[i];
         std::vector<float> v;
@@ -188,7 +189,7 @@ int runMake(const std::vector<std::string>& args) {
         else if (option == "--size") {
             good = numbers(3) && v[0] > 0.0f && v[1] > 0.0f && v[2] > 0.0f;
             if (good) parameters.size = {v[0], v[1], v[2]};
-        } else if (option == "--segments") good = whole(parameters.segments, 1);
+        } else if (option == "--segments") good = segmentsGiven = whole(parameters.segments, 1);
         else if (option == "--rings") good = whole(parameters.rings, 1);
         else if (option == "--p") good = whole(parameters.p, 1);
         else if (option == "--q") good = whole(parameters.q, 1);
@@ -197,6 +198,8 @@ int runMake(const std::vector<std::string>& args) {
         else return usageError("mesh", "unknown option \"" + option + "\"");
         if (!good) return usageError("mesh", "bad value for " + option);
     }
+    // The knot's tube winds around the axis p times: it needs more segments along its length.
+    if (shape == "torusknot" && !segmentsGiven) parameters.segments = 128;
     MeshBuilder builder;
     const Handle<Shader> shader = lookUpShader(shaderName, MissingShaders::Create);
     if (!buildShape(shape, parameters, shader, builder))
