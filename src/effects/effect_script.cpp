@@ -98,6 +98,13 @@ bool EffectScript::loadFile(const std::string& path, ProgressCallback progress) 
     return parse(*stream);
 }
 
+void EffectScript::addLoader(std::unique_ptr<EffectLoader> loader) {
+    if (!loader || borrowedLoaders_) return;
+    loader->setArchive(archive_);
+    loaders_.push_back(loader.get());
+    ownedLoaders_.push_back(std::move(loader));
+}
+
 EffectLoader* EffectScript::findLoader(std::string_view typeName) const {
     for (EffectLoader* loader : loaders_)
         if (loader->typeName() == typeName) return loader;

@@ -48,6 +48,10 @@ public:
     // Reads the file-level grammar from `stream`; true at its end, false at the first failure.
     bool parse(std::istream& stream);
 
+    // Appends a loader of a type the table does not list (a tool's or a test's own); it gets the archive and
+    // is tried after the table's loaders. Not for the reader of an include, which borrows its loaders.
+    void addLoader(std::unique_ptr<EffectLoader> loader);
+
     // The loader whose type name equals `typeName` exactly, or null.
     EffectLoader* findLoader(std::string_view typeName) const;
     const std::vector<EffectLoader*>& loaders() const { return loaders_; }
