@@ -1,0 +1,66 @@
+// image_effect.h -- a textured quad on the virtual screen, placed, turned and scaled about a pivot, with its
+// loader.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "effects/animated_value.h"
+#include "effects/effect.h"
+#include "effects/effect_loader.h"
+#include "shader/ref_counted.h"
+#include "shader/texture.h"
+
+namespace qv3rn {
+
+// The quad is width x height, centred on (positionX, positionY) of the 640 x 480 screen; rotation (degrees)
+// and scale turn it about the point pivot away from that centre, so Rect 320 240 640 480 without position
+// tracks is centred on the lower-left corner of the screen, and with positions 320, 240 fills it.
+// Subclasses (Blocks, PostProcessing) pass their own kind and draw the same image.
+class ImageEffect : public Effect {
+public:
+    explicit ImageEffect(EffectKind kind = EffectKind::Image);
+    ~ImageEffect() override;
+
+    bool release() override;           // the tracks and the image handle, then the base release
+    void update(float time) override;  // every field with a track takes its value; the alpha track drives color[3]
+    void render() override;
+
+    // The image by name from the image registry (a counted handle); false, keeping none, when there is no such
+    // image. A previous image is given back first.
+    bool setImage(const std::string& name);
+    Texture* image() const { return image_.get(); }
+    void releaseImage();
+
+    float width = 640.0f;
+    float height = 480.0f;
+    AnimatedValue positionX{0.0f};
+    AnimatedValue positionY{0.0f};
+    AnimatedValue pivotX{320.0f};
+    AnimatedValue pivotY{240.0f};
+    AnimatedValue rotation{0.0f};  // degrees
+    AnimatedValue scaleX{1.0f};
+    AnimatedValue scaleY{1.0f};
+    std::unique_ptr<Envelope> alphaTrack;
+    float texLeft = 0.0f, texTop = 0.0f, texRight = 1.0f, texBottom = 1.0f;
+    std::array<float, 4> color{1.0f, 1.0f, 1.0f, 1.0f};
+
+private:
+    Handle<Texture> image_;
+};
+
+// "Image" blocks. After the common keywords, in this order: "TexRect ", "Rect ", "Image ", the envelope fields
+// "Alpha {", "PositionX {", "PositionY {", "PivotX {", "PivotY {", "Rotation {", "ScaleX {", "ScaleY {", and
+// "Color ". Any other line is not taken (false, no message), which lets subclasses' loaders test their own
+// keywords afterwards. A missing image or an envelope field whose reader reports failure is logged and
+// loading goes on.
+class ImageEffectLoader : public EffectLoader {
+public:
+    explicit ImageEffectLoader(std::string typeName = "Image") : EffectLoader(std::move(typeName)) {}
+
+    std::unique_ptr<Effect> createEffect() override;
+    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+};
+
+}  // namespace qv3rn
