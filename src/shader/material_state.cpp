@@ -5,10 +5,10 @@
 
 #include <stdexcept>
 
+#include "shader/image_registry.h"
 #include "shader/shader.h"
 #include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
-#include "shader/image_registry.h"
 #include "shader/state_writer.h"
 
 namespace qv3rn {

@@ -12,6 +12,8 @@ namespace {
 ShaderManager* currentManager = nullptr;
 }
 
+extern ShaderManager processShaderManager;
+
 // A manager constructed while another exists (a test's own) becomes current until it is destroyed.
 ShaderManager::ShaderManager()
     : previous_(currentManager),
@@ -21,8 +23,10 @@ ShaderManager::ShaderManager()
     installTextureUnitEnvironment();  // textures bound by shaders set up their units' environment
 }
 
+// The process's manager is cleared by the demo at shut-down, while the context and the image registry still
+// exist; at process exit either may be gone already, so what is left then is left to the system.
 ShaderManager::~ShaderManager() {
-    clear();
+    if (this != &processShaderManager) clear();
     if (currentManager == this) currentManager = previous_;
 }
 

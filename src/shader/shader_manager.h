@@ -21,7 +21,8 @@ using ShaderHandle = Handle<Shader>;
 class ShaderManager {
 public:
     ShaderManager();   // becomes the current instance
-    ~ShaderManager();  // destroys what is left (see clear) and hands the current role back
+    ~ShaderManager();  // destroys what is left (see clear) and hands the current role back; the process's
+                       // manager must be cleared before exit instead, while the context exists
     ShaderManager(const ShaderManager&) = delete;
     ShaderManager& operator=(const ShaderManager&) = delete;
 

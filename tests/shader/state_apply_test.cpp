@@ -9,6 +9,7 @@
 #include "shader/blend_state.h"
 #include "shader/cull_state.h"
 #include "shader/fog_state.h"
+#include "shader/image_registry.h"
 #include "shader/material_state.h"
 #include "shader/polygon_state.h"
 #include "shader/program_state.h"
@@ -298,6 +299,36 @@ TEST_F(StateApply, DisabledMaterialStillSetsTheCurrentColour) {
     expectColor(floats(GL_CURRENT_COLOR), {0.5f, 0.8f, 0.8f, 0.25f});
     material.restore();
     expectColor(floats(GL_CURRENT_COLOR), {1, 1, 1, 1});
+}
+
+TEST_F(StateApply, TransparencyFollowsTheImageRegistryTime) {
+    ImageRegistry images;  // current while it lives: its time is the one states read
+    MaterialState material;
+    material.enabled = true;
+    material.transparency = std::make_unique<Envelope>();
+    EnvelopeKey start{};
+    start.spanType = 3;  // linear
+    EnvelopeKey end = start;
+    end.value = 1;
+    end.time = 4;
+    material.transparency->addKey(start);
+    material.transparency->addKey(end);
+    for (float time : {1.0f, 3.0f}) {
+        images.setTime(time);
+        material.apply();
+        EXPECT_FLOAT_EQ(frontMaterial(GL_AMBIENT)[3], time / 4);
+        EXPECT_FLOAT_EQ(frontMaterial(GL_DIFFUSE)[3], time / 4);
+        EXPECT_FLOAT_EQ(frontMaterial(GL_SPECULAR)[3], time / 4);
+        EXPECT_FLOAT_EQ(frontMaterial(GL_EMISSION)[3], 0);  // emission keeps its own alpha
+        EXPECT_FLOAT_EQ(material.diffuse[3], time / 4);     // the state keeps the values
+        material.restore();
+    }
+    // A disabled material passes the alpha on through the current colour.
+    material.enabled = false;
+    images.setTime(2);
+    material.apply();
+    EXPECT_FLOAT_EQ(floats(GL_CURRENT_COLOR)[3], 0.5f);
+    material.restore();
 }
 
 TEST_F(StateApply, BlackMaterialSwitch) {

@@ -178,6 +178,7 @@ TEST_F(TextureUnits, AnAnimatedMatrixAtTwoTimesOnUnitThreeOnly) {
                                                "RotateB {\n" + rampEnvelope(2, 3.14159265f) +
                                                "RotateH {\n" + rampEnvelope(2, 1) +
                                                "ScaleS {\n" + rampEnvelope(2, 4) + "ScaleQ {\n" + rampEnvelope(2, 2));
+    EXPECT_EQ(state.matrixFlags(), 7u);
     Shader& shader = *manager.shaders()[0];
     for (float time : {0.5f, 1.5f}) {
         images.setTime(time);
@@ -513,8 +514,9 @@ TEST_F(TextureUnits, WriterRoundTrip) {
     for (int c = 0; c < textureMatrixChannelCount; ++c) {
         const auto channel = static_cast<TextureMatrixChannel>(c);
         ASSERT_EQ(back.envelope(channel) == nullptr, state.envelope(channel) == nullptr) << c;
-        if (state.envelope(channel))
+        if (state.envelope(channel)) {
             EXPECT_FLOAT_EQ(back.envelope(channel)->evaluate(1.25f), state.envelope(channel)->evaluate(1.25f)) << c;
+        }
     }
     other.clear();
 }
