@@ -1,0 +1,148 @@
+// frame_renderer.cpp -- stepping the timeline in fixed demo-time steps, reading frames back and writing PNGs.
+#include "effects/frame_renderer.h"
+
+#include <GL/gl.h>
+#include <png.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/application.h"
+#include "effects/effect_manager.h"
+
+namespace qv3rn {
+
+namespace {
+
+// Only the shell's default-state step of an application: the player's state without a window.
+class PlayerState final : public Application {
+public:
+    void apply() { setDefaultGLState(); }
+
+private:
+    bool initialize() override { return true; }
+    void shutdown() override {}
+    void render() override {}
+    void update(float) override {}
+    void resize(int, int) override {}
+};
+
+}  // namespace
+
+void applyPlayerGLState() { PlayerState().apply(); }
+
+FrameRenderer::FrameRenderer(EffectManager& manager, int width, int height, float stepsPerSecond)
+    : manager_(manager),
+      width_(width),
+      height_(height),
+      stepsPerSecond_(stepsPerSecond > 0.0f && std::isfinite(stepsPerSecond) ? stepsPerSecond : defaultStepsPerSecond) {
+    manager_.setSize(width, height);
+    manager_.setViewport(0, 0, width, height);
+}
+
+bool FrameRenderer::advanceTo(float time) {
+    if (!std::isfinite(time) || time < 0.0f || (updated_ && time < lastTime_)) return false;
+    if (updated_ && time == lastTime_) return true;
+    for (;;) {
+        const float stepTime = static_cast<float>(static_cast<double>(nextStep_) / stepsPerSecond_);
+        if (stepTime >= time) break;
+        ++nextStep_;
+        if (updated_ && stepTime <= lastTime_) continue;  // already run, or passed by an earlier request
+        manager_.update(stepTime);
+    }
+    manager_.update(time);
+    lastTime_ = time;
+    updated_ = true;
+    return true;
+}
+
+std::vector<std::uint8_t> FrameRenderer::renderFrame() {
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    manager_.render();
+    glFinish();
+
+    const std::size_t row = static_cast<std::size_t>(width_) * 4;
+    std::vector<std::uint8_t> bottomUp(row * static_cast<std::size_t>(height_));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    std::vector<std::uint8_t> topDown(bottomUp.size());
+    for (int y = 0; y < height_; ++y)
+        std::memcpy(&topDown[static_cast<std::size_t>(y) * row],
+                    &bottomUp[static_cast<std::size_t>(height_ - 1 - y) * row], row);
+    return topDown;
+}
+
+bool FrameRenderer::renderToPng(float time, const std::string& path, std::string& error) {
+    if (!advanceTo(time)) {
+        error = "the time " + std::to_string(time) + " lies before the last frame or is no valid time";
+        return false;
+    }
+    return writePngFile(path, width_, height_, renderFrame(), error);
+}
+
+namespace {
+
+struct PngFileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// libpng reports errors by longjmp; the message is kept for the caller.
+void pngError(png_structp png, png_const_charp message) {
+    auto* text = static_cast<std::string*>(png_get_error_ptr(png));
+    if (text) *text = message;
+    png_longjmp(png, 1);
+}
+
+void pngWarning(png_structp, png_const_charp) {}
+
+}  // namespace
+
+bool writePngFile(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgba,
+                  std::string& error) {
+    if (width <= 0 || height <= 0 ||
+        rgba.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
+        error = "the frame's pixels do not match its size";
+        return false;
+    }
+    std::unique_ptr<std::FILE, PngFileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        error = "unable to write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string pngMessage;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &pngMessage, pngError, pngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info) {
+        png_destroy_write_struct(&png, nullptr);
+        error = "unable to write " + path + ": out of memory";
+        return false;
+    }
+    std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        rows[static_cast<std::size_t>(y)] =
+            const_cast<png_bytep>(&rgba[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4]);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        error = "unable to write " + path + ": " + pngMessage;
+        return false;
+    }
+    png_init_io(png, file.get());
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGBA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_rows(png, info, rows.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    if (std::fflush(file.get()) != 0) {
+        error = "unable to write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qv3rn

@@ -1,0 +1,74 @@
+// show_loader.cpp -- the demo's loading order for the shader and effect scripts, read from disk.
+#include "effects/show_loader.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "data/script_file.h"
+#include "effects/effect_manager.h"
+#include "effects/effect_script.h"
+#include "effects/effect_script_error.h"
+#include "image/random.h"
+#include "shader/image_registry.h"
+#include "shader/shader_manager.h"
+#include "shader/shader_script_error.h"
+#include "shader/shader_script_loader.h"
+
+namespace qv3rn {
+
+namespace {
+
+std::string located(const std::string& file, int line, const std::string& message) {
+    return line > 0 ? file + ":" + std::to_string(line) + ": " + message : file + ": " + message;
+}
+
+bool loadShaderScript(const std::string& path, std::string& error) {
+    std::error_code missing;
+    if (!std::filesystem::exists(diskPath(path), missing)) return true;  // a show without shaders
+    ShaderManager* shaders = ShaderManager::instance();
+    if (!shaders) {
+        error = located(path, 0, "no shader manager");
+        return false;
+    }
+    ShaderScriptLoader loader(*shaders);
+    try {
+        if (loader.load(path)) return true;
+        error = loader.failure().empty() ? located(path, 0, "the shader script did not load") : loader.failure();
+    } catch (const ShaderScriptError& failure) {
+        error = located(failure.file(), failure.line(), failure.what());
+    } catch (const std::runtime_error& failure) {
+        error = located(path, 0, failure.what());
+    }
+    return false;
+}
+
+bool loadEffectScript(const std::string& path, EffectManager& manager, std::string& error) {
+    EffectScript script(manager);
+    try {
+        if (script.loadFile(path)) return true;
+        error = script.failure();
+    } catch (const EffectScriptError& failure) {
+        error = located(failure.file(), failure.line(), failure.what());
+    } catch (const std::runtime_error& failure) {
+        error = located(path, 0, failure.what());
+    }
+    return false;
+}
+
+}  // namespace
+
+bool loadShow(const ShowFiles& files, EffectManager& manager, std::string& error) {
+    ImageRegistry& images = ImageRegistry::instance();
+    if (images.decoders().empty()) images.registerDefaults();
+    images.addSearchPath("data\\art\\");
+    images.addSearchPath("data\\fnt\\");
+    runtimeRandom().seed(files.randomSeed);
+
+    if (!loadShaderScript(files.shaderScript, error)) return false;
+    if (!loadEffectScript(files.effectScript, manager, error)) return false;
+    manager.initAll();
+    manager.setKeepFinished(false);
+    return true;
+}
+
+}  // namespace qv3rn

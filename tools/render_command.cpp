@@ -1,0 +1,224 @@
+// render_command.cpp -- "qv3rn-tool render": plays a content folder's timeline without a window and writes the
+// frames at the chosen demo times as PNG files, so that a moment of the show can be checked without playing it.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/extensions.h"
+#include "app/log.h"
+#include "data/script_file.h"
+#include "effects/effect_manager.h"
+#include "effects/frame_renderer.h"
+#include "effects/show_loader.h"
+#include "platform/headless_context.h"
+#include "platform/wgl.h"
+#include "shader/image_registry.h"
+#include "shader/shader_manager.h"
+#include "tool_command.h"
+
+namespace qv3rn::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* usageText =
+    "render <folder> --time T [--time T2 ...] [--size WxH] [--effects FILE] [--rate N] [--seed N] [--log FILE] "
+    "--out <file or pattern>";
+
+// The longest stretch of demo time a render may step through, and the largest frame side.
+constexpr double maxTime = 24.0 * 3600.0;
+constexpr int maxSide = 8192;
+
+struct RequestedTime {
+    std::string text;  // as written
+    float seconds = 0.0f;
+    int position = 0;  // 1 for the first --time
+};
+
+struct RenderArguments {
+    std::string folder;
+    std::vector<RequestedTime> times;
+    int width = 640;
+    int height = 480;
+    std::string effects;
+    std::string out;
+    std::string log;
+    float rate = FrameRenderer::defaultStepsPerSecond;
+    std::uint32_t seed = 1;
+};
+
+bool parseNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && std::isfinite(value);
+}
+
+bool parseSize(const std::string& text, int& width, int& height) {
+    int w = 0, h = 0;
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &extra) != 2) return false;
+    if (w < 1 || h < 1 || w > maxSide || h > maxSide) return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+bool parseArguments(const std::vector<std::string>& args, RenderArguments& parsed, std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool takesValue = arg == "--time" || arg == "--size" || arg == "--effects" || arg == "--out" ||
+                                arg == "--rate" || arg == "--seed" || arg == "--log";
+        if (takesValue && i + 1 >= args.size()) {
+            error = arg + " needs a value";
+            return false;
+        }
+        double number = 0.0;
+        if (arg == "--time") {
+            const std::string& text = args[++i];
+            if (!parseNumber(text, number) || number < 0.0 || number > maxTime) {
+                error = "--time wants seconds from 0 to " + std::to_string(static_cast<int>(maxTime)) + ", not \"" +
+                        text + "\"";
+                return false;
+            }
+            parsed.times.push_back({text, static_cast<float>(number), static_cast<int>(parsed.times.size()) + 1});
+        } else if (arg == "--size") {
+            if (!parseSize(args[++i], parsed.width, parsed.height)) {
+                error = "--size wants WIDTHxHEIGHT, each 1 to " + std::to_string(maxSide) + ", not \"" + args[i] + "\"";
+                return false;
+            }
+        } else if (arg == "--rate") {
+            if (!parseNumber(args[++i], number) || number < 1.0 || number > 1000.0) {
+                error = "--rate wants updates per second from 1 to 1000, not \"" + args[i] + "\"";
+                return false;
+            }
+            parsed.rate = static_cast<float>(number);
+        } else if (arg == "--seed") {
+            if (!parseNumber(args[++i], number) || number < 0.0 || number > 4294967295.0 || number != std::floor(number)) {
+                error = "--seed wants a whole number from 0 to 4294967295, not \"" + args[i] + "\"";
+                return false;
+            }
+            parsed.seed = static_cast<std::uint32_t>(number);
+        } else if (arg == "--effects") {
+            parsed.effects = args[++i];
+        } else if (arg == "--out") {
+            parsed.out = args[++i];
+        } else if (arg == "--log") {
+            parsed.log = args[++i];
+        } else if (!arg.empty() && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return false;
+        } else if (parsed.folder.empty()) {
+            parsed.folder = arg;
+        } else {
+            error = "one content folder at a time";
+            return false;
+        }
+    }
+    if (parsed.folder.empty()) error = "no content folder given";
+    else if (parsed.times.empty()) error = "no --time given";
+    else if (parsed.out.empty()) error = "no --out given";
+    else if (parsed.times.size() > 1 && parsed.out.find("%t") == std::string::npos &&
+             parsed.out.find("%i") == std::string::npos)
+        error = "several times need an --out pattern with %t (the time) or %i (its position)";
+    return error.empty();
+}
+
+// The output name of one frame: "%t" is the time as written, "%i" its position (001, 002, ...), "%%" a percent sign.
+std::string outputName(const std::string& pattern, const RequestedTime& time) {
+    std::string name;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%' || i + 1 >= pattern.size()) {
+            name += pattern[i];
+            continue;
+        }
+        const char code = pattern[++i];
+        if (code == 't') {
+            name += time.text;
+        } else if (code == 'i') {
+            char number[16];
+            std::snprintf(number, sizeof number, "%03d", time.position);
+            name += number;
+        } else if (code == '%') {
+            name += '%';
+        } else {
+            name += '%';
+            name += code;
+        }
+    }
+    return name;
+}
+
+// Undoes what the render set up, in the demo's shut-down order, while the context still exists.
+void tearDown(EffectManager& manager) {
+    manager.clear();
+    if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
+    ImageRegistry::instance().clear();
+    platform::installWindowSystem({});
+}
+
+int runRender(const std::vector<std::string>& args) {
+    RenderArguments parsed;
+    std::string problem;
+    if (!parseArguments(args, parsed, problem)) return usageError("render", problem);
+
+    std::error_code error;
+    const fs::path folder = fs::absolute(diskPath(parsed.folder), error);
+    if (error || !fs::is_directory(folder, error)) {
+        std::fprintf(stderr, "qv3rn-tool render: %s: no such content folder\n", parsed.folder.c_str());
+        return 1;
+    }
+    // Paths the user gave are relative to where the tool was started; the show's own are relative to the folder.
+    ShowFiles files;
+    if (!parsed.effects.empty()) files.effectScript = fs::absolute(diskPath(parsed.effects)).string();
+    files.randomSeed = parsed.seed;
+    const std::string outPattern = fs::absolute(parsed.out).string();
+    if (!parsed.log.empty()) logger().open(fs::absolute(parsed.log).string());
+
+    std::string contextError;
+    auto context = platform::HeadlessContext::create(parsed.width, parsed.height, {}, &contextError);
+    if (!context) {
+        std::fprintf(stderr, "qv3rn-tool render: no OpenGL context: %s\n", contextError.c_str());
+        return 1;
+    }
+    platform::installWindowSystem(context->windowSystemHooks());
+    reportExtensions(*context);
+    applyPlayerGLState();
+
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder, error);
+    EffectManager manager;
+    int status = 0;
+    if (!loadShow(files, manager, problem)) {
+        std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
+        status = 1;
+    } else {
+        FrameRenderer renderer(manager, parsed.width, parsed.height, parsed.rate);
+        std::vector<RequestedTime> order = parsed.times;
+        std::stable_sort(order.begin(), order.end(),
+                         [](const RequestedTime& a, const RequestedTime& b) { return a.seconds < b.seconds; });
+        for (const RequestedTime& time : order) {
+            const std::string name = outputName(outPattern, time);
+            if (!renderer.renderToPng(time.seconds, name, problem)) {
+                std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
+                status = 1;
+                break;
+            }
+            std::printf("%s %s\n", time.text.c_str(), outputName(parsed.out, time).c_str());
+        }
+    }
+    std::fflush(stdout);
+    tearDown(manager);
+    fs::current_path(previous, error);
+    if (!parsed.log.empty()) logger().close();
+    return status;
+}
+
+const ToolCommand renderCommand{"render", usageText, runRender};
+
+}  // namespace
+}  // namespace qv3rn::tool
