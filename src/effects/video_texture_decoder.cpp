@@ -11,7 +11,6 @@ extern "C" {
 #include <cmath>
 #include <utility>
 
-#include "image/pixel_store.h"  // Required for: maxImageSide
 
 namespace qv3rn {
 
@@ -42,6 +41,8 @@ struct VideoTextureDecoder::State {
 namespace {
 
 constexpr double defaultFramePeriod = 1.0 / 24.0;
+// Frames are scaled down to a small texture: larger sources are refused rather than decoded at any cost.
+constexpr int maxSourceSide = 4096;
 
 // Decoders of JPEG-based codecs hand out full-range "J" formats, which the scaler wants named as their
 // limited-range twins with the range given separately.
@@ -95,11 +96,12 @@ bool VideoTextureDecoder::open(const std::string& path) {
     if (!s.codec || !s.packet || !s.frame) return fail("out of memory");
     if (avcodec_parameters_to_context(s.codec, stream->codecpar) < 0) return fail("bad codec parameters");
     s.codec->thread_count = 1;  // one frame at a time on the frame loop's thread; frames are small
+    s.codec->max_pixels = static_cast<std::int64_t>(maxSourceSide) * maxSourceSide;
     if (avcodec_open2(s.codec, codec, nullptr) < 0) return fail("cannot open its decoder");
 
     width_ = stream->codecpar->width;
     height_ = stream->codecpar->height;
-    if (width_ < 1 || height_ < 1 || width_ > maxImageSide || height_ > maxImageSide)
+    if (width_ < 1 || height_ < 1 || width_ > maxSourceSide || height_ > maxSourceSide)
         return fail("the frame size is missing or out of range");
 
     if (stream->nb_frames > 0 && stream->nb_frames <= INT_MAX) {
@@ -171,6 +173,7 @@ bool VideoTextureDecoder::convert(std::uint8_t* pixels, int width, int height) {
     State& s = *state_;
     const AVFrame& frame = *s.frame;
     if (frame.width < 1 || frame.height < 1 || !frame.data[0]) return fail("the decoder gave an empty frame");
+    if (frame.width > maxSourceSide || frame.height > maxSourceSide) return fail("the frame is too large");
     bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat source = withoutFullRangeAlias(static_cast<AVPixelFormat>(frame.format), fullRange);
     s.scaler = sws_getCachedContext(s.scaler, frame.width, frame.height, source, width, height, AV_PIX_FMT_BGR24,

@@ -195,7 +195,12 @@ TEST_F(VideoTextureTest, FilesThatCannotBePlayedFailCleanlyWithALogLine) {
     EXPECT_FALSE(video.open(path));
     EXPECT_FALSE(video.isOpen());
 
-    EXPECT_FALSE(video.open(solidVideo(2) + "", 0, 256));  // no texture of zero width
+    EXPECT_FALSE(video.open(solidVideo(2), 0, 256));  // no texture of zero width
+
+    // Sources wider than 4096 are refused before any frame is decoded.
+    ASSERT_EQ(test::writeTestVideo("wide.avi", 4100, 8, 1, 25, [](int n, int, int) { return frameColour(n); }), "");
+    EXPECT_FALSE(video.open("wide.avi"));
+    EXPECT_EQ(video.lastError(), "the frame size is missing or out of range");
 
     const std::string text = log.text();
     EXPECT_NE(text.find("ERROR! VideoTexture unable to open \"no_such_video.avi\": "), std::string::npos);
