@@ -23,7 +23,7 @@ const EffectLoaderEntry effectLoaderTable[effectKindCount] = {
     {"Text", makeTextLoader},
     {"Diffusion", nullptr},
     {"SplineBrush", nullptr},
-    {"PostProcessing", nullptr},
+    {"PostProcessing", makePostProcessingLoader},
 };
 
 }  // namespace qv3rn
