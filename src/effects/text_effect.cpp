@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/log.h"
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
 #include "effects/overlay_frame.h"
@@ -117,7 +118,10 @@ bool TextEffectLoader::onToken(std::string& line, std::istream& stream, Effect& 
          }},
         {"Font ",
          [](TextEffectLoader&, std::string& line, std::istream&, TextEffect& text) {
-             text.setFont(quotedText(line));
+             const std::string name = quotedText(line);
+             if (!text.setFont(name))
+                 logger().printf("ERROR! TextEffect \"%s\" unable to find font \"%s\"", text.name().c_str(),
+                                 name.c_str());
              return true;
          }},
         {"FontSize ",

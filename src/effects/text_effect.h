@@ -58,7 +58,8 @@ private:
     Handle<Texture> font_;
 };
 
-// "Text" blocks, after the common keywords: "Message " (quoted), "Font " (quoted image name), "FontSize "
+// "Text" blocks, after the common keywords: "Message " (quoted), "Font " (quoted image name; a font the image
+// registry does not have is logged and the text is drawn untextured), "FontSize "
 // (width height), "Color " (r g b a), then the envelope fields "Alpha {", "PositionX {", "PositionY {",
 // "FontRotation {", "Rotation {", "FontScaleX {", "FontScaleY {", "ScaleX {", "ScaleY {". Any other line raises
 // an error whose message is the line itself.

@@ -91,10 +91,13 @@ TEST_F(TextEffectTest, AnUnknownLineRaisesAnErrorThatIsTheLineItself) {
     }
 }
 
-TEST_F(TextEffectTest, InitFailsWithoutAFontThatWasFound) {
-    test::LoadedBlock block = loadBlock(loader, "Font \"missing.png\"\n}\n");
+TEST_F(TextEffectTest, AMissingFontIsLoggedAndInitFails) {
+    test::CapturedLog log("text_missing_font.log");
+    test::LoadedBlock block = loadBlock(loader, "Name \"credits\"\nFont \"missing.png\"\nMessage \"x\"\n}\n");
     ASSERT_TRUE(block.loaded);
+    EXPECT_EQ(test::as<TextEffect>(block).message, "x");
     EXPECT_FALSE(block.effect->init());
+    EXPECT_NE(log.text().find("ERROR! TextEffect \"credits\" unable to find font \"missing.png\""), std::string::npos);
 }
 
 TEST_F(TextEffectTest, TwoGlyphsSitOnThePenAtMinusOneWidthAndZero) {
