@@ -12,6 +12,7 @@
 
 #include "app/application.h"
 #include "effects/effect_manager.h"
+#include "shader/image_registry.h"
 
 namespace qv3rn {
 
@@ -51,12 +52,19 @@ bool FrameRenderer::advanceTo(float time) {
         if (stepTime >= time) break;
         ++nextStep_;
         if (updated_ && stepTime <= lastTime_) continue;  // already run, or passed by an earlier request
-        manager_.update(stepTime);
+        step(stepTime);
     }
-    manager_.update(time);
+    step(time);
     lastTime_ = time;
     updated_ = true;
     return true;
+}
+
+// One frame's update as the demo makes it: the image registry's time first (animated render states read it),
+// then the timeline.
+void FrameRenderer::step(float time) {
+    ImageRegistry::instance().setTime(time);
+    manager_.update(time);
 }
 
 std::vector<std::uint8_t> FrameRenderer::renderFrame() {

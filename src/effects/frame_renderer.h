@@ -24,7 +24,7 @@ public:
 
     // Moves the timeline forward to `time`: one update at every step time k / stepsPerSecond (k = 0, 1, ...)
     // that lies before `time` and was not run yet, then one at `time` itself, so that every effect sees the
-    // times in between as in a real run. Going back is refused (false); asking for the time of the last update
+    // times in between as in a real run. Each update first sets the image registry's time, as the demo does. Going back is refused (false); asking for the time of the last update
     // again runs nothing.
     bool advanceTo(float time);
 
@@ -41,6 +41,8 @@ public:
     int height() const { return height_; }
 
 private:
+    void step(float time);
+
     EffectManager& manager_;
     int width_;
     int height_;

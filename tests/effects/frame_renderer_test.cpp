@@ -12,6 +12,7 @@
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
 #include "probe_effect.h"
+#include "shader/image_registry.h"
 #include "support/gl_test_context.h"
 
 namespace qv3rn::test {
@@ -79,6 +80,29 @@ TEST_F(FrameRendererTest, EveryStepBeforeTheTimeIsUpdatedThenTheTimeItself) {
     ASSERT_TRUE(renderer.advanceTo(0.6f));  // a step that falls on the requested time runs once
     EXPECT_EQ(updates(journal), (std::vector<std::string>{"0.4", "0.5", "0.6"}));
     EXPECT_FLOAT_EQ(renderer.time(), 0.6f);
+}
+
+// Notes the image registry's time whenever it is updated.
+class RegistryClock : public Effect {
+public:
+    explicit RegistryClock(std::vector<std::pair<float, float>>* seen) : Effect(EffectKind::Image), seen_(seen) {
+        setEnd(100.0f);
+    }
+    void update(float time) override { seen_->push_back({time, ImageRegistry::instance().time()}); }
+    void render() override {}
+
+private:
+    std::vector<std::pair<float, float>>* seen_;
+};
+
+TEST_F(FrameRendererTest, EveryUpdateFindsTheImageRegistryAtItsTime) {
+    std::vector<std::pair<float, float>> seen;
+    manager.addEffect(std::make_unique<RegistryClock>(&seen));
+    FrameRenderer renderer(manager, width, height, 4.0f);
+    ASSERT_TRUE(renderer.advanceTo(0.6f));
+    ASSERT_EQ(seen.size(), 4u);  // 0, 0.25, 0.5, 0.6
+    for (const auto& [time, registryTime] : seen) EXPECT_EQ(time, registryTime);
+    EXPECT_FLOAT_EQ(ImageRegistry::instance().time(), 0.6f);
 }
 
 TEST_F(FrameRendererTest, TheFirstRequestMayBeTimeZeroAndBadTimesAreRefused) {
