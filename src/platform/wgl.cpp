@@ -277,6 +277,10 @@ std::string wglExtensionsString() {
     return names;
 }
 
+OffscreenSurface* offscreenSurfaceOf(WglPbuffer pbuffer) {
+    return pbuffer ? static_cast<Pbuffer*>(pbuffer)->surface : nullptr;
+}
+
 WglDC windowDC() { return &windowDeviceContext; }
 
 WglDC wglGetCurrentDC() { return currentDrawDC; }

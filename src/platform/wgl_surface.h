@@ -50,4 +50,8 @@ private:
     bool boundAsTexture_ = false;
 };
 
+// The surface behind an off-screen buffer handle of wglCreatePbufferARB (null for null), so that tests can mark
+// it lost and drive the render targets' recreate path.
+OffscreenSurface* offscreenSurfaceOf(WglPbuffer pbuffer);
+
 }  // namespace qv3rn::platform

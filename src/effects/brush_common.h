@@ -1,0 +1,73 @@
+// brush_common.h -- what the brush and diffusion effects share: images held from the registry, envelope fields
+// with their log lines, brush stamps and the fraction of an effect's interval.
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <string>
+
+#include "effects/effect.h"
+#include "effects/effect_loader.h"
+#include "shader/ref_counted.h"
+#include "shader/texture.h"
+
+namespace qv3rn {
+
+class Envelope;
+
+// An image of the image registry held by a counted handle, found by name; given back when another is taken,
+// on release and on destruction.
+class EffectImage {
+public:
+    EffectImage() = default;
+    ~EffectImage() { release(); }
+    EffectImage(const EffectImage&) = delete;
+    EffectImage& operator=(const EffectImage&) = delete;
+
+    // Gives back the image held so far, then holds the one named `name` (none when the registry has none).
+    bool take(const std::string& name);
+    void release();
+
+    Texture* get() const { return handle_.get(); }
+    explicit operator bool() const { return static_cast<bool>(handle_); }
+    // Binds on `unit`; false (binding nothing) without an image or when the image cannot be bound.
+    bool bind(GLenum unit) const { return handle_ && handle_->bind(unit); }
+    void unbind(GLenum unit) const {
+        if (handle_) handle_->unbind(unit);
+    }
+
+private:
+    Handle<Texture> handle_;
+};
+
+// The loaders of the brush and diffusion effects: an envelope field whose reader reports failure logs the
+// field's line and leaves the field empty, and loading goes on.
+class BrushLoader : public EffectLoader {
+public:
+    using EffectLoader::EffectLoader;
+
+    // Reads the field's envelope block and the line after it into `field` (replacing what it held). On a
+    // failure the field is left empty and `logFormat` is logged with the effect's name for its "%s".
+    void readTrack(std::istream& stream, std::unique_ptr<Envelope>& field, const Effect& effect,
+                   const char* logFormat);
+};
+
+// The centre of one brush stamp on the virtual screen.
+struct BrushStamp {
+    float x;
+    float y;
+};
+
+// One brush quad of side 2h centred on `stamp`, inside glBegin(GL_QUADS): texture (1, 1) at the upper right,
+// (0, 1) upper left, (0, 0) lower left, (1, 0) lower right.
+void emitBrushQuad(const BrushStamp& stamp, float h);
+
+// A quad over the whole virtual screen with the texture over it, drawn now (outside glBegin).
+void drawScreenQuad();
+// The untextured quad over the whole virtual screen that starts a stroke (the caller sets the colour and masks).
+void clearScreenAlpha();
+
+// time / (end - start) of the effect; 1 for an interval of no length, where the quotient means nothing.
+float intervalFraction(float time, const Effect& effect);
+
+}  // namespace qv3rn

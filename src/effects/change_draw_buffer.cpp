@@ -1,0 +1,155 @@
+// change_draw_buffer.cpp -- switching drawing between render targets and the screen, the clears, and the block's
+// keywords.
+#include "effects/change_draw_buffer.h"
+
+#include <stdexcept>
+#include <string_view>
+
+#include "effects/effect_loaders.h"
+#include "effects/effect_manager.h"
+#include "effects/overlay_keywords.h"
+#include "effects/render_target.h"
+#include "shader/camera_mgr.h"
+
+namespace qv3rn {
+
+namespace {
+
+// The render target drawing is redirected to; only ChangeDrawBuffer reads and writes it.
+RenderTarget* redirectedTarget = nullptr;
+
+// The camera height for a target of height h that keeps the output's aspect.
+int aspectHeight(int h) {
+    const EffectManager& manager = EffectManager::instance();
+    if (manager.width() <= 0) return h;
+    return static_cast<int>(static_cast<float>(manager.height()) / static_cast<float>(manager.width()) *
+                            static_cast<float>(h));
+}
+
+}  // namespace
+
+ChangeDrawBuffer::ChangeDrawBuffer() : Effect(EffectKind::ChangeDrawBuffer) { setName("ChangeDrawBuffer"); }
+
+RenderTarget* ChangeDrawBuffer::currentTarget() { return redirectedTarget; }
+
+void ChangeDrawBuffer::endCurrentTarget() {
+    if (!redirectedTarget) return;
+    const EffectManager& manager = EffectManager::instance();
+    RenderTarget* target = redirectedTarget;
+    redirectedTarget = nullptr;
+    target->end(manager.width(), manager.height());
+}
+
+bool ChangeDrawBuffer::init() {
+    if (targetName == "Screen") return true;
+    target_ = EffectManager::instance().findRenderTarget(targetName);
+    return target_ != nullptr;
+}
+
+bool ChangeDrawBuffer::release() {
+    target_ = nullptr;
+    return Effect::release();
+}
+
+void ChangeDrawBuffer::render() {
+    if (target_) {
+        const int w = target_->targetWidth();
+        const int h = target_->targetHeight();
+        const int cameraHeight = cameraAspect ? aspectHeight(h) : h;
+        if (redirectedTarget) {
+            redirectedTarget->end(w, h);
+            redirectedTarget = nullptr;
+        }
+        target_->begin(w, h);
+        glViewport(0, 0, w, h);
+        CameraMgr::instance().setSize(w, cameraHeight);
+        redirectedTarget = target_;
+    } else {
+        const EffectManager& manager = EffectManager::instance();
+        const int w = manager.width();
+        const int h = manager.height();
+        if (redirectedTarget) {
+            redirectedTarget->end(w, h);
+            redirectedTarget = nullptr;
+        } else {
+            glViewport(0, 0, w, h);
+        }
+        CameraMgr::instance().setSize(w, h);
+    }
+
+    if (clearMask == 0) return;
+    if (clearMask & GL_COLOR_BUFFER_BIT) glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+    if (clearMask & GL_DEPTH_BUFFER_BIT) glClearDepth(clearDepth);
+    if (clearMask & GL_STENCIL_BUFFER_BIT) glClearStencil(clearStencil);
+    if (clearMask & GL_ACCUM_BUFFER_BIT) glClearAccum(clearAccum[0], clearAccum[1], clearAccum[2], clearAccum[3]);
+    glClear(clearMask);
+}
+
+std::unique_ptr<Effect> ChangeDrawBufferLoader::createEffect() { return std::make_unique<ChangeDrawBuffer>(); }
+
+std::unique_ptr<EffectLoader> makeChangeDrawBufferLoader() { return std::make_unique<ChangeDrawBufferLoader>(); }
+
+namespace {
+
+struct BufferWord {
+    std::string_view word;
+    GLbitfield bit;
+};
+constexpr BufferWord clearWords[] = {
+    {"COLOR_BUFFER", GL_COLOR_BUFFER_BIT},
+    {"DEPTH_BUFFER", GL_DEPTH_BUFFER_BIT},
+    {"STENCIL_BUFFER", GL_STENCIL_BUFFER_BIT},
+    {"ACCUM_BUFFER", GL_ACCUM_BUFFER_BIT},
+};
+
+}  // namespace
+
+bool ChangeDrawBufferLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
+    if (EffectLoader::onToken(line, stream, base)) return true;
+    using Keyword = KeywordAction<ChangeDrawBufferLoader, ChangeDrawBuffer>;
+    static const Keyword keywords[] = {
+        {"RenderTarget ",
+         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
+             effect.targetName = quotedText(text);
+             return true;
+         }},
+        {"CameraAspect ",
+         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
+             effect.cameraAspect = matches(text, "yes");
+             return true;
+         }},
+        {"Color ",
+         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
+             scanFloats(text, effect.clearColor[0], effect.clearColor[1], effect.clearColor[2], effect.clearColor[3]);
+             return true;
+         }},
+        {"Accum ",
+         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
+             scanFloats(text, effect.clearAccum[0], effect.clearAccum[1], effect.clearAccum[2], effect.clearAccum[3]);
+             return true;
+         }},
+        {"Depth ",
+         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
+             scanFloats(text, effect.clearDepth);
+             return true;
+         }},
+        {"Stencil ",
+         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
+             scanInt(text, effect.clearStencil);
+             return true;
+         }},
+        {"Clear ",
+         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
+             GLbitfield mask = 0;
+             for (const BufferWord& entry : clearWords)
+                 if (matches(text, entry.word)) mask |= entry.bit;
+             effect.clearMask = mask;
+             return true;
+         }},
+    };
+    if (takeKeyword(keywords, *this, line, stream, static_cast<ChangeDrawBuffer&>(base)) == KeywordResult::NotFound)
+        throw std::runtime_error("ChangeDrawBufferLoader unknown token:" + line);
+    return true;
+}
+
+}  // namespace qv3rn

@@ -1,0 +1,94 @@
+// dissolve_brush.cpp -- the image revealed through the brush's levels by alpha test, and the block's keywords.
+#include "effects/dissolve_brush.h"
+
+#include <stdexcept>
+
+#include "app/extensions.h"
+#include "effects/effect_loaders.h"
+#include "effects/overlay_frame.h"
+#include "effects/overlay_keywords.h"
+
+namespace qv3rn {
+
+namespace {
+
+// A corner of the screen quad: the same texture coordinate on both units.
+void dissolveCorner(float u, float v, float x, float y) {
+    if (glMultiTexCoord2fARB) {
+        glMultiTexCoord2fARB(GL_TEXTURE0_ARB, u, v);
+        glMultiTexCoord2fARB(GL_TEXTURE1_ARB, u, v);
+    } else {
+        glTexCoord2f(u, v);
+    }
+    glVertex2f(x, y);
+}
+
+}  // namespace
+
+DissolveBrush::DissolveBrush() : Effect(EffectKind::DissolveBrush) { setName("DissolveBrush"); }
+
+bool DissolveBrush::release() {
+    brush.release();
+    image.release();
+    dissolveTrack.reset();
+    return Effect::release();
+}
+
+void DissolveBrush::update(float demoTime) {
+    time = demoTime;
+    dissolve = dissolveTrack ? dissolveTrack->evaluate(demoTime) : intervalFraction(demoTime, *this);
+}
+
+void DissolveBrush::render() {
+    if (!image) return;
+    OverlayFrame frame(virtualScreenSymmetricDepth);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_LEQUAL, dissolve);
+    // The image goes on unit 1 first: a texture's first bind makes it, on unit 0, which would undo a brush
+    // bound there before.
+    const bool imageBound = image.bind(GL_TEXTURE1);
+    const bool brushBound = brush.bind(GL_TEXTURE0);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    dissolveCorner(1.0f, 1.0f, virtualScreenWidth, virtualScreenHeight);
+    dissolveCorner(0.0f, 1.0f, 0.0f, virtualScreenHeight);
+    dissolveCorner(0.0f, 0.0f, 0.0f, 0.0f);
+    dissolveCorner(1.0f, 0.0f, virtualScreenWidth, 0.0f);
+    glEnd();
+    if (imageBound) image.unbind(GL_TEXTURE1);
+    if (brushBound) brush.unbind(GL_TEXTURE0);
+    glDepthMask(GL_TRUE);
+}
+
+std::unique_ptr<Effect> DissolveBrushLoader::createEffect() { return std::make_unique<DissolveBrush>(); }
+
+std::unique_ptr<EffectLoader> makeDissolveBrushLoader() { return std::make_unique<DissolveBrushLoader>(); }
+
+bool DissolveBrushLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
+    if (EffectLoader::onToken(line, stream, base)) return true;
+    using Keyword = KeywordAction<DissolveBrushLoader, DissolveBrush>;
+    static const Keyword keywords[] = {
+        {"Brush ",
+         [](DissolveBrushLoader&, std::string& text, std::istream&, DissolveBrush& brush) {
+             brush.brush.take(quotedText(text));
+             return true;
+         }},
+        {"Image ",
+         [](DissolveBrushLoader&, std::string& text, std::istream&, DissolveBrush& brush) {
+             brush.image.take(quotedText(text));
+             return true;
+         }},
+        {"Dissolve {",
+         [](DissolveBrushLoader& loader, std::string&, std::istream& in, DissolveBrush& brush) {
+             loader.readTrack(in, brush.dissolveTrack, brush,
+                              "ERROR! DissolveBrush \"%s\" unable to load dissolve track");
+             return true;
+         }},
+    };
+    if (takeKeyword(keywords, *this, line, stream, static_cast<DissolveBrush&>(base)) == KeywordResult::NotFound)
+        throw std::runtime_error("DissolveBrushLoader unknown token" + line);
+    return true;
+}
+
+}  // namespace qv3rn

@@ -1,0 +1,419 @@
+// Tests of the off-screen render targets in a real headless context: drawing into each kind and showing it as a
+// texture, the contexts and buffers begin and end select, the kinds' texture parameters, destroy, the recreate
+// path of a lost buffer, the factory's selection rule, and drawing redirected by the buffer effects.
+#include "demo/pbuffer.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "app/extensions.h"
+#include "app/log.h"
+#include "demo/pbuffer_ati.h"
+#include "demo/pbuffer_nvidia.h"
+#include "effects/change_draw_buffer.h"
+#include "effects/effect_manager.h"
+#include "effects/effect_script.h"
+#include "platform/wgl_surface.h"
+#include "shader/camera_mgr.h"
+#include "shader/image_registry.h"
+#include "shader/texture_2d.h"
+#include "support/gl_test_context.h"
+
+namespace qv3rn {
+namespace {
+
+using Rgba = std::array<std::uint8_t, 4>;
+constexpr Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255};
+
+// The process log written to a file of the test's own while it lives.
+class LogFile {
+public:
+    explicit LogFile(const char* name) : path_(name) { log_.open(path_); }
+    std::vector<std::string> lines() {
+        log_.close();
+        std::ifstream in(path_);
+        std::vector<std::string> found;
+        for (std::string line; std::getline(in, line);) found.push_back(line);
+        return found;
+    }
+
+private:
+    std::string path_;
+    Log log_;
+};
+
+// An integer parameter of the texture bound to GL_TEXTURE_2D.
+GLint integerTexParameter(GLenum name) {
+    GLint value = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+    return value;
+}
+
+void clearTo(float r, float g, float b) {
+    glClearColor(r, g, b, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+class RenderTargetTest : public test::GLTest {
+protected:
+    void SetUp() override {
+        test::GLTest::SetUp();
+        reportExtensions(*context);
+        mainContext = platform::wglGetCurrentContext();
+    }
+    void TearDown() override {
+        resetExtensions();
+        test::GLTest::TearDown();
+    }
+
+    // Draws the whole window textured with `target` on unit 0 and returns the colour at (x, y).
+    Rgba showOnWindow(PBuffer& target, int x, int y) {
+        glViewport(0, 0, width, height);
+        clearTo(0, 0, 0);
+        EXPECT_TRUE(target.bind(GL_TEXTURE0));
+        glColor4f(1, 1, 1, 1);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0); glVertex2f(-1, -1);
+        glTexCoord2f(1, 0); glVertex2f(1, -1);
+        glTexCoord2f(1, 1); glVertex2f(1, 1);
+        glTexCoord2f(0, 1); glVertex2f(-1, 1);
+        glEnd();
+        EXPECT_TRUE(target.unbind(GL_TEXTURE0));
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        return pixel(x, y);
+    }
+
+    static GLint integer(GLenum name) {
+        GLint value = 0;
+        glGetIntegerv(name, &value);
+        return value;
+    }
+    static std::array<int, 4> viewport() {
+        std::array<int, 4> values{};
+        glGetIntegerv(GL_VIEWPORT, values.data());
+        return values;
+    }
+    static int lostFlag(const PBuffer& target) {
+        int lost = -1;
+        EXPECT_TRUE(wglQueryPbufferARB(target.pbufferHandle(), platform::WGL_PBUFFER_LOST_ARB, &lost));
+        return lost;
+    }
+
+    platform::WglContext mainContext = nullptr;
+};
+
+template <typename Kind>
+class EachKind : public RenderTargetTest {};
+
+using Kinds = ::testing::Types<PBufferNVIDIA, PBufferATI>;
+TYPED_TEST_SUITE(EachKind, Kinds);
+
+TYPED_TEST(EachKind, DrawsIntoTheTargetAndShowsItAsATexture) {
+    TypeParam target;
+    EXPECT_FALSE(target.created());
+    ASSERT_TRUE(target.initialize(32, 16));
+    EXPECT_TRUE(target.created());
+    EXPECT_EQ(target.width(), 32);
+    EXPECT_EQ(target.height(), 16);
+
+    ASSERT_TRUE(target.begin(32, 16));
+    EXPECT_EQ(this->viewport(), (std::array<int, 4>{0, 0, 32, 16}));
+    EXPECT_EQ(this->integer(GL_DRAW_BUFFER), GLint(GL_COLOR_ATTACHMENT0)) << "the target's own colour buffer";
+    EXPECT_EQ(platform::wglGetCurrentDC(), target.pbufferDC());
+    clearTo(0, 1, 0);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(1, 0, 0);
+    glRectf(-1, -1, 0, 1);  // the left half red
+    ASSERT_TRUE(target.end(this->width, this->height));
+    EXPECT_EQ(this->viewport(), (std::array<int, 4>{0, 0, this->width, this->height}));
+    EXPECT_EQ(this->integer(GL_DRAW_BUFFER), GLint(GL_BACK));
+    EXPECT_EQ(platform::wglGetCurrentDC(), platform::windowDC());
+    EXPECT_EQ(platform::wglGetCurrentContext(), this->mainContext);
+
+    EXPECT_EQ(this->showOnWindow(target, 16, 32), red);
+    EXPECT_EQ(this->showOnWindow(target, 48, 32), green);
+
+    // Later drawing reaches the texture too.
+    ASSERT_TRUE(target.begin(32, 16));
+    clearTo(0, 0, 1);
+    ASSERT_TRUE(target.end(this->width, this->height));
+    EXPECT_EQ(this->showOnWindow(target, 16, 32), blue);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TYPED_TEST(EachKind, OperationsOnATargetThatIsNotCreatedFail) {
+    TypeParam target;
+    EXPECT_FALSE(target.begin(8, 8));
+    EXPECT_FALSE(target.end(8, 8));
+    EXPECT_FALSE(target.bind(GL_TEXTURE0));
+    EXPECT_FALSE(target.unbind(GL_TEXTURE0));
+    EXPECT_FALSE(target.destroy());
+    EXPECT_FALSE(target.initialize(0, 8)) << "the window system makes no empty buffer";
+    EXPECT_FALSE(target.created());
+    EXPECT_EQ(target.pbufferHandle(), nullptr) << "nothing is left of the failed attempt";
+    // Targets other than 1D, 2D and cube maps cannot hold a buffer's image.
+    TypeParam rectangle(GL_TEXTURE_RECTANGLE_ARB);
+    EXPECT_FALSE(rectangle.initialize(8, 8));
+}
+
+TYPED_TEST(EachKind, DestroyTwiceFailsTheSecondTime) {
+    TypeParam target;
+    ASSERT_TRUE(target.initialize(16, 16));
+    const GLuint texture = target.glId();
+    EXPECT_TRUE(glIsTexture(texture));
+    EXPECT_TRUE(target.destroy());
+    EXPECT_FALSE(target.created());
+    EXPECT_EQ(target.glId(), PBuffer::noTexture);
+    EXPECT_FALSE(glIsTexture(texture));
+    EXPECT_EQ(target.pbufferHandle(), nullptr);
+    EXPECT_FALSE(target.destroy());
+    EXPECT_FALSE(target.begin(16, 16));
+    // releaseGL destroys too.
+    ASSERT_TRUE(target.initialize(16, 16));
+    EXPECT_TRUE(target.releaseGL());
+    EXPECT_FALSE(target.created());
+}
+
+TYPED_TEST(EachKind, InitializingACreatedTargetReplacesItsBuffer) {
+    TypeParam target;
+    ASSERT_TRUE(target.initialize(16, 16));
+    ASSERT_TRUE(target.initialize(24, 8));
+    int value = 0;
+    ASSERT_TRUE(wglQueryPbufferARB(target.pbufferHandle(), platform::WGL_PBUFFER_WIDTH_ARB, &value));
+    EXPECT_EQ(value, 24);
+    ASSERT_TRUE(target.begin(24, 8));
+    clearTo(1, 0, 0);
+    ASSERT_TRUE(target.end(this->width, this->height));
+    EXPECT_EQ(this->showOnWindow(target, 32, 32), red);
+}
+
+TYPED_TEST(EachKind, ALostBufferIsMadeAgainByBeginAndBindButNotByUnbind) {
+    TypeParam target;
+    ASSERT_TRUE(target.initialize(16, 16));
+    EXPECT_EQ(this->lostFlag(target), 0) << "framebuffer objects are not lost";
+
+    platform::offscreenSurfaceOf(target.pbufferHandle())->markLost();
+    EXPECT_EQ(this->lostFlag(target), 1);
+    ASSERT_TRUE(target.begin(16, 16));
+    EXPECT_EQ(this->lostFlag(target), 0) << "begin made the buffer again";
+    EXPECT_TRUE(target.created());
+    clearTo(0, 0, 1);
+    ASSERT_TRUE(target.end(this->width, this->height));
+    EXPECT_EQ(this->showOnWindow(target, 32, 32), blue);
+
+    platform::offscreenSurfaceOf(target.pbufferHandle())->markLost();
+    ASSERT_TRUE(target.bind(GL_TEXTURE0));
+    EXPECT_EQ(this->lostFlag(target), 0) << "bind made the buffer again";
+    platform::offscreenSurfaceOf(target.pbufferHandle())->markLost();
+    EXPECT_TRUE(target.unbind(GL_TEXTURE0));
+    EXPECT_EQ(this->lostFlag(target), 1) << "unbind does not check";
+    // A buffer lost while it is being drawn into is made again by end, which still returns to the window.
+    ASSERT_TRUE(target.begin(16, 16));
+    ASSERT_TRUE(target.end(this->width, this->height));
+    ASSERT_TRUE(target.begin(16, 16));
+    platform::offscreenSurfaceOf(target.pbufferHandle())->markLost();
+    ASSERT_TRUE(target.end(this->width, this->height));
+    EXPECT_EQ(this->lostFlag(target), 0);
+    EXPECT_EQ(platform::wglGetCurrentDC(), platform::windowDC());
+    EXPECT_EQ(platform::wglGetCurrentContext(), this->mainContext);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(RenderTargetTest, TheNvidiaKindDrawsWithItsOwnSharedContext) {
+    PBufferNVIDIA target;
+    ASSERT_TRUE(target.initialize(16, 16));
+    EXPECT_EQ(target.mainContext(), mainContext);
+    ASSERT_NE(target.context(), nullptr);
+    EXPECT_NE(target.context(), mainContext);
+    ASSERT_TRUE(target.begin(16, 16));
+    EXPECT_EQ(platform::wglGetCurrentContext(), target.context());
+    EXPECT_TRUE(glIsTexture(target.glId())) << "the own context shares the main context's objects";
+    ASSERT_TRUE(target.end(width, height));
+    EXPECT_EQ(platform::wglGetCurrentContext(), mainContext);
+
+    // Its texture clamps; it needs no make-current-read.
+    glBindTexture(GL_TEXTURE_2D, target.glId());
+    EXPECT_EQ(integerTexParameter(GL_TEXTURE_WRAP_S), GLint(GL_CLAMP));
+    EXPECT_EQ(integerTexParameter(GL_TEXTURE_WRAP_T), GLint(GL_CLAMP));
+    EXPECT_EQ(integerTexParameter(GL_TEXTURE_MIN_FILTER), GLint(GL_LINEAR));
+    EXPECT_EQ(integerTexParameter(GL_TEXTURE_MAG_FILTER), GLint(GL_LINEAR));
+    EXPECT_EQ(target.params().wrap, WrapClampST);
+    EXPECT_EQ(target.params().minFilter, GLenum(GL_LINEAR));
+    WGL_ARB_make_current_read_Flag = false;
+    EXPECT_TRUE(target.begin(16, 16));
+    EXPECT_TRUE(target.end(width, height));
+}
+
+TEST_F(RenderTargetTest, TheAtiKindDrawsWithTheMainContextOnTheBuffer) {
+    LogFile log("pbuffer_ati.log");
+    {
+        PBufferATI target;
+        ASSERT_TRUE(target.initialize(16, 16));
+        EXPECT_EQ(target.context(), mainContext);
+        ASSERT_TRUE(target.begin(16, 16));
+        EXPECT_EQ(platform::wglGetCurrentContext(), mainContext);
+        ASSERT_TRUE(target.end(width, height));
+
+        // Its texture repeats, though the texture units are told it clamps.
+        glBindTexture(GL_TEXTURE_2D, target.glId());
+        EXPECT_EQ(integerTexParameter(GL_TEXTURE_WRAP_S), GLint(GL_REPEAT));
+        EXPECT_EQ(integerTexParameter(GL_TEXTURE_WRAP_T), GLint(GL_REPEAT));
+        EXPECT_EQ(integerTexParameter(GL_TEXTURE_MIN_FILTER), GLint(GL_LINEAR));
+        EXPECT_EQ(target.params().wrap, WrapClampST);
+
+        // It needs make-current-read.
+        WGL_ARB_make_current_read_Flag = false;
+        EXPECT_FALSE(target.begin(16, 16));
+        EXPECT_FALSE(target.destroy());
+        WGL_ARB_make_current_read_Flag = true;
+        EXPECT_TRUE(target.destroy());
+        EXPECT_FALSE(target.destroy());
+        ASSERT_TRUE(target.initialize(8, 8));
+    }  // the destructor destroys a created target
+    const std::vector<std::string> lines = log.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    const std::regex ok(R"(PBufferATI::destroy\(\) this=0x[0-9A-F]+ OK)");
+    const std::regex notCreated(R"(PBufferATI::destroy\(\) this=0x[0-9A-F]+)");
+    EXPECT_TRUE(std::regex_match(lines[0], ok)) << lines[0];
+    EXPECT_TRUE(std::regex_match(lines[1], notCreated)) << lines[1];
+    EXPECT_TRUE(std::regex_match(lines[2], ok)) << lines[2];
+    EXPECT_EQ(lines[0].substr(0, lines[0].size() - 3), lines[1]) << "the same object's address";
+}
+
+TEST_F(RenderTargetTest, TheFactoryPicksTheKindByMakeCurrentRead) {
+    LogFile log("pbuffer_factory.log");
+    std::unique_ptr<PBuffer> ati = PBuffer::create(32, 32);
+    ASSERT_NE(ati, nullptr);
+    EXPECT_NE(dynamic_cast<PBufferATI*>(ati.get()), nullptr);
+    EXPECT_EQ(ati->target(), GLenum(GL_TEXTURE_2D));
+    EXPECT_TRUE(ati->created());
+
+    WGL_ARB_make_current_read_Flag = false;
+    std::unique_ptr<PBuffer> nvidia = PBuffer::create(32, 32);
+    ASSERT_NE(nvidia, nullptr);
+    EXPECT_NE(dynamic_cast<PBufferNVIDIA*>(nvidia.get()), nullptr);
+
+    ati.reset();  // the targets go while the extensions they were made with are there
+    nvidia.reset();
+    WGL_ARB_make_current_read_Flag = true;
+    EXPECT_EQ(PBuffer::create(0, 32), nullptr);
+    WGL_ARB_pbuffer_Flag = false;
+    EXPECT_EQ(PBuffer::create(32, 32), nullptr);
+    WGL_ARB_pbuffer_Flag = true;
+    WGL_ARB_render_texture_Flag = false;
+    EXPECT_EQ(PBuffer::create(32, 32), nullptr);
+
+    // Flags without entry points: the kind is chosen, but it cannot be made.
+    resetExtensions();
+    WGL_ARB_pbuffer_Flag = WGL_ARB_render_texture_Flag = WGL_ARB_make_current_read_Flag = true;
+    EXPECT_EQ(PBuffer::create(32, 32), nullptr);
+
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Creating PBufferATI", "Creating PBufferNVIDIA",
+                                                     "Creating PBufferATI", "Unable to initiate PBuffer",
+                                                     "Unable to create PBuffer", "Unable to create PBuffer",
+                                                     "Creating PBufferATI", "Unable to initiate PBuffer"}));
+}
+
+// ---- Drawing redirected by the buffer effects ----------------------------------------------------------------
+
+// Two 32 x 32 targets of one kind registered with an effect manager and the image registry, on a 64 x 64 output.
+template <typename Kind>
+class RedirectedDrawing : public RenderTargetTest {
+protected:
+    void SetUp() override {
+        RenderTargetTest::SetUp();
+        for (const char* name : {"first", "second"}) {
+            auto target = std::make_unique<Kind>(GL_TEXTURE_2D);
+            ASSERT_TRUE(target->initialize(32, 32));
+            target->setName(name);
+            manager.addRenderTarget(target.get());
+            targets.push_back(std::move(target));
+        }
+        manager.setSize(width, height);
+    }
+    void TearDown() override {
+        ChangeDrawBuffer::endCurrentTarget();
+        manager.clear();
+        targets.clear();
+        RenderTargetTest::TearDown();
+    }
+
+    // Loads the script into the manager and draws one frame at time 1.
+    void playFrame(const std::string& text) {
+        EffectScript script(manager);
+        std::istringstream stream(text);
+        ASSERT_TRUE(script.parse(stream)) << script.failure();
+        manager.initAll();
+        manager.update(1.0f);
+        manager.render();
+    }
+
+    EffectManager manager;
+    CameraMgr cameras;
+    std::vector<std::unique_ptr<PBuffer>> targets;
+};
+
+TYPED_TEST_SUITE(RedirectedDrawing, Kinds);
+
+TYPED_TEST(RedirectedDrawing, SwitchingFromOneTargetToAnotherEndsTheFirst) {
+    this->playFrame(
+        "ChangeDrawBuffer {\n Start 0\n End 2\n Layer 0\n RenderTarget \"first\"\n Clear COLOR_BUFFER\n"
+        " Color 1 0 0 1\n}\n"
+        "ChangeDrawBuffer {\n Start 0\n End 2\n Layer 1\n RenderTarget \"second\"\n Clear COLOR_BUFFER\n"
+        " Color 0 0 1 1\n}\n"
+        "ChangeDrawBuffer {\n Start 0\n End 2\n Layer 2\n RenderTarget \"Screen\"\n Clear COLOR_BUFFER\n"
+        " Color 0 1 0 1\n}\n");
+    EXPECT_EQ(ChangeDrawBuffer::currentTarget(), nullptr);
+    EXPECT_EQ(platform::wglGetCurrentDC(), platform::windowDC());
+    EXPECT_EQ(platform::wglGetCurrentContext(), this->mainContext);
+    EXPECT_EQ(this->viewport(), (std::array<int, 4>{0, 0, this->width, this->height}));
+    EXPECT_EQ(this->pixel(5, 5), green) << "the screen's clear went to the screen";
+    EXPECT_EQ(this->showOnWindow(*this->targets[0], 32, 32), red);
+    EXPECT_EQ(this->showOnWindow(*this->targets[1], 32, 32), blue) << "the second clear did not reach the first";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TYPED_TEST(RedirectedDrawing, AnImageEffectShowsWhatWasDrawnIntoTheTarget) {
+    ImageRegistry images;
+    auto* picture = new Texture2D();
+    picture->allocate(2, 2, ImageFormat::Rgba);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) picture->setPixel(x == 0 ? 0xFF0000FFu : 0x0000FFFFu, x, y);
+    picture->params().magFilter = GL_NEAREST;
+    picture->setName("halves.tga");
+    images.add(picture);
+    images.add(this->targets[0].get());  // the registry lists the target but the test owns it
+
+    // Into the target: the picture through an untouched diffusion grid; then the target on the screen.
+    const std::string constant = "{ Envelope\n 1\n Key %V 0 3 0 0 0 0 0 0 0\n Behaviors 1 1\n}\n";
+    auto field = [&](const std::string& keyword, const std::string& value) {
+        std::string block = constant;
+        block.replace(block.find("%V"), 2, value);
+        return keyword + "\n" + block + "}\n";
+    };
+    this->playFrame("ChangeDrawBuffer {\n Start 0\n End 2\n Layer 0\n RenderTarget \"first\"\n"
+                    " Clear COLOR_BUFFER DEPTH_BUFFER\n Color 0 0 0 1\n}\n"
+                    "Diffusion {\n Start 0\n End 2\n Layer 1\n Resolution 2\n Color 1 1 1 1\n"
+                    " Image \"halves.tga\"\n}\n"
+                    "ChangeDrawBuffer {\n Start 0\n End 2\n Layer 2\n Clear COLOR_BUFFER\n Color 0 1 0 1\n}\n"
+                    "Image {\n Start 0\n End 2\n Layer 3\n Image \"first\"\n Rect 320 240 320 480\n" +
+                    field("PositionX {", "480") + field("PositionY {", "240") + "}\n");
+    // The right half of the screen shows the target: its left half red, its right half blue.
+    EXPECT_EQ(this->pixel(40, 32), red);
+    EXPECT_EQ(this->pixel(60, 32), blue);
+    EXPECT_EQ(this->pixel(10, 32), green);
+    this->manager.clear();  // the effects give their images back to this registry
+    images.remove("first");
+}
+
+}  // namespace
+
+}  // namespace qv3rn
