@@ -14,9 +14,15 @@ namespace qv3rn {
 
 namespace {
 
-// Entries up to this size get their whole buffer at once; a larger size claimed by the directory is only
+// The buffer is allocated at the directory's size at once when that size is plausible: up to 1 MB, or up to 64
+// times the compressed size (any real script, image or mesh), and never beyond 64 MB. A larger claim is only
 // believed as far as the inflated data goes, so a damaged directory cannot make us allocate gigabytes.
-constexpr std::uint64_t upfrontAllocation = 64u << 20;
+std::uint64_t upfrontAllocation(const zip_stat_t& info) {
+    constexpr std::uint64_t always = 1u << 20, ceiling = 64u << 20, ratio = 64;
+    std::uint64_t plausible = ceiling;
+    if (info.valid & ZIP_STAT_COMP_SIZE) plausible = std::min(ceiling, std::max(always, info.comp_size * ratio));
+    return std::min(info.size, plausible);
+}
 
 // An entry's data lies inside the archive, and deflate cannot expand data by more than about 1032 to 1 (stored
 // data not at all), so a directory size beyond that is a lie found before any allocation. Other methods are
@@ -41,9 +47,10 @@ std::string zipErrorText(int code) {
 
 // Reads exactly `size` bytes of an open entry, then checks that the entry ends there: libzip verifies the
 // checksum and the directory's size only when it reaches the end of the inflated data.
-bool readWholeEntry(zip_file_t* file, std::uint64_t size, std::vector<std::uint8_t>& data, std::string& error) {
+bool readWholeEntry(zip_file_t* file, std::uint64_t size, std::uint64_t upfront, std::vector<std::uint8_t>& data,
+                    std::string& error) {
     std::uint64_t done = 0;
-    data.resize(static_cast<std::size_t>(std::min(size, upfrontAllocation)));
+    data.resize(static_cast<std::size_t>(upfront));
     while (done < size) {
         if (done == data.size()) data.resize(static_cast<std::size_t>(std::min(size, done * 2)));
         const zip_int64_t got = zip_fread(file, data.data() + done, data.size() - done);
@@ -153,7 +160,7 @@ bool Archive::readFile(const std::string& name, std::vector<std::uint8_t>& data)
     if (!file) return fail(entry + ": " + zip_strerror(handle_));
 
     std::string error;
-    const bool complete = readWholeEntry(file, info.size, data, error);
+    const bool complete = readWholeEntry(file, info.size, upfrontAllocation(info), data, error);
     const int closeResult = zip_fclose(file);
     if (!complete || closeResult != 0) {
         data.clear();

@@ -262,6 +262,22 @@ TEST_F(ArchiveTest, EntryWhoseDirectorySizeLiesFailsCleanly) {
     expectLie(0x7fffffffu, 20);  // compressed data larger than the whole archive
 }
 
+TEST_F(ArchiveTest, HighlyCompressedEntriesLargerThanTheirFirstBufferReadWhole) {
+    Bytes zeros(9 * 1024 * 1024 + 17, 0);  // deflates about 1000 to 1: read through a growing buffer
+    zeros[123456] = 1;
+    zeros.back() = 2;
+    ArchiveWriter writer;
+    ASSERT_TRUE(writer.create(archivePath_, demoArchivePassword));
+    ASSERT_TRUE(writer.addData("data/obj/zeros.msh", zeros));
+    ASSERT_TRUE(writer.commit());
+    Archive archive;
+    ASSERT_TRUE(archive.open(archivePath_, demoArchivePassword));
+    ASSERT_LT(archive.entries().at(0).compressedSize, 64u * 1024);
+    Bytes data;
+    ASSERT_TRUE(archive.readFile("data/obj/zeros.msh", data)) << archive.lastError();
+    EXPECT_TRUE(data == zeros);
+}
+
 TEST_F(ArchiveTest, OpensAnArchiveImageInMemory) {
     pack();
     const std::string zip = readText(archivePath_);
