@@ -153,7 +153,8 @@ bool Archive::readFile(const std::string& name, std::vector<std::uint8_t>& data)
         return fail(entry + ": unsupported encryption method " + std::to_string(info.encryption_method));
     if ((info.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(info.comp_method, 0))
         return fail(entry + ": unsupported compression method " + std::to_string(info.comp_method));
-    if (!sizeIsPossible(info, archiveBytes_)) return fail(entry + ": the directory claims more than the entry's data can hold");
+    if (!sizeIsPossible(info, archiveBytes_))
+        return fail(entry + ": the directory claims more than the entry's data can hold");
 
     zip_file_t* file =
         zip_fopen_index_encrypted(handle_, static_cast<zip_uint64_t>(index), 0, password_.c_str());
