@@ -164,7 +164,6 @@ TEST_F(ShowLoading, EveryScriptLoadsAndEveryNamedResourceResolves) {
     EXPECT_TRUE(loaded) << error;
     ShaderManager* shaders = ShaderManager::instance();
     ASSERT_NE(shaders, nullptr);
-    EXPECT_NE(shaders->findFragmentProgram("ripple"), 0u);
     for (const char* name : {"sg_lensflare_1", "sg_lensflare_6", "PointLightAttenuation1D", "SpotLightCubeMap",
                              "fireandsmoke", "font.png", "plasma.jpg", "brush_dissolve.png", "textfade_title.png"})
         EXPECT_TRUE(static_cast<bool>(ImageRegistry::instance().find(name))) << name;
