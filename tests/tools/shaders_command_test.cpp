@@ -66,7 +66,7 @@ Program {
 	Type VERTEX
 	Name "wave"
 	!!ARBvp1.0
-	MOV result.position, vertex.position; keep the ';'
+	MOV result.position, vertex.position; # keep the ';'
 	END
 }
 Shader {
@@ -174,13 +174,14 @@ protected:
 TEST_F(ShadersCommandTest, WritesAScriptThatReadsBackToTheSameText) {
     const ToolRun first = run("'" + (root_ / "data/shader/demo.shader").string() + "'");
     ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.err, "");  // the program compiled: no error box
     // Images first (oldest first), then programs, then shaders in creation order.
     const std::string& text = first.out;
     EXPECT_LT(text.find("Name\t\"stone.tga\""), text.find("Name\t\"glyphs.tga\""));
     EXPECT_LT(text.find("Name\t\"glyphs.tga\""), text.find("Program {"));
     EXPECT_LT(text.find("Program {"), text.find("Name\t\"text\""));
     EXPECT_LT(text.find("Name\t\"text\""), text.find("Name\t\"everything\""));
-    EXPECT_NE(text.find("\tMOV result.position, vertex.position; keep the ';'\n\tEND\n}\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\tMOV result.position, vertex.position; # keep the ';'\n\tEND\n}\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\tVertex {\n\t\tEnable\tyes\n\t\tName\t\"wave\"\n\t}\n"), std::string::npos);
     EXPECT_NE(text.find("\t\tImage\t\"stone.tga\"\n\t\tTexUnit\tUNIT2\n"), std::string::npos);
 
