@@ -16,6 +16,10 @@ constexpr double inverseTwoPi = 0.15915494309189535;  // 1 / (2 pi)
 constexpr double inversePi = 0.3183098861837907;      // 1 / pi
 constexpr double halfPi = 1.5707963267948966;
 
+// Generated maps hold one entry per point for every projected surface in every layer; an object whose
+// surfaces and points would multiply beyond this many entries is refused rather than exhausting memory.
+constexpr std::size_t generatedEntryBudget = std::size_t{1} << 24;
+
 struct TexCoordPair {
     float u = 0.0f;
     float v = 0.0f;
@@ -164,15 +168,20 @@ const char* generatedMapFormat(LwoProjection projection) {
 // For each surface, the first image block with a planar, cubic, cylindrical or spherical projection gets a
 // new "TXUV" map of one entry per point. Planar and cylindrical coordinates are a function of the point;
 // cubic and spherical ones are written for every corner of the surface's polygons.
-void generateTextureCoordinates(LwoObject& object, LwoLayer& layer) {
+LwoTexture* projectedTexture(LwoSurface& surface) {
+    for (LwoTexture& candidate : surface.textures)
+        if (candidate.type == LwoTextureType::Image && generatedMapFormat(candidate.projection)) return &candidate;
+    return nullptr;
+}
+
+void generateTextureCoordinates(LwoObject& object, LwoLayer& layer, std::size_t& generatedEntries) {
+    for (const auto& surface : object.surfaces)
+        if (projectedTexture(*surface)) generatedEntries += layer.points.size();
+    if (generatedEntries > generatedEntryBudget)
+        throw LwoFormatError("generated texture coordinates would exceed " + std::to_string(generatedEntryBudget) +
+                             " entries");
     for (const auto& surface : object.surfaces) {
-        LwoTexture* texture = nullptr;
-        for (LwoTexture& candidate : surface->textures) {
-            if (candidate.type == LwoTextureType::Image && generatedMapFormat(candidate.projection)) {
-                texture = &candidate;
-                break;
-            }
-        }
+        LwoTexture* texture = projectedTexture(*surface);
         if (!texture) continue;
         char name[32];
         std::snprintf(name, sizeof name, generatedMapFormat(texture->projection),
@@ -311,13 +320,14 @@ void computeBounds(LwoLayer& layer) {
 }  // namespace
 
 void postProcess(LwoObject& object) {
+    std::size_t generatedEntries = 0;
     for (LwoLayer& layer : object.layers) {
         checkIndices(layer);
         attachDiscontinuousMaps(layer);
         linkPointsToPolygons(layer);
         computeNormals(layer);
         resolveSurfaces(object, layer);
-        generateTextureCoordinates(object, layer);
+        generateTextureCoordinates(object, layer, generatedEntries);
         fillTypeSlots(layer);
         triangulate(layer);
         splitDiscontinuousPoints(layer);

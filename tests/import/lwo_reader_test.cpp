@@ -492,6 +492,19 @@ TEST(LwoFailures, IndicesOutsideWhatTheyNameFail) {
     EXPECT_EQ(read(tagged, &error), nullptr);
 }
 
+TEST(LwoFailures, GeneratedCoordinatesBeyondTheBudgetAreRefusedBeforeTheyAreMade) {
+    // 70 000 points and 240 projected surfaces would need 16.8 million generated entries.
+    std::vector<Vec3> points(70000);
+    ImageBlock planar;
+    planar.projection = 0;
+    LwoData chunks;
+    chunks.chunk("LAYR", test::layerChunk(0)).chunk("PNTS", test::pointsChunk(points));
+    for (int s = 0; s < 240; ++s) chunks.chunk("SURF", test::surfaceChunk("s" + std::to_string(s), {planar}));
+    std::string error;
+    EXPECT_EQ(read(chunks, &error), nullptr);
+    EXPECT_NE(error.find("generated texture coordinates"), std::string::npos) << error;
+}
+
 TEST(LwoFiles, AnObjectIsReadFromDiskUnderItsPathAndFreed) {
     const std::vector<std::uint8_t> file = test::lwoFile(fullObject());
     {
