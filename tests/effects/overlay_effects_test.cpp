@@ -24,7 +24,7 @@ TEST_F(OverlayEffectsTest, AShowOfEveryTypeDrawsInLayerOrderAndLeavesNoStateBehi
         constantField("PositionY {", 240) + "}\n" +
         "Invert {\n Start 0\n End 10\n Layer 5\n Rect 0 0 320 480\n}\n"
         "Flash {\n Start 0\n End 10\n Layer 1\n Color 1 1 1 1\n}\n"
-        "Lines {\n Start 0\n End 10\n Layer 1\n NumLines 3\n Color 0 0 0 0\n}\n"
+        "Lines {\n Start 0\n End 10\n Layer 1\n NumLines 3\n Color 0 0 0 1\n" + constantField("Alpha {", 0) + "}\n" +
         "Blocks {\n Start 0\n End 10\n Layer 1\n Image \"red.png\"\n Rect 0 0 10 10\n Position 0 0 -1\n}\n"
         "Text {\n Start 0\n End 10\n Layer 1\n Font \"font.png\"\n Message \"x\"\n}\n"
         "Stream {\n Start 0\n End 10\n Layer 1\n Stream \"show.avi\"\n Rect 600 0 1 1\n}\n"
