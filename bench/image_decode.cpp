@@ -37,27 +37,27 @@ Bytes picture(int channels) {
 
 const Bytes& tgaFile() {
     static const Bytes file = [] {
-        qv3rn::test::TgaSpec spec;
-        spec.width = side;
-        spec.height = side;
-        spec.depth = 32;
-        spec.data = qv3rn::test::tgaPixels(picture(4), side, side, 32);
-        return qv3rn::test::tgaFile(spec);
+        qv3rn::test::TgaLayout layout;
+        layout.width = side;
+        layout.height = side;
+        layout.depth = 32;
+        layout.data = qv3rn::test::tgaPixels(picture(4), side, side, 32);
+        return qv3rn::test::tgaFile(layout);
     }();
     return file;
 }
 
 const Bytes& pngFile() {
     static const Bytes file = [] {
-        qv3rn::test::PngSpec spec;
-        spec.width = side;
-        spec.height = side;
-        spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+        qv3rn::test::PngLayout layout;
+        layout.width = side;
+        layout.height = side;
+        layout.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
         const Bytes pixels = picture(4);
         for (int y = 0; y < side; ++y)
-            spec.rows.emplace_back(pixels.begin() + static_cast<std::ptrdiff_t>(y) * side * 4,
+            layout.rows.emplace_back(pixels.begin() + static_cast<std::ptrdiff_t>(y) * side * 4,
                                    pixels.begin() + static_cast<std::ptrdiff_t>(y + 1) * side * 4);
-        return qv3rn::test::pngFile(spec);
+        return qv3rn::test::pngFile(layout);
     }();
     return file;
 }

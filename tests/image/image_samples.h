@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // ---- TGA --------------------------------------------------------------------------------------------------------
 
-struct TgaSpec {
+struct TgaLayout {
     std::uint8_t imageType = 2;
     std::uint8_t depth = 24;
     std::uint16_t width = 1;
@@ -39,23 +39,23 @@ inline void putU16(Bytes& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
-inline Bytes tgaFile(const TgaSpec& spec) {
+inline Bytes tgaFile(const TgaLayout& layout) {
     Bytes out;
-    out.push_back(static_cast<std::uint8_t>(spec.id.size()));
-    out.push_back(spec.colorMapType);
-    out.push_back(spec.imageType);
+    out.push_back(static_cast<std::uint8_t>(layout.id.size()));
+    out.push_back(layout.colorMapType);
+    out.push_back(layout.imageType);
     putU16(out, 0);  // first colour-map index
-    putU16(out, spec.colorMapLength);
-    out.push_back(spec.colorMapEntrySize);
+    putU16(out, layout.colorMapLength);
+    out.push_back(layout.colorMapEntrySize);
     putU16(out, 0);  // x origin
     putU16(out, 0);  // y origin
-    putU16(out, spec.width);
-    putU16(out, spec.height);
-    out.push_back(spec.depth);
-    out.push_back(spec.descriptor);
-    out.insert(out.end(), spec.id.begin(), spec.id.end());
-    out.insert(out.end(), spec.colorMap.begin(), spec.colorMap.end());
-    out.insert(out.end(), spec.data.begin(), spec.data.end());
+    putU16(out, layout.width);
+    putU16(out, layout.height);
+    out.push_back(layout.depth);
+    out.push_back(layout.descriptor);
+    out.insert(out.end(), layout.id.begin(), layout.id.end());
+    out.insert(out.end(), layout.colorMap.begin(), layout.colorMap.end());
+    out.insert(out.end(), layout.data.begin(), layout.data.end());
     return out;
 }
 
@@ -75,7 +75,7 @@ inline Bytes tgaPixels(const Bytes& rgbaTopFirst, int width, int height, int dep
 
 // ---- PNG --------------------------------------------------------------------------------------------------------
 
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -93,7 +93,7 @@ inline void pngWriteToVector(png_structp png, png_bytep data, png_size_t length)
 
 inline void pngFlushNothing(png_structp) {}
 
-inline Bytes pngFile(const PngSpec& spec) {
+inline Bytes pngFile(const PngLayout& layout) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -102,17 +102,17 @@ inline Bytes pngFile(const PngSpec& spec) {
         throw std::runtime_error("libpng could not write the test image");
     }
     png_set_write_fn(png, &out, pngWriteToVector, pngFlushNothing);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, const_cast<png_colorp>(spec.palette.data()), static_cast<int>(spec.palette.size()));
-    if (!spec.transparency.empty())
-        png_set_tRNS(png, info, const_cast<png_bytep>(spec.transparency.data()),
-                     static_cast<int>(spec.transparency.size()), nullptr);
+    if (!layout.palette.empty())
+        png_set_PLTE(png, info, const_cast<png_colorp>(layout.palette.data()), static_cast<int>(layout.palette.size()));
+    if (!layout.transparency.empty())
+        png_set_tRNS(png, info, const_cast<png_bytep>(layout.transparency.data()),
+                     static_cast<int>(layout.transparency.size()), nullptr);
     png_write_info(png, info);
     std::vector<png_bytep> rows;
-    for (const Bytes& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+    for (const Bytes& row : layout.rows) rows.push_back(const_cast<png_bytep>(row.data()));
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);

@@ -13,7 +13,7 @@ namespace qv3rn {
 namespace {
 
 using test::Bytes;
-using test::PngSpec;
+using test::PngLayout;
 
 class PngDecoderTest : public ::testing::Test {
 protected:
@@ -23,12 +23,12 @@ protected:
     PngDecoder decoder;
 };
 
-PngSpec rgbQuad() {  // top row red, green; bottom row blue, grey 128
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.rows = {{255, 0, 0, 0, 255, 0}, {0, 0, 255, 128, 128, 128}};
-    return spec;
+PngLayout rgbQuad() {  // top row red, green; bottom row blue, grey 128
+    PngLayout layout;
+    layout.width = 2;
+    layout.height = 2;
+    layout.rows = {{255, 0, 0, 0, 255, 0}, {0, 0, 255, 128, 128, 128}};
+    return layout;
 }
 
 TEST_F(PngDecoderTest, RgbRowsStayTopFirstInEveryFormat) {
@@ -61,14 +61,14 @@ TEST_F(PngDecoderTest, RgbRowsStayTopFirstInEveryFormat) {
 }
 
 TEST_F(PngDecoderTest, RgbaKeepsItsAlphaChannel) {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.rows = {{10, 20, 30, 40, 50, 60, 70, 80}};
-    const Bytes file = test::pngFile(spec);
+    PngLayout layout;
+    layout.width = 2;
+    layout.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    layout.rows = {{10, 20, 30, 40, 50, 60, 70, 80}};
+    const Bytes file = test::pngFile(layout);
     auto rgba = decode(file, ImageFormat::Rgba);
     ASSERT_NE(rgba, nullptr) << decoder.lastError();
-    EXPECT_EQ(rgba->bytes(), spec.rows[0]);
+    EXPECT_EQ(rgba->bytes(), layout.rows[0]);
     auto alpha = decode(file, ImageFormat::Alpha);
     ASSERT_NE(alpha, nullptr);
     EXPECT_EQ(alpha->bytes(), (Bytes{40, 80}));
@@ -78,45 +78,45 @@ TEST_F(PngDecoderTest, RgbaKeepsItsAlphaChannel) {
 }
 
 TEST_F(PngDecoderTest, PaletteWithTransparencyBecomesPerPixelAlpha) {
-    PngSpec spec;
-    spec.width = 3;
-    spec.colorType = PNG_COLOR_TYPE_PALETTE;
-    spec.palette = {{200, 0, 0}, {0, 100, 0}, {0, 0, 50}};
-    spec.transparency = {0, 128};  // the third entry stays opaque
-    spec.rows = {{0, 1, 2}};
-    auto rgba = decode(test::pngFile(spec), ImageFormat::Rgba);
+    PngLayout layout;
+    layout.width = 3;
+    layout.colorType = PNG_COLOR_TYPE_PALETTE;
+    layout.palette = {{200, 0, 0}, {0, 100, 0}, {0, 0, 50}};
+    layout.transparency = {0, 128};  // the third entry stays opaque
+    layout.rows = {{0, 1, 2}};
+    auto rgba = decode(test::pngFile(layout), ImageFormat::Rgba);
     ASSERT_NE(rgba, nullptr) << decoder.lastError();
     EXPECT_EQ(rgba->bytes(), (Bytes{200, 0, 0, 0, 0, 100, 0, 128, 0, 0, 50, 255}));
 
-    spec.transparency.clear();  // without tRNS the palette gives opaque RGB
-    auto opaque = decode(test::pngFile(spec), ImageFormat::Rgba);
+    layout.transparency.clear();  // without tRNS the palette gives opaque RGB
+    auto opaque = decode(test::pngFile(layout), ImageFormat::Rgba);
     ASSERT_NE(opaque, nullptr);
     EXPECT_EQ(opaque->pixel(0, 0), 0xC80000FFu);
     EXPECT_EQ(opaque->pixel(1, 0), 0x006400FFu);
 
-    spec.bitDepth = 2;  // packed 2-bit indices 0, 1, 2
-    spec.rows = {{0b00011000}};
-    auto packed = decode(test::pngFile(spec), ImageFormat::Rgb);
+    layout.bitDepth = 2;  // packed 2-bit indices 0, 1, 2
+    layout.rows = {{0b00011000}};
+    auto packed = decode(test::pngFile(layout), ImageFormat::Rgb);
     ASSERT_NE(packed, nullptr) << decoder.lastError();
     EXPECT_EQ(packed->bytes(), (Bytes{200, 0, 0, 0, 100, 0, 0, 0, 50}));
 }
 
 TEST_F(PngDecoderTest, GreyImagesBecomeRgbWithEqualChannels) {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colorType = PNG_COLOR_TYPE_GRAY;
-    spec.rows = {{7, 250}};
-    auto rgb = decode(test::pngFile(spec), ImageFormat::Rgb);
+    PngLayout layout;
+    layout.width = 2;
+    layout.colorType = PNG_COLOR_TYPE_GRAY;
+    layout.rows = {{7, 250}};
+    auto rgb = decode(test::pngFile(layout), ImageFormat::Rgb);
     ASSERT_NE(rgb, nullptr) << decoder.lastError();
     EXPECT_EQ(rgb->bytes(), (Bytes{7, 7, 7, 250, 250, 250}));
 
-    spec.bitDepth = 1;  // 1-bit grey expands to 0 and 255
-    spec.rows = {{0b01000000}};
-    auto bits = decode(test::pngFile(spec), ImageFormat::Luminance);
+    layout.bitDepth = 1;  // 1-bit grey expands to 0 and 255
+    layout.rows = {{0b01000000}};
+    auto bits = decode(test::pngFile(layout), ImageFormat::Luminance);
     ASSERT_NE(bits, nullptr) << decoder.lastError();
     EXPECT_EQ(bits->bytes(), (Bytes{0, 255}));
 
-    PngSpec withAlpha;
+    PngLayout withAlpha;
     withAlpha.width = 1;
     withAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
     withAlpha.rows = {{90, 33}};
@@ -126,31 +126,31 @@ TEST_F(PngDecoderTest, GreyImagesBecomeRgbWithEqualChannels) {
 }
 
 TEST_F(PngDecoderTest, SixteenBitChannelsAreCutToTheirHighByte) {
-    PngSpec spec;
-    spec.width = 1;
-    spec.bitDepth = 16;
-    spec.rows = {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x01}};
-    auto rgb = decode(test::pngFile(spec), ImageFormat::Rgb);
+    PngLayout layout;
+    layout.width = 1;
+    layout.bitDepth = 16;
+    layout.rows = {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x01}};
+    auto rgb = decode(test::pngFile(layout), ImageFormat::Rgb);
     ASSERT_NE(rgb, nullptr) << decoder.lastError();
     // Stripping keeps the high byte (a scaled reduction could round 0xAB, 0xCD up to 0xAC).
     EXPECT_EQ(rgb->bytes(), (Bytes{0x12, 0xAB, 0xFF}));
 }
 
 TEST_F(PngDecoderTest, InterlacedImagesEqualTheirPlainTwins) {
-    PngSpec spec;
-    spec.width = 11;
-    spec.height = 9;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    for (int y = 0; y < spec.height; ++y) {
+    PngLayout layout;
+    layout.width = 11;
+    layout.height = 9;
+    layout.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    for (int y = 0; y < layout.height; ++y) {
         Bytes row;
-        for (int x = 0; x < spec.width; ++x)
+        for (int x = 0; x < layout.width; ++x)
             row.insert(row.end(), {static_cast<std::uint8_t>(x * 20), static_cast<std::uint8_t>(y * 25),
                                    static_cast<std::uint8_t>(x * y), static_cast<std::uint8_t>(255 - x - y)});
-        spec.rows.push_back(row);
+        layout.rows.push_back(row);
     }
-    auto plain = decode(test::pngFile(spec), ImageFormat::Rgba);
-    spec.interlaced = true;
-    auto interlaced = decode(test::pngFile(spec), ImageFormat::Rgba);
+    auto plain = decode(test::pngFile(layout), ImageFormat::Rgba);
+    layout.interlaced = true;
+    auto interlaced = decode(test::pngFile(layout), ImageFormat::Rgba);
     ASSERT_NE(plain, nullptr);
     ASSERT_NE(interlaced, nullptr) << decoder.lastError();
     EXPECT_EQ(interlaced->bytes(), plain->bytes());
@@ -158,8 +158,8 @@ TEST_F(PngDecoderTest, InterlacedImagesEqualTheirPlainTwins) {
 }
 
 TEST_F(PngDecoderTest, TruncatedAndDamagedFilesFailWithAReason) {
-    PngSpec spec = rgbQuad();
-    const Bytes file = test::pngFile(spec);
+    PngLayout layout = rgbQuad();
+    const Bytes file = test::pngFile(layout);
     // Every cut inside the header or the image data; the last 16 bytes are the data checksum and the end chunk.
     for (std::size_t length = 0; length + 16 < file.size(); ++length) {
         const Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
@@ -179,10 +179,10 @@ TEST_F(PngDecoderTest, TruncatedAndDamagedFilesFailWithAReason) {
 }
 
 TEST_F(PngDecoderTest, AHugeHeaderOverATinyFileIsRefused) {
-    PngSpec spec;
-    spec.width = 1;
-    spec.rows = {{1, 2, 3}};
-    Bytes file = test::pngFile(spec);
+    PngLayout layout;
+    layout.width = 1;
+    layout.rows = {{1, 2, 3}};
+    Bytes file = test::pngFile(layout);
     // Width and height at bytes 16..23 of the header chunk; the chunk checksum is recomputed by hand.
     auto put32 = [&](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));

@@ -23,11 +23,11 @@ namespace {
 using test::Bytes;
 
 Bytes smallTga(int width = 2, int height = 2) {
-    test::TgaSpec spec;
-    spec.width = static_cast<std::uint16_t>(width);
-    spec.height = static_cast<std::uint16_t>(height);
-    spec.data = Bytes(static_cast<std::size_t>(width) * height * 3, 0x40);
-    return test::tgaFile(spec);
+    test::TgaLayout layout;
+    layout.width = static_cast<std::uint16_t>(width);
+    layout.height = static_cast<std::uint16_t>(height);
+    layout.data = Bytes(static_cast<std::size_t>(width) * height * 3, 0x40);
+    return test::tgaFile(layout);
 }
 
 void writeArt(const std::string& name, const Bytes& bytes = smallTga()) {

@@ -24,11 +24,11 @@ using test::Bytes;
 
 // A w x h 24-bit TGA of one colour.
 Bytes flatTga(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    test::TgaSpec spec;
-    spec.width = static_cast<std::uint16_t>(width);
-    spec.height = static_cast<std::uint16_t>(height);
-    for (int i = 0; i < width * height; ++i) spec.data.insert(spec.data.end(), {b, g, r});
-    return test::tgaFile(spec);
+    test::TgaLayout layout;
+    layout.width = static_cast<std::uint16_t>(width);
+    layout.height = static_cast<std::uint16_t>(height);
+    for (int i = 0; i < width * height; ++i) layout.data.insert(layout.data.end(), {b, g, r});
+    return test::tgaFile(layout);
 }
 
 void writeDiskFile(const std::string& path, const Bytes& bytes) {

@@ -63,11 +63,11 @@ protected:
 
 // 2 x 2: top row red, green; bottom row blue, white.
 Bytes quadTga() {
-    qv3rn::test::TgaSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.data = qv3rn::test::tgaPixels({255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0}, 2, 2, 24);
-    return qv3rn::test::tgaFile(spec);
+    qv3rn::test::TgaLayout layout;
+    layout.width = 2;
+    layout.height = 2;
+    layout.data = qv3rn::test::tgaPixels({255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0}, 2, 2, 24);
+    return qv3rn::test::tgaFile(layout);
 }
 
 TEST_F(ImageCommand, ReportsFormatSizeTargetAndTheChecksumOfThePixels) {
@@ -83,11 +83,11 @@ TEST_F(ImageCommand, ReportsFormatSizeTargetAndTheChecksumOfThePixels) {
 }
 
 TEST_F(ImageCommand, AppliesTheEnginesPowerOfTwoRule) {
-    qv3rn::test::PngSpec spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.rows = {{9, 9, 9, 9, 9, 9, 9, 9, 9}};
-    file("strip.png", qv3rn::test::pngFile(spec));
+    qv3rn::test::PngLayout layout;
+    layout.width = 3;
+    layout.height = 1;
+    layout.rows = {{9, 9, 9, 9, 9, 9, 9, 9, 9}};
+    file("strip.png", qv3rn::test::pngFile(layout));
     const ToolRun run = tool("--format RGBA strip.png");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.rfind("strip.png: RGBA 2 x 2 2D crc32 ", 0), 0u) << run.out;
