@@ -20,6 +20,7 @@
 #include "mesh/object_mesh_loader.h"
 #include "mesh/shader_lookup.h"
 #include "mesh/wavefront_obj.h"
+#include "shader/shader_manager.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {
@@ -214,6 +215,9 @@ int runMake(const std::vector<std::string>& args) {
 
 int runMesh(const std::vector<std::string>& args) {
     if (args.empty()) return usageError("mesh", "info, convert or make is needed");
+    // The shaders that meshes name live in a registry of this command's own, current while it runs and
+    // cleared once the meshes (locals of the subcommands) are gone.
+    ShaderManager shaders;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (args[0] == "info") return runInfo(rest);
     if (args[0] == "convert") return runConvert(rest);
