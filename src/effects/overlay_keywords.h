@@ -2,6 +2,7 @@
 // with what each one does, and a line is taken by the first keyword it contains.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <istream>
 #include <string>
