@@ -18,14 +18,14 @@ namespace {
 
 using namespace qv3rn;
 
-// Includes are found in a small archive: one ordinary script and one that includes itself. Relative names that
-// the archive lacks are looked for in an empty folder, so that the disk gives nothing.
+// Includes are found in a small archive: one ordinary script and one that includes itself. Names the archive lacks
+// are looked for on disk, as the reader does; the working folder is left alone, since the fuzzer's corpus paths
+// are relative to it.
 std::shared_ptr<Archive> includeArchive() {
     static std::shared_ptr<Archive> archive = [] {
         namespace fs = std::filesystem;
         const fs::path folder = fs::temp_directory_path() / "qv3rn_fuzz_effect_script";
         fs::create_directories(folder);
-        fs::current_path(folder);
         const fs::path path = folder / "includes.dat";
         const std::string plain =
             "Flash {\nName \"inc\"\nStart 0\nEnd 2\nColor 1 0 0 1\nAlpha {\n{ Envelope\n1\nKey 1 0 0 0 0 0 0 0 0 0\n"
