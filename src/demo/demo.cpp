@@ -1,0 +1,523 @@
+// demo.cpp -- the demo's start-up, frames and shut-down, and the steering of a running show.
+#include "demo/demo.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "app/extensions.h"
+#include "app/log.h"
+#include "data/archive.h"
+#include "demo/pbuffer.h"
+#include "effects/effect.h"
+#include "effects/effect_manager.h"
+#include "effects/frame_renderer.h"
+#include "image/random.h"
+#include "mesh/mesh_manager.h"
+#include "shader/camera_mgr.h"
+#include "shader/depth_texture.h"
+#include "shader/image_registry.h"
+#include "shader/render_state.h"
+#include "shader/shader_manager.h"
+
+namespace qv3rn {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int targetSize = 512;
+constexpr const char* bigTargetName = "BigPixelBuffer.pbuffer";
+constexpr const char* bigTargetAlias = "512x512 PixelBuffer";
+constexpr const char* smallTargetName = "SmallPixelBuffer.pbuffer";
+constexpr const char* smallTargetAlias = "256x256 PixelBuffer";
+constexpr const char* shadowImageName = "ShadowImage.small";
+constexpr const char* shadowImageAlias = "256x256 ShadowImage";
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void clearAllBuffers() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT); }
+
+}  // namespace
+
+Demo::Demo(DemoOptions options)
+    : options_(std::move(options)),
+      loading_([this] {
+          if (platform::WindowSystem* windows = windowSystem()) windows->swapBuffers();
+      }),
+      clock_(options_.seek),
+      stepClock_(options_.seek, options_.framesPerSecond > 0 ? options_.framesPerSecond : 60) {
+    AppSettings demoSettings("QV3RN * 10 - Dravinoke 2004", 640, 480, 32, 32, 8, 0, false, true);
+    demoSettings.aboutText = aboutText;
+    setSettings(demoSettings);
+}
+
+Demo::~Demo() = default;
+
+bool Demo::fail(const char* caption, const std::string& text) {
+    logger().writeLine(std::string(caption) + ": " + text);
+    if (platform::WindowSystem* windows = windowSystem())
+        windows->messageBox(caption, text, platform::BoxIcon::Error);
+    return false;
+}
+
+bool Demo::initialize() {
+    const auto loadStart = std::chrono::steady_clock::now();
+    Log& log = logger();
+    closeRequested_ = false;
+    runError_.clear();
+
+    // 1. The render targets are pixel buffers bound as textures: nothing works without them.
+    if (!WGL_ARB_pbuffer_Flag || !WGL_ARB_render_texture_Flag)
+        return fail("ERROR", "Needs WGL extensions: WGL_ARB_pbuffer, WGL_ARB_render_texture");
+
+    // 2. The archive, or the content folder standing in for it.
+    if (!openContent()) return false;
+    resourcesHeld_ = true;
+
+    // 3, 4. Where meshes and images are found.
+    prepareRegistries();
+
+    // 5. The shadow image.
+    {
+        auto shadow = std::make_unique<DepthTexture>(GL_DEPTH_COMPONENT24_ARB);
+        shadow->setName(shadowImageName);
+        shadow->setAlias(shadowImageAlias);
+        shadow->allocate(256, 256, ImageFormat::DepthComponent);
+        if (ImageRegistry::instance().add(shadow.get())) shadowImage_ = shadow.release();
+    }
+
+    // 6. No render state starts locked.
+    RenderStateLocks::reset();
+
+    // 7, 8. The two off-screen render targets, cleared.
+    if (!createRenderTargets()) {
+        fail("OPENGL ERROR", "UNABLE TO INITIATE PBUFFER");
+        releaseResources();
+        return false;
+    }
+
+    // 9. The loading screen.
+    Handle<Texture> picture = LoadingScreen::loadPicture(ImageRegistry::instance());
+    if (!picture) log.printf("Loading picture %s not found: the tiles are drawn plain", LoadingScreen::pictureName);
+    loading_.setUp(runtimeRandom(), std::move(picture));
+
+    // 10. Every script, each block lighting one more tile. 14. An error ends the start-up.
+    try {
+        scripts_.load(archive_, [this] { drawLoadingProgress(); });
+    } catch (...) {
+        const LoadingFailure failure = currentLoadingFailure();
+        archive_.reset();
+        fail(failure.unknown ? "EXCEPTION CATCHED" : "SCRIPTING ERROR", failure.boxText());
+        releaseResources();
+        return false;
+    }
+
+    // 11. Everything is read: the archive goes, the registries' references to it expire.
+    if (archive_) archive_->close();
+    archive_.reset();
+
+    // 12. The registry drops the loading picture once nothing else holds it.
+    if (Handle<Texture> shown = loading_.takePicture()) ImageRegistry::instance().releaseHandle(shown);
+
+    // 13. The music starts last, with the timeline.
+    if (!startMusic() || !startCapture()) {
+        releaseResources();
+        return false;
+    }
+    if (options_.mode == DemoMode::Play) keys_ = std::make_unique<platform::PlaybackKeys>();
+
+    // 15.
+    clearAllBuffers();
+    const double loadMilliseconds = millisecondsSince(loadStart);
+    bench_.setLoadTime(loadMilliseconds);
+    log.printf("Loaded in %.3f s; the show starts at %.3f s", loadMilliseconds / 1000.0, options_.seek);
+    return true;
+}
+
+bool Demo::openContent() {
+    // The music is looked for where the program was started, even when the content comes from a folder.
+    std::error_code error;
+    fs::path music = fs::absolute(options_.musicPath, error);
+    if (!options_.dataFolder.empty() && !fs::exists(music, error)) {
+        const fs::path inFolder = fs::absolute(fs::path(options_.dataFolder) / options_.musicPath, error);
+        if (fs::exists(inFolder, error)) music = inFolder;
+    }
+    options_.musicPath = music.string();
+
+    if (options_.dataFolder.empty()) {
+        archive_ = std::make_shared<Archive>();
+        if (!archive_->open(options_.archivePath, demoArchivePassword)) {
+            archive_.reset();
+            return fail("ERROR", "Unable to load data.dat");
+        }
+        return true;
+    }
+    const fs::path start = fs::current_path(error);
+    fs::current_path(options_.dataFolder, error);
+    if (error) return fail("ERROR", "Unable to open the content folder " + options_.dataFolder);
+    startFolder_ = start.string();
+    logger().printf("Content folder: %s", fs::current_path(error).string().c_str());
+    return true;
+}
+
+void Demo::leaveDataFolder() {
+    if (startFolder_.empty()) return;
+    std::error_code error;
+    fs::current_path(startFolder_, error);
+    startFolder_.clear();
+}
+
+void Demo::prepareRegistries() {
+    if (MeshManager* meshes = MeshManager::instance()) {
+        registerStandardMeshFormats(*meshes);
+        meshes->addSearchPath("data\\obj\\");
+        meshes->setArchive(archive_);
+    }
+    ImageRegistry& images = ImageRegistry::instance();
+    images.registerDefaults();
+    images.addSearchPath("data\\art\\");
+    images.addSearchPath("data\\fnt\\");
+    images.setArchive(archive_);
+}
+
+bool Demo::createRenderTargets() {
+    ImageRegistry& images = ImageRegistry::instance();
+    EffectManager& effects = EffectManager::instance();
+    const struct {
+        std::unique_ptr<PBuffer>& target;
+        const char* name;
+        const char* alias;
+    } targets[] = {{bigTarget_, bigTargetName, bigTargetAlias}, {smallTarget_, smallTargetName, smallTargetAlias}};
+    for (const auto& made : targets) {
+        made.target = PBuffer::create(targetSize, targetSize);
+        if (!made.target) return false;
+        made.target->setName(made.name);
+        made.target->setAlias(made.alias);
+        images.add(made.target.get());
+        effects.addRenderTarget(made.target.get());
+    }
+
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    for (PBuffer* target : {bigTarget_.get(), smallTarget_.get()}) {
+        target->begin(targetSize, targetSize);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        target->end(viewport[2], viewport[3]);
+    }
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    return true;
+}
+
+void Demo::clearRenderTargets() {
+    EffectManager::instance().clearRenderTargets();  // the manager keeps no pointer to a deleted target
+    for (std::unique_ptr<PBuffer>* target : {&bigTarget_, &smallTarget_}) {
+        if (!*target) continue;
+        ImageRegistry::instance().remove((*target)->name());
+        target->reset();
+    }
+}
+
+void Demo::drawLoadingProgress() { loading_.drawProgress(); }
+
+bool Demo::startMusic() {
+    Log& log = logger();
+    const bool muxed = options_.mode == DemoMode::Capture && isVideoPath(options_.captureOut);
+    if (options_.mode != DemoMode::Play && !muxed) {
+        log.writeLine("Music: not needed by this run");
+        return true;
+    }
+    if (!music_.loadSample(options_.musicPath)) {
+        log.writeLine("Unable to load sample: " + music_.error());
+        return fail("ERROR", "Unable to load sample");
+    }
+    const platform::PcmBuffer& sample = *music_.sample();
+    log.printf("Music: %d Hz, %d channels, %.3f s", sample.sampleRate, sample.channels, sample.seconds());
+    if (muxed) return true;
+
+    if (!music_.openDevice()) {
+        log.writeLine("Unable to initiate Sound System (" + music_.error() + "): the show plays without sound");
+        music_.free();  // nothing will play it
+        return true;
+    }
+    if (!music_.play(options_.seek)) {
+        log.writeLine("Unable to play the music (" + music_.error() + "): the show plays without sound");
+        return true;
+    }
+    log.printf("Sound system: %s; music playing from %.3f s", music_.driverName().c_str(), options_.seek);
+    return true;
+}
+
+bool Demo::startCapture() {
+    if (options_.mode == DemoMode::Play) return true;
+    const int width = settings().width;
+    const int height = settings().height;
+    frameRenderer_ = std::make_unique<FrameRenderer>(EffectManager::instance(), width, height,
+                                                     static_cast<float>(stepClock_.framesPerSecond()));
+    bench_.setRun(width, height, stepClock_.framesPerSecond());
+    if (options_.mode == DemoMode::Bench) return true;
+
+    VideoSettings video;
+    video.path = options_.captureOut;
+    video.width = width;
+    video.height = height;
+    video.framesPerSecond = stepClock_.framesPerSecond();
+    video.music = music_.sharedSample();
+    video.musicStart = options_.seek;
+    std::string error;
+    sink_ = openFrameSink(video, error);
+    if (!sink_) return fail("ERROR", "Unable to capture: " + error);
+    logger().printf("Capturing %dx%d at %d fps from %.3f s", width, height, video.framesPerSecond, options_.seek);
+    return true;
+}
+
+void Demo::update(float) {
+    double time = 0.0;
+    if (options_.mode == DemoMode::Play) {
+        handleKeys();
+        time = clock_.at(totalTime());
+    } else {
+        frameStart_ = std::chrono::steady_clock::now();
+        time = stepClock_.next();
+    }
+    demoTime_ = static_cast<float>(time);
+    ImageRegistry::instance().setTime(demoTime_);
+    EffectManager::instance().update(demoTime_);
+    if (showIsOver(demoTime_) && !closeRequested_) {
+        closeRequested_ = true;
+        postClose();
+    }
+}
+
+void Demo::render() {
+    if (options_.mode == DemoMode::Play) {
+        EffectManager::instance().render();
+        return;
+    }
+    // A fixed-step run keeps only the frames of the show: the one past its end is not drawn.
+    if (showIsOver(demoTime_) || runFailed()) return;
+    if (options_.mode == DemoMode::Bench) {
+        renderTimed();
+        return;
+    }
+    if (!sink_->writeFrame(frameRenderer_->renderFrame())) failRun(sink_->error());
+}
+
+void Demo::renderTimed() {
+    // As the capture draws: from a cleared screen, each effect waited for, so its time is its own.
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    clearAllBuffers();
+    glFinish();
+    std::map<std::string, double> perType;
+    for (const auto& effect : EffectManager::instance().active()) {
+        if (!effect->isVisible()) continue;
+        const auto start = std::chrono::steady_clock::now();
+        effect->render();
+        glFinish();
+        perType[std::string(effectTypeName(effect->kind()))] += millisecondsSince(start);
+    }
+    bench_.addFrame(millisecondsSince(frameStart_), perType);
+}
+
+void Demo::failRun(const std::string& error) {
+    if (runError_.empty()) {
+        runError_ = error;
+        logger().writeLine("Capture stopped: " + error);
+    }
+    if (!closeRequested_) {
+        closeRequested_ = true;
+        postClose();
+    }
+}
+
+void Demo::resize(int width, int height) {
+    EffectManager& effects = EffectManager::instance();
+    effects.setSize(width, height);
+    effects.setViewport(0, 0, width, height);
+}
+
+void Demo::shutdown() {
+    Log& log = logger();
+    // 1. The music.
+    log.writeLine("Freeing music");
+    music_.free();
+    keys_.reset();
+    if (sink_) {
+        if (!sink_->finish()) failRun(sink_->error());
+        capturedFrames_ = sink_->framesWritten();
+        log.printf("Captured %lld frames", capturedFrames_);
+        sink_.reset();
+    }
+    frameRenderer_.reset();
+    // 2 to 4.
+    releaseResources();
+    leaveDataFolder();
+}
+
+void Demo::releaseResources() {
+    if (!resourcesHeld_) return;
+    resourcesHeld_ = false;
+    Log& log = logger();
+    ImageRegistry& images = ImageRegistry::instance();
+
+    log.writeLine("Clearing effects");
+    EffectManager::instance().clear();
+    log.writeLine("Clearing meshes");
+    if (MeshManager* meshes = MeshManager::instance()) meshes->clear();
+    log.writeLine("Clearing cameras");
+    CameraMgr::instance().clear();
+    scripts_.releaseLensFlares();
+    if (Handle<Texture> picture = loading_.takePicture()) images.releaseHandle(picture);
+
+    // Shaders go before the render targets: their texture units hold counted references to the images they
+    // name, the targets included, and give them back when they are destroyed.
+    log.writeLine("Clearing shaders");
+    if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
+    log.writeLine("Destroying render targets");
+    clearRenderTargets();
+    log.writeLine("Clearing images");
+    images.clear();
+    shadowImage_ = nullptr;
+    archive_.reset();
+}
+
+void Demo::handleKeys() {
+    if (!keys_) return;
+    for (const platform::PlaybackKey key : keys_->take()) {
+        switch (key) {
+            case platform::PlaybackKey::PauseResume:
+                togglePause();
+                break;
+            case platform::PlaybackKey::SeekBack:
+                seekTo(clock_.at(totalTime()) - options_.seekStep);
+                break;
+            case platform::PlaybackKey::SeekForward:
+                seekTo(clock_.at(totalTime()) + options_.seekStep);
+                break;
+            case platform::PlaybackKey::Reload:
+                reloadScripts();
+                break;
+        }
+    }
+}
+
+void Demo::setStatus(const std::string& status) {
+    status_ = status;
+    if (!status.empty()) logger().writeLine(status);
+    platform::setCurrentWindowTitle(status.empty() ? settings().title : settings().title + " - " + status);
+}
+
+void Demo::togglePause() {
+    if (options_.mode != DemoMode::Play) return;
+    if (clock_.paused()) {
+        clock_.resume(totalTime());
+        music_.setPaused(false);
+        setStatus("");
+        logger().printf("Resumed at %.3f s", clock_.at(totalTime()));
+        return;
+    }
+    clock_.pause(totalTime());
+    music_.setPaused(true);
+    showPause();
+}
+
+void Demo::showPause() {
+    char text[64];
+    std::snprintf(text, sizeof text, "paused at %.2f s", clock_.at(totalTime()));
+    setStatus(text);
+}
+
+std::shared_ptr<Archive> Demo::reopenArchive(std::string& error) {
+    if (!options_.dataFolder.empty()) return nullptr;
+    auto archive = std::make_shared<Archive>();
+    if (!archive->open(options_.archivePath, demoArchivePassword)) {
+        error = "Unable to load data.dat";
+        return nullptr;
+    }
+    return archive;
+}
+
+void Demo::seekTo(double seconds) {
+    if (options_.mode != DemoMode::Play) return;
+    const double target = std::clamp(seconds, 0.0, static_cast<double>(showLength));
+    const double now = clock_.at(totalTime());
+    logger().printf("Seeking from %.3f s to %.3f s", now, target);
+    if (target < now) {
+        // Effects are destroyed once their interval is over: going back needs the timeline read again.
+        EffectManager::instance().clear();
+        std::string error;
+        archive_ = reopenArchive(error);
+        if (!error.empty()) {
+            setStatus("the timeline could not be read again: " + error);
+        } else {
+            ImageRegistry::instance().setArchive(archive_);
+            if (MeshManager* meshes = MeshManager::instance()) meshes->setArchive(archive_);
+            try {
+                scripts_.loadTimeline(archive_, {});
+            } catch (...) {
+                setStatus("SCRIPTING ERROR: " + currentLoadingFailure().oneLine());
+            }
+        }
+        archive_.reset();
+    }
+    clock_.seek(target, totalTime());
+    music_.seek(target);
+    if (clock_.paused()) showPause();
+}
+
+bool Demo::reloadScripts() {
+    if (options_.mode != DemoMode::Play || !resourcesHeld_) return false;
+    Log& log = logger();
+    log.printf("Reloading every script at %.3f s", clock_.at(totalTime()));
+    ImageRegistry& images = ImageRegistry::instance();
+
+    // What the scripts made goes; the shadow image and the render targets stay, out of the registry meanwhile.
+    EffectManager::instance().clear();
+    if (MeshManager* meshes = MeshManager::instance()) meshes->clear();
+    CameraMgr::instance().clear();
+    scripts_.releaseLensFlares();
+    if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
+    if (shadowImage_) images.remove(shadowImage_->name());
+    for (PBuffer* target : {bigTarget_.get(), smallTarget_.get()})
+        if (target) images.remove(target->name());
+    images.clear();
+
+    std::string error;
+    archive_ = reopenArchive(error);
+    prepareRegistries();
+    if (shadowImage_ && !images.add(shadowImage_)) {
+        delete shadowImage_;
+        shadowImage_ = nullptr;
+    }
+    for (PBuffer* target : {bigTarget_.get(), smallTarget_.get()})
+        if (target) images.add(target);
+
+    bool loaded = false;
+    if (!error.empty()) {
+        setStatus("reload failed: " + error);
+    } else {
+        try {
+            scripts_.load(archive_, {});
+            loaded = true;
+            setStatus("");
+            log.writeLine("Reloaded");
+        } catch (...) {
+            const LoadingFailure failure = currentLoadingFailure();
+            setStatus(std::string(failure.unknown ? "EXCEPTION CATCHED" : "SCRIPTING ERROR") + ": " +
+                      failure.oneLine());
+        }
+    }
+    archive_.reset();
+    return loaded;
+}
+
+}  // namespace qv3rn

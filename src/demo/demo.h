@@ -1,0 +1,136 @@
+// demo.h -- the demo application: loads the show behind the loading screen, starts the music, plays the
+// timeline until the show is over and tears everything down again; also captures and benchmarks the show.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "app/application.h"
+#include "demo/bench_report.h"
+#include "demo/capture.h"
+#include "demo/demo_clock.h"
+#include "demo/demo_scripts.h"
+#include "demo/loading_screen.h"
+#include "demo/music.h"
+#include "platform/playback_keys.h"
+#include "shader/texture.h"
+
+namespace qv3rn {
+
+class Archive;
+class FrameRenderer;
+class PBuffer;
+
+// How a run plays the show.
+enum class DemoMode {
+    Play,     // in real time with the music, steered by the keys in a window
+    Capture,  // every frame at a fixed step into PNG files or a video file, no real-time clock
+    Bench,    // every frame at a fixed step, timed; the report is printed at the end
+};
+
+struct DemoOptions {
+    DemoMode mode = DemoMode::Play;
+    // A content folder laid out like the archive, read from disk instead of "data.dat"; empty: the archive.
+    std::string dataFolder;
+    std::string archivePath = "data.dat";
+    // The music file; a relative path is taken from the working folder the demo was started in.
+    std::string musicPath = Music::fileName;
+    // Where the show starts, in seconds of demo time (the timeline and the music together).
+    double seek = 0.0;
+    // Capture: the PNG folder or the ".mp4"/".mkv" file (made absolute before the run).
+    std::string captureOut;
+    // Capture and bench: frames per second of demo time.
+    int framesPerSecond = 60;
+    // How far a seek key moves, in seconds.
+    double seekStep = 5.0;
+};
+
+class Demo : public Application {
+public:
+    explicit Demo(DemoOptions options = {});
+    ~Demo() override;
+
+    bool initialize() override;
+    void shutdown() override;
+    void render() override;
+    void update(float dt) override;
+    void resize(int width, int height) override;
+
+    // The progress callback of the loaders: one more tile of the loading picture.
+    void drawLoadingProgress();
+
+    // Steering a running show (the playback keys land here).
+    void togglePause();
+    // Moves the timeline and the music to `seconds` (0 .. the show's length). Going back reads the timeline
+    // again, since finished effects are gone.
+    void seekTo(double seconds);
+    // Reads every script again (from the content folder, or from the archive, opened again for this) and goes
+    // on at the current time. A script error is shown in the window title and the log; the show goes on with
+    // whatever was read before the error.
+    bool reloadScripts();
+
+    const DemoOptions& options() const { return options_; }
+    float demoTime() const { return demoTime_; }
+    bool paused() const { return clock_.paused(); }
+    // What the title shows after the program's name ("" when nothing): a pause, a reload error.
+    const std::string& status() const { return status_; }
+    platform::PlaybackKeys* playbackKeys() { return keys_.get(); }
+    const LoadingScreen& loadingScreen() const { return loading_; }
+    const Music& music() const { return music_; }
+    PBuffer* bigTarget() const { return bigTarget_.get(); }
+    PBuffer* smallTarget() const { return smallTarget_.get(); }
+    const DemoScripts& scripts() const { return scripts_; }
+
+    // A capture or a bench run that went wrong after the start (a frame that could not be written).
+    bool runFailed() const { return !runError_.empty(); }
+    const std::string& runError() const { return runError_; }
+    const BenchReport& benchReport() const { return bench_; }
+    long long framesCaptured() const { return sink_ ? sink_->framesWritten() : capturedFrames_; }
+
+private:
+    bool fail(const char* caption, const std::string& text);
+    bool openContent();
+    void prepareRegistries();
+    bool createRenderTargets();
+    void clearRenderTargets();
+    bool startMusic();
+    bool startCapture();
+    void handleKeys();
+    void setStatus(const std::string& status);
+    void showPause();  // the title says where the show is paused
+    void renderTimed();
+    void failRun(const std::string& error);
+    // The shut-down's steps after the music, also run when the start-up fails half-way (while the context
+    // still exists), so nothing is left for the registries' destructors.
+    void releaseResources();
+    void leaveDataFolder();
+    std::shared_ptr<Archive> reopenArchive(std::string& error);
+
+    DemoOptions options_;
+    std::shared_ptr<Archive> archive_;
+    std::unique_ptr<PBuffer> bigTarget_;
+    std::unique_ptr<PBuffer> smallTarget_;
+    Texture* shadowImage_ = nullptr;  // owned by the image registry while listed there
+    LoadingScreen loading_;
+    DemoScripts scripts_;
+    Music music_;
+    std::unique_ptr<platform::PlaybackKeys> keys_;
+    std::string startFolder_;  // the working folder before a content folder was entered
+
+    DemoClock clock_;
+    FixedStepClock stepClock_;
+    float demoTime_ = 0.0f;
+    bool closeRequested_ = false;
+    bool resourcesHeld_ = false;
+    std::string status_;
+
+    std::unique_ptr<FrameRenderer> frameRenderer_;
+    std::unique_ptr<FrameSink> sink_;
+    long long capturedFrames_ = 0;
+    BenchReport bench_;
+    std::chrono::steady_clock::time_point frameStart_;
+    std::string runError_;
+};
+
+}  // namespace qv3rn
