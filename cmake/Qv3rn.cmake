@@ -25,11 +25,10 @@ function(qv3rn_test name)
     return()
   endif()
   add_executable(test_${name} ${sources})
-  target_link_libraries(test_${name} PRIVATE qv3rn_test_support ${ARG_LIBS} GTest::gtest_main)
+  target_link_libraries(test_${name} PRIVATE qv3rn_test_support ${ARG_LIBS} GTest::gtest)
   set(workdir ${CMAKE_CURRENT_BINARY_DIR}/work_${name})
   file(MAKE_DIRECTORY ${workdir})
-  gtest_discover_tests(test_${name} WORKING_DIRECTORY ${workdir} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "LP_NUM_THREADS=2;SDL_AUDIODRIVER=dummy")
+  gtest_discover_tests(test_${name} WORKING_DIRECTORY ${workdir} DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # qv3rn_bench(NAME [LIBS target...]): bench/NAME.cpp becomes the benchmark program bench_NAME.

@@ -1,8 +1,6 @@
 // pbuffer_nvidia.cpp -- the render target with a rendering context of its own, sharing objects with the main one.
 #include "demo/pbuffer_nvidia.h"
 
-#include "app/extensions.h"
-
 namespace qv3rn {
 
 namespace {
@@ -37,7 +35,7 @@ bool PBufferNVIDIA::initialize(int width, int height) {
 }
 
 bool PBufferNVIDIA::destroy() {
-    if (!created_ || !WGL_ARB_render_texture_Flag || !WGL_ARB_pbuffer_Flag) return false;
+    if (!created_ || !extensionsAvailable()) return false;
     deleteTexture();
     platform::wglDeleteContext(context_);
     context_ = nullptr;

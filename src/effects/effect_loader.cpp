@@ -11,6 +11,7 @@ namespace qv3rn {
 
 bool EffectLoader::load(std::istream& stream, Effect& effect) {
     rejectedLine_.clear();
+    rejectionReason_.clear();
     while (stream.good()) {
         std::string line = readLine(stream);
         if (line.empty()) continue;  // a line that held only a comment, or the end of the stream

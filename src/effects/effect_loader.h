@@ -44,8 +44,10 @@ public:
     const std::weak_ptr<Archive>& archive() const { return archive_; }
     void setArchive(std::weak_ptr<Archive> archive) { archive_ = std::move(archive); }
 
-    // The line that made the last load return false ("" after a block that loaded).
+    // The line that made the last load return false ("" after a block that loaded), and why, where the
+    // keyword that refused it could say ("" otherwise: the line was not understood).
     const std::string& rejectedLine() const { return rejectedLine_; }
+    const std::string& rejectionReason() const { return rejectionReason_; }
 
 protected:
     // Reads an envelope field's block, which starts on the next line ("{ Envelope"), with this loader's line
@@ -53,12 +55,15 @@ protected:
     // it is left in the stream. Errors in the block raise the envelope reader's messages; null when the reader
     // reports failure without one.
     std::unique_ptr<Envelope> readEnvelopeField(std::istream& stream, bool closingLine = true);
+    // Called by a keyword that recognised its line but could not use it, before it returns false.
+    void explainRejection(std::string reason) { rejectionReason_ = std::move(reason); }
 
 private:
     ProgressCallback progress_;
     std::weak_ptr<Archive> archive_;
     std::string typeName_;
     std::string rejectedLine_;
+    std::string rejectionReason_;
 };
 
 }  // namespace qv3rn

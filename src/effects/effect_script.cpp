@@ -152,8 +152,13 @@ bool EffectScript::readBlock(const std::string& line, std::istream& stream) {
 
     std::unique_ptr<Effect> effect = loader->createEffect();
     if (!effect) return fail("the " + typeName + " loader made no effect");
-    if (!loader->load(stream, *effect))
-        return fail("the " + typeName + " block does not understand the line \"" + loader->rejectedLine() + "\"");
+    if (!loader->load(stream, *effect)) {
+        const std::string& line = loader->rejectedLine();
+        if (!loader->rejectionReason().empty())
+            return fail("the " + typeName + " block cannot use the line \"" + line + "\": " +
+                        loader->rejectionReason());
+        return fail("the " + typeName + " block does not understand the line \"" + line + "\"");
+    }
     manager_.addEffect(std::move(effect));
     return true;
 }

@@ -20,8 +20,12 @@ StreamEffect::~StreamEffect() = default;
 
 bool StreamEffect::openVideo(const std::string& path) {
     video_.reset();
+    videoError_.clear();
     auto video = std::make_unique<VideoTexture>();
-    if (!video->open(path, videoTextureSide, videoTextureSide)) return false;
+    if (!video->open(path, videoTextureSide, videoTextureSide)) {
+        videoError_ = "the video cannot be opened: " + video->lastError();
+        return false;
+    }
     video_ = std::move(video);
     return true;
 }
@@ -79,8 +83,10 @@ bool StreamEffectLoader::onToken(std::string& line, std::istream& stream, Effect
              return true;
          }},
         {"Stream ",
-         [](StreamEffectLoader&, std::string& text, std::istream&, StreamEffect& video) {
-             return video.openVideo(quotedText(text));
+         [](StreamEffectLoader& loader, std::string& text, std::istream&, StreamEffect& video) {
+             if (video.openVideo(quotedText(text))) return true;
+             loader.explainRejection(video.videoError());
+             return false;
          }},
         {"Alpha { ",
          [](StreamEffectLoader& loader, std::string&, std::istream& in, StreamEffect& video) {

@@ -22,6 +22,8 @@ public:
     // file cannot be opened or decoded.
     bool openVideo(const std::string& path);
     VideoTexture* video() const { return video_.get(); }
+    // Why the last openVideo failed ("" after one that succeeded).
+    const std::string& videoError() const { return videoError_; }
 
     bool release() override;           // closes and drops the video, drops the alpha track
     void update(float time) override;  // alpha = the track at time, or 1; the video advances by the time step
@@ -36,6 +38,7 @@ public:
 
 private:
     std::unique_ptr<VideoTexture> video_;
+    std::string videoError_;
     float lastTime_ = 0.0f;
     bool started_ = false;
 };

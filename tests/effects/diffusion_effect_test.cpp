@@ -29,6 +29,11 @@ struct UV {
 
 class DiffusionTest : public OverlayTest {
 protected:
+    void TearDown() override {
+        block = {};  // the effect gives its images back before the registry goes
+        OverlayTest::TearDown();
+    }
+
     DiffusionEffect& load(const std::string& body) {
         block = loadBlock(loader, body);
         EXPECT_TRUE(block.loaded);

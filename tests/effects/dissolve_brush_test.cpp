@@ -23,6 +23,11 @@ protected:
         clearScreen(0, 0, 0);
     }
 
+    void TearDown() override {
+        block = {};  // the effect gives its images back before the registry goes
+        OverlayTest::TearDown();
+    }
+
     DissolveBrush& load(const std::string& body) {
         block = loadBlock(loader, body);
         EXPECT_TRUE(block.loaded);

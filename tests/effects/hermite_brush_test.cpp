@@ -12,6 +12,11 @@ namespace {
 
 class HermiteBrushTest : public OverlayTest {
 protected:
+    void TearDown() override {
+        block = {};  // the effect gives its images back before the registry goes
+        OverlayTest::TearDown();
+    }
+
     HermiteBrush& load(const std::string& body) {
         block = loadBlock(loader, body);
         EXPECT_TRUE(block.loaded);

@@ -62,6 +62,11 @@ TEST_F(StreamEffectTest, AVideoThatCannotBeOpenedFailsTheBlockAndTheScript) {
     test::ParsedScript script = test::parseScript("Flash {\n}\nStream {\n  Stream \"missing.avi\"\n}\nFlash {\n}\n");
     EXPECT_FALSE(script.parsed);
     EXPECT_EQ(script.effects().size(), 1u);
+    // The failure names the line and says that the video is what could not be used.
+    EXPECT_NE(script.failure.find(":4: the Stream block cannot use the line \"Stream \"missing.avi\"\": the video "
+                                  "cannot be opened: "),
+              std::string::npos)
+        << script.failure;
 }
 
 TEST_F(StreamEffectTest, TheVideoIsDrawnUprightAndAdvancesAtTwentyFourFramesPerSecond) {

@@ -1,0 +1,29 @@
+// The tests' main: every test program runs in a fresh folder of its own below the working folder CTest gives
+// it, so that tests of one program running side by side never share the files they write. It also keeps the
+// software renderer to the machine's two threads and sends sound to SDL's silent driver, unless the caller
+// chose otherwise; programs the tests start inherit both.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+int main(int argc, char** argv) {
+    namespace fs = std::filesystem;
+    ::testing::InitGoogleTest(&argc, argv);
+    ::setenv("LP_NUM_THREADS", "2", 0);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+    const fs::path parent = fs::current_path();
+    const fs::path own = parent / ("run-" + std::to_string(::getpid()));
+    std::error_code error;
+    fs::remove_all(own, error);  // left behind by a killed run that had the same process id
+    fs::create_directories(own);
+    fs::current_path(own);
+    const int result = RUN_ALL_TESTS();
+    fs::current_path(parent);
+    fs::remove_all(own, error);
+    return result;
+}
