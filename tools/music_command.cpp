@@ -38,7 +38,7 @@ int runMusic(const std::vector<std::string>& args) {
         return 1;
     }
     const std::vector<float> samples = renderSong(song);
-    if (!encodeOggVorbis(samples, song.sampleRate, 0.4f, args[1], error)) {
+    if (!encodeOggVorbis(samples, 2, song.sampleRate, 0.4f, args[1], error)) {
         std::fprintf(stderr, "qv3rn-tool music: %s\n", error.c_str());
         return 1;
     }

@@ -17,8 +17,12 @@ struct FileCloser {
 
 }  // namespace
 
-bool encodeOggVorbis(const std::vector<float>& interleavedStereo, int sampleRate, float quality, const std::string& path,
-                     std::string& error) {
+bool encodeOggVorbis(const std::vector<float>& interleaved, int channels, int sampleRate, float quality,
+                     const std::string& path, std::string& error) {
+    if (channels < 1 || channels > 8) {
+        error = "unable to encode " + std::to_string(channels) + " channels into " + path;
+        return false;
+    }
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         error = "unable to write " + path;
@@ -26,7 +30,7 @@ bool encodeOggVorbis(const std::vector<float>& interleavedStereo, int sampleRate
     }
     vorbis_info info;
     vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, 2, sampleRate, quality) != 0) {
+    if (vorbis_encode_init_vbr(&info, channels, sampleRate, quality) != 0) {
         vorbis_info_clear(&info);
         error = "the Vorbis encoder refused its settings for " + path;
         return false;
@@ -57,7 +61,8 @@ bool encodeOggVorbis(const std::vector<float>& interleavedStereo, int sampleRate
         ogg_stream_packetin(&stream, &codeHeader);
         while (ogg_stream_flush(&stream, &page) != 0) writePage();
     }
-    const size_t frames = interleavedStereo.size() / 2;
+    const size_t channelCount = static_cast<size_t>(channels);
+    const size_t frames = interleaved.size() / channelCount;
     const size_t chunk = 4096;
     for (size_t done = 0; ok; done += chunk) {
         const size_t count = done < frames ? std::min(chunk, frames - done) : 0;
@@ -65,10 +70,8 @@ bool encodeOggVorbis(const std::vector<float>& interleavedStereo, int sampleRate
             vorbis_analysis_wrote(&dsp, 0);  // end of stream
         } else {
             float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
-            for (size_t i = 0; i < count; ++i) {
-                buffer[0][i] = interleavedStereo[(done + i) * 2];
-                buffer[1][i] = interleavedStereo[(done + i) * 2 + 1];
-            }
+            for (size_t i = 0; i < count; ++i)
+                for (size_t c = 0; c < channelCount; ++c) buffer[c][i] = interleaved[(done + i) * channelCount + c];
             vorbis_analysis_wrote(&dsp, static_cast<int>(count));
         }
         bool endOfStream = false;

@@ -147,7 +147,10 @@ TEST_F(PlayerRunTest, HeadlessRunWritesTheWholeStartUpLog) {
 }
 
 TEST_F(PlayerRunTest, DesktopBackEndWithoutADisplayRunsOffscreen) {
-    const Outcome outcome = play({"--frames", "2"}, {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER="});
+    // SDL's shut-down unloads Mesa's driver before the process ends, so a sanitizer build would report the
+    // driver's own unfreed blocks without a module to suppress them by; the headless runs above check ours.
+    const Outcome outcome = play({"--frames", "2"}, {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=",
+                                                     "ASAN_OPTIONS=detect_leaks=0"});
     EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "");  // no dialog and no complaints from drivers that are not there
     const auto lines = logLines();

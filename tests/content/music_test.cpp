@@ -106,7 +106,7 @@ TEST(OggEncoder, WritesStereo44100OfTheExactLength) {
         samples[static_cast<size_t>(i) * 2 + 1] = 0.25f * std::sin(i * 0.031f);
     }
     std::string error;
-    ASSERT_TRUE(encodeOggVorbis(samples, 44100, 0.3f, "tone.ogg", error)) << error;
+    ASSERT_TRUE(encodeOggVorbis(samples, 2, 44100, 0.3f, "tone.ogg", error)) << error;
     OggVorbis_File file;
     ASSERT_EQ(ov_fopen("tone.ogg", &file), 0);
     const vorbis_info* info = ov_info(&file, -1);
@@ -123,7 +123,7 @@ TEST(OggEncoder, WritesStereo44100OfTheExactLength) {
     EXPECT_GT(left, 1.5 * right);
     ov_clear(&file);
 
-    EXPECT_FALSE(encodeOggVorbis(samples, 44100, 0.3f, "no_such_folder/tone.ogg", error));
+    EXPECT_FALSE(encodeOggVorbis(samples, 2, 44100, 0.3f, "no_such_folder/tone.ogg", error));
     EXPECT_NE(error.find("no_such_folder/tone.ogg"), std::string::npos);
 }
 

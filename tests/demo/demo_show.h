@@ -2,83 +2,39 @@
 // here, packed into an archive or laid out as a content folder.
 #pragma once
 
-#include <vorbis/vorbisenc.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "content/ogg_encoder.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
 #include "image/image_samples.h"
 
 namespace qv3rn::test {
 
-// Encodes `seconds` of a sine of `frequency` Hz (the right channel an octave higher) as an Ogg Vorbis file.
+// Encodes `seconds` of a sine of `frequency` Hz (each further channel an octave higher) as an Ogg Vorbis file.
 inline Bytes vorbisFile(double seconds, int rate = 44100, int channels = 2, float frequency = 440.0f) {
-    vorbis_info info;
-    vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channels, rate, 0.3f) != 0) std::abort();
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block block;
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 12345);
-
-    Bytes file;
-    auto append = [&file](const ogg_page& page) {
-        file.insert(file.end(), page.header, page.header + page.header_len);
-        file.insert(file.end(), page.body, page.body + page.body_len);
-    };
-    ogg_packet header, commentHeader, codeHeader;
-    vorbis_analysis_headerout(&dsp, &comment, &header, &commentHeader, &codeHeader);
-    ogg_stream_packetin(&stream, &header);
-    ogg_stream_packetin(&stream, &commentHeader);
-    ogg_stream_packetin(&stream, &codeHeader);
-    ogg_page page;
-    while (ogg_stream_flush(&stream, &page) != 0) append(page);
-
-    const long total = static_cast<long>(seconds * rate);
-    long written = 0;
-    bool ended = false;
-    while (!ended) {
-        const long count = std::min<long>(1024, total - written);
-        if (count > 0) {
-            float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
-            for (long i = 0; i < count; ++i)
-                for (int c = 0; c < channels; ++c)
-                    buffer[c][i] = 0.5f * std::sin(2.0f * 3.14159265f * frequency * static_cast<float>(c + 1) *
-                                                   static_cast<float>(written + i) / static_cast<float>(rate));
-            vorbis_analysis_wrote(&dsp, static_cast<int>(count));
-            written += count;
-        } else {
-            vorbis_analysis_wrote(&dsp, 0);
-        }
-        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-            vorbis_analysis(&block, nullptr);
-            vorbis_bitrate_addblock(&block);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-                ogg_stream_packetin(&stream, &packet);
-                while (ogg_stream_pageout(&stream, &page) != 0) {
-                    append(page);
-                    if (ogg_page_eos(&page)) ended = true;
-                }
-            }
-        }
-    }
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
+    const long frames = static_cast<long>(seconds * rate);
+    std::vector<float> samples(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels));
+    for (long i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            samples[static_cast<std::size_t>(i * channels + c)] =
+                0.5f * std::sin(2.0f * 3.14159265f * frequency * static_cast<float>(c + 1) * static_cast<float>(i) /
+                                static_cast<float>(rate));
+    const std::string path = "vorbis_sample.ogg";
+    std::string error;
+    if (!encodeOggVorbis(samples, channels, rate, 0.3f, path, error)) std::abort();
+    std::ifstream in(path, std::ios::binary);
+    Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    std::filesystem::remove(path);
     return file;
 }
 
