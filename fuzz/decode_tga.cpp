@@ -2,11 +2,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/image_messages.h"
+#include "app/message_hook.h"
 #include "image/tga_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool quiet = (qv3rn::setImageMessageHandler([](const std::string&, const std::string&) {}), true);
+    static const bool quiet = (qv3rn::setMessageHook([](const std::string&, const std::string&) {}), true);
     (void)quiet;
     if (size < 1) return 0;
     // The first byte picks the format (-1 .. 9) and the variant; the rest is the file.

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "data/script_parser.h"
-#include "image/image_messages.h"
+#include "app/message_hook.h"
 #include "shader/image_block.h"
 #include "shader/image_registry.h"
 #include "shader/texture.h"
@@ -29,7 +29,7 @@ std::string imageFolder() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool quiet = (qv3rn::setImageMessageHandler([](const std::string&, const std::string&) {}), true);
+    static const bool quiet = (qv3rn::setMessageHook([](const std::string&, const std::string&) {}), true);
     (void)quiet;
     static const std::string folder = imageFolder();
     qv3rn::ImageRegistry registry;

@@ -5,6 +5,7 @@
 #include "app/extensions.h"
 #include "app/gl_errors.h"
 #include "app/log.h"
+#include "app/message_hook.h"
 
 namespace qv3rn {
 
@@ -43,6 +44,10 @@ int Application::run(platform::WindowSystem& windowSystem) {
 
     Log& log = logger();
     log.open("application.log");
+    // Error boxes raised below the application (decoders, GPU programs) go through this run's window system.
+    const ScopedMessageHook boxes([&windowSystem](const std::string& caption, const std::string& text) {
+        windowSystem.messageBox(caption, text, platform::BoxIcon::Error);
+    });
     if (!createWindow()) {
         startupFailed_ = !rebootChosen_;
         return 0;  // the log stays open: the process ends next

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "image/image_messages.h"
+#include "app/message_hook.h"
 #include "image/pixel_packing.h"
 
 namespace qv3rn {
@@ -173,7 +173,7 @@ bool TgaDecoder::decodeImage(const std::uint8_t* bytes, std::size_t size, ImageF
     std::vector<std::uint8_t> colorMap;
     if (isColorMapped(type)) {
         if (header.colorMapType != 1 || header.colorMapEntrySize != 24) {
-            showImageMessage(boxCaption, "Only 24bit paletted images are supported.");
+            showMessage(boxCaption, "Only 24bit paletted images are supported.");
             return fail("only colour maps with 24-bit entries are supported");
         }
         const std::uint8_t* entries = in.take(static_cast<std::size_t>(header.colorMapLength) * 3);
@@ -187,13 +187,13 @@ bool TgaDecoder::decodeImage(const std::uint8_t* bytes, std::size_t size, ImageF
                 return fail("the file ends inside its colour map");
         }
     } else {
-        showImageMessage(boxCaption, "Unsupported image type.");
+        showMessage(boxCaption, "Unsupported image type.");
         return fail("unsupported TGA image type " + std::to_string(type));
     }
 
     const int depth = header.pixelDepth;
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32) {
-        showImageMessage(boxCaption, "Unsupported image depth.");
+        showMessage(boxCaption, "Unsupported image depth.");
         return fail("unsupported TGA pixel depth " + std::to_string(depth));
     }
     if (depth == 8 && isGrey(type)) return fail("grey TGA images are not supported");

@@ -2,7 +2,7 @@
 #include "shader/gpu_program_list.h"
 
 #include "app/extensions.h"
-#include "shader/program_error.h"
+#include "app/message_hook.h"
 
 namespace qv3rn {
 
@@ -32,7 +32,7 @@ void GpuProgramList::compile(GpuProgram& program) {
     glDisable(target_);
     if (glGetError() != GL_NO_ERROR) {
         const auto* error = reinterpret_cast<const char*>(glGetString(GL_PROGRAM_ERROR_STRING_ARB));
-        showProgramError(caption_, error ? error : "");
+        showMessage(caption_, error ? error : "");
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/log.h"
+#include "app/message_hook.h"
 #include "recording_application.h"
 #include "scripted_window_system.h"
 
@@ -174,6 +175,23 @@ TEST_F(FrameLoopTest, InitializeFailureEndsTheStartWithoutFrames) {
     EXPECT_EQ(countOf(app.trace, "shutdown"), 0);  // shutdown belongs to the close, not to a failed start
     EXPECT_EQ(windowSystem.contextsReleased, 1);
     EXPECT_EQ(Application::current(), nullptr);
+}
+
+TEST_F(FrameLoopTest, ErrorBoxesFromBelowGoToTheWindowSystemOnlyWhileTheApplicationRuns) {
+    app.onRender = [](test::RecordingApplication& running, int) {
+        showMessage("VERTEX PROGRAM", "line 2, char 1: error: syntax error");
+        running.postClose();
+    };
+    app.run(windowSystem);
+    ASSERT_EQ(windowSystem.boxes.size(), 1u);
+    EXPECT_EQ(windowSystem.boxes[0].caption, "VERTEX PROGRAM");
+    EXPECT_EQ(windowSystem.boxes[0].text, "line 2, char 1: error: syntax error");
+
+    // After the run nothing shows boxes: the message goes to standard error, and never waits.
+    ::testing::internal::CaptureStderr();
+    showMessage("TGA", "Unsupported image type.");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "TGA: Unsupported image type.\n");
+    EXPECT_EQ(windowSystem.boxes.size(), 1u);
 }
 
 }  // namespace

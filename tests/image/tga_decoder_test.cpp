@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "image/image_messages.h"
+#include "app/message_hook.h"
 #include "image_samples.h"
 
 namespace qv3rn {
@@ -21,11 +21,11 @@ using test::TgaLayout;
 class TgaDecoderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setImageMessageHandler([this](const std::string& caption, const std::string& text) {
+        setMessageHook([this](const std::string& caption, const std::string& text) {
             boxes.emplace_back(caption, text);
         });
     }
-    void TearDown() override { setImageMessageHandler({}); }
+    void TearDown() override { setMessageHook({}); }
 
     std::unique_ptr<PixelStore> decode(const Bytes& file, ImageFormat format) {
         return decoder.decode2D(file.data(), file.size(), format);

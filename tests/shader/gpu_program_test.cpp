@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "script_test_support.h"
-#include "shader/program_error.h"
+#include "app/message_hook.h"
 #include "shader/program_state.h"
 #include "shader/shader_script_error.h"
 
@@ -41,10 +41,10 @@ class GpuPrograms : public test::ShaderGLTest {
 protected:
     void SetUp() override {
         test::ShaderGLTest::SetUp();
-        setProgramErrorBox([this](const std::string& caption, const std::string& text) { boxes.emplace_back(caption, text); });
+        setMessageHook([this](const std::string& caption, const std::string& text) { boxes.emplace_back(caption, text); });
     }
     void TearDown() override {
-        setProgramErrorBox({});
+        setMessageHook({});
         test::ShaderGLTest::TearDown();
     }
     std::vector<std::pair<std::string, std::string>> boxes;
@@ -181,14 +181,6 @@ TEST_F(GpuPrograms, BlockErrors) {
     EXPECT_TRUE(parseScript(ends, "Program {\nType VERTEX\nName \"cut\"\n!!ARBvp1.0\nMOV result.position, vertex.position;"));
     ASSERT_EQ(ends.vertexPrograms().size(), 1u);
     EXPECT_EQ(ends.vertexPrograms()[0].text, "!!ARBvp1.0\nMOV result.position, vertex.position;");
-}
-
-TEST(ProgramErrorBox, WithoutAnInstalledBoxTheErrorGoesToStandardErrorAndTheLog) {
-    setProgramErrorBox({});
-    ::testing::internal::CaptureStderr();
-    showProgramError("VERTEX PROGRAM", "line 2, char 1: error: syntax error");
-    const std::string written = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(written, "VERTEX PROGRAM: line 2, char 1: error: syntax error\n");
 }
 
 }  // namespace
