@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "image/disk_path.h"  // Required for: diskPath, which loaders use beside openScriptFile (declaration only)
+#include "data/disk_path.h"  // Required for: diskPath, which loaders use beside openScriptFile (declaration only)
 
 namespace qv3rn {
 

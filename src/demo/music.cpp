@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "image/disk_path.h"
+#include "data/disk_path.h"
 
 namespace qv3rn {
 

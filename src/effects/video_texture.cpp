@@ -5,7 +5,7 @@
 
 #include "app/log.h"
 #include "effects/video_texture_decoder.h"
-#include "image/disk_path.h"
+#include "data/disk_path.h"
 
 namespace qv3rn {
 

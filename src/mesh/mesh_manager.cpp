@@ -4,7 +4,7 @@
 #include <cstdio>  // Required for: std::fopen
 
 #include "app/log.h"
-#include "image/disk_path.h"
+#include "data/disk_path.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_tangents.h"
 #include "mesh/object_mesh_loader.h"

@@ -8,7 +8,7 @@
 #include "app/extensions.h"
 #include "app/log.h"
 #include "data/archive.h"
-#include "image/disk_path.h"
+#include "data/disk_path.h"
 #include "image/jpeg_decoder.h"
 #include "image/png_decoder.h"
 #include "image/random.h"

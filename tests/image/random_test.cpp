@@ -7,7 +7,6 @@
 #include <set>
 #include <vector>
 
-#include "image/disk_path.h"
 
 namespace qv3rn {
 namespace {
@@ -93,13 +92,6 @@ TEST(GradientNoise, TheProcessTablesAreSeededFromTheClock) {
     const int value = nextRandom();
     EXPECT_GE(value, 0);
     EXPECT_LE(value, Random::maxValue);
-}
-
-TEST(DiskPath, TurnsEveryBackslashIntoASlash) {
-    EXPECT_EQ(diskPath("data\\art\\logo.tga"), "data/art/logo.tga");
-    EXPECT_EQ(diskPath("data/art/\\x"), "data/art//x");
-    EXPECT_EQ(diskPath("plain.png"), "plain.png");
-    EXPECT_EQ(diskPath(""), "");
 }
 
 }  // namespace

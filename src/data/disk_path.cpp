@@ -1,5 +1,5 @@
 // disk_path.cpp -- backslash-to-slash mapping of script paths.
-#include "image/disk_path.h"
+#include "data/disk_path.h"
 
 #include <algorithm>
 
