@@ -2,6 +2,7 @@
 // with their log lines, brush stamps and the fraction of an effect's interval.
 #pragma once
 
+#include <cstdint>
 #include <istream>
 #include <memory>
 #include <string>
@@ -64,8 +65,17 @@ void emitBrushQuad(const BrushStamp& stamp, float h);
 
 // A quad over the whole virtual screen with the texture over it, drawn now (outside glBegin).
 void drawScreenQuad();
-// The untextured quad over the whole virtual screen that starts a stroke (the caller sets the colour and masks).
-void clearScreenAlpha();
+// An untextured quad over the whole virtual screen (the caller sets the colour, masks and blending).
+void drawPlainScreenQuad();
+// Starts a stroke pass: only destination alpha is written from here on, and it is cleared to 0 over the whole
+// screen, whatever blending an earlier effect left on.
+void beginStroke();
+
+// The image over the whole virtual screen, seen through the stroke that the stroke pass left in destination
+// alpha. In the normal and additive modes the colour's alpha first scales the stroke, then the image is
+// weighted by destination alpha (over the screen, or added to it); the modes that do not use alpha blend the
+// whole image as they always do. Leaves blending off and the image unbound.
+void drawImageThroughStroke(const EffectImage& image, std::uint32_t drawMode, const float* color);
 
 // time / (end - start) of the effect; 1 for an interval of no length, where the quotient means nothing.
 float intervalFraction(float time, const Effect& effect);

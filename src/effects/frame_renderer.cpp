@@ -83,6 +83,9 @@ std::vector<std::uint8_t> FrameRenderer::renderFrame() {
     for (int y = 0; y < height_; ++y)
         std::memcpy(&topDown[static_cast<std::size_t>(y) * row],
                     &bottomUp[static_cast<std::size_t>(height_ - 1 - y) * row], row);
+    // The screen shows colour only; destination alpha is the effects' working store (brush strokes), not
+    // transparency, so the frame is opaque.
+    for (std::size_t alpha = 3; alpha < topDown.size(); alpha += 4) topDown[alpha] = 255;
     return topDown;
 }
 

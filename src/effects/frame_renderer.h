@@ -29,7 +29,7 @@ public:
     bool advanceTo(float time);
 
     // Clears colour, depth and stencil with the player's clear values, draws the timeline's visible effects and
-    // reads the frame back: width x height RGBA pixels, top row first.
+    // reads the frame back: width x height RGBA pixels, top row first, opaque as the screen shows them.
     std::vector<std::uint8_t> renderFrame();
 
     // advanceTo(time), renderFrame() and writePngFile; false with `error` set when a step fails.

@@ -94,9 +94,7 @@ void HermiteBrush::render() {
     glDepthMask(GL_FALSE);
 
     // The stroke, blended with the effect's own mode into destination alpha only.
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
-    clearScreenAlpha();
+    beginStroke();
     const bool brushBound = brush.bind(GL_TEXTURE0);
     beginBlend(drawMode());
     collectStamps(stamps_);
@@ -108,14 +106,8 @@ void HermiteBrush::render() {
     if (brushBound) brush.unbind(GL_TEXTURE0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
-    // The image over the whole screen.
-    if (image.bind(GL_TEXTURE0)) {
-        beginBlend(drawMode());
-        glColor4fv(color.data());
-        drawScreenQuad();
-        endBlend();
-        image.unbind(GL_TEXTURE0);
-    }
+    // The image, through the stroke.
+    drawImageThroughStroke(image, drawMode(), color.data());
     glDepthMask(GL_TRUE);
 }
 

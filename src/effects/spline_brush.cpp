@@ -55,12 +55,12 @@ void SplineBrush::render() {
     glDepthMask(GL_FALSE);
 
     // The stroke: destination alpha cleared to 0, then the stamps with the stroke's alpha.
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
-    clearScreenAlpha();
+    beginStroke();
     const bool brushBound = brush.bind(GL_TEXTURE0);
+    // Stamps add up (clamped at 1) rather than replace: a soft brush's transparent rim would otherwise erase
+    // the stroke laid down before it.
     glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ZERO);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     collectStamps(stamps_);
     const float h = brushSize * 0.5f;
     glBegin(GL_QUADS);
@@ -70,14 +70,8 @@ void SplineBrush::render() {
     if (brushBound) brush.unbind(GL_TEXTURE0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
-    // The image over the whole screen.
-    if (image.bind(GL_TEXTURE0)) {
-        beginBlend(drawMode());
-        glColor4fv(color.data());
-        drawScreenQuad();
-        endBlend();
-        image.unbind(GL_TEXTURE0);
-    }
+    // The image, through the stroke.
+    drawImageThroughStroke(image, drawMode(), color.data());
     glDepthMask(GL_TRUE);
 }
 

@@ -35,7 +35,7 @@ public:
         glLoadIdentity();
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
-        glColor3f(colour_[0], colour_[1], colour_[2]);
+        glColor4f(colour_[0], colour_[1], colour_[2], 0.0f);  // alpha as a brush stroke leaves it
         glBegin(GL_QUADS);
         glVertex2f(0, 0);
         glVertex2f(1, 0);
@@ -138,6 +138,7 @@ TEST_F(FrameRendererTest, TheManagerGetsTheFrameSizeAndTheFrameIsReadBackTopRowF
     EXPECT_EQ(at(5, 0)[3], 255);
     EXPECT_EQ(at(5, height - 1)[0], 255);  // bottom row: the effect
     EXPECT_NEAR(at(5, height - 1)[1], 128, 1);
+    EXPECT_EQ(at(5, height - 1)[3], 255) << "the frame is opaque whatever alpha the effects left";
 }
 
 // Reads a PNG back with libpng's simplified reader as RGBA, top row first.

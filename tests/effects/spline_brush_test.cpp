@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "brush_stamps.h"
+#include "effects/blend.h"
 #include "overlay_test_support.h"
 
 namespace qv3rn::test {
@@ -163,7 +164,7 @@ TEST_F(SplineBrushTest, RenderDrawsOneBrushQuadPerStampBetweenTheTwoScreenQuads)
     brush.update(0.35f);
 
     const std::vector<DrawnQuad> quads = feedbackQuads([&] { brush.render(); });
-    ASSERT_EQ(quads.size(), 6u);  // the alpha clear, four stamps, the image
+    ASSERT_EQ(quads.size(), 7u);  // the alpha clear, four stamps, the colour's alpha over the stroke, the image
     const float side = 40.0f / virtualPerPixel;
     expectStampsDrawn(brush.strokeStamps(), quadsOfSide(quads, side), 1.0f / virtualPerPixel);
     for (std::size_t q : {std::size_t{0}, quads.size() - 1}) {
@@ -179,11 +180,12 @@ TEST_F(SplineBrushTest, TheStrokeWritesOnlyDestinationAlpha) {
     auto& brush = static_cast<SplineBrush&>(*effect);
     glClearColor(10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    beginBlend(DrawModeAdditive);  // left on by an earlier effect: the stroke must clear alpha all the same
 
     brush.update(1.0f);  // the stroke alpha is time / (end - start) = 0.5 without a dissolve track
     EXPECT_FLOAT_EQ(brush.strokeAlpha(), 0.5f);
     brush.render();
-    // Blended with (source alpha, zero), the alpha written is the stroke alpha squared.
+    // Blended with (source alpha, one) over the cleared alpha, a stamp adds the stroke alpha squared.
     const Rgba onStroke = screenPixel(320.0f, 240.0f);
     EXPECT_NEAR(onStroke[3], 64, 1);
     EXPECT_TRUE(nearColour(onStroke, {10, 20, 30}, 0)) << "colour is masked off in the stroke pass";
@@ -200,21 +202,52 @@ TEST_F(SplineBrushTest, TheStrokeWritesOnlyDestinationAlpha) {
     EXPECT_NEAR(screenPixel(320.0f, 240.0f)[3], 16, 1);
 }
 
-TEST_F(SplineBrushTest, TheImageIsDrawnOverTheWholeScreenWithTheBlendMode) {
+TEST_F(SplineBrushTest, ALaterStampsTransparentRimKeepsTheStrokeBeneathIt) {
+    // Opaque on the left half, transparent on the right; the path runs right to left, so each stamp's rim lies
+    // over the opaque half of the stamp before it.
+    addImage("half.tga", 4, 4, [](int x, int) { return x < 2 ? opaqueWhite : 0xFFFFFF00u; });
+    auto effect = load("Start 0\nEnd 0.2\nBrush \"half.tga\"\nBrushSize 80\n" +
+                       envelopeField("PathX {", {{0.0f, 400.0f}, {1.0f, 0.0f}}) +
+                       envelopeField("PathY {", {{0.0f, 240.0f}, {1.0f, 240.0f}}) + "}\n");
+    auto& brush = static_cast<SplineBrush&>(*effect);
+    brush.update(0.2f);
+    ASSERT_EQ(brush.strokeStamps().size(), 2u);  // centred on x = 360, then x = 320
+    brush.render();
+    EXPECT_GE(screenPixel(345.0f, 240.0f)[3], 250) << "the first stamp's opaque half, under the second's rim";
+    EXPECT_EQ(screenPixel(395.0f, 240.0f)[3], 0) << "the first stamp's own rim";
+}
+
+TEST_F(SplineBrushTest, TheImageShowsThroughTheStrokeOnly) {
     addImage("brush.tga", 4, 4, [](int, int) { return opaqueWhite; });
     addImage("picture.tga", 4, 4, [](int, int) { return 0x0000FFFFu; });
-    auto effect = load("DrawMode ADDITIVE\nBrush \"brush.tga\"\nImage \"picture.tga\"\n" + diagonalPath() + "}\n");
+    auto effect = load("Start 0\nEnd 0.5\nDrawMode ADDITIVE\nBrush \"brush.tga\"\nImage \"picture.tga\"\n" +
+                       diagonalPath() + "}\n");
     auto& brush = static_cast<SplineBrush&>(*effect);
     clearScreen(200, 0, 0);
-    brush.update(0.5f);
+    brush.update(0.5f);  // the stroke, at full alpha, runs from the lower left corner to the middle of the screen
     brush.render();
-    // Away from the picture's border texels (it clamps), on the stroke and far from it.
-    EXPECT_TRUE(nearColour(screenPixel(240.0f, 180.0f), {200, 0, 255}));
-    EXPECT_TRUE(nearColour(screenPixel(480.0f, 100.0f), {200, 0, 255}));
+    // On a stamp's centre the picture is added; far from the stroke nothing is.
+    EXPECT_TRUE(nearColour(screenPixel(256.0f, 192.0f), {200, 0, 255}));
+    EXPECT_TRUE(nearColour(screenPixel(480.0f, 100.0f), {200, 0, 0}));
     GLboolean depthWrites = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_TRUE(depthWrites) << "depth writes are back on after drawing";
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
+
+    // The normal mode lays the picture over the stroke, weighted by the colour's alpha too.
+    brush.setDrawMode(DrawModeNormal);
+    brush.color = {1.0f, 1.0f, 1.0f, 0.5f};
+    clearScreen(200, 0, 0);
+    brush.render();
+    EXPECT_TRUE(nearColour(screenPixel(256.0f, 192.0f), {100, 0, 128}));
+    EXPECT_TRUE(nearColour(screenPixel(480.0f, 100.0f), {200, 0, 0}));
+
+    // A mode that does not use alpha blends the whole picture, stroke or not.
+    brush.setDrawMode(DrawModeMultiply);
+    clearScreen(200, 100, 100);
+    brush.render();
+    EXPECT_TRUE(nearColour(screenPixel(256.0f, 192.0f), {0, 0, 100}));
+    EXPECT_TRUE(nearColour(screenPixel(480.0f, 100.0f), {0, 0, 100}));
 }
 
 }  // namespace
