@@ -8,9 +8,9 @@
 namespace qv3rn {
 
 // Converts an object into an empty mesh: one shader per surface (registered empty when the shader registry
-// has none of that name), texture sets from the surfaces' image-map blocks in the channel order COLR, DIFF,
-// LUMI, SPEC (at most four), vertex colours from the colour map, the polygons as fans of triangles, and the
-// bounding box. False for a missing object or mesh, or an object without triangles.
+// has none of that name), texture sets from the surfaces' image-map blocks in channel order (colour, diffuse,
+// luminosity, specularity; at most four), vertex colours from the colour map, the polygons as fans of
+// triangles, and the bounding box. False for a missing object or mesh, or an object without triangles.
 bool convertObject(const LwoObject* object, Mesh* mesh);
 
 class ObjectMeshLoader : public MeshLoader {
