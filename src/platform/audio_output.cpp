@@ -40,7 +40,9 @@ bool AudioOutput::open(int sampleRate, int channels) {
     wanted.freq = sampleRate;
     wanted.format = AUDIO_S16SYS;
     wanted.channels = static_cast<Uint8>(channels);
-    wanted.samples = 4096;
+    // About 23 ms at 44.1 kHz: the picture runs on the real-time clock, so the device's buffer is how far
+    // the music lags behind it; small enough to keep cuts on the beat, large enough not to starve.
+    wanted.samples = 1024;
     wanted.callback = &AudioOutput::callback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};
