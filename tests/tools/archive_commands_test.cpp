@@ -1,18 +1,16 @@
 // Tests of "qv3rn-tool pack", "list" and "extract", run as the program itself, against Info-ZIP unzip and the engine.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "data/archive.h"
 #include "data/archive_writer.h"
+#include "tool_test.h"
 
 namespace qv3rn {
 namespace {
@@ -20,30 +18,13 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
+using test::ToolRun;
 
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
-// The tool is built next to the tests folder that holds this program.
-fs::path toolProgram() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "qv3rn-tool"; }
-
-class ArchiveCommandsTest : public ::testing::Test {
+class ArchiveCommandsTest : public test::ToolTest {
 protected:
+    ArchiveCommandsTest() : ToolTest("") {}
     void SetUp() override {
-        if (!fs::exists(toolProgram())) GTEST_FAIL() << "build qv3rn-tool before running these tests";
-        root_ = fs::absolute(fs::path("archive_commands") / ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
+        ToolTest::SetUp();
         // Created out of name order, with nesting, an empty file, binary bytes and a space in a name.
         content_ = {{"data/shader/demo.shader", "Shader {\r\n\tName \"glow\"\r\n}\r\n"},
                     {"data/art/demo_loading.jpg", std::string("\xff\xd8\xff\xe0\0\x10JFIF\0", 11) + std::string(5000, '\x7f')},
@@ -58,14 +39,6 @@ protected:
         std::ofstream(path, std::ios::binary) << bytes;
     }
 
-    ToolRun tool(const std::string& arguments) const { return shell(quoted(toolProgram().string()) + " " + arguments); }
-
-    ToolRun shell(const std::string& command) const {
-        const fs::path out = root_ / "stdout.txt", err = root_ / "stderr.txt";
-        const int raw = std::system((command + " >" + quoted(out.string()) + " 2>" + quoted(err.string())).c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(out), readText(err)};
-    }
-
     std::string path(const std::string& name) const { return quoted((root_ / name).string()); }
 
     // Every regular file below `folder`, by its relative name.
@@ -76,7 +49,6 @@ protected:
         return files;
     }
 
-    fs::path root_;
     std::map<std::string, std::string> content_;
 };
 

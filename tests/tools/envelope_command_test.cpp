@@ -1,56 +1,17 @@
 // Tests of "qv3rn-tool envelope", run as the program itself on block files written by the tests.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include <sys/wait.h>  // Required for: WIFEXITED, WEXITSTATUS
+#include "tool_test.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using qv3rn::test::ToolRun;
 
-// The tool is built next to the tests folder that holds this program.
-fs::path toolProgram() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "qv3rn-tool"; }
-
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
-class EnvelopeCommand : public ::testing::Test {
+class EnvelopeCommand : public qv3rn::test::ToolTest {
 protected:
-    void SetUp() override {
-        if (!fs::exists(toolProgram())) GTEST_FAIL() << "build qv3rn-tool before running these tests";
-        root_ = fs::absolute(fs::path("envelope_command") / ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-
-    std::string file(const std::string& name, const std::string& text) const {
-        std::ofstream(root_ / name, std::ios::binary) << text;
-        return (root_ / name).string();
-    }
-
-    ToolRun tool(const std::string& arguments) const {
-        const fs::path out = root_ / "stdout.txt", err = root_ / "stderr.txt";
-        const std::string command =
-            "'" + toolProgram().string() + "' envelope " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(out), read(err)};
-    }
-
-    static std::string read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    fs::path root_;
+    EnvelopeCommand() : ToolTest("envelope") {}
 };
 
 const char* kRamp =

@@ -3,62 +3,25 @@
 #include <zlib.h>  // Required for: crc32 (the checksum the tool prints)
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "image/image_samples.h"
+#include "tool_test.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using qv3rn::test::Bytes;
+using qv3rn::test::ToolRun;
 
-fs::path toolProgram() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "qv3rn-tool"; }
-
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
-class ImageCommand : public ::testing::Test {
+class ImageCommand : public qv3rn::test::ToolTest {
 protected:
-    void SetUp() override {
-        if (!fs::exists(toolProgram())) GTEST_FAIL() << "build qv3rn-tool before running these tests";
-        root_ = fs::absolute(fs::path("image_command") / ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-
-    std::string file(const std::string& name, const Bytes& bytes) const {
-        qv3rn::test::writeFile((root_ / name).string(), bytes);
-        return (root_ / name).string();
-    }
-
-    ToolRun tool(const std::string& arguments) const {
-        const fs::path out = root_ / "stdout.txt", err = root_ / "stderr.txt";
-        const std::string command = "cd '" + root_.string() + "' && '" + toolProgram().string() + "' image " +
-                                    arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(out), read(err)};
-    }
-
-    static std::string read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    ImageCommand() : ToolTest("image") {}
 
     static std::string crcOf(const Bytes& bytes) {
         char text[16];
         std::snprintf(text, sizeof text, "%08lx", crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
         return text;
     }
-
-    fs::path root_;
 };
 
 // 2 x 2: top row red, green; bottom row blue, white.

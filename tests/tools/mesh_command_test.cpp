@@ -2,56 +2,21 @@
 // written by the tests.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "import/lwo_writer.h"
+#include "tool_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using qv3rn::test::ToolRun;
 
-fs::path toolProgram() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "qv3rn-tool"; }
-
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
-
-class MeshCommand : public ::testing::Test {
+class MeshCommand : public qv3rn::test::ToolTest {
 protected:
-    void SetUp() override {
-        if (!fs::exists(toolProgram())) GTEST_FAIL() << "build qv3rn-tool before running these tests";
-        root_ = fs::absolute(fs::path("mesh_command") / ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-
-    std::string file(const std::string& name, const std::string& bytes) const {
-        std::ofstream(root_ / name, std::ios::binary) << bytes;
-        return (root_ / name).string();
-    }
+    MeshCommand() : ToolTest("mesh") {}
     std::string at(const std::string& name) const { return (root_ / name).string(); }
-
-    ToolRun tool(const std::string& arguments) const {
-        const fs::path out = root_ / "stdout.txt", err = root_ / "stderr.txt";
-        const std::string command =
-            "'" + toolProgram().string() + "' mesh " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(out), read(err)};
-    }
-
-    static std::string read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    fs::path root_;
 };
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -157,7 +122,7 @@ TEST_F(MeshCommand, ObjectFilesConvertAndShowTheirSurfaces) {
 
 TEST_F(MeshCommand, DamagedMeshFilesAreContentErrors) {
     ASSERT_EQ(tool("make box '" + at("box.msh") + "'").status, 0);
-    std::string bytes = read(at("box.msh"));
+    std::string bytes = readText(at("box.msh"));
     ToolRun cut = tool("info '" + file("cut.msh", bytes.substr(0, bytes.size() / 2)) + "'");
     EXPECT_EQ(cut.status, 1);
     EXPECT_TRUE(contains(cut.err, "cut.msh")) << cut.err;

@@ -5,27 +5,17 @@
 #include <png.h>
 
 #include <array>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>  // Required for: WIFEXITED, WEXITSTATUS
-
 #include "effects/frame_renderer.h"
+#include "tool_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path toolProgram() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "qv3rn-tool"; }
-
-struct ToolRun {
-    int status;
-    std::string out, err;
-};
+using qv3rn::test::ToolRun;
 
 struct Frame {
     int width = 0, height = 0;
@@ -37,27 +27,13 @@ struct Frame {
     }
 };
 
-class RenderCommand : public ::testing::Test {
+class RenderCommand : public qv3rn::test::ToolTest {
 protected:
+    RenderCommand() : ToolTest("render") {}
     void SetUp() override {
-        if (!fs::exists(toolProgram())) GTEST_FAIL() << "build qv3rn-tool before running these tests";
-        root_ = fs::absolute(fs::path("render_command") / ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
+        ToolTest::SetUp();
         for (const char* folder : {"show/data/effect", "show/data/shader", "show/data/art", "frames"})
             fs::create_directories(root_ / folder);
-    }
-
-    void file(const std::string& name, const std::string& text) const {
-        std::ofstream(root_ / name, std::ios::binary) << text;
-    }
-
-    // Runs the tool in the test's folder.
-    ToolRun tool(const std::string& arguments) const {
-        const fs::path out = root_ / "stdout.txt", err = root_ / "stderr.txt";
-        const std::string command = "cd '" + root_.string() + "' && '" + toolProgram().string() + "' render " +
-                                    arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(out), read(err)};
     }
 
     Frame frame(const std::string& name) const {
@@ -76,15 +52,6 @@ protected:
         png_image_finish_read(&image, nullptr, result.rgba.data(), 0, nullptr);
         return result;
     }
-
-    static std::string read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    fs::path root_;
 };
 
 // A constant envelope field (the field's keyword line is written by the caller).
@@ -161,7 +128,7 @@ TEST_F(RenderCommand, ReadsTheShaderScriptAndItsImagesFromTheFolder) {
     expectColour(picture.at(48, 12), 0, 255, 0);
     expectColour(picture.at(16, 36), 0, 0, 255);
     expectColour(picture.at(48, 36), 255, 255, 255);
-    EXPECT_EQ(read(root_ / "frames/render.log").find("unable to find image"), std::string::npos);
+    EXPECT_EQ(readText(root_ / "frames/render.log").find("unable to find image"), std::string::npos);
 }
 
 TEST_F(RenderCommand, AnotherEffectScriptCanBeGivenAndPatternsNumberTheFrames) {

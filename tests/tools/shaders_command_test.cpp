@@ -1,12 +1,10 @@
 // Tests of "qv3rn-tool shaders", run as the program itself: a script with images, includes, programs and every
 // state kind is written back, the text reads back to the same values, and errors name the file and line.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/extensions.h"
@@ -17,25 +15,14 @@
 #include "shader/shader_script_loader.h"
 #include "shader/stencil_state.h"
 #include "shader/texture_unit_state.h"
+#include "tool_test.h"
 
 namespace qv3rn {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-fs::path toolProgram() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "qv3rn-tool"; }
+using test::ToolRun;
 
 // A 2 x 2 uncompressed true-colour TGA of one colour.
 void writeTga(const fs::path& path, unsigned char r, unsigned char g, unsigned char b) {
@@ -137,42 +124,23 @@ Key 0 4 3 0 0 0 0 0 0 0
 }
 )";
 
-class ShadersCommandTest : public ::testing::Test {
+class ShadersCommandTest : public test::ToolTest {
 protected:
+    ShadersCommandTest() : ToolTest("shaders") {}
     void SetUp() override {
-        if (!fs::exists(toolProgram())) GTEST_FAIL() << "build qv3rn-tool before running these tests";
-        root_ = fs::absolute(fs::path("shaders_command") / ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "data" / "shader");
+        ToolTest::SetUp();
         fs::create_directories(root_ / "data" / "art");
         fs::create_directories(root_ / "data" / "fnt");
         writeTga(root_ / "data" / "art" / "stone.tga", 200, 100, 50);
         writeTga(root_ / "data" / "fnt" / "glyphs.tga", 255, 255, 255);
-        write("data/shader/demo.shader", mainScript);
-        write("data/shader/extra.shader",
-              "Image {\n\tName \"glyphs.tga\"\n}\nShader {\n\tName \"text\"\n\tTexture {\n\t\tImage \"glyphs.tga\"\n\t}\n}\n");
+        file("data/shader/demo.shader", mainScript);
+        file("data/shader/extra.shader",
+             "Image {\n\tName \"glyphs.tga\"\n}\nShader {\n\tName \"text\"\n\tTexture {\n\t\tImage \"glyphs.tga\"\n\t}\n}\n");
     }
-
-    void write(const std::string& relative, const std::string& text) { std::ofstream(root_ / relative, std::ios::binary) << text; }
-
-    ToolRun run(const std::string& arguments) {
-        const fs::path out = root_ / "stdout.txt";
-        const fs::path err = root_ / "stderr.txt";
-        const std::string command = "'" + toolProgram().string() + "' shaders " + arguments + " >'" + out.string() +
-                                    "' 2>'" + err.string() + "'";
-        ToolRun result;
-        const int raw = std::system(command.c_str());
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = readText(out);
-        result.err = readText(err);
-        return result;
-    }
-
-    fs::path root_;
 };
 
 TEST_F(ShadersCommandTest, WritesAScriptThatReadsBackToTheSameText) {
-    const ToolRun first = run("'" + (root_ / "data/shader/demo.shader").string() + "'");
+    const ToolRun first = tool("'" + (root_ / "data/shader/demo.shader").string() + "'");
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.err, "");  // the program compiled: no error box
     // Images first (oldest first), then programs, then shaders in creation order.
@@ -185,16 +153,16 @@ TEST_F(ShadersCommandTest, WritesAScriptThatReadsBackToTheSameText) {
     EXPECT_NE(text.find("\tVertex {\n\t\tEnable\tyes\n\t\tName\t\"wave\"\n\t}\n"), std::string::npos);
     EXPECT_NE(text.find("\t\tImage\t\"stone.tga\"\n\t\tTexUnit\tUNIT2\n"), std::string::npos);
 
-    write("data/shader/again.shader", text);
-    const ToolRun second = run("'" + (root_ / "data/shader/again.shader").string() + "'");
+    file("data/shader/again.shader", text);
+    const ToolRun second = tool("'" + (root_ / "data/shader/again.shader").string() + "'");
     ASSERT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(second.out, text);
 }
 
 TEST_F(ShadersCommandTest, TheWrittenTextHoldsTheValuesOfTheScript) {
-    const ToolRun tool = run("'" + (root_ / "data/shader/demo.shader").string() + "'");
-    ASSERT_EQ(tool.status, 0) << tool.err;
-    write("data/shader/written.shader", tool.out);
+    const ToolRun written = tool("'" + (root_ / "data/shader/demo.shader").string() + "'");
+    ASSERT_EQ(written.status, 0) << written.err;
+    file("data/shader/written.shader", written.out);
 
     // Read the written text in this process, without a context (so without extensions): the values are
     // checked, not drawn.
@@ -245,28 +213,28 @@ TEST_F(ShadersCommandTest, TheWrittenTextHoldsTheValuesOfTheScript) {
 }
 
 TEST_F(ShadersCommandTest, ScriptErrorsNameTheFileAndLine) {
-    write("data/shader/extra.shader", "Shader {\n\tName \"text\"\n\n\tZBuffer {\n\t\tWrte no\n\t}\n}\n");
-    const ToolRun broken = run("'" + (root_ / "data/shader/demo.shader").string() + "'");
+    file("data/shader/extra.shader", "Shader {\n\tName \"text\"\n\n\tZBuffer {\n\t\tWrte no\n\t}\n}\n");
+    const ToolRun broken = tool("'" + (root_ / "data/shader/demo.shader").string() + "'");
     EXPECT_EQ(broken.status, 1);
     EXPECT_NE(broken.err.find("data\\shader\\extra.shader:5: PARSE ERROR! Unknown ZBuffer Token"), std::string::npos)
         << broken.err;
     EXPECT_TRUE(broken.out.empty());
 
-    write("data/shader/extra.shader", "Image {\n\tName \"absent.tga\"\n}\n");
-    const ToolRun missing = run("'" + (root_ / "data/shader/demo.shader").string() + "'");
+    file("data/shader/extra.shader", "Image {\n\tName \"absent.tga\"\n}\n");
+    const ToolRun missing = tool("'" + (root_ / "data/shader/demo.shader").string() + "'");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find(":2: PARSE ERROR! Image not loaded absent.tga"), std::string::npos) << missing.err;
 
-    write("data/shader/extra.shader", "Include \"data\\shader\\demo.shader\"\n");
-    const ToolRun cycle = run("'" + (root_ / "data/shader/demo.shader").string() + "'");
+    file("data/shader/extra.shader", "Include \"data\\shader\\demo.shader\"\n");
+    const ToolRun cycle = tool("'" + (root_ / "data/shader/demo.shader").string() + "'");
     EXPECT_EQ(cycle.status, 1);
     EXPECT_NE(cycle.err.find("Circular include of scriptfile => "), std::string::npos) << cycle.err;
 }
 
 TEST_F(ShadersCommandTest, UsageAndMissingFiles) {
-    EXPECT_EQ(run("").status, 2);
-    EXPECT_EQ(run("a.shader b.shader").status, 2);
-    const ToolRun missing = run("'" + (root_ / "data/shader/none.shader").string() + "'");
+    EXPECT_EQ(tool("").status, 2);
+    EXPECT_EQ(tool("a.shader b.shader").status, 2);
+    const ToolRun missing = tool("'" + (root_ / "data/shader/none.shader").string() + "'");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("none.shader"), std::string::npos);
 }
