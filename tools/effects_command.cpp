@@ -11,7 +11,7 @@
 #include "effects/blend.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "effects/effect_script_error.h"
+#include "data/script_error.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
@@ -80,9 +80,8 @@ int runEffects(const std::vector<std::string>& args) {
     try {
         EffectScript reader(manager);
         if (!reader.loadFile(script.string())) failure = reader.failure();
-    } catch (const EffectScriptError& raised) {
-        failure = raised.line() > 0 ? raised.file() + ":" + std::to_string(raised.line()) + ": " + raised.what()
-                                    : raised.file() + ": " + raised.what();
+    } catch (const ScriptError& raised) {
+        failure = raised.located();
     } catch (const std::runtime_error& raised) {
         failure = script.string() + ": " + raised.what();
     }

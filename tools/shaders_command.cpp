@@ -11,7 +11,7 @@
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
-#include "shader/shader_script_error.h"
+#include "data/script_error.h"
 #include "shader/shader_script_loader.h"
 #include "shader/shader_script_writer.h"
 #include "tool_command.h"
@@ -73,7 +73,7 @@ int runShaders(const std::vector<std::string>& args) {
             writeShaderScript(std::cout, images, shaders);
         else
             status = scriptError(given, 0, "the script did not load: " + loader.failure());
-    } catch (const ShaderScriptError& failure) {
+    } catch (const ScriptError& failure) {
         const std::string file = failure.file() == script.string() ? given : failure.file();
         status = scriptError(file, failure.line(), failure.what());
     } catch (const std::runtime_error& failure) {

@@ -7,10 +7,10 @@
 #include "data/archive.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "effects/effect_script_error.h"
+#include "data/script_error.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
-#include "shader/shader_script_error.h"
+#include "data/script_error.h"
 
 namespace qv3rn {
 
@@ -28,9 +28,7 @@ LoadingFailure currentLoadingFailure() {
     LoadingFailure failure;
     try {
         throw;
-    } catch (const ShaderScriptError& error) {
-        failure = {error.what(), error.file(), error.line()};
-    } catch (const EffectScriptError& error) {
+    } catch (const ScriptError& error) {
         failure = {error.what(), error.file(), error.line()};
     } catch (const std::runtime_error& error) {
         failure.message = error.what();

@@ -10,8 +10,8 @@
 #include "data/script_file.h"
 #include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
-#include "effects/effect_script_error.h"
-#include "shader/line_counting_buffer.h"
+#include "data/script_error.h"
+#include "data/line_counting_buffer.h"
 
 namespace qv3rn {
 
@@ -113,22 +113,8 @@ EffectLoader* EffectScript::findLoader(std::string_view typeName) const {
 
 bool EffectScript::parse(std::istream& source) {
     failure_.clear();
-    LineCountingBuffer counter(source.rdbuf());
-    std::istream stream(&counter);
-    stream.exceptions(std::ios::badbit);  // a damaged compressed file reports its runtime error
-    lineCounter_ = &counter;
-    try {
-        const bool result = parseCounted(stream);
-        lineCounter_ = nullptr;
-        return result;
-    } catch (const EffectScriptError&) {
-        lineCounter_ = nullptr;  // raised inside an include, which knows its own file and line
-        throw;
-    } catch (const std::runtime_error& error) {
-        const int line = counter.line();
-        lineCounter_ = nullptr;
-        throw EffectScriptError(error.what(), fileName_, line);
-    }
+    return parseCountingLines(source, fileName_, lineCounter_,
+                              [this](std::istream& stream) { return parseCounted(stream); });
 }
 
 bool EffectScript::parseCounted(std::istream& stream) {

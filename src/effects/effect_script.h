@@ -26,7 +26,7 @@ class LineCountingBuffer;
 //  - every other line is skipped (unknown types, "Flash{" without the space, stray lines of a skipped block).
 // The progress callback follows every line that was not an Include. A block the loader cannot read stops the
 // parse with false; effects added before it stay in the manager. Errors the envelope reader and the effect
-// types raise leave the reader as EffectScriptError, with the message unchanged and the file and line added.
+// types raise leave the reader as ScriptError, with the message unchanged and the file and line added.
 class EffectScript : public ScriptParser {
 public:
     // Creates the loaders of every effect type this build knows, in the table's order; effects go to `manager`.

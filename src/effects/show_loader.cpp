@@ -7,37 +7,34 @@
 #include "data/script_file.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "effects/effect_script_error.h"
+#include "data/script_error.h"
 #include "image/random.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
-#include "shader/shader_script_error.h"
+#include "data/script_error.h"
 #include "shader/shader_script_loader.h"
 
 namespace qv3rn {
 
 namespace {
 
-std::string located(const std::string& file, int line, const std::string& message) {
-    return line > 0 ? file + ":" + std::to_string(line) + ": " + message : file + ": " + message;
-}
-
 bool loadShaderScript(const std::string& path, std::string& error) {
     std::error_code missing;
     if (!std::filesystem::exists(diskPath(path), missing)) return true;  // a show without shaders
     ShaderManager* shaders = ShaderManager::instance();
     if (!shaders) {
-        error = located(path, 0, "no shader manager");
+        error = ScriptError::locate(path, 0, "no shader manager");
         return false;
     }
     ShaderScriptLoader loader(*shaders);
     try {
         if (loader.load(path)) return true;
-        error = loader.failure().empty() ? located(path, 0, "the shader script did not load") : loader.failure();
-    } catch (const ShaderScriptError& failure) {
-        error = located(failure.file(), failure.line(), failure.what());
+        error = loader.failure().empty() ? ScriptError::locate(path, 0, "the shader script did not load")
+                                         : loader.failure();
+    } catch (const ScriptError& failure) {
+        error = failure.located();
     } catch (const std::runtime_error& failure) {
-        error = located(path, 0, failure.what());
+        error = ScriptError::locate(path, 0, failure.what());
     }
     return false;
 }
@@ -47,10 +44,10 @@ bool loadEffectScript(const std::string& path, EffectManager& manager, std::stri
     try {
         if (script.loadFile(path)) return true;
         error = script.failure();
-    } catch (const EffectScriptError& failure) {
-        error = located(failure.file(), failure.line(), failure.what());
+    } catch (const ScriptError& failure) {
+        error = failure.located();
     } catch (const std::runtime_error& failure) {
-        error = located(path, 0, failure.what());
+        error = ScriptError::locate(path, 0, failure.what());
     }
     return false;
 }

@@ -12,11 +12,11 @@
 #include "data/script_file.h"
 #include "shader/image_block.h"
 #include "shader/image_registry.h"
-#include "shader/line_counting_buffer.h"
+#include "data/line_counting_buffer.h"
 #include "shader/program_block.h"
 #include "shader/shader_block.h"
 #include "shader/shader_manager.h"
-#include "shader/shader_script_error.h"
+#include "data/script_error.h"
 
 namespace qv3rn {
 
@@ -94,22 +94,8 @@ bool ShaderScriptLoader::loadStream(std::istream& stream, const std::string& nam
 bool ShaderScriptLoader::parse(std::istream& source) {
     programLines_ = 0;
     failure_.clear();
-    LineCountingBuffer counter(source.rdbuf());
-    std::istream stream(&counter);
-    stream.exceptions(std::ios::badbit);  // a damaged compressed file reports its runtime error
-    lineCounter_ = &counter;
-    try {
-        const bool result = parseCounted(stream);
-        lineCounter_ = nullptr;
-        return result;
-    } catch (const ShaderScriptError&) {
-        lineCounter_ = nullptr;
-        throw;
-    } catch (const std::runtime_error& error) {
-        const int line = counter.line();
-        lineCounter_ = nullptr;
-        throw ShaderScriptError(error.what(), fileName_, line);
-    }
+    return parseCountingLines(source, fileName_, lineCounter_,
+                              [this](std::istream& stream) { return parseCounted(stream); });
 }
 
 int ShaderScriptLoader::currentLine() const { return lineCounter_ ? lineCounter_->line() : 0; }

@@ -18,7 +18,7 @@ class ShaderManager;
 using ProgressCallback = std::function<void()>;
 
 // The file-level grammar: "Include " lines, "Image {", "Shader {" and "Program {" blocks, in any order; other
-// lines at file level are skipped. Script errors are thrown as ShaderScriptError (what() is the format's own
+// lines at file level are skipped. Script errors are thrown as ScriptError (what() is the format's own
 // message; file and line say where). Shaders and programs go to the given ShaderManager, images to the
 // image registry; objects made before an error stay.
 class ShaderScriptLoader : public ScriptParser {

@@ -7,7 +7,7 @@
 #include "effects/clear_buffer.h"
 #include "effects/diffusion_effect.h"
 #include "effects/dissolve_brush.h"
-#include "effects/effect_script_error.h"
+#include "data/script_error.h"
 #include "effects/hermite_brush.h"
 #include "effects/spline_brush.h"
 #include "overlay_test_support.h"
@@ -45,14 +45,14 @@ TEST(BrushAndBufferScript, ErrorsOfTheTypesCarryTheLine) {
     try {
         parseScript("; brushes\nHermiteBrush {\n Spline {\n  Point 0 1 2\n  Curve 1\n }\n}\n");
         FAIL() << "no error raised";
-    } catch (const EffectScriptError& error) {
+    } catch (const ScriptError& error) {
         EXPECT_STREQ(error.what(), "HermiteBrushLoader unknown spline token:Curve 1");
         EXPECT_EQ(error.line(), 5);
     }
     try {
         parseScript("ClearBuffer {\n Clear\n}\n");
         FAIL() << "no error raised";
-    } catch (const EffectScriptError& error) {
+    } catch (const ScriptError& error) {
         EXPECT_STREQ(error.what(), "ClearBuffer unknown token: Clear");  // "Clear" without its space
         EXPECT_EQ(error.line(), 2);
     }

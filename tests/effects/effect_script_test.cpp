@@ -14,7 +14,7 @@
 #include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "effects/effect_script_error.h"
+#include "data/script_error.h"
 #include "probe_effect.h"
 
 namespace qv3rn::test {
@@ -150,7 +150,7 @@ TEST_F(EffectScriptTest, ErrorsRaisedInsideABlockLeaveWithTheirMessageTheFileAnd
     try {
         parse("Probe {\n  Name \"a\"\n}\n\nProbe {\n  Raise the roof\n}\n");
         FAIL() << "no error raised";
-    } catch (const EffectScriptError& error) {
+    } catch (const ScriptError& error) {
         EXPECT_STREQ(error.what(), "ProbeLoader unknown token: Raise the roof");
         EXPECT_EQ(error.file(), "<stream>");
         EXPECT_EQ(error.line(), 6);
@@ -162,7 +162,7 @@ TEST_F(EffectScriptTest, AMalformedVisibilityEnvelopeRaisesTheEnvelopeReadersErr
     try {
         parse("Probe {\n  Visible {\n  { Envelope\n  2\n  Key 1 0 0 0 0 0 0 0 0 0\n");
         FAIL() << "no error raised";
-    } catch (const EffectScriptError& error) {
+    } catch (const ScriptError& error) {
         EXPECT_STREQ(error.what(), "To few keys in Envelope");
     }
     EXPECT_TRUE(manager.pending().empty());
@@ -220,7 +220,7 @@ TEST_F(EffectScriptTest, AnErrorInsideAnIncludeNamesTheIncludedFileAndItsLine) {
     try {
         script.loadFile(folder + "/main.effect");
         FAIL() << "no error raised";
-    } catch (const EffectScriptError& error) {
+    } catch (const ScriptError& error) {
         EXPECT_EQ(error.file(), folder + "/raise.effect");
         EXPECT_EQ(error.line(), 4);
     }

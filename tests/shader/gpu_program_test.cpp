@@ -9,7 +9,7 @@
 #include "script_test_support.h"
 #include "app/message_hook.h"
 #include "shader/program_state.h"
-#include "shader/shader_script_error.h"
+#include "data/script_error.h"
 
 namespace qv3rn {
 namespace {
@@ -168,7 +168,7 @@ TEST_F(GpuPrograms, BlockErrors) {
         try {
             parseScript(local, c.script);
             ADD_FAILURE() << "no error for " << c.script;
-        } catch (const ShaderScriptError& error) {
+        } catch (const ScriptError& error) {
             EXPECT_EQ(error.what(), c.message);
         }
     }

@@ -19,7 +19,7 @@
 #include "shader/alpha_state.h"
 #include "shader/cull_state.h"
 #include "shader/shader_manager.h"
-#include "shader/shader_script_error.h"
+#include "data/script_error.h"
 #include "shader/zbuffer_state.h"
 
 namespace qv3rn {
@@ -139,7 +139,7 @@ TEST(ShaderScript, UnknownLinesAndStatesBeforeTheNameAreErrors) {
         try {
             parseScript(manager, c.script);
             ADD_FAILURE() << "no error for: " << c.script;
-        } catch (const ShaderScriptError& error) {
+        } catch (const ScriptError& error) {
             EXPECT_STREQ(error.what(), c.message);
             EXPECT_EQ(error.line(), c.line) << c.script;
             EXPECT_EQ(error.file(), "<stream>");
@@ -194,7 +194,7 @@ TEST_F(ScriptFiles, AMissingIncludeIsReportedAtTheIncludingLine) {
     try {
         loader.load("main.shader");
         FAIL() << "no error";
-    } catch (const ShaderScriptError& error) {
+    } catch (const ScriptError& error) {
         EXPECT_STREQ(error.what(), "Unable to open scriptfile => missing.shader");
         EXPECT_EQ(error.file(), "main.shader");
         EXPECT_EQ(error.line(), 5);
@@ -230,7 +230,7 @@ TEST_F(ScriptFiles, ErrorsInsideAnIncludeNameTheIncludedFile) {
     try {
         loader.load("main.shader");
         FAIL() << "no error";
-    } catch (const ShaderScriptError& error) {
+    } catch (const ScriptError& error) {
         EXPECT_STREQ(error.what(), "PARSE ERROR! Unknown Fog Token");
         EXPECT_EQ(error.file(), "sub.shader");
         EXPECT_EQ(error.line(), 6);
@@ -247,7 +247,7 @@ TEST_F(ScriptFiles, IncludeCyclesAreRefusedInsteadOfRecursing) {
         try {
             loader.load(start);
             ADD_FAILURE() << "no error for " << start;
-        } catch (const ShaderScriptError& error) {
+        } catch (const ScriptError& error) {
             EXPECT_EQ(std::string(error.what()).rfind("Circular include of scriptfile => ", 0), 0u) << error.what();
             EXPECT_EQ(error.line(), 1);
         }
@@ -347,7 +347,7 @@ TEST_F(ArchiveScripts, AMissingMemberFailsWithoutAnError) {
 TEST_F(ArchiveScripts, ArchiveIncludeCyclesAreRefused) {
     makeArchive({{"a.shader", "Include \"b.shader\"\n"}, {"b.shader", "Include \"a.shader\"\n"}});
     ShaderScriptLoader loader(manager);
-    EXPECT_THROW(loader.loadFromArchive("a.shader", archive), ShaderScriptError);
+    EXPECT_THROW(loader.loadFromArchive("a.shader", archive), ScriptError);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "shader/material_state.h"
 #include "shader/polygon_state.h"
 #include "shader/program_state.h"
-#include "shader/shader_script_error.h"
+#include "data/script_error.h"
 #include "shader/stencil_state.h"
 #include "shader/zbuffer_state.h"
 
@@ -242,10 +242,10 @@ TEST(MaterialGrammar, ColoursShininessAndTransparencyEnvelope) {
 TEST(MaterialGrammar, ABrokenTransparencyEnvelopeIsAnError) {
     ShaderManager manager;
     EXPECT_THROW(parseScript(manager, "Shader {\nName \"s\"\nMaterial {\nTransparency {\n{ Envelope\n1\n}\n}\n}\n}\n"),
-                 ShaderScriptError);
+                 ScriptError);
     ShaderManager second;
     EXPECT_THROW(parseScript(second, "Shader {\nName \"s\"\nMaterial {\nTransparency {\nEnable yes\n}\n}\n}\n"),
-                 ShaderScriptError);
+                 ScriptError);
     EXPECT_EQ(second.shaders()[0]->states().size(), 1u);  // the state stays, without an envelope
     EXPECT_FALSE(onlyState<MaterialState>(second).transparency);
 }
@@ -295,7 +295,7 @@ TEST(StateGrammar, EveryBlockRejectsAnUnknownLineWithItsOwnMessage) {
         try {
             parseScript(manager, script);
             ADD_FAILURE() << "no error for " << c.block << ": " << c.line;
-        } catch (const ShaderScriptError& error) {
+        } catch (const ScriptError& error) {
             EXPECT_STREQ(error.what(), c.message);
             EXPECT_EQ(error.line(), 5) << c.block;
         }

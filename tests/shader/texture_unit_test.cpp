@@ -10,7 +10,7 @@
 #include "script_test_support.h"
 #include "shader/camera_mgr.h"
 #include "shader/image_registry.h"
-#include "shader/shader_script_error.h"
+#include "data/script_error.h"
 #include "shader/texture_2d.h"
 #include "shader/texture_unit_environment.h"
 #include "shader/texture_unit_state.h"
@@ -143,7 +143,7 @@ TEST_F(TextureUnits, TheBlockFindsItsImageAndUnit) {
     try {
         test::parseScript(manager, "Shader {\nName \"t\"\nTexture {\nImage \"missing.tga\"\n}\n}\n");
         FAIL() << "no error";
-    } catch (const ShaderScriptError& error) {
+    } catch (const ScriptError& error) {
         EXPECT_STREQ(error.what(), "unable to find image: missing.tga");
         EXPECT_EQ(error.line(), 4);
     }
@@ -167,7 +167,7 @@ TEST_F(TextureUnits, EnvelopeAliasesAndMatrixFlags) {
 
     // A broken envelope block raises the envelope reader's message; the state stays with what it had.
     EXPECT_THROW(test::parseScript(manager, "Shader {\nName \"b\"\nTexture {\nScaleT {\nKey 1 1\n}\n}\n}\n"),
-                 ShaderScriptError);
+                 ScriptError);
 }
 
 TEST_F(TextureUnits, AnAnimatedMatrixAtTwoTimesOnUnitThreeOnly) {

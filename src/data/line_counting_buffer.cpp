@@ -1,5 +1,5 @@
 // line_counting_buffer.cpp -- chunked pass-through reading with a line feed count.
-#include "shader/line_counting_buffer.h"
+#include "data/line_counting_buffer.h"
 
 #include <algorithm>
 #include <limits>
