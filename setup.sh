@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # setup.sh -- installs every Debian package the project needs, then builds the engine, tools, tests and show.
-# Usage: ./setup.sh [--no-install]   (run as root, or with sudo available)
+# Usage: ./setup.sh [--no-install] [cmake options...]   (run as root, or with sudo available)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,10 +12,16 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libvorbis-dev libogg-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   fonts-dejavu-core libfreetype-dev libgtk-3-dev
-  libgtest-dev googletest libbenchmark-dev
+  libgtest-dev googletest libbenchmark-dev gcovr
 )
 
-if [ "${1:-}" != "--no-install" ]; then
+install=1
+if [ "${1:-}" = "--no-install" ]; then
+  install=0
+  shift
+fi
+
+if [ "$install" = 1 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   missing=$(dpkg-query -W -f='${Status} ${Package}\n' "${packages[@]}" 2>/dev/null | grep -vc '^install ok installed' || true)
@@ -25,5 +31,5 @@ if [ "${1:-}" != "--no-install" ]; then
   fi
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build build

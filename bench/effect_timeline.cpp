@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
 #include "effects/frame_renderer.h"

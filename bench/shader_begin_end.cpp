@@ -6,7 +6,7 @@
 #include <memory>
 #include <sstream>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"

@@ -10,7 +10,7 @@ set(stage_art ${QV3RN_CONTENT_STAGE}/data/art)
 set(stage_fnt ${QV3RN_CONTENT_STAGE}/data/fnt)
 set(tool $<TARGET_FILE:qv3rn-tool>)
 
-# Procedural textures: the file names the texture generator writes (content/texture_set.cpp).
+# Procedural textures: the file names the texture generator writes (src/generators/texture_set.cpp).
 set(texture_names
     noise_blue.png noise_warm.jpg noise_grey.tga plasma.jpg gradient_blue.tga gradient_warm.tga gradient_radial.png
     bars.jpg brush_soft.png brush_dissolve.png brush_clouds.tga

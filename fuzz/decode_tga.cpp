@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/message_hook.h"
+#include "core/message_hook.h"
 #include "image/tga_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "data/script_parser.h"
-#include "app/message_hook.h"
+#include "core/message_hook.h"
 #include "shader/image_block.h"
 #include "shader/image_registry.h"
 #include "shader/texture.h"

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "data/script_file.h"
 #include "effects/blend.h"
 #include "effects/effect_manager.h"

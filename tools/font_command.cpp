@@ -1,7 +1,7 @@
 // font_command.cpp -- "qv3rn-tool font" and "qv3rn-tool textfade": the bitmap font and the blurred/sharp text picture.
 #include <cstdio>
 
-#include "content/font_atlas.h"
+#include "generators/font_atlas.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/texture_1d.h"

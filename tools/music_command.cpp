@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "content/ogg_encoder.h"
-#include "content/song.h"
-#include "content/synthesizer.h"
+#include "generators/ogg_encoder.h"
+#include "generators/song.h"
+#include "generators/synthesizer.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "data/script_file.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "data/script_file.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "content/texture_set.h"
+#include "generators/texture_set.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {

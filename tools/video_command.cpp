@@ -1,7 +1,7 @@
 // video_command.cpp -- "qv3rn-tool video": writes the generated clip for the Stream effect (MJPEG in AVI).
 #include <cstdio>
 
-#include "content/video_writer.h"
+#include "generators/video_writer.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {

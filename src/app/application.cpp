@@ -2,10 +2,10 @@
 #include "app/application.h"
 
 #include "app/display_mode_dialog.h"
-#include "app/extensions.h"
-#include "app/gl_errors.h"
-#include "app/log.h"
-#include "app/message_hook.h"
+#include "gl/extensions.h"
+#include "gl/gl_errors.h"
+#include "core/log.h"
+#include "core/message_hook.h"
 
 namespace qv3rn {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace qv3rn {
 

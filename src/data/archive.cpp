@@ -8,7 +8,7 @@
 #include <limits>
 #include <string>
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace qv3rn {
 

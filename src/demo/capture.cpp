@@ -7,6 +7,7 @@
 
 #include "demo/capture_video.h"
 #include "effects/frame_renderer.h"
+#include "image/png_writer.h"
 
 namespace qv3rn {
 
@@ -30,7 +31,7 @@ std::string PngFolderSink::frameName(long long index) {
 bool PngFolderSink::writeFrame(const std::vector<std::uint8_t>& rgba) {
     const std::string path = (std::filesystem::path(folder_) / frameName(framesWritten_)).string();
     std::string problem;
-    if (!writePngFile(path, width_, height_, rgba, problem)) return fail(problem);
+    if (!writePngFile(path, width_, height_, 4, rgba, problem)) return fail(problem);
     ++framesWritten_;
     return true;
 }

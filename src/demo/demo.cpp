@@ -9,14 +9,14 @@
 #include <filesystem>
 #include <map>
 
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "data/archive.h"
 #include "demo/pbuffer.h"
 #include "effects/effect.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
-#include "image/random.h"
+#include "math/random.h"
 #include "mesh/mesh_manager.h"
 #include "shader/camera_mgr.h"
 #include "shader/depth_texture.h"

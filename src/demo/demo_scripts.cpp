@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "data/archive.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-#include "image/random.h"
+#include "math/random.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {

@@ -2,8 +2,8 @@
 // texture object its image is bound to, and the lost-buffer check.
 #include "demo/pbuffer.h"
 
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "demo/pbuffer_ati.h"
 #include "demo/pbuffer_nvidia.h"
 

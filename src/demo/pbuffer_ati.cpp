@@ -4,8 +4,8 @@
 #include <cinttypes>  // Required for: PRIXPTR
 #include <cstdint>
 
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 
 namespace qv3rn {
 

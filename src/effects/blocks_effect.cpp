@@ -10,7 +10,7 @@
 #include "effects/effect_loaders.h"
 #include "effects/overlay_frame.h"
 #include "effects/overlay_keywords.h"
-#include "image/random.h"
+#include "math/random.h"
 
 namespace qv3rn {
 

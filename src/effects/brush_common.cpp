@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 
 #include "anim/envelope.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "effects/blend.h"
 #include "effects/overlay_frame.h"
 #include "shader/image_registry.h"

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "effects/effect_loaders.h"
 #include "effects/overlay_frame.h"
 #include "effects/overlay_keywords.h"

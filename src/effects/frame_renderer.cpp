@@ -2,16 +2,15 @@
 #include "effects/frame_renderer.h"
 
 #include <GL/gl.h>
-#include <png.h>
 
-#include <cerrno>
 #include <cmath>
+#include <cstring>  // Required for: memcpy
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "app/application.h"
 #include "effects/effect_manager.h"
+#include "image/png_writer.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {
@@ -94,66 +93,7 @@ bool FrameRenderer::renderToPng(float time, const std::string& path, std::string
         error = "the time " + std::to_string(time) + " lies before the last frame or is no valid time";
         return false;
     }
-    return writePngFile(path, width_, height_, renderFrame(), error);
-}
-
-namespace {
-
-struct PngFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// libpng reports errors by longjmp; the message is kept for the caller.
-void pngError(png_structp png, png_const_charp message) {
-    auto* text = static_cast<std::string*>(png_get_error_ptr(png));
-    if (text) *text = message;
-    png_longjmp(png, 1);
-}
-
-void pngWarning(png_structp, png_const_charp) {}
-
-}  // namespace
-
-bool writePngFile(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgba,
-                  std::string& error) {
-    if (width <= 0 || height <= 0 ||
-        rgba.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
-        error = "the frame's pixels do not match its size";
-        return false;
-    }
-    std::unique_ptr<std::FILE, PngFileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        error = "unable to write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    std::string pngMessage;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &pngMessage, pngError, pngWarning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, nullptr);
-        error = "unable to write " + path + ": out of memory";
-        return false;
-    }
-    std::vector<png_bytep> rows(static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        rows[static_cast<std::size_t>(y)] =
-            const_cast<png_bytep>(&rgba[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4]);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        error = "unable to write " + path + ": " + pngMessage;
-        return false;
-    }
-    png_init_io(png, file.get());
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_rows(png, info, rows.data());
-    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-    png_destroy_write_struct(&png, &info);
-    if (std::fflush(file.get()) != 0) {
-        error = "unable to write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    return writePngFile(path, width_, height_, 4, renderFrame(), error);
 }
 
 }  // namespace qv3rn

@@ -32,7 +32,7 @@ public:
     // reads the frame back: width x height RGBA pixels, top row first, opaque as the screen shows them.
     std::vector<std::uint8_t> renderFrame();
 
-    // advanceTo(time), renderFrame() and writePngFile; false with `error` set when a step fails.
+    // advanceTo(time), renderFrame() and writes a PNG file; false with `error` set when a step fails.
     bool renderToPng(float time, const std::string& path, std::string& error);
 
     // The time of the last update (negative before the first one).
@@ -51,10 +51,5 @@ private:
     float lastTime_ = -1.0f;
     bool updated_ = false;
 };
-
-// Writes `rgba` (width x height pixels of four bytes, top row first) as an 8-bit RGBA PNG file. False with
-// `error` set when the file cannot be written or the pixels do not match the size.
-bool writePngFile(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgba,
-                  std::string& error);
 
 }  // namespace qv3rn

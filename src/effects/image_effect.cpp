@@ -3,7 +3,7 @@
 
 #include <GL/gl.h>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
 #include "effects/overlay_frame.h"

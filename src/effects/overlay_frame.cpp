@@ -1,7 +1,7 @@
 // overlay_frame.cpp -- the projection and enable-bit frame of the flat effects, and their quads.
 #include "effects/overlay_frame.h"
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 
 namespace qv3rn {
 

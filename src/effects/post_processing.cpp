@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "effects/effect_loaders.h"
 #include "shader/shader.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
 #include "effects/overlay_frame.h"

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "effects/video_texture_decoder.h"
 #include "data/disk_path.h"
 

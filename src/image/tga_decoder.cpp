@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/message_hook.h"
+#include "core/message_hook.h"
 #include "image/pixel_packing.h"
 
 namespace qv3rn {

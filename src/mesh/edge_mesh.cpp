@@ -3,7 +3,7 @@
 
 #include <unordered_map>
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace qv3rn {
 

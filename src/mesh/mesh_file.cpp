@@ -4,7 +4,7 @@
 #include <cstring>  // Required for: std::memcpy
 
 #include "data/bzip2_file.h"
-#include "mesh/bzip2_buffer.h"
+#include "data/bzip2_buffer.h"
 
 namespace qv3rn {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>  // Required for: std::fopen
 
-#include "app/log.h"
+#include "core/log.h"
 #include "data/disk_path.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_tangents.h"

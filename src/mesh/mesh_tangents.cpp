@@ -1,7 +1,7 @@
 // mesh_tangents.cpp -- deriving tangents and binormals from texture-coordinate set 0.
 #include "mesh/mesh_tangents.h"
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace qv3rn {
 

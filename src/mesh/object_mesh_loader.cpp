@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "mesh/shader_lookup.h"
 
 namespace qv3rn {

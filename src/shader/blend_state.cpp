@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/shader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"

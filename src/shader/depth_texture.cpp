@@ -1,7 +1,7 @@
 // depth_texture.cpp -- creation, fixed-parameter binding and framebuffer copies of depth textures.
 #include "shader/depth_texture.h"
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/image_block.h"
 
 namespace qv3rn {

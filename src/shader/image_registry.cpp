@@ -5,13 +5,13 @@
 #include <fstream>
 #include <utility>
 
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "data/archive.h"
 #include "data/disk_path.h"
 #include "image/jpeg_decoder.h"
 #include "image/png_decoder.h"
-#include "image/random.h"
+#include "math/random.h"
 #include "image/tga_decoder.h"
 #include "shader/texture_1d.h"
 #include "shader/texture_2d.h"

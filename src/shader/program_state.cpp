@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/shader.h"
 #include "shader/shader_manager.h"
 #include "shader/shader_script_loader.h"

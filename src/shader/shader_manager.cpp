@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/texture_unit_environment.h"
 
 namespace qv3rn {

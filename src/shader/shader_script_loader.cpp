@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "data/archive.h"
 #include "data/memory_stream.h"
 #include "data/script_file.h"

@@ -1,7 +1,7 @@
 // texture.cpp -- lazy creation, binding on a unit, and the texture parameters of the base texture.
 #include "shader/texture.h"
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/image_block.h"
 #include "shader/texture_unit_setup.h"
 

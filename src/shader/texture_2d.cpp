@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "image/pixel_scaling.h"
 
 namespace qv3rn {

@@ -1,7 +1,7 @@
 // texture_params.cpp -- mipmap filters and what each wrap code sets, with the fall-backs without extensions.
 #include "shader/texture_params.h"
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 
 namespace qv3rn {
 

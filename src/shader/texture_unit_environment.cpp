@@ -1,7 +1,7 @@
 // texture_unit_environment.cpp -- texture environment, combiner and texture-coordinate generation set-up and reset.
 #include "shader/texture_unit_environment.h"
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/camera_mgr.h"
 #include "shader/texture_params.h"
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/image_registry.h"
 #include "shader/shader.h"
 #include "shader/shader_script_loader.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "scripted_window_system.h"
 
 namespace qv3rn {

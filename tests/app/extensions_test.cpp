@@ -1,5 +1,5 @@
 // Tests of the extension registry: whole-token search, entry-point fetching, flags and the logged report.
-#include "app/extensions.h"
+#include "gl/extensions.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "support/gl_test_context.h"
 
 namespace qv3rn {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/log.h"
-#include "app/message_hook.h"
+#include "core/log.h"
+#include "core/message_hook.h"
 #include "recording_application.h"
 #include "scripted_window_system.h"
 

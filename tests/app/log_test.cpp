@@ -1,5 +1,5 @@
 // Tests of the diagnostic log: line format, section nesting, failure behaviour and the formatting buffer.
-#include "app/log.h"
+#include "core/log.h"
 
 #include <gtest/gtest.h>
 

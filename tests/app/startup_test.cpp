@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "app/application.h"
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "recording_application.h"
 #include "scripted_window_system.h"
 

@@ -1,5 +1,5 @@
 // The bitmap font atlas: the cell layout the Text effect samples, and the TextFade picture's two halves.
-#include "content/font_atlas.h"
+#include "generators/font_atlas.h"
 
 #include <gtest/gtest.h>
 

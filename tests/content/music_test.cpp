@@ -6,9 +6,9 @@
 
 #include <vorbis/vorbisfile.h>
 
-#include "content/ogg_encoder.h"
-#include "content/song.h"
-#include "content/synthesizer.h"
+#include "generators/ogg_encoder.h"
+#include "generators/song.h"
+#include "generators/synthesizer.h"
 
 namespace qv3rn {
 namespace {

@@ -1,5 +1,5 @@
 // Pictures written by the content writers read back through the engine's own TGA, PNG and JPEG decoders.
-#include "content/picture.h"
+#include "generators/picture.h"
 
 #include <gtest/gtest.h>
 

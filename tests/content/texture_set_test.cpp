@@ -1,12 +1,12 @@
 // The procedural textures: reproducible, tiling where they must, and with the ranges the effects rely on.
-#include "content/texture_set.h"
+#include "generators/texture_set.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
-#include "content/noise.h"
+#include "generators/noise.h"
 
 namespace qv3rn {
 namespace {

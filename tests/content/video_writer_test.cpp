@@ -1,5 +1,5 @@
 // The generated clip: an AVI the engine's own video decoder opens with the frame count and size written.
-#include "content/video_writer.h"
+#include "generators/video_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "data/archive_writer.h"
 
 namespace qv3rn {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "content/ogg_encoder.h"
+#include "generators/ogg_encoder.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
 #include "image/image_samples.h"

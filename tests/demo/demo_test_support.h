@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "demo/demo.h"
 #include "demo_show.h"
 #include "app/scripted_window_system.h"

@@ -13,11 +13,11 @@
 #include <tuple>
 #include <vector>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "effects/frame_renderer.h"
 #include "image/image_samples.h"
 #include "support/gl_test_context.h"
-#include "image/random.h"
+#include "math/random.h"
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"
 #include "app/scripted_window_system.h"  // Required for: TemporaryFolder

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "demo/pbuffer_ati.h"
 #include "demo/pbuffer_nvidia.h"
 #include "effects/change_draw_buffer.h"

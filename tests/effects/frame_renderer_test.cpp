@@ -11,6 +11,7 @@
 
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
+#include "image/png_writer.h"
 #include "probe_effect.h"
 #include "shader/image_registry.h"
 #include "support/gl_test_context.h"
@@ -173,7 +174,7 @@ TEST_F(FrameRendererTest, RenderToPngWritesTheFrameAtTheTime) {
 TEST(PngFiles, WritingChecksTheSizeAndReportsFilesThatCannotBeWritten) {
     const std::vector<std::uint8_t> pixels{255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 9, 9, 9, 9, 1, 2, 3, 4, 5, 6, 7, 8};
     std::string error;
-    ASSERT_TRUE(writePngFile("png_files_test.png", 3, 2, pixels, error)) << error;
+    ASSERT_TRUE(writePngFile("png_files_test.png", 3, 2, 4, pixels, error)) << error;
     int w = 0, h = 0;
     std::vector<std::uint8_t> back;
     ASSERT_TRUE(readPng("png_files_test.png", w, h, back));
@@ -182,10 +183,10 @@ TEST(PngFiles, WritingChecksTheSizeAndReportsFilesThatCannotBeWritten) {
     EXPECT_EQ(back, pixels);
     fs::remove("png_files_test.png");
 
-    EXPECT_FALSE(writePngFile("png_files_test.png", 4, 2, pixels, error));
-    EXPECT_FALSE(writePngFile("png_files_test.png", 0, 0, {}, error));
+    EXPECT_FALSE(writePngFile("png_files_test.png", 4, 2, 4, pixels, error));
+    EXPECT_FALSE(writePngFile("png_files_test.png", 0, 0, 4, {}, error));
     EXPECT_FALSE(fs::exists("png_files_test.png"));
-    EXPECT_FALSE(writePngFile("no_such_folder/frame.png", 3, 2, pixels, error));
+    EXPECT_FALSE(writePngFile("no_such_folder/frame.png", 3, 2, 4, pixels, error));
     EXPECT_NE(error.find("no_such_folder/frame.png"), std::string::npos) << error;
 }
 

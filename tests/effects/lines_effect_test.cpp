@@ -7,7 +7,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "image/random.h"
+#include "math/random.h"
 #include "overlay_test_support.h"
 
 namespace qv3rn {

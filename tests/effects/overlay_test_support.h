@@ -18,8 +18,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "effects/effect.h"
 #include "effects/effect_loader.h"
 #include "effects/effect_manager.h"

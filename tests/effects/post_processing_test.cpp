@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
 #include "effects/post_processing.h"

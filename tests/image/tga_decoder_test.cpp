@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/message_hook.h"
+#include "core/message_hook.h"
 #include "image_samples.h"
 
 namespace qv3rn {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "mesh/mesh.h"
 #include "mesh_test_support.h"
 #include "shader/render_state.h"

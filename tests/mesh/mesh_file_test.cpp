@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <random>
 
-#include "mesh/bzip2_buffer.h"
+#include "data/bzip2_buffer.h"
 #include "mesh/mesh_file.h"
 #include "mesh_test_support.h"
 

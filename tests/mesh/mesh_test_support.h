@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "mesh/edge_mesh.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_manager.h"

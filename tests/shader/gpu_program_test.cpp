@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "script_test_support.h"
-#include "app/message_hook.h"
+#include "core/message_hook.h"
 #include "shader/program_state.h"
 #include "data/script_error.h"
 

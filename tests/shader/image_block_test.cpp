@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "image/image_samples.h"
 #include "shader/cube_map_texture.h"
 #include "shader/depth_texture.h"

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/extensions.h"
-#include "app/log.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
 #include "image/image_samples.h"
-#include "image/random.h"
+#include "math/random.h"
 #include "shader/texture_1d.h"
 #include "shader/texture_2d.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
 #include "data/bzip2_stream.h"

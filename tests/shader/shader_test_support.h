@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/render_state.h"
 #include "shader/shader.h"
 #include "shader/shader_manager.h"

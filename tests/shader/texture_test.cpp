@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/cube_map_texture.h"
 #include "shader/depth_texture.h"
 #include "shader/texture_1d.h"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "effects/frame_renderer.h"
+#include "image/png_writer.h"
 #include "tool_test.h"
 
 namespace {
@@ -95,7 +96,7 @@ TEST_F(RenderCommand, EveryUpdateSeesTheStepsBetweenTheRequestedTimes) {
     // frames between 0 and 5 s has them home at 5 s: a single update at 5 s would leave them scattered far away.
     const std::vector<std::uint8_t> white{255, 255, 255, 255};
     std::string error;
-    ASSERT_TRUE(qv3rn::writePngFile((root_ / "show/data/art/white.png").string(), 1, 1, white, error)) << error;
+    ASSERT_TRUE(qv3rn::writePngFile((root_ / "show/data/art/white.png").string(), 1, 1, 4, white, error)) << error;
     file("show/data/shader/demo.shader",
          "Image {\n\tType\t2D\n\tFormat\tRGBA\n\tName\t\"white.png\"\n\tState {\n\t\tFilter\tNEAREST\n\t}\n}\n");
     // Four tiles of 128 x 128 that land on the upper right quarter of the Blocks screen (-256 .. 256).
@@ -114,7 +115,7 @@ TEST_F(RenderCommand, ReadsTheShaderScriptAndItsImagesFromTheFolder) {
     // A 2 x 2 picture with one colour per quarter, top row first: red, green / blue, white.
     const std::vector<std::uint8_t> quarters{255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
     std::string error;
-    ASSERT_TRUE(qv3rn::writePngFile((root_ / "show/data/art/quarters.png").string(), 2, 2, quarters, error)) << error;
+    ASSERT_TRUE(qv3rn::writePngFile((root_ / "show/data/art/quarters.png").string(), 2, 2, 4, quarters, error)) << error;
     file("show/data/shader/demo.shader",
          "Image {\n\tType\t2D\n\tFormat\tRGBA\n\tName\t\"quarters.png\"\n\tState {\n\t\tFilter\tNEAREST\n\t}\n}\n");
     file("show/data/effect/demo.effect",

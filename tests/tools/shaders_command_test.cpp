@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/extensions.h"
+#include "gl/extensions.h"
 #include "shader/blend_state.h"
 #include "shader/image_registry.h"
 #include "shader/material_state.h"

@@ -1,5 +1,5 @@
 // gl_errors.cpp -- the table of OpenGL error codes and their log texts.
-#include "app/gl_errors.h"
+#include "gl/gl_errors.h"
 
 namespace qv3rn {
 

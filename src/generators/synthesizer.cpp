@@ -1,5 +1,5 @@
 // synthesizer.cpp -- a small subtractive synthesiser: every note renders additively into a stereo mix buffer.
-#include "content/synthesizer.h"
+#include "generators/synthesizer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,12 @@
 // picture.cpp -- writes pictures as TGA (our own encoder), PNG (libpng) and JPEG (libjpeg).
-#include "content/picture.h"
+#include "generators/picture.h"
 
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
 
 #include <jpeglib.h>
-#include <png.h>
+#include "image/png_writer.h"  // Required for: writePngFile
 
 namespace qv3rn {
 
@@ -73,31 +73,7 @@ bool writeTga(const Picture& picture, const std::string& path, std::string& erro
 
 bool writePng(const Picture& picture, const std::string& path, std::string& error) {
     if (!validPicture(picture, path, error)) return false;
-    File file = openForWriting(path, error);
-    if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        error = "out of memory writing " + path;
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        error = "unable to write " + path;
-        return false;
-    }
-    png_init_io(png, file.get());
-    const int colourType = picture.channels == 1   ? PNG_COLOR_TYPE_GRAY
-                           : picture.channels == 3 ? PNG_COLOR_TYPE_RGB
-                                                   : PNG_COLOR_TYPE_RGB_ALPHA;
-    png_set_IHDR(png, info, picture.width, picture.height, 8, colourType, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < picture.height; ++y) png_write_row(png, picture.at(0, y));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    return writePngFile(path, picture.width, picture.height, picture.channels, picture.pixels, error);
 }
 
 namespace {

@@ -1,5 +1,5 @@
 // Tests of the runtime generator, the gradient-noise tables and the disk path mapping.
-#include "image/random.h"
+#include "math/random.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // message_hook.cpp -- the installed message box, or standard error.
-#include "app/message_hook.h"
+#include "core/message_hook.h"
 
 #include <cstdio>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "platform/window_system.h"
 
 namespace qv3rn {

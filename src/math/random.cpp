@@ -1,5 +1,5 @@
 // random.cpp -- the process's generator and the gradient-noise tables with their lookups.
-#include "image/random.h"
+#include "math/random.h"
 
 #include <cmath>
 #include <ctime>

@@ -1,21 +1,21 @@
 // extensions.cpp -- decides once per context which extensions the engine may use, and logs the report.
-#include "app/extensions.h"
+#include "gl/extensions.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace qv3rn {
 
 #define QV3RN_KNOWN(flag, name, source, ...) bool flag = false;
-#include "app/extension_table.inc"
+#include "gl/extension_table.inc"
 #undef QV3RN_KNOWN
 
 #define QV3RN_ENTRY_POINT(name, type) type name = nullptr;
-#include "app/entry_point_list.inc"
+#include "gl/entry_point_list.inc"
 #undef QV3RN_ENTRY_POINT
 
 const char* const extensionReportList =
@@ -55,7 +55,7 @@ struct KnownExtension {
 const std::vector<KnownExtension>& knownExtensions() {
     static const std::vector<KnownExtension> table = {
 #define QV3RN_KNOWN(flag, name, source, ...) {name, source, &flag, {__VA_ARGS__}},
-#include "app/extension_table.inc"
+#include "gl/extension_table.inc"
 #undef QV3RN_KNOWN
     };
     return table;
@@ -71,7 +71,7 @@ const std::vector<EntryPointSlot>& entryPointSlots() {
     static const std::vector<EntryPointSlot> slots = [] {
         std::vector<EntryPointSlot> list = {
 #define QV3RN_ENTRY_POINT(name, type) {#name, reinterpret_cast<void**>(&name)},
-#include "app/entry_point_list.inc"
+#include "gl/entry_point_list.inc"
 #undef QV3RN_ENTRY_POINT
         };
         std::sort(list.begin(), list.end(),

@@ -1,10 +1,10 @@
 // video_writer.cpp -- libavformat/libavcodec MJPEG encoding of the generated clip; libswscale converts RGB to YUV.
-#include "content/video_writer.h"
+#include "generators/video_writer.h"
 
 #include <cmath>
 #include <vector>
 
-#include "content/noise.h"
+#include "generators/noise.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

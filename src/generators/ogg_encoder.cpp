@@ -1,5 +1,5 @@
 // ogg_encoder.cpp -- the libvorbisenc analysis loop writing Ogg pages to a file.
-#include "content/ogg_encoder.h"
+#include "generators/ogg_encoder.h"
 
 #include <algorithm>
 #include <cstdio>

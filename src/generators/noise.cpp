@@ -1,5 +1,5 @@
 // noise.cpp -- integer-hash value noise; no library generator is involved, so the build output is reproducible.
-#include "content/noise.h"
+#include "generators/noise.h"
 
 #include <cmath>
 

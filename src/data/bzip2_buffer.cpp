@@ -1,6 +1,6 @@
 // bzip2_buffer.cpp -- whole-buffer bzip2 decompression that always ends: at the end marker, on an error, or
 // when the input runs out without one.
-#include "mesh/bzip2_buffer.h"
+#include "data/bzip2_buffer.h"
 
 #include <bzlib.h>
 

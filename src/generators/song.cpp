@@ -6,7 +6,7 @@
 //   pattern NAME INSTRUMENT STEP... one token per sixteenth: "x" hit, "X" accent, a note "a2" or a chord
 //                                   "c3+e3+g3", "-" holds the notes before, "." is silence
 //   play FIRST LAST PATTERN [+N]    repeats the pattern from bar FIRST to bar LAST, transposed by N semitones
-#include "content/song.h"
+#include "generators/song.h"
 
 #include <cctype>
 #include <sstream>

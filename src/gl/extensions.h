@@ -16,11 +16,11 @@
 namespace qv3rn {
 
 #define QV3RN_KNOWN(flag, name, source, ...) extern bool flag;
-#include "app/extension_table.inc"
+#include "gl/extension_table.inc"
 #undef QV3RN_KNOWN
 
 #define QV3RN_ENTRY_POINT(name, type) extern type name;
-#include "app/entry_point_list.inc"
+#include "gl/entry_point_list.inc"
 #undef QV3RN_ENTRY_POINT
 
 // The 73 names the report checks, in order, separated by single spaces.

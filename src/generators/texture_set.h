@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "content/picture.h"
+#include "generators/picture.h"
 
 namespace qv3rn {
 

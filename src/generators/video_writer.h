@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "content/picture.h"
+#include "generators/picture.h"
 
 namespace qv3rn {
 

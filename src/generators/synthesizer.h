@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "content/song.h"
+#include "generators/song.h"
 
 namespace qv3rn {
 

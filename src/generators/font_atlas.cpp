@@ -1,5 +1,5 @@
 // font_atlas.cpp -- FreeType glyph rendering into pictures: the bitmap-font atlas and the TextFade text picture.
-#include "content/font_atlas.h"
+#include "generators/font_atlas.h"
 
 #include <algorithm>
 #include <vector>

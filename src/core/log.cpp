@@ -1,5 +1,5 @@
 // log.cpp -- the diagnostic log: every line is written at the current depth and flushed at once.
-#include "app/log.h"
+#include "core/log.h"
 
 #include <cstdarg>  // Required for: va_list
 

@@ -1,10 +1,10 @@
 // texture_set.cpp -- the procedural pictures: noise, plasma, gradients, brushes, flares, light maps, the loading picture.
-#include "content/texture_set.h"
+#include "generators/texture_set.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "content/noise.h"
+#include "generators/noise.h"
 
 namespace qv3rn {
 
