@@ -10,10 +10,10 @@
 #include <sstream>
 #include <string>
 
+#include "gl/default_gl_state.h"
 #include "gl/extensions.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "effects/frame_renderer.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"
@@ -59,7 +59,7 @@ public:
         }
         platform::installWindowSystem(context_->windowSystemHooks());
         reportExtensions(*context_);
-        applyPlayerGLState();
+        applyDefaultGLState();
         auto image = std::make_unique<Texture2D>();
         image->allocate(256, 256, ImageFormat::Rgba);
         image->setName("bench.tga");

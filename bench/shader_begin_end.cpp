@@ -70,7 +70,7 @@ void beginEnd(benchmark::State& state, const char* name) {
     }
     float time = 0.0f;
     for (auto _ : state) {
-        ImageRegistry::instance().setTime(time);
+        ShaderManager::instance()->setFrameTime(time);
         time += 0.016f;
         shader->begin();
         shader->end();

@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "gl/default_gl_state.h"
 #include "gl/extensions.h"
 #include "core/log.h"
 #include "data/script_file.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
+#include "effects/show_clock.h"
 #include "effects/show_loader.h"
 #include "platform/headless_context.h"
 #include "platform/wgl.h"
@@ -48,7 +50,7 @@ struct RenderArguments {
     std::string effects;
     std::string out;
     std::string log;
-    float rate = FrameRenderer::defaultStepsPerSecond;
+    double rate = FixedStepClock::defaultStepsPerSecond;
     std::uint32_t seed = 1;
 };
 
@@ -96,7 +98,7 @@ bool parseArguments(const std::vector<std::string>& args, RenderArguments& parse
                 error = "--rate wants updates per second from 1 to 1000, not \"" + args[i] + "\"";
                 return false;
             }
-            parsed.rate = static_cast<float>(number);
+            parsed.rate = number;
         } else if (arg == "--seed") {
             if (!parseNumber(args[++i], number) || number < 0.0 || number > 4294967295.0 || number != std::floor(number)) {
                 error = "--seed wants a whole number from 0 to 4294967295, not \"" + args[i] + "\"";
@@ -187,7 +189,7 @@ int runRender(const std::vector<std::string>& args) {
     }
     platform::installWindowSystem(context->windowSystemHooks());
     reportExtensions(*context);
-    applyPlayerGLState();
+    applyDefaultGLState();
 
     const fs::path previous = fs::current_path();
     fs::current_path(folder, error);
@@ -197,13 +199,15 @@ int runRender(const std::vector<std::string>& args) {
         std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
         status = 1;
     } else {
-        FrameRenderer renderer(manager, parsed.width, parsed.height, parsed.rate);
+        FrameRenderer renderer(manager, parsed.width, parsed.height);
+        FixedStepClock clock(manager, parsed.rate);
         std::vector<RequestedTime> order = parsed.times;
         std::stable_sort(order.begin(), order.end(),
                          [](const RequestedTime& a, const RequestedTime& b) { return a.seconds < b.seconds; });
         for (const RequestedTime& time : order) {
             const std::string name = outputName(outPattern, time);
-            if (!renderer.renderToPng(time.seconds, name, problem)) {
+            clock.advanceTo(time.seconds);  // checked and sorted above: no time is refused
+            if (!renderer.renderToPng(name, problem)) {
                 std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
                 status = 1;
                 break;

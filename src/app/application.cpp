@@ -1,6 +1,7 @@
 // application.cpp -- the application's start-up, frame loop, clock and window event handling.
 #include "app/application.h"
 
+#include "gl/default_gl_state.h"
 #include "app/display_mode_dialog.h"
 #include "gl/extensions.h"
 #include "gl/gl_errors.h"
@@ -268,40 +269,9 @@ bool Application::failContext(const char* boxText, const char* logText) {
     return false;
 }
 
+// The state every context starts from, then the window's swap interval from the dialog's "VSync" choice.
 void Application::setDefaultGLState() {
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glHint(GL_FOG_HINT, GL_NICEST);
-    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
-    glDisable(GL_POLYGON_SMOOTH);
-    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
-    glDisable(GL_LINE_SMOOTH);
-    glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
-    glEnable(GL_POINT_SMOOTH);
-
-    glPointSize(1.0f);
-    glLineWidth(1.0f);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClearStencil(0);
-    glStencilMask(0xFF);
-    glClearDepth(1.0);
-
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_NORMALIZE);
-    if (GL_EXT_rescale_normal_Flag) glEnable(GL_RESCALE_NORMAL_EXT);
-
-    glFrontFace(GL_CW);
-    glCullFace(GL_BACK);
-    glEnable(GL_CULL_FACE);
-
-    glDisable(GL_LIGHTING);
-    for (int light = 0; light < 8; ++light) glDisable(GL_LIGHT0 + light);
-
-    glEnable(GL_COLOR_MATERIAL);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-
-    if (GL_ARB_multisample_Flag) glDisable(GL_MULTISAMPLE_ARB);
-
+    applyDefaultGLState();
     Log& log = logger();
     if (WGL_EXT_swap_control_Flag) {
         const int interval = vsync_ ? 1 : 0;

@@ -16,6 +16,7 @@
 #include "effects/effect.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
+#include "effects/show_clock.h"
 #include "math/random.h"
 #include "mesh/mesh_manager.h"
 #include "shader/camera_mgr.h"
@@ -51,8 +52,7 @@ Demo::Demo(DemoOptions options)
       loading_([this] {
           if (platform::WindowSystem* windows = windowSystem()) windows->swapBuffers();
       }),
-      clock_(options_.seek),
-      stepClock_(options_.seek, options_.framesPerSecond > 0 ? options_.framesPerSecond : 60) {
+      clock_(options_.seek) {
     AppSettings demoSettings("QV3RN * 10 - Dravinoke 2004", 640, 480, 32, 32, 8, 0, false, true);
     demoSettings.aboutText = aboutText;
     setSettings(demoSettings);
@@ -216,12 +216,12 @@ bool Demo::createRenderTargets() {
     return true;
 }
 
-void Demo::clearRenderTargets() {
-    EffectManager::instance().clearRenderTargets();  // the manager keeps no pointer to a deleted target
-    for (std::unique_ptr<PBuffer>* target : {&bigTarget_, &smallTarget_}) {
-        if (!*target) continue;
-        ImageRegistry::instance().remove((*target)->name());
-        target->reset();
+void Demo::destroyRenderTargets() {
+    EffectManager::instance().clearRenderTargets();
+    for (PBuffer* target : {bigTarget_.get(), smallTarget_.get()}) {
+        if (!target) continue;
+        ImageRegistry::instance().remove(target->name());
+        target->destroy();
     }
 }
 
@@ -259,16 +259,17 @@ bool Demo::startCapture() {
     if (options_.mode == DemoMode::Play) return true;
     const int width = settings().width;
     const int height = settings().height;
-    frameRenderer_ = std::make_unique<FrameRenderer>(EffectManager::instance(), width, height,
-                                                     static_cast<float>(stepClock_.framesPerSecond()));
-    bench_.setRun(width, height, stepClock_.framesPerSecond());
+    const int framesPerSecond = options_.framesPerSecond > 0 ? options_.framesPerSecond : 60;
+    stepClock_ = std::make_unique<FixedStepClock>(EffectManager::instance(), framesPerSecond, options_.seek);
+    frameRenderer_ = std::make_unique<FrameRenderer>(EffectManager::instance(), width, height);
+    bench_.setRun(width, height, framesPerSecond);
     if (options_.mode == DemoMode::Bench) return true;
 
     VideoSettings video;
     video.path = options_.captureOut;
     video.width = width;
     video.height = height;
-    video.framesPerSecond = stepClock_.framesPerSecond();
+    video.framesPerSecond = framesPerSecond;
     video.music = music_.sharedSample();
     video.musicStart = options_.seek;
     std::string error;
@@ -278,18 +279,16 @@ bool Demo::startCapture() {
     return true;
 }
 
-void Demo::update(float) {
-    double time = 0.0;
+void Demo::update(float frameTime) {
     if (options_.mode == DemoMode::Play) {
-        handleKeys();
-        time = clock_.at(totalTime());
+        clock_.advance(frameTime);
+        handleKeys();  // a pause or a seek takes effect in this frame
+        demoTime_ = static_cast<float>(clock_.time());
+        advanceShow(EffectManager::instance(), demoTime_);
     } else {
         frameStart_ = std::chrono::steady_clock::now();
-        time = stepClock_.next();
+        demoTime_ = stepClock_->step();
     }
-    demoTime_ = static_cast<float>(time);
-    ImageRegistry::instance().setTime(demoTime_);
-    EffectManager::instance().update(demoTime_);
     if (showIsOver(demoTime_) && !closeRequested_) {
         closeRequested_ = true;
         postClose();
@@ -358,6 +357,7 @@ void Demo::shutdown() {
         sink_.reset();
     }
     frameRenderer_.reset();
+    stepClock_.reset();
     // 2 to 4.
     releaseResources();
     leaveDataFolder();
@@ -369,6 +369,7 @@ void Demo::releaseResources() {
     Log& log = logger();
     ImageRegistry& images = ImageRegistry::instance();
 
+    // 2.
     log.writeLine("Clearing effects");
     EffectManager::instance().clear();
     log.writeLine("Clearing meshes");
@@ -378,15 +379,17 @@ void Demo::releaseResources() {
     scripts_.releaseLensFlares();
     if (Handle<Texture> picture = loading_.takePicture()) images.releaseHandle(picture);
 
-    // Shaders go before the render targets: their texture units hold counted references to the images they
-    // name, the targets included, and give them back when they are destroyed.
+    // 3. The targets' buffers go before the shaders; shaders that name a target still hold the object itself.
+    log.writeLine("Destroying render targets");
+    destroyRenderTargets();
+    // 4.
     log.writeLine("Clearing shaders");
     if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
-    log.writeLine("Destroying render targets");
-    clearRenderTargets();
     log.writeLine("Clearing images");
     images.clear();
     shadowImage_ = nullptr;
+    bigTarget_.reset();  // nothing holds the targets any more
+    smallTarget_.reset();
     archive_.reset();
 }
 
@@ -398,10 +401,10 @@ void Demo::handleKeys() {
                 togglePause();
                 break;
             case platform::PlaybackKey::SeekBack:
-                seekTo(clock_.at(totalTime()) - options_.seekStep);
+                seekTo(clock_.time() - options_.seekStep);
                 break;
             case platform::PlaybackKey::SeekForward:
-                seekTo(clock_.at(totalTime()) + options_.seekStep);
+                seekTo(clock_.time() + options_.seekStep);
                 break;
             case platform::PlaybackKey::Reload:
                 reloadScripts();
@@ -419,20 +422,20 @@ void Demo::setStatus(const std::string& status) {
 void Demo::togglePause() {
     if (options_.mode != DemoMode::Play) return;
     if (clock_.paused()) {
-        clock_.resume(totalTime());
+        clock_.resume();
         music_.setPaused(false);
         setStatus("");
-        logger().printf("Resumed at %.3f s", clock_.at(totalTime()));
+        logger().printf("Resumed at %.3f s", clock_.time());
         return;
     }
-    clock_.pause(totalTime());
+    clock_.pause();
     music_.setPaused(true);
     showPause();
 }
 
 void Demo::showPause() {
     char text[64];
-    std::snprintf(text, sizeof text, "paused at %.2f s", clock_.at(totalTime()));
+    std::snprintf(text, sizeof text, "paused at %.2f s", clock_.time());
     setStatus(text);
 }
 
@@ -449,7 +452,7 @@ std::shared_ptr<Archive> Demo::reopenArchive(std::string& error) {
 void Demo::seekTo(double seconds) {
     if (options_.mode != DemoMode::Play) return;
     const double target = std::clamp(seconds, 0.0, static_cast<double>(showLength));
-    const double now = clock_.at(totalTime());
+    const double now = clock_.time();
     logger().printf("Seeking from %.3f s to %.3f s", now, target);
     if (target < now) {
         // Effects are destroyed once their interval is over: going back needs the timeline read again.
@@ -469,7 +472,7 @@ void Demo::seekTo(double seconds) {
         }
         archive_.reset();
     }
-    clock_.seek(target, totalTime());
+    clock_.seek(target);
     music_.seek(target);
     if (clock_.paused()) showPause();
 }
@@ -477,7 +480,7 @@ void Demo::seekTo(double seconds) {
 bool Demo::reloadScripts() {
     if (options_.mode != DemoMode::Play || !resourcesHeld_) return false;
     Log& log = logger();
-    log.printf("Reloading every script at %.3f s", clock_.at(totalTime()));
+    log.printf("Reloading every script at %.3f s", clock_.time());
     ImageRegistry& images = ImageRegistry::instance();
 
     // What the scripts made goes; the shadow image and the render targets stay, out of the registry meanwhile.

@@ -19,6 +19,7 @@
 namespace qv3rn {
 
 class Archive;
+class FixedStepClock;
 class FrameRenderer;
 class PBuffer;
 
@@ -54,7 +55,9 @@ public:
     bool initialize() override;
     void shutdown() override;
     void render() override;
-    void update(float dt) override;
+    // Moves the show to this frame's demo time: the player's clock moved on by `frameTime` (steered by the keys),
+    // or the next fixed step of a capture or a bench run.
+    void update(float frameTime) override;
     void resize(int width, int height) override;
 
     // The progress callback of the loaders: one more tile of the loading picture.
@@ -93,7 +96,9 @@ private:
     bool openContent();
     void prepareRegistries();
     bool createRenderTargets();
-    void clearRenderTargets();
+    // Takes the targets out of the image registry and the effect manager and gives their buffers back; the
+    // objects stay until the shaders, whose texture units may still hold them, are gone.
+    void destroyRenderTargets();
     bool startMusic();
     bool startCapture();
     void handleKeys();
@@ -118,8 +123,8 @@ private:
     std::unique_ptr<platform::PlaybackKeys> keys_;
     std::string startFolder_;  // the working folder before a content folder was entered
 
-    DemoClock clock_;
-    FixedStepClock stepClock_;
+    DemoClock clock_;                           // the time of a run in real time
+    std::unique_ptr<FixedStepClock> stepClock_;  // the steps of a capture or a bench run
     float demoTime_ = 0.0f;
     bool closeRequested_ = false;
     bool resourcesHeld_ = false;

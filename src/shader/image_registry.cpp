@@ -13,6 +13,7 @@
 #include "image/png_decoder.h"
 #include "math/random.h"
 #include "image/tga_decoder.h"
+#include "shader/shader_manager.h"  // Required for: the frame time in the deletion line
 #include "shader/texture_1d.h"
 #include "shader/texture_2d.h"
 
@@ -158,7 +159,7 @@ void ImageRegistry::releaseImage(Texture* image) {
     if (it == images_.end()) return;
     if (image->release() > 0) return;
     logger().printf("IMAGE DELETED %s <=> %s AT TIME %f", image->name().c_str(), image->alias().c_str(),
-                    static_cast<double>(time_));
+                    static_cast<double>(ShaderManager::currentFrameTime()));
     images_.erase(it);
     delete image;
 }

@@ -1,5 +1,5 @@
 // image_registry.h -- the process-wide image registry: loads images (archive first, then disk), keeps them by
-// name and alias, counts references to them, and holds the current demo time for animated states.
+// name and alias, and counts references to them.
 #pragma once
 
 #include <GL/gl.h>
@@ -64,10 +64,6 @@ public:
     // Deletes every image (whatever its count) and every decoder, and forgets the search paths.
     void clear();
 
-    // The demo time in seconds, set by the demo every frame, read by animated render states.
-    float time() const { return time_; }
-    void setTime(float time) { time_ = time; }
-
     const std::vector<std::unique_ptr<ImageDecoder>>& decoders() const { return decoders_; }
     // The first decoder whose extension matches `name`, or null.
     ImageDecoder* decoderFor(std::string_view name) const;
@@ -92,7 +88,6 @@ private:
     std::list<Texture*> images_;
     std::vector<std::unique_ptr<ImageDecoder>> decoders_;
     std::vector<std::string> searchPaths_;
-    float time_ = 0.0f;
     std::string lastError_;
 };
 

@@ -5,8 +5,8 @@
 
 #include <stdexcept>
 
-#include "shader/image_registry.h"
 #include "shader/shader.h"
+#include "shader/shader_manager.h"
 #include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
@@ -54,7 +54,7 @@ bool readMaterialBlock(ShaderScriptLoader& loader, std::istream& stream, Shader&
 void MaterialState::apply() {
     if (RenderStateLocks::isLocked(kind())) return;
     if (transparency) {
-        const float alpha = transparency->evaluate(ImageRegistry::instance().time());
+        const float alpha = transparency->evaluate(ShaderManager::currentFrameTime());
         ambient[3] = alpha;
         diffuse[3] = alpha;
         specular[3] = alpha;

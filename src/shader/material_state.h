@@ -13,8 +13,8 @@ class Shader;
 class ShaderScriptLoader;
 
 // An enabled material sets the lighting material; a disabled one still sets the current colour (to its
-// diffuse colour) for colour-material drawing. The transparency envelope, evaluated at the image registry's
-// time, replaces the alpha of ambient, diffuse and specular on every apply.
+// diffuse colour) for colour-material drawing. The transparency envelope, evaluated at the frame time of the
+// shader manager, replaces the alpha of ambient, diffuse and specular on every apply.
 class MaterialState : public RenderState {
 public:
     MaterialState() : RenderState(RenderStateKind::Material) {}

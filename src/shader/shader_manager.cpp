@@ -32,6 +32,8 @@ ShaderManager::~ShaderManager() {
 
 ShaderManager* ShaderManager::instance() { return currentManager; }
 
+float ShaderManager::currentFrameTime() { return currentManager ? currentManager->frameTime_ : 0.0f; }
+
 bool ShaderManager::add(std::unique_ptr<Shader> shader) {
     if (!shader) return false;
     shader->addRef();

@@ -1,4 +1,5 @@
-// shader_manager.h -- the process-wide list of shaders and GPU programs, found by name.
+// shader_manager.h -- the process-wide list of shaders and GPU programs, found by name, and the demo time of the
+// frame they draw.
 #pragma once
 
 #include <GL/gl.h>
@@ -46,6 +47,14 @@ public:
 
     const std::vector<Shader*>& shaders() const { return shaders_; }
 
+    // The demo time of the frame being drawn, in seconds: set by the step that moves the show (advanceShow) before
+    // the frame's update, read by the animated render states (transparency envelopes, texture matrices) whenever
+    // a shader applies them. 0 until the show first moves.
+    void setFrameTime(float time) { frameTime_ = time; }
+    float frameTime() const { return frameTime_; }
+    // The current manager's frame time (0 when there is none).
+    static float currentFrameTime();
+
     // GPU programs by exact name; a lookup compiles the program the first time. 0: no such program, or the
     // driver lacks the stage's extension.
     GLuint findVertexProgram(std::string_view name) { return vertexPrograms_.find(name); }
@@ -65,6 +74,7 @@ private:
     std::vector<Shader*> shaders_;
     GpuProgramList vertexPrograms_;
     GpuProgramList fragmentPrograms_;
+    float frameTime_ = 0.0f;
 };
 
 }  // namespace qv3rn

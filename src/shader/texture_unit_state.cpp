@@ -7,6 +7,7 @@
 #include "gl/extensions.h"
 #include "shader/image_registry.h"
 #include "shader/shader.h"
+#include "shader/shader_manager.h"
 #include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
@@ -130,7 +131,7 @@ void TextureUnitState::loadTextureMatrix(float time) const {
 void TextureUnitState::apply() {
     if (RenderStateLocks::isLocked(kind())) return;
     if (image_) image_->bind(unit);
-    if (matrixFlags_ != 0) loadTextureMatrix(ImageRegistry::instance().time());
+    if (matrixFlags_ != 0) loadTextureMatrix(ShaderManager::currentFrameTime());
 }
 
 void TextureUnitState::restore() {

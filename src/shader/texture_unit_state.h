@@ -37,7 +37,7 @@ inline constexpr int textureMatrixChannelCount = 11;
 // Binds an image on one of eight texture units (which also sets up the unit's environment and coordinate
 // generation from the image's parameters) and, when any envelope is set, loads the unit's texture matrix:
 // translate (S, T, R), rotate heading about y, pitch about x, bank about z (radians in the script), then scale
-// (S, T, R, Q), all evaluated at the image registry's time.
+// (S, T, R, Q), all evaluated at the frame time of the shader manager.
 class TextureUnitState : public RenderState {
 public:
     enum MatrixFlag : unsigned { Translation = 1, Rotation = 2, Scale = 4 };

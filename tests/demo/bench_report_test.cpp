@@ -8,36 +8,34 @@
 namespace qv3rn {
 namespace {
 
-TEST(BenchSummary, MinimumMedianPercentileAndMaximum) {
-    const TimeSummary odd = summarise({5.0, 1.0, 3.0});
-    EXPECT_EQ(odd.count, 3u);
-    EXPECT_EQ(odd.minimum, 1.0);
-    EXPECT_EQ(odd.median, 3.0);
-    EXPECT_EQ(odd.percentile95, 5.0);
-    EXPECT_EQ(odd.maximum, 5.0);
+std::vector<double> oneTo(int n, bool descending = false) {
+    std::vector<double> values;
+    for (int i = 1; i <= n; ++i) values.push_back(descending ? n + 1 - i : i);
+    return values;
+}
 
-    const TimeSummary even = summarise({4.0, 1.0, 2.0, 3.0});
-    EXPECT_EQ(even.median, 2.5);
-
-    // 100 values 1..100: the 95th percentile is the 95th smallest, not the 96th.
-    std::vector<double> hundred;
-    for (int i = 100; i >= 1; --i) hundred.push_back(i);
-    const TimeSummary h = summarise(hundred);
-    EXPECT_EQ(h.percentile95, 95.0);
-    EXPECT_EQ(h.median, 50.5);
-
-    // 20 values: ceil(0.95 * 20) = 19 exactly, with no rounding up to 20.
-    std::vector<double> twenty;
-    for (int i = 1; i <= 20; ++i) twenty.push_back(i);
-    EXPECT_EQ(summarise(twenty).percentile95, 19.0);
-
-    // 21 values: ceil(19.95) = 20.
-    twenty.push_back(21);
-    EXPECT_EQ(summarise(twenty).percentile95, 20.0);
-
-    const TimeSummary one = summarise({7.5});
-    EXPECT_EQ(one.minimum, 7.5);
-    EXPECT_EQ(one.percentile95, 7.5);
+TEST(BenchSummary, MinimumMedianNearestRankPercentileAndMaximum) {
+    const struct {
+        const char* what;
+        std::vector<double> values;
+        double minimum, median, percentile95, maximum;
+    } cases[] = {
+        {"odd count", {5.0, 1.0, 3.0}, 1.0, 3.0, 5.0, 5.0},
+        {"even count: the middle two averaged", {4.0, 1.0, 2.0, 3.0}, 1.0, 2.5, 4.0, 4.0},
+        {"100 values: the 95th smallest, not the 96th", oneTo(100, true), 1.0, 50.5, 95.0, 100.0},
+        {"20 values: rank 19 exactly, not rounded up", oneTo(20), 1.0, 10.5, 19.0, 20.0},
+        {"21 values: rank ceil(19.95) = 20", oneTo(21), 1.0, 11.0, 20.0, 21.0},
+        {"one value", {7.5}, 7.5, 7.5, 7.5, 7.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TimeSummary summary = summarise(c.values);
+        EXPECT_EQ(summary.count, c.values.size());
+        EXPECT_EQ(summary.minimum, c.minimum);
+        EXPECT_EQ(summary.median, c.median);
+        EXPECT_EQ(summary.percentile95, c.percentile95);
+        EXPECT_EQ(summary.maximum, c.maximum);
+    }
     EXPECT_EQ(summarise({}).count, 0u);
 }
 
@@ -52,13 +50,12 @@ TEST(BenchReport, TheTableHasTheFrameRowFirstThenOneRowPerEffectTypeByName) {
 
     std::istringstream lines(report.text());
     std::string line;
-    std::getline(lines, line);
-    EXPECT_EQ(line, "bench 640x480 30 fps 3 frames");
-    std::getline(lines, line);
-    EXPECT_EQ(line, "load 1234.500 ms");
+    for (const char* head : {"bench 640x480 30 fps 3 frames", "load 1234.500 ms"}) {
+        std::getline(lines, line);
+        EXPECT_EQ(line, head);
+    }
     std::getline(lines, line);
     EXPECT_EQ(line.substr(0, 4), "what");
-
     std::vector<std::string> names;
     std::vector<std::vector<double>> values;
     while (std::getline(lines, line)) {

@@ -98,12 +98,12 @@ TEST_F(DemoCapture, TheCaptureEndsWithTheShowAndKeepsItsLastFrame) {
     EXPECT_EQ(demo->frames.back().time, 252.25f);
 }
 
+// What FFmpeg reads back from a video file.
 struct Probe {
-    int streams = 0;
+    int streams = 0, width = 0, height = 0, sampleRate = 0, channels = 0;
     std::string videoCodec, audioCodec;
-    int width = 0, height = 0, sampleRate = 0, channels = 0;
-    double videoSeconds = 0.0, audioSeconds = 0.0;
-    long long videoFrames = 0;
+    double audioSeconds = 0.0;
+    long long videoFrames = 0;  // video packets: one per captured frame
 };
 
 Probe probe(const std::string& path) {
@@ -118,20 +118,17 @@ Probe probe(const std::string& path) {
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVStream* stream = format->streams[i];
         const AVCodecParameters* codec = stream->codecpar;
-        const double seconds = stream->duration > 0 ? stream->duration * av_q2d(stream->time_base) : 0.0;
         if (codec->codec_type == AVMEDIA_TYPE_VIDEO) {
             result.videoCodec = avcodec_get_name(codec->codec_id);
             result.width = codec->width;
             result.height = codec->height;
-            result.videoSeconds = seconds;
         } else if (codec->codec_type == AVMEDIA_TYPE_AUDIO) {
             result.audioCodec = avcodec_get_name(codec->codec_id);
             result.sampleRate = codec->sample_rate;
             result.channels = codec->ch_layout.nb_channels;
-            result.audioSeconds = seconds;
+            if (stream->duration > 0) result.audioSeconds = stream->duration * av_q2d(stream->time_base);
         }
     }
-    // Count the video packets: one per captured frame.
     AVPacket* packet = av_packet_alloc();
     while (av_read_frame(format, packet) >= 0) {
         if (format->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) ++result.videoFrames;

@@ -150,16 +150,5 @@ TEST_F(DemoPlayback, ReloadReadsTheContentFolderAgainAndAScriptErrorKeepsTheShow
     EXPECT_GE(find(lines, "SCRIPTING ERROR: data\\effect\\demo.effect:3:"), 0);
 }
 
-TEST_F(DemoPlayback, AMissingContentFolderIsReported) {
-    DemoOptions options;
-    options.dataFolder = "nowhere";
-    WatchedDemo demo(options);
-    demo.run(windows);
-    EXPECT_TRUE(demo.startupFailed());
-    ASSERT_EQ(windows.boxes.size(), 1u);
-    EXPECT_EQ(windows.boxes[0].text, "Unable to open the content folder nowhere");
-    EXPECT_EQ(std::filesystem::current_path(), folder.path());
-}
-
 }  // namespace
 }  // namespace qv3rn

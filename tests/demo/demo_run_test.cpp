@@ -1,19 +1,18 @@
-// End-to-end tests of the demo in a real headless context: the packed show played for a few seconds, the end
-// of the show, the start-up and shut-down order seen in the log, and the failures that end the start-up.
+// End-to-end tests of the demo in a real headless context: the packed show played for seconds between its
+// start-up and shut-down, seen in the log in their order; the end of the show; the failures that end the start.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <functional>
 
-#include "demo/pbuffer.h"
 #include "demo_test_support.h"
 #include "effects/effect_manager.h"
-#include "platform/wgl.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
 
 namespace qv3rn {
 namespace {
 
+namespace fs = std::filesystem;
 using test::near;
 using test::WatchedDemo;
 
@@ -26,12 +25,11 @@ protected:
         EXPECT_TRUE(EffectManager::instance().pending().empty());
         EXPECT_TRUE(EffectManager::instance().active().empty());
         EXPECT_EQ(EffectManager::instance().findRenderTarget("BigPixelBuffer.pbuffer"), nullptr);
-        ASSERT_NE(ShaderManager::instance(), nullptr);
         EXPECT_TRUE(ShaderManager::instance()->shaders().empty());
     }
 };
 
-TEST_F(DemoRun, ThePackedShowPlaysItsTimelineForSecondsWithTheLoadingScreenFirst) {
+TEST_F(DemoRun, ThePackedShowPlaysBetweenItsStartUpAndShutDownInTheirOrder) {
     packShowHere();
     stepClock(0.1);
     WatchedDemo demo;
@@ -40,12 +38,11 @@ TEST_F(DemoRun, ThePackedShowPlaysItsTimelineForSecondsWithTheLoadingScreenFirst
     ASSERT_FALSE(demo.startupFailed()) << (windows.boxes.empty() ? "" : windows.boxes[0].text);
     EXPECT_TRUE(windows.boxes.empty());
     ASSERT_EQ(demo.frames.size(), 45u);
-
-    EXPECT_TRUE(near(demo.colourAt(0.5f), 0, 0, 0));
-    EXPECT_TRUE(near(demo.colourAt(1.5f), 255, 0, 0));
-    EXPECT_TRUE(near(demo.colourAt(2.5f), 0, 0, 0));
-    EXPECT_TRUE(near(demo.colourAt(3.5f), 0, 255, 0));
-    EXPECT_TRUE(near(demo.colourAt(4.5f), 0, 0, 0));
+    const struct {
+        float time;
+        int r, g, b;
+    } colours[] = {{0.5f, 0, 0, 0}, {1.5f, 255, 0, 0}, {2.5f, 0, 0, 0}, {3.5f, 0, 255, 0}, {4.5f, 0, 0, 0}};
+    for (const auto& c : colours) EXPECT_TRUE(near(demo.colourAt(c.time), c.r, c.g, c.b)) << c.time;
 
     // The loaders drew the loading screen: one swap for its set-up and one per progress call, before the frames.
     const int progress = demo.loadingScreen().progress();
@@ -56,7 +53,39 @@ TEST_F(DemoRun, ThePackedShowPlaysItsTimelineForSecondsWithTheLoadingScreenFirst
     const auto lines = logLines();
     EXPECT_EQ(find(lines, "GL_INVALID"), -1);
     EXPECT_EQ(find(lines, "UNKNOWN OPENGL ERROR"), -1);
-    EXPECT_GE(find(lines, "Sound system: dummy; music playing from 0.000 s"), 0);
+    // The effects and the shader script's images were read from the archive, which was closed once.
+    EXPECT_GE(find(lines, "reading file from archive: data/effect/demo.effect"), 0);
+    EXPECT_GE(find(lines, "reading file from archive: data/art/smoke.jpg"), 0);
+    EXPECT_EQ(find(lines, "Closed archive", find(lines, "Closed archive") + 1), -1);
+    const std::vector<std::string> order = {
+        "--==[Extensions]==--",                             // the shell's report, before the demo's start-up
+        "Opening archive data.dat",
+        "Creating PBuffer",                                 // the big target
+        "Creating PBuffer",                                 // the small one
+        "Loading shader script data\\shader\\demo.shader",
+        "Loading effect script data\\effect\\demo.effect",
+        "Timeline: 4 effects",
+        "Closed archive",
+        "Music: 22050 Hz, 2 channels, 8.000 s",
+        "Sound system: dummy; music playing from 0.000 s",
+        "Loaded in",
+        "Freeing music",
+        "Clearing effects",
+        "Clearing meshes",
+        "Clearing cameras",
+        // The targets give their buffers back before the shaders, one of which names a target, are cleared.
+        "Destroying render targets",
+        "PBufferATI::destroy() this=0x",
+        "PBufferATI::destroy() this=0x",
+        "Clearing shaders",
+        "Clearing images",
+    };
+    int at = 0;
+    for (const std::string& line : order) {
+        const int found = find(lines, line, at);
+        ASSERT_GE(found, 0) << "missing or out of order: " << line;
+        at = found + 1;
+    }
     expectNothingLeft();
 }
 
@@ -74,154 +103,7 @@ TEST_F(DemoRun, TheShowEndsInTheFirstFramePast252SecondsNotAtThem) {
     EXPECT_EQ(demo.frames[2].time, 252.0f);  // still playing
     EXPECT_FLOAT_EQ(demo.frames[3].time, 252.001f);
     EXPECT_EQ(demo.framesRun(), 4);
-    EXPECT_EQ(ImageRegistry::instance().time(), 252.001f);
-}
-
-TEST_F(DemoRun, StartUpAndShutDownHappenInTheirOrder) {
-    packShowHere();
-    stepClock(0.1);
-    WatchedDemo demo;
-    demo.setRunLimits({3, 0.0});
-    demo.run(windows);
-    ASSERT_FALSE(demo.startupFailed());
-    const auto lines = logLines();
-
-    const std::vector<std::string> startUp = {
-        "--==[Extensions]==--",                       // the shell's report, before the demo's initialisation
-        "Opening archive data.dat",                   // 2.
-        "Creating PBuffer",                           // 7. (the big target)
-        "Creating PBuffer",                           //    (the small one)
-        "Loading shader script data\\shader\\demo.shader",  // 10.1
-        "Loading effect script data\\effect\\demo.effect",  // 10.4
-        "Timeline: 4 effects",
-        "Closed archive",                             // 11.
-        "Music: 22050 Hz, 2 channels, 8.000 s",       // 13.
-        "Sound system: dummy",
-        "Loaded in",                                  // 15.
-    };
-    const std::vector<std::string> shutDown = {"Freeing music", "Clearing effects", "Clearing meshes",
-                                               "Clearing cameras", "Clearing shaders", "Destroying render targets",
-                                               "Clearing images"};
-    int at = 0;
-    for (const std::string& line : startUp) {
-        const int found = find(lines, line, at);
-        ASSERT_GE(found, 0) << "missing or out of order: " << line;
-        at = found + 1;
-    }
-    // The effects were read from the archive, the images of the shader script too.
-    EXPECT_GE(find(lines, "reading file from archive: data/effect/demo.effect"), 0);
-    EXPECT_GE(find(lines, "reading file from archive: data/art/smoke.jpg"), 0);
-    EXPECT_EQ(find(lines, "Closed archive", find(lines, "Closed archive") + 1), -1);  // closed once
-    for (const std::string& line : shutDown) {
-        const int found = find(lines, line, at);
-        ASSERT_GE(found, 0) << "missing or out of order: " << line;
-        at = found + 1;
-    }
-    expectNothingLeft();
-}
-
-TEST_F(DemoRun, WithoutPixelBuffersTheStartStopsBeforeTheArchive) {
-    packShowHere();
-    // A window system whose extension string lacks the pixel buffers.
-    struct NoPbuffers : test::ScriptedWindowSystem {
-        void* getProcAddress(const char* name) const override {
-            if (std::string(name) == "wglGetExtensionsStringARB")
-                return reinterpret_cast<void*>(+[](platform::WglDC) {
-                    return "WGL_ARB_extensions_string WGL_ARB_pixel_format WGL_ARB_render_texture";
-                });
-            return ScriptedWindowSystem::getProcAddress(name);
-        }
-    } limited;
-    WatchedDemo demo;
-    demo.run(limited);
-    EXPECT_TRUE(demo.startupFailed());
-    ASSERT_EQ(limited.boxes.size(), 1u);
-    EXPECT_EQ(limited.boxes[0].caption, "ERROR");
-    EXPECT_EQ(limited.boxes[0].text, "Needs WGL extensions: WGL_ARB_pbuffer, WGL_ARB_render_texture");
-    EXPECT_EQ(find(logLines(), "Opening archive"), -1);
-    EXPECT_TRUE(demo.frames.empty());
-}
-
-TEST_F(DemoRun, AMissingOrDamagedArchiveStopsTheStartBeforeAnythingIsLoaded) {
-    for (const bool damaged : {false, true}) {
-        SCOPED_TRACE(damaged ? "damaged" : "missing");
-        if (damaged) test::writeFile("data.dat", test::textBytes("PK\x03\x04 but nothing of a zip file after it"));
-        test::ScriptedWindowSystem fresh;
-        WatchedDemo demo;
-        demo.run(fresh);
-        EXPECT_TRUE(demo.startupFailed());
-        ASSERT_EQ(fresh.boxes.size(), 1u);
-        EXPECT_EQ(fresh.boxes[0].caption, "ERROR");
-        EXPECT_EQ(fresh.boxes[0].text, "Unable to load data.dat");
-        const auto lines = logLines();
-        EXPECT_EQ(find(lines, "Creating PBuffer"), -1);
-        EXPECT_EQ(find(lines, "Loading shader script"), -1);
-        expectNothingLeft();
-    }
-}
-
-TEST_F(DemoRun, ScriptErrorsShowTheirMessageWithFileAndLineAndEndTheStart) {
-    const struct {
-        const char* what;
-        std::string shaders;
-        std::string effects;
-        const char* caption;
-        std::string text;
-    } cases[] = {
-        {"effect token", test::showShaders(),
-         "Flash {\n  Name \"bad\"\n  Start 1\n  Glow 3\n}\n", "SCRIPTING ERROR",
-         "FlashEffect unknown token Glow 3\n\nin data\\effect\\demo.effect, line 4"},
-        {"missing image", "; images\nImage {\n  Name \"absent.tga\"\n}\n", test::showEffects(), "SCRIPTING ERROR",
-         "PARSE ERROR! Image not loaded absent.tga\n\nin data\\shader\\demo.shader, line 3"},
-        {"shader token", "Shader {\n  Name \"s\"\n  Bogus line\n}\n", test::showEffects(), "SCRIPTING ERROR",
-         "PARSE ERROR! Unknown Shader Token\n\nin data\\shader\\demo.shader, line 3"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        files["data/shader/demo.shader"] = test::textBytes(c.shaders);
-        files["data/effect/demo.effect"] = test::textBytes(c.effects);
-        packShowHere();
-        test::ScriptedWindowSystem fresh;
-        WatchedDemo demo;
-        demo.run(fresh);
-        EXPECT_TRUE(demo.startupFailed());
-        ASSERT_EQ(fresh.boxes.size(), 1u);
-        EXPECT_EQ(fresh.boxes[0].caption, c.caption);
-        EXPECT_EQ(fresh.boxes[0].text, c.text);
-        EXPECT_TRUE(demo.frames.empty());
-        expectNothingLeft();
-    }
-}
-
-TEST_F(DemoRun, AnArchiveWithoutTheEffectScriptIsAScriptingError) {
-    files.erase("data/effect/demo.effect");
-    packShowHere();
-    WatchedDemo demo;
-    demo.run(windows);
-    EXPECT_TRUE(demo.startupFailed());
-    ASSERT_EQ(windows.boxes.size(), 1u);
-    EXPECT_EQ(windows.boxes[0].caption, "SCRIPTING ERROR");
-    EXPECT_EQ(windows.boxes[0].text, "data\\effect\\demo.effect: unable to open the effect script");
-    expectNothingLeft();
-}
-
-TEST_F(DemoRun, AMissingOrDamagedMusicFileEndsTheStartAfterLoading) {
-    packShowHere();
-    for (const bool damaged : {false, true}) {
-        SCOPED_TRACE(damaged ? "damaged" : "missing");
-        if (damaged) test::writeFile(Music::fileName, test::textBytes("OggS and then nothing that decodes"));
-        else std::filesystem::remove(Music::fileName);
-        test::ScriptedWindowSystem fresh;
-        WatchedDemo demo;
-        demo.run(fresh);
-        EXPECT_TRUE(demo.startupFailed());
-        ASSERT_EQ(fresh.boxes.size(), 1u);
-        EXPECT_EQ(fresh.boxes[0].caption, "ERROR");
-        EXPECT_EQ(fresh.boxes[0].text, "Unable to load sample");
-        EXPECT_GE(find(logLines(), "Unable to load sample: "), 0);
-        EXPECT_GE(find(logLines(), "Closed archive"), 0);  // everything else had loaded
-        expectNothingLeft();
-    }
+    EXPECT_EQ(ShaderManager::instance()->frameTime(), demo.frames[3].time);  // the shaders drew at the frame's time
 }
 
 TEST_F(DemoRun, WithoutASoundDeviceTheShowPlaysSilently) {
@@ -238,14 +120,100 @@ TEST_F(DemoRun, WithoutASoundDeviceTheShowPlaysSilently) {
     EXPECT_GE(find(logLines(), "Unable to initiate Sound System ("), 0);
 }
 
-TEST_F(DemoRun, TheMusicIsReadFromTheWorkingFolderNotFromTheArchive) {
-    files["qv3rn x 10.ogg"] = test::vorbisFile(1.0);  // in the archive only
-    test::packShow("data.dat", files);
-    WatchedDemo demo;
-    demo.run(windows);
-    EXPECT_TRUE(demo.startupFailed());
-    ASSERT_EQ(windows.boxes.size(), 1u);
-    EXPECT_EQ(windows.boxes[0].text, "Unable to load sample");
+// A window system whose extension string lacks the pixel buffers.
+struct NoPixelBuffers : test::ScriptedWindowSystem {
+    void* getProcAddress(const char* name) const override {
+        if (std::string(name) == "wglGetExtensionsStringARB")
+            return reinterpret_cast<void*>(+[](platform::WglDC) {
+                return "WGL_ARB_extensions_string WGL_ARB_pixel_format WGL_ARB_render_texture";
+            });
+        return ScriptedWindowSystem::getProcAddress(name);
+    }
+};
+
+TEST_F(DemoRun, EachStartUpFailureShowsItsBoxAndLeavesNothingBehind) {
+    using Prepare = std::function<void(DemoOptions&)>;
+    const auto packWith = [this](const char* entry, std::string text) {
+        return Prepare([this, entry, text](DemoOptions&) {
+            files[entry] = test::textBytes(text);
+            packShowHere();
+        });
+    };
+    const Prepare packed = [this](DemoOptions&) { packShowHere(); };
+    const auto packedThen = [this](std::function<void()> then) {
+        return Prepare([this, then](DemoOptions&) {
+            packShowHere();
+            then();
+        });
+    };
+    const struct {
+        const char* what;
+        Prepare prepare;
+        const char* caption;
+        std::string text;
+        std::vector<const char*> logged;  // log lines that must be there
+        const char* notReached = "";      // the log line of a later step
+        bool pixelBuffers = true;
+    } cases[] = {
+        {"no pixel buffers", packed, "ERROR", "Needs WGL extensions: WGL_ARB_pbuffer, WGL_ARB_render_texture", {},
+         "Opening archive", false},
+        {"no archive", [](DemoOptions&) {}, "ERROR", "Unable to load data.dat", {}, "Creating PBuffer"},
+        {"damaged archive",
+         [](DemoOptions&) { test::writeFile("data.dat", test::textBytes("PK\x03\x04 and no zip after it")); },
+         "ERROR", "Unable to load data.dat", {}, "Creating PBuffer"},
+        {"no content folder", [](DemoOptions& options) { options.dataFolder = "nowhere"; }, "ERROR",
+         "Unable to open the content folder nowhere", {}, "Creating PBuffer"},
+        {"effect token", packWith("data/effect/demo.effect", "Flash {\n  Name \"bad\"\n  Start 1\n  Glow 3\n}\n"),
+         "SCRIPTING ERROR", "FlashEffect unknown token Glow 3\n\nin data\\effect\\demo.effect, line 4", {}, "Music:"},
+        {"missing image", packWith("data/shader/demo.shader", "; images\nImage {\n  Name \"absent.tga\"\n}\n"),
+         "SCRIPTING ERROR", "PARSE ERROR! Image not loaded absent.tga\n\nin data\\shader\\demo.shader, line 3", {},
+         "Music:"},
+        {"shader token", packWith("data/shader/demo.shader", "Shader {\n  Name \"s\"\n  Bogus line\n}\n"),
+         "SCRIPTING ERROR", "PARSE ERROR! Unknown Shader Token\n\nin data\\shader\\demo.shader, line 3", {},
+         "Music:"},
+        {"no effect script",
+         [this](DemoOptions&) {
+             files.erase("data/effect/demo.effect");
+             packShowHere();
+         },
+         "SCRIPTING ERROR", "data\\effect\\demo.effect: unable to open the effect script", {}, "Music:"},
+        {"no music", packedThen([] { fs::remove(Music::fileName); }), "ERROR", "Unable to load sample",
+         {"Closed archive", "Unable to load sample: "}},
+        {"damaged music",
+         packedThen([] { test::writeFile(Music::fileName, test::textBytes("OggS and then nothing that decodes")); }),
+         "ERROR", "Unable to load sample", {"Closed archive", "Unable to load sample: "}},
+        {"music only in the archive",  // the music is read from the working folder, never from the archive
+         [this](DemoOptions&) {
+             files[Music::fileName] = test::vorbisFile(1.0);
+             test::packShow("data.dat", files);
+         },
+         "ERROR", "Unable to load sample", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        files = test::showFiles();
+        fs::remove("data.dat");
+        fs::remove(Music::fileName);
+        DemoOptions options;
+        c.prepare(options);
+        NoPixelBuffers limited;
+        test::ScriptedWindowSystem full;
+        test::ScriptedWindowSystem& system = c.pixelBuffers ? full : limited;
+        WatchedDemo demo(options);
+        demo.run(system);
+        EXPECT_TRUE(demo.startupFailed());
+        ASSERT_EQ(system.boxes.size(), 1u);
+        EXPECT_EQ(system.boxes[0].caption, c.caption);
+        EXPECT_EQ(system.boxes[0].text, c.text);
+        EXPECT_TRUE(demo.frames.empty());
+        const auto lines = logLines();
+        for (const char* line : c.logged) EXPECT_GE(find(lines, line), 0) << line;
+        if (*c.notReached) {
+            EXPECT_EQ(find(lines, c.notReached), -1) << c.notReached;
+        }
+        EXPECT_EQ(fs::current_path(), folder.path());
+        expectNothingLeft();
+    }
 }
 
 }  // namespace

@@ -60,11 +60,13 @@ inline std::string showEffects(const std::string& red = "1 0 0 1") {
            flashBlock("red", 1.0f, 2.0f, 1, red) + flashBlock("green", 3.0f, 4.0f, 1, "0 1 0 1") + flashBlock("blue", 6.0f, 8.0f, 1, "0 0 1 1");
 }
 
+// The shaders: one of them binds a render target, so the shaders hold the target until they are cleared.
 inline std::string showShaders() {
     return "; the test show's shaders\n"
            "Image {\n  Name \"smoke.jpg\"\n  Alias \"fireandsmoke\"\n}\n"
            "Shader {\n  Name \"plain\"\n  Lighting no\n}\n"
-           "Shader {\n  Name \"flare\"\n}\n";
+           "Shader {\n  Name \"flare\"\n}\n"
+           "Shader {\n  Name \"copy\"\n  Texture {\n    Image \"512x512 PixelBuffer\"\n  }\n}\n";
 }
 
 // Entry names (archive layout) and their contents.

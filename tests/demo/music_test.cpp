@@ -87,40 +87,37 @@ TEST(MusicDecoding, MissingEmptyForeignAndDamagedFilesAreRefused) {
     EXPECT_FALSE(decodeVorbisMemory(nullptr, 100, pcm, error));
 }
 
-TEST(PcmCursor, CopiesWholeFramesThenSilenceAndStopsAtTheEnd) {
+TEST(PcmCursor, CopiesWholeFramesThenSilenceStopsAtTheEndAndHoldsWhilePaused) {
     auto buffer = std::make_shared<PcmBuffer>();
     buffer->sampleRate = 8;
     buffer->channels = 2;
     buffer->samples = {1, -1, 2, -2, 3, -3, 4, -4, 5, -5};
     PcmCursor cursor;
     cursor.setBuffer(buffer);
-
-    std::vector<std::int16_t> out(6, 99);
-    cursor.fill(reinterpret_cast<std::uint8_t*>(out.data()), out.size() * 2);
-    EXPECT_EQ(out, (std::vector<std::int16_t>{1, -1, 2, -2, 3, -3}));
-    EXPECT_EQ(cursor.frame(), 3u);
-
-    cursor.fill(reinterpret_cast<std::uint8_t*>(out.data()), out.size() * 2);
-    EXPECT_EQ(out, (std::vector<std::int16_t>{4, -4, 5, -5, 0, 0}));
-    EXPECT_EQ(cursor.frame(), 5u);
-
-    cursor.fill(reinterpret_cast<std::uint8_t*>(out.data()), out.size() * 2);
-    EXPECT_EQ(out, (std::vector<std::int16_t>(6, 0)));
-    EXPECT_EQ(cursor.frame(), 5u);
-
-    cursor.seekFrame(1);
-    cursor.setPaused(true);
-    cursor.fill(reinterpret_cast<std::uint8_t*>(out.data()), out.size() * 2);
-    EXPECT_EQ(out, (std::vector<std::int16_t>(6, 0)));
-    EXPECT_EQ(cursor.frame(), 1u);  // a pause holds the position
-    cursor.setPaused(false);
-    cursor.fill(reinterpret_cast<std::uint8_t*>(out.data()), 4);
-    EXPECT_EQ(out[0], 2);
-    EXPECT_EQ(out[1], -2);
-
-    cursor.seekFrame(1000);  // past the end: silence, nothing read out of bounds
-    cursor.fill(reinterpret_cast<std::uint8_t*>(out.data()), out.size() * 2);
-    EXPECT_EQ(out, (std::vector<std::int16_t>(6, 0)));
+    using Samples = std::vector<std::int16_t>;
+    // Each row seeks (when `seek` is not negative) and pauses as it says, then reads `samples` samples.
+    const struct {
+        long seek;
+        bool paused;
+        std::size_t samples;
+        Samples out;
+        std::size_t frame;
+    } reads[] = {
+        {-1, false, 6, {1, -1, 2, -2, 3, -3}, 3},
+        {-1, false, 6, {4, -4, 5, -5, 0, 0}, 5},  // then silence
+        {-1, false, 6, Samples(6, 0), 5},        // at the end
+        {1, true, 6, Samples(6, 0), 1},          // a pause holds the position
+        {-1, false, 2, {2, -2}, 2},
+        {1000, false, 6, Samples(6, 0), 1000},   // past the end: silence, nothing read out of bounds
+    };
+    for (std::size_t i = 0; i < std::size(reads); ++i) {
+        if (reads[i].seek >= 0) cursor.seekFrame(static_cast<std::size_t>(reads[i].seek));
+        cursor.setPaused(reads[i].paused);
+        Samples out(reads[i].samples, 99);
+        cursor.fill(reinterpret_cast<std::uint8_t*>(out.data()), out.size() * 2);
+        EXPECT_EQ(out, reads[i].out) << "read " << i;
+        EXPECT_EQ(cursor.frame(), reads[i].frame) << "read " << i;
+    }
 }
 
 TEST(MusicPlayback, PlaysSeeksAndPausesOnTheDummyDevice) {

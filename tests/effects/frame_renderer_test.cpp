@@ -1,4 +1,4 @@
-// frame_renderer_test.cpp -- stepping the timeline in fixed steps, frames read back top row first, PNG files.
+// frame_renderer_test.cpp -- frames drawn and read back top row first, and written as PNG files.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -11,9 +11,6 @@
 
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
-#include "image/png_writer.h"
-#include "probe_effect.h"
-#include "shader/image_registry.h"
 #include "support/gl_test_context.h"
 
 namespace qv3rn::test {
@@ -53,77 +50,10 @@ private:
     float colour_[3];
 };
 
-std::vector<std::string> updates(const Journal& journal) {
-    std::vector<std::string> found;
-    for (const std::string& entry : journal)
-        if (entry.rfind("update ", 0) == 0) found.push_back(entry.substr(entry.rfind(' ') + 1));
-    return found;
-}
-
 class FrameRendererTest : public GLTest {
 protected:
-    Journal journal;
     EffectManager manager;
 };
-
-TEST_F(FrameRendererTest, EveryStepBeforeTheTimeIsUpdatedThenTheTimeItself) {
-    manager.addEffect(probe(&journal, "P", 0.0f, 100.0f));
-    FrameRenderer renderer(manager, width, height, 10.0f);
-    ASSERT_TRUE(renderer.advanceTo(0.35f));
-    EXPECT_EQ(updates(journal), (std::vector<std::string>{"0", "0.1", "0.2", "0.3", "0.35"}));
-
-    journal.clear();
-    ASSERT_TRUE(renderer.advanceTo(0.35f));  // the same time again: nothing runs
-    EXPECT_TRUE(journal.empty());
-    EXPECT_FALSE(renderer.advanceTo(0.2f));  // no going back
-    EXPECT_TRUE(journal.empty());
-
-    ASSERT_TRUE(renderer.advanceTo(0.6f));  // a step that falls on the requested time runs once
-    EXPECT_EQ(updates(journal), (std::vector<std::string>{"0.4", "0.5", "0.6"}));
-    EXPECT_FLOAT_EQ(renderer.time(), 0.6f);
-}
-
-// Notes the image registry's time whenever it is updated.
-class RegistryClock : public Effect {
-public:
-    explicit RegistryClock(std::vector<std::pair<float, float>>* seen) : Effect(EffectKind::Image), seen_(seen) {
-        setEnd(100.0f);
-    }
-    void update(float time) override { seen_->push_back({time, ImageRegistry::instance().time()}); }
-    void render() override {}
-
-private:
-    std::vector<std::pair<float, float>>* seen_;
-};
-
-TEST_F(FrameRendererTest, EveryUpdateFindsTheImageRegistryAtItsTime) {
-    std::vector<std::pair<float, float>> seen;
-    manager.addEffect(std::make_unique<RegistryClock>(&seen));
-    FrameRenderer renderer(manager, width, height, 4.0f);
-    ASSERT_TRUE(renderer.advanceTo(0.6f));
-    ASSERT_EQ(seen.size(), 4u);  // 0, 0.25, 0.5, 0.6
-    for (const auto& [time, registryTime] : seen) EXPECT_EQ(time, registryTime);
-    EXPECT_FLOAT_EQ(ImageRegistry::instance().time(), 0.6f);
-}
-
-TEST_F(FrameRendererTest, TheFirstRequestMayBeTimeZeroAndBadTimesAreRefused) {
-    manager.addEffect(probe(&journal, "P", 0.0f, 0.0f));
-    FrameRenderer renderer(manager, width, height);
-    EXPECT_FALSE(renderer.advanceTo(-1.0f));
-    EXPECT_FALSE(renderer.advanceTo(std::numeric_limits<float>::quiet_NaN()));
-    EXPECT_FALSE(renderer.advanceTo(std::numeric_limits<float>::infinity()));
-    ASSERT_TRUE(renderer.advanceTo(0.0f));
-    EXPECT_EQ(updates(journal), std::vector<std::string>{"0"});
-}
-
-TEST_F(FrameRendererTest, StepsSeeTheTimelineAsARunDoesEffectsThatEndBetweenRequestsAreReleased) {
-    manager.addEffect(probe(&journal, "short", 0.5f, 0.52f));
-    FrameRenderer renderer(manager, width, height);  // 60 steps a second: 0.5 and 0.51666 lie in the interval
-    ASSERT_TRUE(renderer.advanceTo(1.0f));
-    EXPECT_EQ(updates(journal), (std::vector<std::string>{"0.5", "0.516667"}));
-    EXPECT_EQ(journal.back(), "delete short");
-    EXPECT_TRUE(manager.active().empty());
-}
 
 TEST_F(FrameRendererTest, TheManagerGetsTheFrameSizeAndTheFrameIsReadBackTopRowFirst) {
     manager.addEffect(std::make_unique<LowerHalf>(1.0f, 0.5f, 0.0f));
@@ -131,7 +61,7 @@ TEST_F(FrameRendererTest, TheManagerGetsTheFrameSizeAndTheFrameIsReadBackTopRowF
     EXPECT_EQ(manager.width(), width);
     EXPECT_EQ(manager.viewportHeight(), height);
     glClearColor(1, 1, 1, 1);  // the renderer clears with the player's black itself
-    ASSERT_TRUE(renderer.advanceTo(1.0f));
+    manager.update(1.0f);
     const std::vector<std::uint8_t> frame = renderer.renderFrame();
     ASSERT_EQ(frame.size(), static_cast<std::size_t>(width * height * 4));
     const auto at = [&](int x, int row) { return &frame[(static_cast<std::size_t>(row) * width + x) * 4]; };
@@ -154,11 +84,12 @@ bool readPng(const std::string& path, int& w, int& h, std::vector<std::uint8_t>&
     return png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr) != 0;
 }
 
-TEST_F(FrameRendererTest, RenderToPngWritesTheFrameAtTheTime) {
+TEST_F(FrameRendererTest, RenderToPngWritesTheFrame) {
     manager.addEffect(std::make_unique<LowerHalf>(0.0f, 0.0f, 1.0f));
     FrameRenderer renderer(manager, width, height);
+    manager.update(2.0f);
     std::string error;
-    ASSERT_TRUE(renderer.renderToPng(2.0f, "frame_renderer_test.png", error)) << error;
+    ASSERT_TRUE(renderer.renderToPng("frame_renderer_test.png", error)) << error;
     int w = 0, h = 0;
     std::vector<std::uint8_t> pixels;
     ASSERT_TRUE(readPng("frame_renderer_test.png", w, h, pixels));
@@ -166,28 +97,7 @@ TEST_F(FrameRendererTest, RenderToPngWritesTheFrameAtTheTime) {
     EXPECT_EQ(h, height);
     EXPECT_EQ(pixels[2], 0);  // top-left: black
     EXPECT_EQ(pixels[(static_cast<std::size_t>(h - 1) * w) * 4 + 2], 255);  // bottom-left: blue
-    EXPECT_FALSE(renderer.renderToPng(1.0f, "earlier.png", error));
-    EXPECT_FALSE(fs::exists("earlier.png"));
     fs::remove("frame_renderer_test.png");
-}
-
-TEST(PngFiles, WritingChecksTheSizeAndReportsFilesThatCannotBeWritten) {
-    const std::vector<std::uint8_t> pixels{255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 9, 9, 9, 9, 1, 2, 3, 4, 5, 6, 7, 8};
-    std::string error;
-    ASSERT_TRUE(writePngFile("png_files_test.png", 3, 2, 4, pixels, error)) << error;
-    int w = 0, h = 0;
-    std::vector<std::uint8_t> back;
-    ASSERT_TRUE(readPng("png_files_test.png", w, h, back));
-    EXPECT_EQ(w, 3);
-    EXPECT_EQ(h, 2);
-    EXPECT_EQ(back, pixels);
-    fs::remove("png_files_test.png");
-
-    EXPECT_FALSE(writePngFile("png_files_test.png", 4, 2, 4, pixels, error));
-    EXPECT_FALSE(writePngFile("png_files_test.png", 0, 0, 4, {}, error));
-    EXPECT_FALSE(fs::exists("png_files_test.png"));
-    EXPECT_FALSE(writePngFile("no_such_folder/frame.png", 3, 2, 4, pixels, error));
-    EXPECT_NE(error.find("no_such_folder/frame.png"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "data/archive_writer.h"
 #include "image/image_samples.h"
 #include "math/random.h"
+#include "shader/shader_manager.h"
 #include "shader/texture_1d.h"
 #include "shader/texture_2d.h"
 
@@ -228,7 +229,8 @@ TEST_F(ImageRegistryTest, ReleasingTheOnlyHandleOfALoadDeletesTheImageWithALogLi
     Log log;
     ASSERT_TRUE(log.open("registry_deleted.log"));
     writeDiskFile("registry/once.tga", flatTga(2, 2, 1, 1, 1));
-    registry.setTime(12.5f);
+    ShaderManager shaders;  // the deletion line names the frame time of the current shader manager
+    shaders.setFrameTime(12.5f);
     Handle<Texture> handle = registry.load("registry/once.tga", ImageFormat::Rgb, GL_TEXTURE_2D);
     ASSERT_TRUE(handle);
     handle->setAlias("loading picture");

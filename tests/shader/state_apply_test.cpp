@@ -9,7 +9,6 @@
 #include "shader/blend_state.h"
 #include "shader/cull_state.h"
 #include "shader/fog_state.h"
-#include "shader/image_registry.h"
 #include "shader/material_state.h"
 #include "shader/polygon_state.h"
 #include "shader/program_state.h"
@@ -301,8 +300,7 @@ TEST_F(StateApply, DisabledMaterialStillSetsTheCurrentColour) {
     expectColor(floats(GL_CURRENT_COLOR), {1, 1, 1, 1});
 }
 
-TEST_F(StateApply, TransparencyFollowsTheImageRegistryTime) {
-    ImageRegistry images;  // current while it lives: its time is the one states read
+TEST_F(StateApply, TransparencyFollowsTheFrameTime) {
     MaterialState material;
     material.enabled = true;
     material.transparency = std::make_unique<Envelope>();
@@ -314,7 +312,7 @@ TEST_F(StateApply, TransparencyFollowsTheImageRegistryTime) {
     material.transparency->addKey(start);
     material.transparency->addKey(end);
     for (float time : {1.0f, 3.0f}) {
-        images.setTime(time);
+        manager.setFrameTime(time);
         material.apply();
         EXPECT_FLOAT_EQ(frontMaterial(GL_AMBIENT)[3], time / 4);
         EXPECT_FLOAT_EQ(frontMaterial(GL_DIFFUSE)[3], time / 4);
@@ -325,7 +323,7 @@ TEST_F(StateApply, TransparencyFollowsTheImageRegistryTime) {
     }
     // A disabled material passes the alpha on through the current colour.
     material.enabled = false;
-    images.setTime(2);
+    manager.setFrameTime(2);
     material.apply();
     EXPECT_FLOAT_EQ(floats(GL_CURRENT_COLOR)[3], 0.5f);
     material.restore();

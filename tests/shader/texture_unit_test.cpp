@@ -181,7 +181,7 @@ TEST_F(TextureUnits, AnAnimatedMatrixAtTwoTimesOnUnitThreeOnly) {
     EXPECT_EQ(state.matrixFlags(), 7u);
     Shader& shader = *manager.shaders()[0];
     for (float time : {0.5f, 1.5f}) {
-        images.setTime(time);
+        manager.setFrameTime(time);
         shader.begin();
         const float f = time / 2;
         // Heading is about y, bank about z, both by minus the envelope's radians; pitch stays 0.
@@ -218,7 +218,7 @@ TEST_F(TextureUnits, WithoutEnvelopesTheMatrixIsNotTouched) {
 TEST_F(TextureUnits, TheTextureLockSuppressesBindAndMatrix) {
     addImage("locked.tga", 0xFFFFFFFF);
     TextureUnitState& state = readTextureBlock("Image \"locked.tga\"\nScaleS {\n" + rampEnvelope(1, 5));
-    images.setTime(1);
+    manager.setFrameTime(1);
     RenderStateLocks::setLocked(RenderStateKind::TextureUnit, true);
     state.apply();
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
