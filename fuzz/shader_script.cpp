@@ -22,8 +22,8 @@ namespace {
 using namespace qv3rn;
 
 // Includes are read from a small archive, never from disk: one ordinary script and one that includes itself.
-Archive* includeArchive() {
-    static std::unique_ptr<Archive> archive = [] {
+std::shared_ptr<Archive> includeArchive() {
+    static std::shared_ptr<Archive> archive = [] {
         const std::filesystem::path path = std::filesystem::temp_directory_path() / "qv3rn_fuzz_shader_script.dat";
         ArchiveWriter writer;
         const std::string plain = "Shader {\nName \"inc\"\nAlpha {\nEnable yes\nFunction GEQUAL\n}\n}\n";
@@ -32,11 +32,11 @@ Archive* includeArchive() {
         writer.addData("inc.shader", std::vector<std::uint8_t>(plain.begin(), plain.end()));
         writer.addData("loop.shader", std::vector<std::uint8_t>(loop.begin(), loop.end()));
         writer.commit();
-        auto opened = std::make_unique<Archive>();
+        auto opened = std::make_shared<Archive>();
         if (!opened->open(path.string(), "none")) std::abort();
         return opened;
     }();
-    return archive.get();
+    return archive;
 }
 
 std::string writeShaders(const ShaderManager& manager) {

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "gl/extensions.h"
-#include "data/script_file.h"
+#include "gl/extensions.h"
+#include "data/resource_reader.h"
 #include "effects/blend.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
@@ -57,7 +58,7 @@ int runEffects(const std::vector<std::string>& args) {
     const std::string& given = args[0];
     if (!given.empty() && given[0] == '-') return usageError("effects", "unknown option " + given);
     std::error_code error;
-    const fs::path script = fs::absolute(diskPath(given), error);
+    const fs::path script = fs::absolute(resourceName(given), error);
     if (error || !fs::is_regular_file(script, error)) {
         std::fprintf(stderr, "qv3rn-tool effects: %s: no such script file\n", given.c_str());
         return 1;

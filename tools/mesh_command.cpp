@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "data/resource_reader.h"  // Required for: fileExtension
 #include "mesh/edge_mesh.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_builder.h"
@@ -65,7 +66,7 @@ std::string flagNames(std::uint16_t flags) {
 
 // Reads a .msh, .lwo or .obj file into `mesh` (shaders named by the file are registered as they come).
 bool loadAnyMesh(const std::string& path, Mesh& mesh, std::string& error) {
-    const std::string extension(meshExtension(path));
+    const std::string extension(fileExtension(path));
     if (extension == "msh" || extension == "lwo") {
         std::unique_ptr<MeshLoader> loader;
         if (extension == "msh") loader = std::make_unique<MeshFileLoader>(MissingShaders::Create);
@@ -141,7 +142,7 @@ int runConvert(const std::vector<std::string>& args) {
         if (args[i] == "--tangents") tangents = true;
         else return usageError("mesh", "unknown option \"" + args[i] + "\"");
     }
-    if (meshExtension(args[1]) != "msh") return usageError("mesh", "the output must be a .msh file");
+    if (fileExtension(args[1]) != "msh") return usageError("mesh", "the output must be a .msh file");
     Mesh mesh;
     std::string error;
     if (!loadAnyMesh(args[0], mesh, error)) return contentError(error);
@@ -167,7 +168,7 @@ int runMake(const std::vector<std::string>& args) {
     if (args.size() < 2) return usageError("mesh", "make takes a shape and an output file");
     const std::string& shape = args[0];
     const std::string& out = args[1];
-    if (meshExtension(out) != "msh") return usageError("mesh", "the output must be a .msh file");
+    if (fileExtension(out) != "msh") return usageError("mesh", "the output must be a .msh file");
     ShapeParameters parameters;
     std::string shaderName = "default";
     bool weld = false, tangents = false, segmentsGiven = false;

@@ -11,7 +11,9 @@
 #include "gl/default_gl_state.h"
 #include "gl/extensions.h"
 #include "core/log.h"
-#include "data/script_file.h"
+#include "gl/extensions.h"
+#include "core/log.h"
+#include "data/resource_reader.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
 #include "effects/show_clock.h"
@@ -169,14 +171,14 @@ int runRender(const std::vector<std::string>& args) {
     if (!parseArguments(args, parsed, problem)) return usageError("render", problem);
 
     std::error_code error;
-    const fs::path folder = fs::absolute(diskPath(parsed.folder), error);
+    const fs::path folder = fs::absolute(resourceName(parsed.folder), error);
     if (error || !fs::is_directory(folder, error)) {
         std::fprintf(stderr, "qv3rn-tool render: %s: no such content folder\n", parsed.folder.c_str());
         return 1;
     }
     // Paths the user gave are relative to where the tool was started; the show's own are relative to the folder.
     ShowFiles files;
-    if (!parsed.effects.empty()) files.effectScript = fs::absolute(diskPath(parsed.effects)).string();
+    if (!parsed.effects.empty()) files.effectScript = fs::absolute(resourceName(parsed.effects)).string();
     files.randomSeed = parsed.seed;
     const std::string outPattern = fs::absolute(parsed.out).string();
     if (!parsed.log.empty()) logger().open(fs::absolute(parsed.log).string());

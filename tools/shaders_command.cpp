@@ -7,7 +7,8 @@
 #include <string>
 
 #include "gl/extensions.h"
-#include "data/script_file.h"
+#include "gl/extensions.h"
+#include "data/resource_reader.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
@@ -44,7 +45,7 @@ int runShaders(const std::vector<std::string>& args) {
     if (args.size() != 1) return usageError("shaders", args.empty() ? "no script given" : "one script at a time");
     const std::string& given = args[0];
     std::error_code error;
-    const fs::path script = fs::absolute(diskPath(given), error);
+    const fs::path script = fs::absolute(resourceName(given), error);
     if (error || !fs::is_regular_file(script, error)) return scriptError(given, 0, "no such script file");
 
     std::string contextError;

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "core/log.h"
+#include "core/log.h"
+#include "data/resource_reader.h"
 
 namespace qv3rn {
 
@@ -133,7 +135,7 @@ bool Archive::readFile(const std::string& name, std::vector<std::uint8_t>& data)
     data.clear();
     if (!handle_) return fail("archive is not open");
 
-    const std::string entry = archiveEntryName(name);
+    const std::string entry = resourceName(name);
     const zip_int64_t index =
         entry.find('\0') == std::string::npos ? zip_name_locate(handle_, entry.c_str(), ZIP_FL_ENC_RAW) : -1;
     if (index < 0) {
@@ -193,21 +195,6 @@ std::vector<ArchiveEntry> Archive::entries() const {
         list.push_back(std::move(entry));
     }
     return list;
-}
-
-std::string archiveEntryName(std::string_view name) {
-    std::string entry(name);
-    std::replace(entry.begin(), entry.end(), '\\', '/');
-    return entry;
-}
-
-bool readArchiveEntry(const std::weak_ptr<Archive>& archive, const std::string& name, std::vector<std::uint8_t>& data) {
-    const std::shared_ptr<Archive> alive = archive.lock();
-    if (!alive || !alive->isOpen()) {
-        data.clear();
-        return false;
-    }
-    return alive->readFile(name, data);
 }
 
 bool isSafeEntryName(std::string_view name) {

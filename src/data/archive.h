@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,14 +64,6 @@ private:
     std::string password_;
     std::string lastError_;
 };
-
-// The entry name asked for by `name`: every backslash becomes a forward slash, nothing else changes.
-std::string archiveEntryName(std::string_view name);
-
-// Reads `name` from the archive the loader was handed, if that archive still exists and is open. Loaders keep
-// a std::weak_ptr because the demo destroys its archive at the end of loading: a later load finds it expired,
-// gets false here and goes to disk instead of touching a destroyed object.
-bool readArchiveEntry(const std::weak_ptr<Archive>& archive, const std::string& name, std::vector<std::uint8_t>& data);
 
 // True for a relative entry name that stays inside the folder it is extracted to or packed from: not empty,
 // forward slashes only, no leading slash, no drive letter, and no empty, "." or ".." component.

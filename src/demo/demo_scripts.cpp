@@ -4,13 +4,12 @@
 #include <stdexcept>
 
 #include "core/log.h"
-#include "data/archive.h"
+#include "core/log.h"
+#include "data/script_error.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "data/script_error.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
-#include "data/script_error.h"
 
 namespace qv3rn {
 
@@ -43,12 +42,8 @@ void DemoScripts::loadShaderScript(const std::shared_ptr<Archive>& archive, cons
     ShaderManager* shaders = ShaderManager::instance();
     if (!shaders) throw std::runtime_error("no shader manager");
     ShaderScriptLoader loader(*shaders);
+    loader.setArchive(archive);
     logger().printf("Loading shader script %s", shaderScript);
-    if (archive && archive->isOpen()) {
-        if (loader.loadFromArchive(shaderScript, *archive, progress)) return;
-        if (!loader.failure().empty()) throw std::runtime_error(loader.failure());
-        // The archive does not hold it: the disk is tried, as for every other file.
-    }
     if (loader.load(shaderScript, progress)) return;
     if (!loader.failure().empty()) throw std::runtime_error(loader.failure());
     throw std::runtime_error(std::string(shaderScript) + ": the shader script did not load");

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "data/disk_path.h"
+#include "data/resource_reader.h"
 
 namespace qv3rn {
 
@@ -127,7 +127,7 @@ bool decodeVorbisMemory(const std::uint8_t* data, std::size_t size, platform::Pc
 }
 
 bool decodeVorbisFile(const std::string& path, platform::PcmBuffer& pcm, std::string& error) {
-    std::FILE* stream = std::fopen(diskPath(path).c_str(), "rb");
+    std::FILE* stream = std::fopen(resourceName(path).c_str(), "rb");
     if (!stream) {
         error = path + ": " + std::strerror(errno);
         return false;

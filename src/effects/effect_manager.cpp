@@ -76,6 +76,13 @@ void EffectManager::clear() {
     active_.clear();
 }
 
+void EffectManager::discardPendingAfter(std::size_t kept) {
+    while (pending_.size() > kept) {
+        destroy(pending_.back());
+        pending_.pop_back();
+    }
+}
+
 void EffectManager::destroy(std::unique_ptr<Effect>& effect) {
     effect->release();
     effect.reset();

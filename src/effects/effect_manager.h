@@ -46,6 +46,8 @@ public:
 
     // Releases and deletes every effect, pending and active (the demo's shut-down).
     void clear();
+    // Releases and deletes the pending effects after the first `kept` (what a script that failed had added).
+    void discardPendingAfter(std::size_t kept);
 
     void setKeepFinished(bool keep) { keepFinished_ = keep; }
     bool keepFinished() const { return keepFinished_; }

@@ -1,47 +1,13 @@
 // effect_script.cpp -- reading effect scripts: where they come from, includes, and the file-level grammar.
 #include "effects/effect_script.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <vector>
-
-#include "data/archive.h"
-#include "data/memory_stream.h"
-#include "data/script_file.h"
+#include "core/log.h"
+#include "data/line_counting_buffer.h"
+#include "data/script_error.h"
 #include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
-#include "data/script_error.h"
-#include "data/line_counting_buffer.h"
 
 namespace qv3rn {
-
-namespace {
-
-// One spelling per script, so that an include of "data\effect\a.effect" from "data/effect/a.effect" is known to
-// be the same file.
-std::string scriptKey(const std::string& path) {
-    return std::filesystem::path(archiveEntryName(path)).lexically_normal().generic_string();
-}
-
-// Marks a script as being read for as long as the guard lives.
-class OpenScriptGuard {
-public:
-    OpenScriptGuard(std::vector<std::string>& open, std::string key) : open_(open) { open_.push_back(std::move(key)); }
-    ~OpenScriptGuard() { open_.pop_back(); }
-    OpenScriptGuard(const OpenScriptGuard&) = delete;
-    OpenScriptGuard& operator=(const OpenScriptGuard&) = delete;
-
-private:
-    std::vector<std::string>& open_;
-};
-
-std::string describeChain(const std::vector<std::string>& open, const std::string& name) {
-    std::string chain;
-    for (const std::string& script : open) chain += script + " -> ";
-    return chain + name;
-}
-
-}  // namespace
 
 EffectScript::EffectScript(EffectManager& manager) : manager_(manager) {
     for (const EffectLoaderEntry& entry : effectLoaderTable) {
@@ -55,18 +21,14 @@ EffectScript::EffectScript(EffectManager& manager) : manager_(manager) {
 
 EffectScript::EffectScript() : EffectScript(EffectManager::instance()) {}
 
-EffectScript::EffectScript(const EffectScript& parent, std::vector<std::string>& openScripts)
-    : manager_(parent.manager_),
-      archive_(parent.archive_),
-      borrowedLoaders_(true),
-      loaders_(parent.loaders_),
-      openScripts_(&openScripts) {}
+EffectScript::EffectScript(const EffectScript& parent, ResourceReader& reader)
+    : manager_(parent.manager_), reader_(&reader), borrowedLoaders_(true), loaders_(parent.loaders_) {}
 
 EffectScript::~EffectScript() = default;  // borrowed loaders are only listed, never owned
 
 void EffectScript::setArchive(std::weak_ptr<Archive> archive) {
-    archive_ = std::move(archive);
-    for (EffectLoader* loader : loaders_) loader->setArchive(archive_);
+    reader_->setArchive(std::move(archive));
+    for (EffectLoader* loader : loaders_) loader->setArchive(reader_->archive());
 }
 
 bool EffectScript::loadFile(const std::string& path, ProgressCallback progress) {
@@ -76,31 +38,27 @@ bool EffectScript::loadFile(const std::string& path, ProgressCallback progress) 
     failure_.clear();
     fileName_ = path;
 
-    const std::string key = scriptKey(path);
-    OpenScriptGuard guard(*openScripts_, key);
+    const IncludeTracker::Open reading(reader_->includes(), path);
 
-    // A script the archive holds is read from there only: a failed parse is the script's failure, not a reason
-    // to read a file of the same name from disk on top of the effects it already added.
-    std::vector<std::uint8_t> bytes;
-    if (readArchiveEntry(archive_, path, bytes)) {
-        MemoryStream stream(bytes.data(), bytes.size());
-        return parse(stream);
+    // The archive's copy first. One that does not parse is the archive's fault, not the script's: the disk copy
+    // is read instead, after releasing the effects the failed copy added, so that none is listed twice.
+    const std::size_t kept = manager_.pending().size();
+    for (Resource script = reader_->find(path); script; script = reader_->find(path, {}, script.source())) {
+        const std::unique_ptr<std::istream> stream = script.text();
+        if (!stream) continue;
+        if (!failure_.empty()) {  // the archive's copy failed
+            logger().writeLine(failure_ + "; the disk copy " + script.path() + " is read instead");
+            manager_.discardPendingAfter(kept);
+        }
+        if (parse(*stream)) return true;
     }
-
-    // Only regular files: a device such as /dev/zero would never end.
-    std::error_code error;
-    const bool regular = std::filesystem::is_regular_file(diskPath(path), error) && !error;
-    std::unique_ptr<std::istream> stream = regular ? openScriptFile(path) : nullptr;
-    if (!stream) {
-        failure_ = path + ": unable to open the effect script";
-        return false;
-    }
-    return parse(*stream);
+    if (failure_.empty()) failure_ = path + ": unable to open the effect script";
+    return false;
 }
 
 void EffectScript::addLoader(std::unique_ptr<EffectLoader> loader) {
     if (!loader || borrowedLoaders_) return;
-    loader->setArchive(archive_);
+    loader->setArchive(reader_->archive());
     loaders_.push_back(loader.get());
     ownedLoaders_.push_back(std::move(loader));
 }
@@ -151,13 +109,17 @@ bool EffectScript::readBlock(const std::string& line, std::istream& stream) {
 
 bool EffectScript::include(const std::string& line) {
     const std::string name = quotedText(line);
-    std::vector<std::string>& open = *openScripts_;
-    if (std::find(open.begin(), open.end(), scriptKey(name)) != open.end())
-        return fail("circular include of effect script => " + describeChain(open, name));
-    if (static_cast<int>(open.size()) >= maxIncludeDepth)
+    const IncludeTracker& includes = reader_->includes();
+    switch (includes.refusal(name)) {
+    case IncludeTracker::Refusal::Circular:
+        return fail("circular include of effect script => " + includes.chain(name));
+    case IncludeTracker::Refusal::TooDeep:
         return fail("includes nested too deep at effect script => " + name);
+    case IncludeTracker::Refusal::None:
+        break;
+    }
 
-    EffectScript included(*this, open);
+    EffectScript included(*this, *reader_);
     if (included.loadFile(name)) return true;
     failure_ = fileName_ + ":" + std::to_string(currentLine()) + ": Include \"" + name + "\": " + included.failure();
     return false;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/resource_reader.h"
 #include "data/script_parser.h"
 #include "effects/effect_loader.h"
 #include "shader/shader_script_loader.h"  // Required for: ProgressCallback
@@ -41,8 +42,9 @@ public:
     void setArchive(std::weak_ptr<Archive> archive);
 
     // Reads the archive member `path` when the archive holds one, otherwise the disk file `path` (backslashes
-    // are taken as slashes). False when neither exists, or when the script does not parse (see failure()). A
-    // progress callback that is given is handed to every loader too.
+    // are taken as slashes). When the archive's copy does not parse, the effects it added are released and the
+    // disk copy is read instead, if there is one. False when neither exists, or when the script does not parse
+    // (see failure()). A progress callback that is given is handed to every loader too.
     bool loadFile(const std::string& path, ProgressCallback progress = {});
 
     // Reads the file-level grammar from `stream`; true at its end, false at the first failure.
@@ -62,12 +64,10 @@ public:
     void setFileName(std::string name) { fileName_ = std::move(name); }
     const std::string& fileName() const { return fileName_; }
 
-    // Includes nested deeper than this are refused, as is an include of a script that is being read.
-    static constexpr int maxIncludeDepth = 32;
-
 private:
-    // The reader of an included file: shares the parent's manager, archive, loaders and open-script chain.
-    explicit EffectScript(const EffectScript& parent, std::vector<std::string>& openScripts);
+    // The reader of an included file: shares the parent's manager, loaders and resource reader (the archive and
+    // the chain of open scripts, whose depth is limited).
+    EffectScript(const EffectScript& parent, ResourceReader& reader);
 
     bool parseCounted(std::istream& stream);
     bool readBlock(const std::string& line, std::istream& stream);
@@ -77,15 +77,13 @@ private:
 
     EffectManager& manager_;
     ProgressCallback progress_;
-    std::weak_ptr<Archive> archive_;
+    ResourceReader ownReader_;
+    ResourceReader* reader_ = &ownReader_;
     bool borrowedLoaders_ = false;
     std::vector<std::unique_ptr<EffectLoader>> ownedLoaders_;
     std::vector<EffectLoader*> loaders_;
     std::string fileName_ = "<stream>";
     std::string failure_;
-    // The scripts being read, outermost first; shared with the readers of includes.
-    std::vector<std::string> ownOpenScripts_;
-    std::vector<std::string>* openScripts_ = &ownOpenScripts_;
     const LineCountingBuffer* lineCounter_ = nullptr;  // while parse runs
 };
 

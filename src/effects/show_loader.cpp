@@ -1,17 +1,17 @@
 // show_loader.cpp -- the demo's loading order for the shader and effect scripts, read from disk.
 #include "effects/show_loader.h"
 
-#include <filesystem>
 #include <stdexcept>
 
-#include "data/script_file.h"
+#include "data/resource_reader.h"
+#include "data/script_error.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
 #include "data/script_error.h"
 #include "math/random.h"
+#include "math/random.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
-#include "data/script_error.h"
 #include "shader/shader_script_loader.h"
 
 namespace qv3rn {
@@ -19,8 +19,7 @@ namespace qv3rn {
 namespace {
 
 bool loadShaderScript(const std::string& path, std::string& error) {
-    std::error_code missing;
-    if (!std::filesystem::exists(diskPath(path), missing)) return true;  // a show without shaders
+    if (!ResourceReader().find(path)) return true;  // a show without shaders
     ShaderManager* shaders = ShaderManager::instance();
     if (!shaders) {
         error = ScriptError::locate(path, 0, "no shader manager");

@@ -5,7 +5,7 @@
 
 #include "core/log.h"
 #include "effects/video_texture_decoder.h"
-#include "data/disk_path.h"
+#include "data/resource_reader.h"
 
 namespace qv3rn {
 
@@ -25,7 +25,7 @@ bool VideoTexture::open(const std::string& path, int width, int height) {
     if (width < 1 || height < 1 || width > maxImageSide || height > maxImageSide)
         return fail(path, "the texture size is out of range");
     auto decoder = std::make_unique<VideoTextureDecoder>();
-    if (!decoder->open(diskPath(path))) return fail(path, decoder->error());
+    if (!decoder->open(resourceName(path))) return fail(path, decoder->error());
 
     sourceWidth_ = decoder->width();
     sourceHeight_ = decoder->height();

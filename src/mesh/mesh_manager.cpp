@@ -1,10 +1,8 @@
 // mesh_manager.cpp -- loading meshes by name, deriving edges and tangents, and the process's mesh cache.
 #include "mesh/mesh_manager.h"
 
-#include <cstdio>  // Required for: std::fopen
-
 #include "core/log.h"
-#include "data/disk_path.h"
+#include "core/log.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_tangents.h"
 #include "mesh/object_mesh_loader.h"
@@ -14,13 +12,6 @@ namespace qv3rn {
 namespace {
 
 MeshManager* currentManager = nullptr;
-
-bool canOpen(const std::string& path) {
-    std::FILE* file = std::fopen(diskPath(path).c_str(), "rb");
-    if (!file) return false;
-    std::fclose(file);
-    return true;
-}
 
 // Edges for the edge kinds; tangents for the bump-map kinds when the mesh has set 0 to derive them from.
 void deriveTables(Mesh& mesh, MeshType type) {
@@ -56,11 +47,6 @@ MeshManager::~MeshManager() {
 
 MeshManager* MeshManager::instance() { return currentManager; }
 
-std::string_view meshExtension(std::string_view name) {
-    const auto dot = name.rfind('.');
-    return dot == std::string_view::npos ? name : name.substr(dot + 1);
-}
-
 std::unique_ptr<Mesh> createMesh(MeshType type) {
     if (type == MeshType::EdgeMesh || type == MeshType::BumpMapEdgeMesh) return std::make_unique<EdgeMesh>();
     return std::make_unique<Mesh>();
@@ -80,40 +66,33 @@ Mesh* MeshManager::find(std::string_view name) const {
 }
 
 MeshLoader* MeshManager::loaderFor(std::string_view name) const {
-    const std::string_view extension = meshExtension(name);
+    const std::string_view extension = fileExtension(name);
     for (const auto& loader : loaders_)
         if (loader->extension() == extension) return loader.get();
     return nullptr;
 }
 
 MeshWriter* MeshManager::writerFor(std::string_view name) const {
-    const std::string_view extension = meshExtension(name);
+    const std::string_view extension = fileExtension(name);
     for (const auto& writer : writers_)
         if (writer->extension() == extension) return writer.get();
     return nullptr;
 }
 
-std::string MeshManager::diskPathFor(const std::string& name) const {
-    for (const std::string& path : searchPaths_)
-        if (canOpen(path + name)) return diskPath(path + name);
-    return diskPath(name);
-}
-
 Mesh* MeshManager::load(const std::string& name, MeshType type) {
     MeshLoader* loader = loaderFor(name);
     if (!loader) return nullptr;
-    std::unique_ptr<Mesh> mesh = createMesh(type);
 
-    bool loaded = false;
-    std::vector<std::uint8_t> bytes;
-    if (readArchiveEntry(archive_, "data/obj/" + name, bytes)) {
-        loaded = loader->loadFromMemory(bytes.data(), bytes.size(), *mesh);
-        bytes = {};
-        // A failed attempt may have filled part of the mesh: the disk gets a fresh one.
-        if (!loaded) mesh = createMesh(type);
+    std::unique_ptr<Mesh> mesh;
+    for (Resource file = reader_.find(name, lookup_); file; file = reader_.find(name, lookup_, file.source())) {
+        // Each source gets a fresh mesh: a failed attempt may have filled part of one.
+        mesh = createMesh(type);
+        const bool loaded = file.inArchive() ? loader->loadFromMemory(file.bytes().data(), file.bytes().size(), *mesh)
+                                             : loader->loadFromFile(file.path(), *mesh);
+        if (loaded) break;
+        mesh.reset();
     }
-    if (!loaded) loaded = loader->loadFromFile(diskPathFor(name), *mesh);
-    if (!loaded) {
+    if (!mesh) {
         logger().printf("Loading of mesh \"%s\" FAILED", name.c_str());
         return nullptr;
     }
@@ -144,14 +123,14 @@ void MeshManager::addWriter(std::unique_ptr<MeshWriter> writer) {
     if (writer) writers_.push_back(std::move(writer));
 }
 
-void MeshManager::addSearchPath(std::string path) { searchPaths_.push_back(std::move(path)); }
+void MeshManager::addSearchPath(std::string path) { lookup_.diskFolders.push_back(std::move(path)); }
 
 void MeshManager::clear() {
     meshes_.clear();
     loaders_.clear();
     writers_.clear();
-    searchPaths_.clear();
-    archive_.reset();
+    lookup_.diskFolders.clear();
+    reader_.setArchive({});
 }
 
 void registerStandardMeshFormats(MeshManager& manager) {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/archive.h"
+#include "data/resource_reader.h"
 #include "mesh/edge_mesh.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_loader.h"
@@ -27,11 +27,11 @@ public:
     // The first cached mesh whose alias or name equals `name` exactly; null when none does.
     Mesh* find(std::string_view name) const;
 
-    // Loads `name` with the first loader serving the text after its last "." (the whole name without a dot):
-    // from the archive entry "data/obj/<name>" when an archive is set and still open, else from the first
-    // search path where the file exists. Builds the batches, derives edges and tangents as `type` asks and
-    // caches the mesh. Null (with "Loading of mesh ... FAILED" logged) when both sources fail; null without a
-    // message when no loader serves the extension.
+    // Loads `name` with the first loader serving its extension (the text after the last "." of the file name):
+    // from the archive entry "data/obj/<name>" when an archive is set and still open, else (also when the
+    // archive's copy does not load) from the first search path where the file exists, or the bare name. Builds
+    // the batches, derives edges and tangents as `type` asks and caches the mesh. Null (with "Loading of mesh
+    // ... FAILED" logged) when both sources fail; null without a message when no loader serves the extension.
     Mesh* load(const std::string& name, MeshType type);
 
     // Saves `mesh` with the first writer serving the extension of `path`; false when none does or it fails.
@@ -40,7 +40,7 @@ public:
     void addLoader(std::unique_ptr<MeshLoader> loader);
     void addWriter(std::unique_ptr<MeshWriter> writer);
     void addSearchPath(std::string path);  // tried in the order added; script paths ("data\obj\") are mapped
-    void setArchive(std::weak_ptr<Archive> archive) { archive_ = std::move(archive); }
+    void setArchive(std::weak_ptr<Archive> archive) { reader_.setArchive(std::move(archive)); }
 
     // Deletes every mesh, loader and writer and forgets the search paths and the archive (shutdown).
     void clear();
@@ -50,18 +50,13 @@ public:
     MeshWriter* writerFor(std::string_view name) const;
 
 private:
-    std::string diskPathFor(const std::string& name) const;
-
     MeshManager* previous_ = nullptr;
-    std::weak_ptr<Archive> archive_;
+    ResourceReader reader_;
+    Lookup lookup_{Lookup::Order::ArchiveThenDisk, {"data/obj/"}, {}};  // the search paths are its disk folders
     std::vector<std::unique_ptr<Mesh>> meshes_;
     std::vector<std::unique_ptr<MeshLoader>> loaders_;
     std::vector<std::unique_ptr<MeshWriter>> writers_;
-    std::vector<std::string> searchPaths_;
 };
-
-// The text after the last "." of `name`, or the whole name when it has none.
-std::string_view meshExtension(std::string_view name);
 
 // The new mesh object a kind asks for: an EdgeMesh for the edge kinds, a Mesh otherwise.
 std::unique_ptr<Mesh> createMesh(MeshType type);

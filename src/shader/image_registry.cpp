@@ -2,13 +2,12 @@
 #include "shader/image_registry.h"
 
 #include <algorithm>
-#include <fstream>
 #include <utility>
 
 #include "gl/extensions.h"
 #include "core/log.h"
-#include "data/archive.h"
-#include "data/disk_path.h"
+#include "gl/extensions.h"
+#include "core/log.h"
 #include "image/jpeg_decoder.h"
 #include "image/png_decoder.h"
 #include "math/random.h"
@@ -42,9 +41,7 @@ void ImageRegistry::registerDefaults() {
     prepareGradientNoise();
 }
 
-void ImageRegistry::addSearchPath(std::string path) { searchPaths_.push_back(std::move(path)); }
-
-void ImageRegistry::setArchive(std::weak_ptr<Archive> archive) { archive_ = std::move(archive); }
+void ImageRegistry::addSearchPath(std::string path) { lookup_.diskFolders.push_back(std::move(path)); }
 
 ImageDecoder* ImageRegistry::decoderFor(std::string_view name) const {
     for (const auto& decoder : decoders_)
@@ -91,27 +88,19 @@ Handle<Texture> ImageRegistry::load(const std::string& name, ImageFormat format,
     if (target != GL_TEXTURE_1D && target != GL_TEXTURE_2D && target != GL_TEXTURE_RECTANGLE_ARB)
         return failLoad(name + ": images cannot be loaded for texture target " + std::to_string(target));
 
+    // An archive entry that is empty or that no decoder reads is left for the disk; one that does not decode
+    // is the image's failure.
+    ImageDecoder* decoder = decoderFor(name);
     Texture* image = nullptr;
-    bool decoded = false;
-    std::vector<std::uint8_t> bytes;
-    if (readArchiveEntry(archive_, "data/art/" + name, bytes) || readArchiveEntry(archive_, "data/fnt/" + name, bytes)) {
-        if (ImageDecoder* decoder = decoderFor(name); decoder && !bytes.empty()) {
-            image = decodeMemory(*decoder, bytes, format, target);
-            if (!image) return failLoad(name + " (archive): " + decoder->lastError());
-            decoded = true;
-        }
-    }
-    if (!decoded) {
-        ImageDecoder* decoder = decoderFor(name);
+    Resource file = reader_.find(name, lookup_);
+    if (file.inArchive() && decoder && !file.bytes().empty()) {
+        image = decodeMemory(*decoder, file.bytes(), format, target);
+        if (!image) return failLoad(name + " (archive): " + decoder->lastError());
+    } else {
         if (!decoder) return failLoad(name + ": no decoder reads this file type");
-        std::string directory;
-        for (const std::string& path : searchPaths_) {
-            if (std::ifstream(diskPath(path + name), std::ios::binary)) {
-                directory = path;
-                break;
-            }
-        }
-        image = decodeFile(*decoder, diskPath(directory + name), format, target);
+        if (file.inArchive()) file = reader_.find(name, lookup_, Source::Archive);
+        if (!file) return failLoad(name + ": cannot open " + resourceName(name));
+        image = decodeFile(*decoder, file.path(), format, target);
         if (!image) return failLoad(name + ": " + decoder->lastError());
     }
 
@@ -193,7 +182,7 @@ void ImageRegistry::clear() {
     for (Texture* image : images_) delete image;
     images_.clear();
     decoders_.clear();
-    searchPaths_.clear();
+    lookup_.diskFolders.clear();
 }
 
 }  // namespace qv3rn

@@ -10,14 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "data/resource_reader.h"
 #include "image/image_decoder.h"
 #include "image/image_format.h"
 #include "shader/ref_counted.h"
 #include "shader/texture.h"
 
 namespace qv3rn {
-
-class Archive;
 
 // The registry owns the images it lists and holds one reference on each. A lookup (find) adds two references
 // and returns a handle holding one of them, so an image that was ever found stays until clear(); the handle of
@@ -39,7 +38,7 @@ public:
     void addSearchPath(std::string path);
     // Where images are looked for first, as "data/art/" + name, then "data/fnt/" + name. The registry does not
     // keep the archive alive: once it is gone, loads go to disk.
-    void setArchive(std::weak_ptr<Archive> archive);
+    void setArchive(std::weak_ptr<Archive> archive) { reader_.setArchive(std::move(archive)); }
 
     // Decodes the image `name` (the first decoder whose extension matches the name) for `target`:
     // GL_TEXTURE_1D, GL_TEXTURE_2D or GL_TEXTURE_RECTANGLE_ARB (3D images cannot be loaded). A 2D image whose
@@ -67,7 +66,7 @@ public:
     const std::vector<std::unique_ptr<ImageDecoder>>& decoders() const { return decoders_; }
     // The first decoder whose extension matches `name`, or null.
     ImageDecoder* decoderFor(std::string_view name) const;
-    const std::vector<std::string>& searchPaths() const { return searchPaths_; }
+    const std::vector<std::string>& searchPaths() const { return lookup_.diskFolders; }
     // The listed images, newest first.
     const std::list<Texture*>& images() const { return images_; }
     // Why the last load failed ("" after a success).
@@ -84,10 +83,11 @@ private:
     Handle<Texture> failLoad(std::string reason);
 
     ImageRegistry* previous_ = nullptr;
-    std::weak_ptr<Archive> archive_;
+    ResourceReader reader_;
+    // Entries under the art folder, then the font folder; the search paths are its disk folders.
+    Lookup lookup_{Lookup::Order::ArchiveThenDisk, {"data/art/", "data/fnt/"}, {}};
     std::list<Texture*> images_;
     std::vector<std::unique_ptr<ImageDecoder>> decoders_;
-    std::vector<std::string> searchPaths_;
     std::string lastError_;
 };
 

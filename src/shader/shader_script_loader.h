@@ -1,11 +1,12 @@
-// shader_script_loader.h -- reads a shader script (images, GPU programs, shaders) from disk or the archive.
+// shader_script_loader.h -- reads a shader script (images, GPU programs, shaders) from the archive or the disk.
 #pragma once
 
 #include <functional>
 #include <istream>
+#include <memory>
 #include <string>
-#include <vector>
 
+#include "data/resource_reader.h"
 #include "data/script_parser.h"
 
 namespace qv3rn {
@@ -25,19 +26,22 @@ class ShaderScriptLoader : public ScriptParser {
 public:
     explicit ShaderScriptLoader(ShaderManager& manager);
     ShaderScriptLoader();  // with ShaderManager::instance()
+    ShaderScriptLoader(const ShaderScriptLoader&) = delete;
+    ShaderScriptLoader& operator=(const ShaderScriptLoader&) = delete;
 
-    // Reads a script file; "gshader" files are gzip-compressed and "bshader" files bzip2-compressed (the
-    // extension after the last "."), anything else is plain text. Throws "Unable to open scriptfile => " +
-    // path when the file cannot be opened or is no regular file (a folder, a device). Includes are read from
-    // disk.
+    // Where scripts are read from: while this archive exists and is open, only from it, as plain text whatever
+    // the extension; otherwise from disk. Without one (the default) scripts come from disk.
+    void setArchive(std::weak_ptr<Archive> archive) { reader_->setArchive(std::move(archive)); }
+
+    // Reads the script `path` (and its includes) from the archive or the disk, as setArchive says. On disk,
+    // "gshader" files are gzip-compressed and "bshader" files bzip2-compressed (the extension of the file name),
+    // anything else is plain text. A script missing from the archive makes it return false (see failure());
+    // one missing from the disk, or no regular file (a folder, a device), throws "Unable to open scriptfile => "
+    // + path.
     bool load(const std::string& path, ProgressCallback progress = {});
 
-    // Reads the archive member `name` as plain text; false, without parsing, when it cannot be read.
-    // Includes are read from the same archive, never from disk.
-    bool loadFromArchive(const std::string& name, Archive& archive, ProgressCallback progress = {});
-
     // Reads the file-level grammar from `stream`: true at the end of input, false as soon as an include or a
-    // block fails (see failure()).
+    // block fails (see failure()). Includes are read as load reads its scripts.
     bool parse(std::istream& stream);
 
     // What made parse return false, with the file and line ("" after success).
@@ -48,9 +52,6 @@ public:
     const std::string& fileName() const { return fileName_; }
 
     ShaderManager& shaderManager() { return manager_; }
-    // Where includes are read from (null: from disk); loadFromArchive sets it, parse on its own uses it.
-    void setArchive(Archive* archive) { archive_ = archive; }
-    Archive* archive() const { return archive_; }
 
     // The line most recently read; every block reader reads its lines into it.
     const std::string& line() const { return line_; }
@@ -59,9 +60,6 @@ public:
     // Raw lines of GPU program text read since parse began.
     int programLineCount() const { return programLines_; }
     void countProgramLine() { ++programLines_; }
-
-    // Includes deeper than this are refused, as are includes of a script that is already being read.
-    static constexpr int maxIncludeDepth = 32;
 
     // The physical line of the last line read (1 for the first line of the file), while parse runs.
     int currentLine() const;
@@ -72,18 +70,17 @@ public:
 private:
     bool parseCounted(std::istream& stream);
     bool include(const std::string& scriptLine);
-    bool loadStream(std::istream& stream, const std::string& name, const std::string& scriptKey);
 
     ShaderManager& manager_;
     ProgressCallback progress_;
-    Archive* archive_ = nullptr;
+    // The archive and the chain of open scripts, shared with the loaders of nested includes.
+    ResourceReader ownReader_;
+    ResourceReader* reader_ = &ownReader_;
     std::string line_;
     int programLines_ = 0;
     std::string fileName_ = "<stream>";
     std::string failure_;
     bool openFailed_ = false;  // the script itself could not be read
-    // The scripts being read, outermost first, shared by the loaders of nested includes.
-    std::vector<std::string>* openScripts_ = nullptr;
     const LineCountingBuffer* lineCounter_ = nullptr;  // while parse runs
 };
 

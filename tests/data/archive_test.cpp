@@ -307,28 +307,6 @@ TEST_F(ArchiveTest, ListsEntriesInSortedOrderWithTheirSizes) {
     for (const ArchiveEntry& entry : entries) EXPECT_TRUE(entry.encrypted) << entry.name;
 }
 
-// The demo holds its archive in a shared_ptr and destroys it after loading; the loaders keep a weak_ptr.
-TEST_F(ArchiveTest, LoadersNeverReachADestroyedArchive) {
-    pack();
-    auto archive = std::make_shared<Archive>();
-    ASSERT_TRUE(archive->open(archivePath_, demoArchivePassword));
-    const std::weak_ptr<Archive> heldByLoader = archive;
-    Bytes data;
-    ASSERT_TRUE(readArchiveEntry(heldByLoader, "data\\shader\\demo.shader", data));
-    EXPECT_EQ(data, files_[0].second);
-
-    archive->close();
-    EXPECT_FALSE(readArchiveEntry(heldByLoader, "data\\shader\\demo.shader", data));
-    EXPECT_TRUE(data.empty());
-
-    ASSERT_TRUE(archive->open(archivePath_, demoArchivePassword));
-    archive.reset();  // the end of loading
-    data = {1};
-    EXPECT_FALSE(readArchiveEntry(heldByLoader, "data\\shader\\demo.shader", data));
-    EXPECT_TRUE(data.empty());
-    EXPECT_FALSE(readArchiveEntry(std::weak_ptr<Archive>(), "data/obj/x.msh", data));
-}
-
 TEST_F(ArchiveTest, PackingFailsForMissingFoldersAndUnstorableNames) {
     std::vector<PackedFile> packed;
     std::string error;
@@ -400,7 +378,6 @@ TEST(EntryNames, SafeNamesStayInsideTheirFolder) {
                              "c:x", "//server/share"})
         EXPECT_FALSE(isSafeEntryName(name)) << name;
     EXPECT_FALSE(isSafeEntryName(std::string("a\0b", 3)));
-    EXPECT_EQ(archiveEntryName("data\\obj\\X.msh"), "data/obj/X.msh");
 }
 
 }  // namespace

@@ -289,8 +289,6 @@ TEST_F(CompressedStreamTest, ScriptsAreOpenedByTheTextAfterTheLastDot) {
     EXPECT_EQ(openScriptFile(file("missing.gshader")), nullptr);
     EXPECT_EQ(openScriptFile(file("missing.bscene")), nullptr);
     EXPECT_EQ(openScriptFile(folder_.string()), nullptr);
-    EXPECT_EQ(fileExtension("data\\shader\\demo.gshader"), "gshader");
-    EXPECT_EQ(fileExtension("noextension"), "");
 }
 
 TEST_F(CompressedStreamTest, Bzip2FilesRoundTripAcrossBlocksAndReportTheirEnd) {
@@ -348,26 +346,6 @@ TEST_F(CompressedStreamTest, Bzip2ReaderFailsOnTruncatedOrForeignFilesInsteadOfL
     EXPECT_FALSE(missing.open(file("missing.msh")));
     Bzip2FileWriter unwritable;
     EXPECT_FALSE(unwritable.open(file("no/such/folder/x.msh")));
-}
-
-TEST_F(CompressedStreamTest, DiskFilesAreReadWholeByteForByte) {
-    std::string bytes = scriptOfSize(4097);
-    bytes[10] = '\0';
-    writeRaw(file("image.tga"), bytes);
-    std::vector<std::uint8_t> data{9};
-    ASSERT_TRUE(readDiskFile(file("image.tga"), data));
-    EXPECT_EQ(std::string(data.begin(), data.end()), bytes);
-    writeRaw(file("none.tga"), "");
-    ASSERT_TRUE(readDiskFile(file("none.tga"), data));
-    EXPECT_TRUE(data.empty());
-    data = {1};
-    EXPECT_FALSE(readDiskFile(file("missing.tga"), data));
-    EXPECT_TRUE(data.empty());
-    EXPECT_FALSE(readDiskFile(folder_.string(), data));
-    std::string windowsPath = file("image.tga");
-    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-    ASSERT_TRUE(readDiskFile(windowsPath, data)) << windowsPath;
-    EXPECT_EQ(data.size(), bytes.size());
 }
 
 }  // namespace

@@ -43,6 +43,27 @@ protected:
         for (const auto& effect : manager.pending()) found.push_back(effect->name());
         return found;
     }
+
+    // How loading `file` of the test's folder with a fresh manager ends: "true", "false <failure>" or
+    // "error <file>:<line>: <message>"; then the effects listed, "[a b]", and what happened to effects, "{...}".
+    std::string outcome(const std::string& file, const std::shared_ptr<Archive>& archive = nullptr) const {
+        Journal notes;
+        EffectManager local;
+        EffectScript reader(local);
+        reader.addLoader(std::make_unique<ProbeLoader>(&notes));
+        reader.setArchive(archive);
+        std::string result;
+        try {
+            result = reader.loadFile(folder + "/" + file) ? "true" : "false " + reader.failure();
+        } catch (const ScriptError& error) {
+            result = "error " + error.located();
+        }
+        result += " [";
+        for (const auto& effect : local.pending()) result += (result.back() == '[' ? "" : " ") + effect->name();
+        result += "]";
+        for (std::size_t i = 0; i < notes.size(); ++i) result += (i == 0 ? " {" : ", ") + notes[i];
+        return notes.empty() ? result : result + "}";
+    }
     const ProbeEffect& effect(std::size_t index) const {
         auto it = manager.pending().begin();
         std::advance(it, index);
@@ -200,94 +221,91 @@ TEST_F(EffectScriptTest, IncludesAddTheirEffectsInPlaceWithTheSameLoadersAndWith
     EXPECT_GE(calls, 2);
 }
 
-TEST_F(EffectScriptTest, AFailingIncludeStopsTheParseAndSaysWhere) {
-    write("main.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + folder + "/missing.effect\"\nProbe {\n}\n");
-    EXPECT_FALSE(script.loadFile(folder + "/main.effect"));
-    EXPECT_EQ(names(), std::vector<std::string>{"a"});
-    EXPECT_NE(script.failure().find("main.effect:4: Include"), std::string::npos) << script.failure();
-    EXPECT_NE(script.failure().find("missing.effect: unable to open"), std::string::npos) << script.failure();
-
+TEST_F(EffectScriptTest, FailedIncludesAndScriptsThatCannotBeOpenedSayWhere) {
+    const std::string at = folder + "/";
+    write("main.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + at + "missing.effect\"\nProbe {\n}\n");
     write("bad.effect", "Probe {\n Name \"b\"\n Nonsense\n}\n");
-    write("outer.effect", "Include \"" + folder + "/bad.effect\"\nProbe {\n Name \"after\"\n}\n");
-    EXPECT_FALSE(script.loadFile(folder + "/outer.effect"));
-    EXPECT_EQ(names(), std::vector<std::string>{"a"});
-    EXPECT_NE(script.failure().find("bad.effect:3: the Probe block"), std::string::npos) << script.failure();
-}
-
-TEST_F(EffectScriptTest, AnErrorInsideAnIncludeNamesTheIncludedFileAndItsLine) {
+    write("outer.effect", "Include \"" + at + "bad.effect\"\nProbe {\n Name \"after\"\n}\n");
     write("raise.effect", "\n\nProbe {\n Raise\n}\n");
-    write("main.effect", "Include \"" + folder + "/raise.effect\"\n");
-    try {
-        script.loadFile(folder + "/main.effect");
-        FAIL() << "no error raised";
-    } catch (const ScriptError& error) {
-        EXPECT_EQ(error.file(), folder + "/raise.effect");
-        EXPECT_EQ(error.line(), 4);
-    }
-}
-
-TEST_F(EffectScriptTest, CircularIncludesAreRefusedInsteadOfRecursingForever) {
-    write("a.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + folder + "/b.effect\"\n");
+    write("raising.effect", "Include \"" + at + "raise.effect\"\n");
+    write("a.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + at + "b.effect\"\n");
     write("b.effect", "Probe {\n Name \"b\"\n}\nInclude \"./" + folder + "\\a.effect\"\n");
-    EXPECT_FALSE(script.loadFile(folder + "/a.effect"));
-    EXPECT_EQ(names(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_NE(script.failure().find("circular include"), std::string::npos) << script.failure();
+    write("self.effect", "Include \"" + at + "self.effect\"\n");
+    for (int i = 0; i < IncludeTracker::maxDepth; ++i)
+        write("deep" + std::to_string(i) + ".effect", "Include \"" + at + "deep" + std::to_string(i + 1) + ".effect\"");
 
-    write("self.effect", "Include \"" + folder + "/self.effect\"\n");
-    EXPECT_FALSE(script.loadFile(folder + "/self.effect"));
-}
-
-TEST_F(EffectScriptTest, AScriptThatIsNeitherInTheArchiveNorOnDiskFailsToLoad) {
-    EXPECT_FALSE(script.loadFile(folder + "/nothing.effect"));
-    EXPECT_FALSE(script.loadFile(folder));  // a folder is no script
-    EXPECT_TRUE(manager.pending().empty());
+    const struct {
+        const char* file;
+        std::string outcome;  // a part of the outcome
+    } rows[] = {
+        {"main.effect", "main.effect:4: Include \"" + at + "missing.effect\": " + at +
+                            "missing.effect: unable to open the effect script [a]"},
+        {"outer.effect", "outer.effect:1: Include \"" + at + "bad.effect\": " + at +
+                             "bad.effect:3: the Probe block does not understand the line \"Nonsense\" [] {delete b}"},
+        {"raising.effect", "error " + at + "raise.effect:4: ProbeLoader unknown token: Raise []"},
+        {"a.effect", "b.effect:4: circular include of effect script => " + at + "a.effect -> " + at + "b.effect -> ./" +
+                         folder + "\\a.effect [a b]"},
+        {"self.effect", "false " + at + "self.effect:1: circular include of effect script => " + at +
+                            "self.effect -> " + at + "self.effect []"},
+        {"deep0.effect", "deep31.effect:1: includes nested too deep at effect script => " + at + "deep32.effect []"},
+        {"nothing.effect", "false " + at + "nothing.effect: unable to open the effect script []"},
+        {"", "false " + at + ": unable to open the effect script []"},  // a folder is no script
+    };
+    for (const auto& row : rows) {
+        const std::string result = outcome(row.file);
+        EXPECT_NE(result.find(row.outcome), std::string::npos) << result;
+    }
 }
 
 class EffectScriptArchiveTest : public EffectScriptTest {
 protected:
-    void pack(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::shared_ptr<Archive> pack(const std::vector<std::pair<std::string, std::string>>& entries) {
         ArchiveWriter writer;
-        ASSERT_TRUE(writer.create(folder + "/data.dat", "secret"));
+        EXPECT_TRUE(writer.create(folder + "/data.dat", "secret"));
         for (const auto& [name, text] : entries)
-            ASSERT_TRUE(writer.addData(name, std::vector<std::uint8_t>(text.begin(), text.end())));
-        ASSERT_TRUE(writer.commit());
-        archive = std::make_shared<Archive>();
-        ASSERT_TRUE(archive->open(folder + "/data.dat", "secret"));
-        script.setArchive(archive);
+            EXPECT_TRUE(writer.addData(folder + "/" + name, std::vector<std::uint8_t>(text.begin(), text.end())));
+        EXPECT_TRUE(writer.commit());
+        auto archive = std::make_shared<Archive>();
+        EXPECT_TRUE(archive->open(folder + "/data.dat", "secret"));
+        return archive;
     }
-    std::shared_ptr<Archive> archive;
 };
 
-TEST_F(EffectScriptArchiveTest, TheArchiveIsReadFirstIncludesToo) {
-    const std::string effects = folder + "/data/effect/";
-    fs::create_directories(effects);
-    write("data/effect/demo.effect", "Probe {\n Name \"disk\"\n}\n");
-    pack({{effects + "demo.effect",
-           "Probe {\n Name \"archive\"\n}\nInclude \"" + folder + "\\data\\effect\\more.effect\"\n"},
-          {effects + "more.effect", "Probe {\n Name \"more\"\n}\n"}});
+TEST_F(EffectScriptArchiveTest, TheArchiveCopyComesFirstAndOneThatDoesNotParseGivesWayToTheDiskCopy) {
+    const std::string bad = "Probe {\n Name \"bad\"\n Bogus\n}\n";
+    auto archive =
+        pack({{"hit.effect", "Probe {\n Name \"archive\"\n}\nInclude \"" + folder + "\\more.effect\"\n"},
+              {"more.effect", "Probe {\n Name \"more\"\n}\n"},
+              {"fails.effect", "Probe {\n Name \"archive\"\n}\n" + bad},
+              {"alone.effect", "Probe {\n Name \"archive\"\n}\n" + bad},
+              {"twice.effect", "Probe {\n Name \"archive\"\n}\n" + bad},
+              {"included.effect", "Include \"" + folder + "/more.effect\"\n" + bad},
+              {"raises.effect", "Probe {\n Raise\n}\n"}});
+    for (const char* name : {"hit", "miss", "fails", "included", "raises"})
+        write(std::string(name) + ".effect", "Probe {\n Name \"disk\"\n}\n");
+    write("twice.effect", "Probe {\n Name \"disk\"\n}\n" + bad);
+
+    const struct {
+        const char* file;
+        std::string outcome;
+    } rows[] = {
+        {"hit.effect", "true [archive more]"},  // includes come from the archive too
+        {"miss.effect", "true [disk]"},
+        {"fails.effect", "true [disk] {delete bad, release archive, delete archive}"},
+        {"included.effect", "true [disk] {delete bad, release more, delete more}"},
+        {"alone.effect", "false " + folder + "/alone.effect:6: the Probe block does not understand the line \"Bogus\" "
+                         "[archive] {delete bad}"},
+        {"twice.effect", "false " + folder + "/twice.effect:6: the Probe block does not understand the line \"Bogus\" "
+                         "[disk] {delete bad, release archive, delete archive, delete bad}"},
+        {"raises.effect", "error " + folder + "/raises.effect:2: ProbeLoader unknown token: Raise [] {delete }"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(outcome(row.file, archive), row.outcome) << row.file;
+
+    script.setArchive(archive);
     for (EffectLoader* loader : script.loaders()) EXPECT_EQ(loader->archive().lock(), archive);
-
-    // A name with backslashes, as the demo writes it, finds the member; the disk file of that name is not read.
-    ASSERT_TRUE(script.loadFile(folder + "\\data\\effect\\demo.effect")) << script.failure();
-    EXPECT_EQ(names(), (std::vector<std::string>{"archive", "more"}));
-}
-
-TEST_F(EffectScriptArchiveTest, AScriptMissingFromTheArchiveIsReadFromDisk) {
-    pack({{"data/effect/other.effect", "Probe {\n}\n"}});
-    write("disk.effect", "Probe {\n Name \"disk\"\n}\n");
-    ASSERT_TRUE(script.loadFile(folder + "/disk.effect"));
+    archive.reset();  // the demo destroys its archive after loading: later loads go to disk
+    ASSERT_TRUE(script.loadFile(folder + "/hit.effect")) << script.failure();
     EXPECT_EQ(names(), std::vector<std::string>{"disk"});
-
-    archive.reset();  // the demo closes its archive after loading: later loads go to disk
-    ASSERT_TRUE(script.loadFile(folder + "/disk.effect"));
-    EXPECT_EQ(names(), (std::vector<std::string>{"disk", "disk"}));
-}
-
-TEST_F(EffectScriptArchiveTest, AnArchiveScriptThatFailsIsNotReadAgainFromDisk) {
-    write("twice.effect", "Probe {\n Name \"disk\"\n}\n");
-    pack({{folder + "/twice.effect", "Probe {\n Name \"archive\"\n}\nProbe {\n Bogus\n}\n"}});
-    EXPECT_FALSE(script.loadFile(folder + "/twice.effect"));
-    EXPECT_EQ(names(), std::vector<std::string>{"archive"});  // no second copy from the disk file
 }
 
 TEST_F(EffectScriptTest, LoadFileHandsTheProgressCallbackToEveryLoader) {

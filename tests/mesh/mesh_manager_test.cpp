@@ -70,46 +70,36 @@ protected:
     std::shared_ptr<Archive> archive_;
 };
 
-TEST_F(MeshManagerTest, TheArchiveComesBeforeTheDiskAndAGoneArchiveSendsLoadsToDisk) {
-    writeDisk("disk/obj/shape.msh", tetraFile(1));
-    meshes.addSearchPath(scriptPath("disk/obj"));
-    auto archive = archiveWith({{"data/obj/shape.msh", tetraFile(2)}});
+TEST_F(MeshManagerTest, TheArchiveComesFirstThenTheSearchPathsInOrderWithAFreshMeshForEachTry) {
+    std::vector<std::uint8_t> damaged = tetraFile(2);
+    damaged.resize(damaged.size() / 2);
+    for (const char* name : {"second/both.msh", "second/damaged.msh", "second/disk.msh"}) writeDisk(name, tetraFile(1));
+    writeDisk("third/disk.msh", tetraFile(3));
+    meshes.addSearchPath(scriptPath("first"));
+    meshes.addSearchPath(scriptPath("second"));
+    meshes.addSearchPath(scriptPath("third"));
+    auto archive = archiveWith({{"data/obj/both.msh", tetraFile(2)}, {"data/obj/damaged.msh", damaged}});
     meshes.setArchive(archive);
     archive_.reset();
-    Mesh* fromArchive = meshes.load("shape.msh", MeshType::Static);
-    ASSERT_NE(fromArchive, nullptr);
-    EXPECT_EQ(fromArchive->vertexCount(), 6);
+
+    const struct {
+        const char* name;
+        int vertices;  // 4 plus the copy's extra ones: 6 from the archive, 5 from "second", 7 from "third"
+    } rows[] = {{"both.msh", 6}, {"damaged.msh", 5}, {"disk.msh", 5}};
+    for (const auto& row : rows) {
+        Mesh* mesh = meshes.load(row.name, MeshType::EdgeMesh);  // an edge mesh can only be allocated once
+        ASSERT_NE(mesh, nullptr) << row.name;
+        EXPECT_EQ(mesh->vertexCount(), row.vertices) << row.name;
+        EXPECT_EQ(mesh->triangleCount(), 4) << row.name;
+    }
 
     archive.reset();  // the demo destroys its archive after loading
     MeshManager later;
     registerStandardMeshFormats(later);
-    later.addSearchPath(scriptPath("disk/obj"));
-    Mesh* fromDisk = later.load("shape.msh", MeshType::Static);
+    later.addSearchPath(scriptPath("second"));
+    Mesh* fromDisk = later.load("both.msh", MeshType::Static);
     ASSERT_NE(fromDisk, nullptr);
     EXPECT_EQ(fromDisk->vertexCount(), 5);
-}
-
-TEST_F(MeshManagerTest, ADamagedArchiveEntryFallsBackToTheDiskWithAFreshMesh) {
-    std::vector<std::uint8_t> damaged = tetraFile(2);
-    damaged.resize(damaged.size() / 2);
-    writeDisk("disk/obj/shape.msh", tetraFile(1));
-    meshes.addSearchPath(scriptPath("disk/obj"));
-    meshes.setArchive(archiveWith({{"data/obj/shape.msh", damaged}}));
-    Mesh* mesh = meshes.load("shape.msh", MeshType::EdgeMesh);
-    ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ(mesh->vertexCount(), 5);
-    EXPECT_EQ(mesh->triangleCount(), 4);
-}
-
-TEST_F(MeshManagerTest, SearchPathsAreTriedInTheOrderAdded) {
-    writeDisk("second/shape.msh", tetraFile(3));
-    writeDisk("third/shape.msh", tetraFile(4));
-    meshes.addSearchPath(scriptPath("first"));
-    meshes.addSearchPath(scriptPath("second"));
-    meshes.addSearchPath(scriptPath("third"));
-    Mesh* mesh = meshes.load("shape.msh", MeshType::Static);
-    ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ(mesh->vertexCount(), 7);
 }
 
 TEST_F(MeshManagerTest, ANameIsLoadedOnceAndFoundByNameOrAliasWhateverTypeAsksAgain) {
@@ -138,14 +128,26 @@ TEST_F(MeshManagerTest, ANameIsLoadedOnceAndFoundByNameOrAliasWhateverTypeAsksAg
     EXPECT_EQ(meshes.find("tetra.msh"), mesh);
 }
 
-TEST_F(MeshManagerTest, NamesWithoutALoaderGiveNullWithoutAMessage) {
-    writeDisk("obj/tetra", tetraFile());
+TEST_F(MeshManagerTest, TheLoaderIsTheOneOfTheFileNamesExtensionAndOtherNamesLoadNothingSilently) {
+    for (const char* name : {"obj/tetra", "obj/msh", "obj/my.meshes/ball", "obj/tetra.MSH"})
+        writeDisk(name, tetraFile());
     meshes.addSearchPath(scriptPath("obj"));
-    EXPECT_EQ(meshes.load("tetra", MeshType::Static), nullptr);
-    EXPECT_EQ(meshes.load("tetra.MSH", MeshType::Static), nullptr);
-    EXPECT_EQ(meshes.load("tetra.3ds", MeshType::Static), nullptr);
-    EXPECT_EQ(meshExtension("a.b.msh"), "msh");
-    EXPECT_EQ(meshExtension("noext"), "noext");
+    const struct {
+        const char* name;
+        const char* loader;  // the extension of the loader chosen, "" for none
+    } rows[] = {
+        {"tetra.msh", "msh"},         {"a.b.msh", "msh"},        {"data\\obj\\ship.lwo", "lwo"},
+        {"my.meshes/ball.lwo", "lwo"}, {"tetra", ""},            {"msh", ""},
+        {"my.meshes/ball", ""},       {"my.meshes\\msh", ""},    {"tetra.MSH", ""},
+        {"tetra.3ds", ""},            {"tetra.", ""},
+    };
+    for (const auto& row : rows) {
+        const MeshLoader* loader = meshes.loaderFor(row.name);
+        EXPECT_EQ(loader ? std::string(loader->extension()) : "", row.loader) << row.name;
+        if (!loader) {
+            EXPECT_EQ(meshes.load(row.name, MeshType::Static), nullptr) << row.name;
+        }
+    }
     EXPECT_EQ(logText(), "");
 }
 

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,6 +46,25 @@ protected:
     static void write(const std::string& path, const std::string& text) {
         fs::create_directories(fs::path(path).parent_path().empty() ? "." : fs::path(path).parent_path());
         std::ofstream(path, std::ios::binary) << text;
+    }
+
+    // How loading `path` ends: "true", "false <failure>" or "error <file>:<line>: <message>" (the message alone
+    // for an error outside any script's text), then the names of the shaders made: "[a b]".
+    static std::string outcome(const std::string& path, const std::shared_ptr<Archive>& archive = nullptr) {
+        ShaderManager local;
+        ShaderScriptLoader loader(local);
+        loader.setArchive(archive);
+        std::string result;
+        try {
+            result = loader.load(path) ? "true" : "false " + loader.failure();
+        } catch (const ScriptError& error) {
+            result = "error " + error.located();
+        } catch (const std::runtime_error& error) {
+            result = "error " + std::string(error.what());
+        }
+        result += " [";
+        for (const Shader* shader : local.shaders()) result += (result.back() == '[' ? "" : " ") + shader->getName();
+        return result + "]";
     }
 
     ShaderManager manager;
@@ -160,8 +181,7 @@ TEST(ShaderScript, ProgressIsCalledAfterEveryTopLevelBlock) {
     ShaderScriptLoader loader(manager);
     int calls = 0;
     std::vector<std::size_t> shadersAtCall;
-    // parse alone has no callback; load and loadFromArchive store it. Use an archive in memory-free form: a
-    // script on disk.
+    // parse alone has no callback; load stores it.
     const fs::path path = fs::temp_directory_path() / "qv3rn_progress_test.shader";
     std::ofstream(path) << "Shader {\nName \"a\"\n}\nstray\nShader {\nName \"b\"\n}\n"
                            "Program {\nType VERTEX\nName \"p\"\n}\n";
@@ -188,76 +208,44 @@ TEST_F(ScriptFiles, IncludesFromDiskJoinTheSameManagerAndReportProgressThemselve
     EXPECT_EQ(calls, 5);  // one per shader block, wherever it was read; none for the include lines
 }
 
-TEST_F(ScriptFiles, AMissingIncludeIsReportedAtTheIncludingLine) {
+TEST_F(ScriptFiles, LoadingErrorsNameTheFileAndLineTheyHappenedAt) {
     write("main.shader", "Shader {\nName \"a\"\n}\n\nInclude \"missing.shader\"\n");
-    ShaderScriptLoader loader(manager);
-    try {
-        loader.load("main.shader");
-        FAIL() << "no error";
-    } catch (const ScriptError& error) {
-        EXPECT_STREQ(error.what(), "Unable to open scriptfile => missing.shader");
-        EXPECT_EQ(error.file(), "main.shader");
-        EXPECT_EQ(error.line(), 5);
-    }
-    EXPECT_EQ(manager.shaders().size(), 1u);
-}
-
-TEST_F(ScriptFiles, AnIncludeWithoutANameIsLoggedAndFailsAsAMissingFile) {
+    write("unnamed.shader", "Include nothing quoted\n");
+    write("outer.shader", "Include \"sub.shader\"\n");
+    write("sub.shader", "\n\nShader {\nName \"x\"\nFog {\nColour 1 1 1 1\n}\n}\n");
+    write("a.shader", "Shader {\nName \"a\"\n}\nInclude \"b.shader\"\n");
+    write("b.shader", "Include \"./a.shader\"\n");
+    write("self.shader", "Include \"self.shader\"\n");
+    for (int i = 0; i < IncludeTracker::maxDepth; ++i)
+        write("deep" + std::to_string(i) + ".shader", "Include \"deep" + std::to_string(i + 1) + ".shader\"\n");
+    fs::create_directories("folder.shader");
     Log log;
     ASSERT_TRUE(log.open("include.log"));
-    write("main.shader", "Include nothing quoted\n");
-    ShaderScriptLoader loader(manager);
-    EXPECT_THROW(
-        {
-            try {
-                loader.load("main.shader");
-            } catch (const std::runtime_error& error) {
-                EXPECT_STREQ(error.what(), "Unable to open scriptfile => ");
-                throw;
-            }
-        },
-        std::runtime_error);
+
+    const struct {
+        const char* path;
+        const char* outcome;
+    } rows[] = {
+        {"main.shader", "error main.shader:5: Unable to open scriptfile => missing.shader [a]"},
+        {"unnamed.shader", "error unnamed.shader:1: Unable to open scriptfile =>  []"},
+        {"outer.shader", "error sub.shader:6: PARSE ERROR! Unknown Fog Token [x]"},
+        {"a.shader", "error b.shader:1: Circular include of scriptfile => a.shader -> b.shader -> ./a.shader [a]"},
+        {"self.shader", "error self.shader:1: Circular include of scriptfile => self.shader -> self.shader []"},
+        {"deep0.shader", "error deep31.shader:1: Includes nested too deep at scriptfile => deep32.shader []"},
+        {"no/such/file.shader", "error Unable to open scriptfile => no/such/file.shader []"},
+        {"folder.shader", "error Unable to open scriptfile => folder.shader []"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(outcome(row.path), row.outcome);
+
     log.close();
     std::ifstream in("include.log");
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("ERROR: image script include: Include nothing quoted\n"), std::string::npos) << text;
-}
 
-TEST_F(ScriptFiles, ErrorsInsideAnIncludeNameTheIncludedFile) {
-    write("main.shader", "Include \"sub.shader\"\n");
-    write("sub.shader", "\n\nShader {\nName \"x\"\nFog {\nColour 1 1 1 1\n}\n}\n");
-    ShaderScriptLoader loader(manager);
-    try {
-        loader.load("main.shader");
-        FAIL() << "no error";
-    } catch (const ScriptError& error) {
-        EXPECT_STREQ(error.what(), "PARSE ERROR! Unknown Fog Token");
-        EXPECT_EQ(error.file(), "sub.shader");
-        EXPECT_EQ(error.line(), 6);
-    }
-}
-
-TEST_F(ScriptFiles, IncludeCyclesAreRefusedInsteadOfRecursing) {
-    write("a.shader", "Shader {\nName \"a\"\n}\nInclude \"b.shader\"\n");
-    write("b.shader", "Include \"./a.shader\"\n");
-    write("self.shader", "Include \"self.shader\"\n");
-    for (const char* start : {"a.shader", "self.shader"}) {
-        ShaderManager local;
-        ShaderScriptLoader loader(local);
-        try {
-            loader.load(start);
-            ADD_FAILURE() << "no error for " << start;
-        } catch (const ScriptError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind("Circular include of scriptfile => ", 0), 0u) << error.what();
-            EXPECT_EQ(error.line(), 1);
-        }
-    }
     // The same file included twice in a row is not a cycle.
     write("twice.shader", "Include \"leaf.shader\"\nInclude \"leaf.shader\"\n");
     write("leaf.shader", "Shader {\nName \"leaf\"\n}\n");
-    ShaderScriptLoader loader(manager);
-    EXPECT_TRUE(loader.load("twice.shader"));
-    EXPECT_EQ(manager.shaders().size(), 2u);
+    EXPECT_EQ(outcome("twice.shader"), "true [leaf leaf]");
 }
 
 TEST_F(ScriptFiles, TheExtensionChoosesPlainGzipOrBzip2) {
@@ -293,61 +281,43 @@ TEST_F(ScriptFiles, TheExtensionChoosesPlainGzipOrBzip2) {
     EXPECT_TRUE(local.shaders().empty());
 }
 
-TEST_F(ScriptFiles, AFileThatCannotBeOpenedRaisesItsMessage) {
-    ShaderScriptLoader loader(manager);
-    try {
-        loader.load("no/such/file.shader");
-        FAIL() << "no error";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "Unable to open scriptfile => no/such/file.shader");
-    }
-    fs::create_directories("folder.shader");
-    EXPECT_THROW(loader.load("folder.shader"), std::runtime_error);
-}
+TEST_F(ScriptFiles, WhileAnArchiveIsOpenScriptsAndTheirIncludesComeOnlyFromIt) {
+    ArchiveWriter writer;
+    ASSERT_TRUE(writer.create("data.dat", "secret"));
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"data/shader/demo.shader", "Shader {\nName \"main\"\n}\nInclude \"data\\shader\\more.gshader\"\n"},
+             {"data/shader/more.gshader", "Shader {\nName \"from archive\"\n}\n"},
+             {"broken.shader", "Shader {\nName \"a\"\n}\nInclude \"absent.shader\"\nShader {\nName \"b\"\n}\n"},
+             {"a.shader", "Include \"b.shader\"\n"},
+             {"b.shader", "Include \"a.shader\"\n"}})
+        ASSERT_TRUE(writer.addData(name, std::vector<std::uint8_t>(text.begin(), text.end())));
+    ASSERT_TRUE(writer.commit());
+    auto archive = std::make_shared<Archive>();
+    ASSERT_TRUE(archive->open("data.dat", "secret"));
+    // Disk files of the same names must not be read while the archive is open.
+    for (const char* name : {"data/shader/more.gshader", "absent.shader", "nothing.shader"})
+        write(name, "Shader {\nName \"from disk\"\n}\n");
 
-class ArchiveScripts : public ScriptFiles {
-protected:
-    void makeArchive(const std::vector<std::pair<std::string, std::string>>& entries) {
-        ArchiveWriter writer;
-        ASSERT_TRUE(writer.create("data.dat", "secret"));
-        for (const auto& [name, text] : entries)
-            ASSERT_TRUE(writer.addData(name, std::vector<std::uint8_t>(text.begin(), text.end())));
-        ASSERT_TRUE(writer.commit());
-        ASSERT_TRUE(archive.open("data.dat", "secret"));
-    }
-    Archive archive;
-};
+    const struct {
+        const char* path;
+        const char* outcome;
+    } rows[] = {
+        // A compressed extension means nothing inside the archive.
+        {"data\\shader\\demo.shader", "true [main from archive]"},
+        {"nothing.shader", "false unable to read \"nothing.shader\" from the archive []"},
+        {"broken.shader", "false broken.shader:4: Include: unable to read \"absent.shader\" from the archive [a]"},
+        {"a.shader", "error b.shader:1: Circular include of scriptfile => a.shader -> b.shader -> a.shader []"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(outcome(row.path, archive), row.outcome);
 
-TEST_F(ArchiveScripts, IncludesComeFromTheArchiveNeverFromDisk) {
-    makeArchive({{"data/shader/demo.shader", "Shader {\nName \"main\"\n}\nInclude \"data\\shader\\more.gshader\"\n"},
-                 {"data/shader/more.gshader", "Shader {\nName \"from archive\"\n}\n"}});
-    // A disk file of the same name must not be read.
-    write("data/shader/more.gshader", "Shader {\nName \"from disk\"\n}\n");
     ShaderScriptLoader loader(manager);
+    loader.setArchive(archive);
     int calls = 0;
-    ASSERT_TRUE(loader.loadFromArchive("data\\shader\\demo.shader", archive, [&] { ++calls; }));
-    ASSERT_EQ(manager.shaders().size(), 2u);
-    EXPECT_EQ(manager.shaders()[1]->getName(), "from archive");
+    ASSERT_TRUE(loader.load("data\\shader\\demo.shader", [&] { ++calls; }));
     EXPECT_EQ(calls, 2);
-}
 
-TEST_F(ArchiveScripts, AMissingMemberFailsWithoutAnError) {
-    makeArchive({{"data/shader/demo.shader", "Shader {\nName \"a\"\n}\nInclude \"absent.shader\"\nShader {\nName \"b\"\n}\n"}});
-    write("absent.shader", "Shader {\nName \"disk\"\n}\n");
-    ShaderScriptLoader loader(manager);
-    EXPECT_FALSE(loader.loadFromArchive("nothing.shader", archive));
-    EXPECT_TRUE(manager.shaders().empty());
-    ShaderScriptLoader second(manager);
-    EXPECT_FALSE(second.loadFromArchive("data/shader/demo.shader", archive));
-    ASSERT_EQ(manager.shaders().size(), 1u);  // parsing stopped at the include
-    EXPECT_NE(second.failure().find("absent.shader"), std::string::npos) << second.failure();
-    EXPECT_NE(second.failure().find("data/shader/demo.shader:4"), std::string::npos) << second.failure();
-}
-
-TEST_F(ArchiveScripts, ArchiveIncludeCyclesAreRefused) {
-    makeArchive({{"a.shader", "Include \"b.shader\"\n"}, {"b.shader", "Include \"a.shader\"\n"}});
-    ShaderScriptLoader loader(manager);
-    EXPECT_THROW(loader.loadFromArchive("a.shader", archive), ScriptError);
+    archive.reset();  // the demo destroys its archive after loading: later loads go to disk
+    EXPECT_EQ(outcome("nothing.shader", archive), "true [from disk]");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "data/archive.h"
 #include "data/archive_writer.h"
+#include "data/resource_reader.h"
 #include "tool_test.h"
 
 namespace qv3rn {
@@ -75,7 +76,7 @@ TEST_F(ArchiveCommandsTest, PackedArchiveIsReadByUnzipAndByTheEngine) {
     ASSERT_TRUE(archive.open((root_ / "data.dat").string(), demoArchivePassword));
     for (const auto& [name, bytes] : content_) {
         Bytes data;
-        ASSERT_TRUE(archive.readFile(archiveEntryName(name), data)) << name;
+        ASSERT_TRUE(archive.readFile(resourceName(name), data)) << name;
         EXPECT_EQ(std::string(data.begin(), data.end()), bytes) << name;
     }
 }
