@@ -1,10 +1,9 @@
-// mesh_test_support.h -- what the mesh tests share: a fixture with its own log, shader manager and mesh
-// manager, a little-endian writer of raw mesh bytes, bzip2 compression and small meshes.
+// mesh_test_support.h -- what the mesh tests share: a fixture with its own log, shader manager and mesh manager
+// (with or without a GL context), a little-endian writer of raw mesh bytes, bzip2 compression and small meshes.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <bzlib.h>
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
@@ -21,6 +20,7 @@
 #include "mesh/mesh.h"
 #include "mesh/mesh_manager.h"
 #include "shader/shader_manager.h"
+#include "support/gl_test_context.h"
 
 namespace qv3rn::test {
 
@@ -43,8 +43,12 @@ public:
         return u32(raw);
     }
     RawMesh& header(unsigned flags, int vertices, int triangles) {
-        return text("MESH").u8(1).u8(1).u16(flags).u32(static_cast<std::uint32_t>(vertices)).u32(
-            static_cast<std::uint32_t>(triangles));
+        return text("MESH")
+            .u8(1)
+            .u8(1)
+            .u16(flags)
+            .u32(static_cast<std::uint32_t>(vertices))
+            .u32(static_cast<std::uint32_t>(triangles));
     }
     RawMesh& vertex(Vec3 p, Vec3 n = {0, 0, 1}, std::array<std::uint8_t, 4> rgba = {1, 2, 3, 4}) {
         f32(p.x).f32(p.y).f32(p.z).f32(n.x).f32(n.y).f32(n.z);
@@ -77,10 +81,13 @@ inline std::vector<std::uint8_t> readFileBytes(const std::string& path) {
     return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// A fixture with a log file of the test's own (read back by logText), its own shader manager and mesh manager.
-class MeshTest : public ::testing::Test {
+// A fixture with a log file of the test's own (read back by logText), its own shader manager and mesh manager;
+// `Base` is ::testing::Test, or GLTest for the tests that draw.
+template <typename Base>
+class MeshFixture : public Base {
 protected:
     void SetUp() override {
+        Base::SetUp();
         logPath_ = std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".log";
         ASSERT_TRUE(log.open(logPath_));
     }
@@ -106,6 +113,8 @@ protected:
 private:
     std::string logPath_;
 };
+
+class MeshTest : public MeshFixture<::testing::Test> {};
 
 // Fills an empty mesh with the given positions and triangles (flags as set on the mesh beforehand).
 inline bool fillMesh(Mesh& mesh, const std::vector<Vec3>& positions, const std::vector<std::array<int, 3>>& triangles,

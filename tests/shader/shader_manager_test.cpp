@@ -1,4 +1,5 @@
-// Tests of the shader manager's reference counting and of Shader begin/end around its states.
+// shader_manager_test.cpp -- Tests of the shader manager's lookups and reference counting, and of Shader
+// begin/end around its states and the lighting group.
 #include "shader/shader_manager.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@
 namespace qv3rn {
 namespace {
 
-// A state that records the order of its calls in a shared journal.
+// A state that records its calls in a shared journal.
 class JournalState : public RenderState {
 public:
     JournalState(std::vector<std::string>& journal, std::string name)
@@ -27,90 +28,49 @@ private:
 // Counts its own destruction so tests can see when the manager lets a shader go.
 class CountedShader : public Shader {
 public:
-    explicit CountedShader(int& destroyed) : destroyed_(destroyed) {}
+    CountedShader(int& destroyed, std::string name) : destroyed_(destroyed) { setName(std::move(name)); }
     ~CountedShader() override { ++destroyed_; }
 
 private:
     int& destroyed_;
 };
 
-std::unique_ptr<Shader> named(const std::string& name) {
-    auto shader = std::make_unique<Shader>();
-    shader->setName(name);
-    return shader;
-}
-
-TEST(ShaderManager, FindsByExactNameTheFirstCreated) {
-    ShaderManager manager;
-    EXPECT_FALSE(manager.add(nullptr));
-    ASSERT_TRUE(manager.add(named("rock")));
-    ASSERT_TRUE(manager.add(named("rock")));
-    ASSERT_TRUE(manager.add(named("rocks")));
-    Shader* first = manager.shaders()[0];
-
-    ShaderHandle found = manager.find("rock");
-    EXPECT_EQ(found.get(), first);
-    EXPECT_EQ(first->references(), 2);  // the manager's and the handle's
-    EXPECT_FALSE(manager.find("roc"));
-    EXPECT_FALSE(manager.find("Rock"));
-    EXPECT_FALSE(manager.find("rock "));
-    EXPECT_EQ(manager.find("rocks").get(), manager.shaders()[2]);
-    manager.release(found);
-    EXPECT_FALSE(found);
-}
-
-TEST(ShaderManager, ReleasingTheLastHandleDestroysTheShader) {
-    int destroyed = 0;
-    ShaderManager manager;
-    auto shader = std::make_unique<CountedShader>(destroyed);
-    shader->setName("glass");
-    ASSERT_TRUE(manager.add(std::move(shader)));
-    ASSERT_TRUE(manager.add(named("other")));
-
-    ShaderHandle a = manager.find("glass");
-    ShaderHandle b = manager.find("glass");
-    EXPECT_EQ(a->references(), 3);
-    manager.release(a);
-    EXPECT_FALSE(a);
-    EXPECT_EQ(destroyed, 0);
-    EXPECT_EQ(b->references(), 2);
-    manager.release(b);
-    EXPECT_EQ(destroyed, 1);
-    ASSERT_EQ(manager.shaders().size(), 1u);
-    EXPECT_EQ(manager.shaders()[0]->getName(), "other");
-    EXPECT_FALSE(manager.find("glass"));
-
-    ShaderHandle none;
-    manager.release(none);  // a null handle is ignored
-    EXPECT_EQ(manager.shaders().size(), 1u);
-}
-
-TEST(ShaderManager, NeverFoundShadersStayUntilCleared) {
+TEST(ShaderManager, FindsTheFirstCreatedByExactNameAndReleasingTheLastHandleDestroysIt) {
+    ShaderManager* process = ShaderManager::instance();
     int destroyed = 0;
     {
         ShaderManager manager;
-        manager.add(std::make_unique<CountedShader>(destroyed));
-        manager.add(std::make_unique<CountedShader>(destroyed));
-        EXPECT_EQ(destroyed, 0);
-        manager.clear();
-        EXPECT_EQ(destroyed, 2);
-        EXPECT_TRUE(manager.shaders().empty());
-        manager.add(std::make_unique<CountedShader>(destroyed));
-    }
-    EXPECT_EQ(destroyed, 3);  // the destructor lets go of what is left
-}
+        EXPECT_EQ(ShaderManager::instance(), &manager);
+        EXPECT_FALSE(manager.add(nullptr));
+        for (const char* name : {"rock", "rock", "rocks"})
+            ASSERT_TRUE(manager.add(std::make_unique<CountedShader>(destroyed, name)));
+        Shader* first = manager.shaders()[0];
+        for (const char* other : {"roc", "Rock", "rock "}) EXPECT_FALSE(manager.find(other)) << other;
+        EXPECT_EQ(manager.find("rocks").get(), manager.shaders()[2]);
 
-TEST(ShaderManager, ATestManagerIsCurrentWhileItLives) {
-    ShaderManager* process = ShaderManager::instance();
-    ASSERT_NE(process, nullptr);
-    {
-        ShaderManager mine;
-        EXPECT_EQ(ShaderManager::instance(), &mine);
+        ShaderHandle a = manager.find("rock");
+        ShaderHandle b = manager.find("rock");
+        EXPECT_EQ(a.get(), first);
+        EXPECT_EQ(first->references(), 3);  // the manager's and the two handles'
+        manager.release(a);
+        EXPECT_FALSE(a);
+        EXPECT_EQ(destroyed, 0);
+        manager.release(b);
+        EXPECT_EQ(destroyed, 1);
+        ASSERT_EQ(manager.shaders().size(), 2u);
+        EXPECT_NE(manager.find("rock").get(), first);  // the second "rock" now
+        ShaderHandle none;
+        manager.release(none);  // a null handle is ignored
+
+        manager.clear();  // never-released shaders stay until cleared
+        EXPECT_EQ(destroyed, 3);
+        manager.add(std::make_unique<CountedShader>(destroyed, "left"));
     }
+    EXPECT_EQ(destroyed, 4);  // the destructor lets go of what is left
     EXPECT_EQ(ShaderManager::instance(), process);
 }
 
-TEST(ShaderBeginEnd, AppliesAndRestoresEveryStateInScriptOrder) {
+TEST(ShaderBeginEnd, AppliesAndRestoresEveryStateInTheOrderAdded) {
     std::vector<std::string> journal;
     Shader shader;
     shader.addState(std::make_unique<JournalState>(journal, "first"));
@@ -123,27 +83,20 @@ TEST(ShaderBeginEnd, AppliesAndRestoresEveryStateInScriptOrder) {
 
 class ShaderLighting : public test::ShaderGLTest {};
 
-TEST_F(ShaderLighting, UnlitShaderSwitchesLightingOffInsideAPushedGroup) {
+TEST_F(ShaderLighting, AnUnlitShaderSwitchesLightingOffInsideAPushedGroup) {
     glEnable(GL_LIGHTING);
     glShadeModel(GL_SMOOTH);
     Shader lit;
     lit.begin();
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), 0);
+    test::expectGL({{GL_LIGHTING, {1}}, {GL_ATTRIB_STACK_DEPTH, {0}}}, "lit");
     lit.end();
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-
     Shader unlit;
     unlit.setLighting(false);
     unlit.begin();
-    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), 1);
+    test::expectGL({{GL_LIGHTING, {0}}, {GL_ATTRIB_STACK_DEPTH, {1}}}, "unlit");
     glShadeModel(GL_FLAT);  // part of the lighting group: undone by end
     unlit.end();
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), 0);
-    EXPECT_EQ(integer(GL_SHADE_MODEL), GL_SMOOTH);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    test::expectGL({{GL_LIGHTING, {1}}, {GL_ATTRIB_STACK_DEPTH, {0}}, {GL_SHADE_MODEL, {GL_SMOOTH}}}, "after");
 }
 
 }  // namespace

@@ -1,0 +1,202 @@
+// mesh_model_test.cpp -- Tests of the mesh's data: allocation, appending, shader references, planes and
+// bounds, draw batches, the edge tables with their validation lines, and the tangent space.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "mesh/edge_mesh.h"
+#include "mesh/mesh_tangents.h"
+#include "mesh_test_support.h"
+
+namespace qv3rn {
+namespace {
+
+using test::MeshTest;
+
+void expectVector(const Vec3& actual, const Vec3& expected) { EXPECT_LT((actual - expected).length(), 1e-6f); }
+
+TEST(MeshArrays, AllocationSizesWhatTheFlagsAskForOnceAndFullArraysIgnoreMore) {
+    Mesh mesh;
+    EXPECT_EQ(mesh.flags(), 0x2001);
+    mesh.setFlags(MeshFlags::TexCoords1 | MeshFlags::TexCoords3 | MeshFlags::TangentSpace);
+    for (auto [v, t] : {std::pair{0, 5}, {5, 0}, {-1, 5}}) EXPECT_FALSE(mesh.allocate(v, t)) << v << " " << t;
+    ASSERT_TRUE(mesh.allocate(2, 1));
+    EXPECT_FALSE(mesh.allocate(2, 1));  // a second allocation, even before anything was added
+    EXPECT_EQ(mesh.triangles().capacity(), 1u);
+    EXPECT_EQ(mesh.tangents().capacity(), 2u);
+    MeshVertex vertex;
+    vertex.position = {1, 2, 3};
+    EXPECT_EQ(mesh.addVertex(vertex), 0);
+    EXPECT_EQ(mesh.addVertex(vertex), 1);
+    EXPECT_EQ(mesh.addVertex(vertex), -1);
+    EXPECT_EQ(mesh.texCoords(1).size(), 2u);  // a zero pair for every set in use
+    EXPECT_FLOAT_EQ(mesh.texCoords(3)[1].u, 0.0f);
+    EXPECT_FALSE(mesh.texCoords(0).hasStorage());
+    EXPECT_FALSE(mesh.texCoords(2).hasStorage());
+
+    EdgeMesh refused;  // the edge tables come only with a successful base allocation
+    EXPECT_FALSE(refused.allocate(0, 4));
+    EXPECT_FALSE(refused.has(MeshFlags::Edges));
+    EdgeMesh edged;
+    ASSERT_TRUE(edged.allocate(4, 4));
+    EXPECT_EQ(edged.flags(), 0x2201);
+    EXPECT_EQ(edged.edgeTriangles().capacity(), 4u);
+    EXPECT_EQ(edged.edges().capacity(), 12u);
+}
+
+TEST(MeshGeometry, PlanesAreUnitNormalsWithTheirDistanceAndBoundsSpanThePositions) {
+    Mesh mesh;
+    ASSERT_TRUE(test::fillMesh(mesh, {{0, 0, 2}, {3, 0, 2}, {0, 4, 2}, {-1, 5, 7}}, {{0, 1, 2}, {0, 2, 1}, {1, 1, 3}}));
+    EXPECT_EQ(mesh.triangles()[0].normal(), Vec3(0, 0, 1));
+    EXPECT_FLOAT_EQ(mesh.triangles()[0].plane[3], -2.0f);
+    EXPECT_EQ(mesh.triangles()[1].normal(), Vec3(0, 0, -1));
+    EXPECT_FLOAT_EQ(mesh.triangles()[1].plane[3], 2.0f);
+    EXPECT_EQ(mesh.triangles()[2].normal(), Vec3());  // zero length: left as it is, no division by zero
+    EXPECT_FALSE(std::isnan(mesh.triangles()[2].plane[3]));
+    EXPECT_EQ(mesh.bounds().min, Vec3(-1, 0, 2));
+    EXPECT_EQ(mesh.bounds().max, Vec3(3, 5, 7));
+}
+
+TEST_F(MeshTest, BatchesFollowTheShadersFirstUseAndHoldTheirShadersForTheMeshsLife) {
+    Shader* a = addShader("a");
+    Shader* b = addShader("b");
+    const auto before = b->references();
+    auto owned = std::make_unique<Mesh>();
+    Mesh& mesh = *owned;
+    ASSERT_TRUE(test::fillMesh(mesh, std::vector<Vec3>(6), {{0, 1, 5}, {1, 2, 4}, {2, 3, 3}, {3, 4, 2}, {4, 5, 1}}));
+    EXPECT_EQ(mesh.addTriangle(MeshTriangle{}), -1);  // full
+    Shader* order[] = {b, nullptr, a, b, nullptr};
+    for (std::size_t t = 0; t < 5; ++t) mesh.triangles()[t].shader = Handle<Shader>(order[t]);
+    EXPECT_EQ(b->references(), before + 2);
+    mesh.buildBatches();
+    EXPECT_EQ(b->references(), before + 3);  // the batch holds one more
+    const auto& batches = mesh.batches();
+    ASSERT_EQ(batches.size(), 3u);
+    EXPECT_EQ(batches[0].shader.get(), b);
+    EXPECT_EQ(batches[1].shader.get(), nullptr);
+    EXPECT_EQ(batches[2].shader.get(), a);
+    EXPECT_EQ(batches[0].used, 6u);
+    EXPECT_EQ(batches[0].indices, (std::vector<std::uint32_t>{0, 1, 5, 3, 4, 2}));
+    EXPECT_EQ(batches[1].indices, (std::vector<std::uint32_t>{1, 2, 4, 4, 5, 1}));
+    EXPECT_EQ(batches[2].indices, (std::vector<std::uint32_t>{2, 3, 3}));  // the shaderless in their own
+    owned.reset();
+    EXPECT_EQ(b->references(), before);
+}
+
+TEST_F(MeshTest, AClosedTetrahedronHasSixValidEdgesEachTriangleNeighboursTheOthersAndNothingIsLogged) {
+    EdgeMesh tetra;
+    ASSERT_TRUE(test::fillMesh(tetra, test::kTetraPoints, test::kTetraTriangles));
+    EXPECT_TRUE(tetra.computeEdges().allValid());
+    const EdgeValidation again = tetra.computeEdges();  // derived once
+    EXPECT_EQ(again.edges, 6);
+    EXPECT_EQ(tetra.edgeTriangles().size(), 4u);
+    for (std::size_t t = 0; t < 4; ++t) {
+        // In a tetrahedron every triangle neighbours the three others.
+        const EdgeTriangle& entry = tetra.edgeTriangles()[t];
+        EXPECT_EQ(entry.neighbours[0] + entry.neighbours[1] + entry.neighbours[2] + static_cast<int>(t), 0 + 1 + 2 + 3);
+    }
+    EXPECT_EQ(tetra.sideBuffer().capacity(), 48u);
+    EXPECT_EQ(tetra.capBuffer().capacity(), 48u);
+
+    Mesh plain;  // the tools validate a copy of any mesh
+    ASSERT_TRUE(test::fillMesh(plain, test::kTetraPoints, test::kTetraTriangles));
+    EXPECT_TRUE(validateEdges(plain).allValid());
+    EXPECT_EQ(logText(), "");
+}
+
+TEST_F(MeshTest, OpenAndOverSharedEdgesAreLoggedAndKept) {
+    EdgeMesh single;
+    ASSERT_TRUE(test::fillMesh(single, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
+    const EdgeValidation result = single.computeEdges();
+    EXPECT_EQ(result.invalidEdges, 3);
+    EXPECT_EQ(result.invalidTriangles, 1);
+    EXPECT_EQ(logText(), "3 of 3 edges are not valid\n1 of 1 edge triangles are not valid\n");
+    ASSERT_EQ(single.edges().size(), 3u);  // invalid entries stay
+    EXPECT_EQ(single.edges()[1].vertices[0], 1);
+    EXPECT_EQ(single.edges()[1].vertices[1], 2);
+    EXPECT_EQ(single.edges()[1].triangles[1], -1);
+
+    // An edge of three triangles keeps the last in its second slot; a repeated corner makes no edge of its own.
+    EdgeMesh fan;
+    ASSERT_TRUE(test::fillMesh(fan, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
+                               {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}, {4, 0, 4}}));
+    fan.computeEdges();
+    EXPECT_EQ(fan.edges()[0].triangles[0], 0);
+    EXPECT_EQ(fan.edges()[0].triangles[1], 2);
+    EXPECT_EQ(fan.edges().size(), 7u);
+    EXPECT_EQ(fan.edgeTriangles()[3].edges[0], fan.edgeTriangles()[2].edges[2]);  // the edge (4, 0)
+    EXPECT_EQ(fan.edgeTriangles()[3].edges[2], -1);
+    Mesh open;
+    ASSERT_TRUE(test::fillMesh(open, test::kTetraPoints, {{0, 1, 3}, {0, 2, 1}}));
+    EXPECT_FALSE(validateEdges(open).allValid());
+}
+
+// Two triangles over one unit square facing +z; `uv` gives each corner's texture coordinates.
+void fillSquare(Mesh& mesh, const std::vector<TexCoord>& uv, Vec3 normal = {0, 0, 1}, std::uint16_t flags = 0) {
+    mesh.setFlags(MeshFlags::Normals | MeshFlags::TexCoords0 | flags);
+    ASSERT_TRUE(test::fillMesh(mesh, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}}));
+    for (std::size_t i = 0; i < 4; ++i) {
+        mesh.vertices()[i].normal = normal;
+        mesh.texCoords(0)[i] = uv[i];
+    }
+}
+
+TEST_F(MeshTest, TheCrossProductTestFlipsTheTangentOfAMirroredTriangle) {
+    struct Case {
+        const char* what;
+        std::vector<TexCoord> uv;
+        Vec3 normal, tangent, binormal;  // of every corner
+    };
+    const Case cases[] = {
+        // s along +x, t along +y: the raw pair (+x, -y) disagrees with the normal and is flipped.
+        {"plain", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {0, 0, 1}, {-1, 0, 0}, {0, 1, 0}},
+        {"s mirrored", {{1, 0}, {0, 0}, {0, 1}, {1, 1}}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}},
+        {"t mirrored", {{0, 1}, {1, 1}, {1, 0}, {0, 0}}, {0, 0, 1}, {-1, 0, 0}, {0, -1, 0}},
+        // The test reads the vertex normal of the first corner: one facing away flips the plain square too.
+        {"normal away", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {0, 0, -1}, {1, 0, 0}, {0, -1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Mesh mesh;
+        fillSquare(mesh, c.uv, c.normal);
+        ASSERT_TRUE(computeTangents(mesh));
+        EXPECT_TRUE(mesh.has(MeshFlags::TangentSpace));
+        ASSERT_EQ(mesh.tangents().size(), 4u);
+        for (const TangentSpace& space : mesh.tangents()) {
+            expectVector(space.tangent, c.tangent);
+            expectVector(space.binormal, c.binormal);
+        }
+    }
+    EXPECT_EQ(logText(), "");
+}
+
+TEST_F(MeshTest, SharedCornersAverageStoredTangentsAreAddedToAndAMeshWithoutSetZeroIsRefused) {
+    // The second triangle is sheared in s and t, so the shared corners average two different tangents.
+    Mesh mesh;
+    fillSquare(mesh, {{0, 0}, {1, 0}, {1, 1}, {0, 2}});
+    ASSERT_TRUE(computeTangents(mesh));
+    for (const TangentSpace& space : mesh.tangents()) EXPECT_NEAR(space.binormal.length(), 1.0f, 1e-6);
+    expectVector(mesh.tangents()[1].tangent, {-1, 0, 0});  // only on the first triangle
+    expectVector(mesh.tangents()[0].tangent, (Vec3(-1, 0, 0) + Vec3(-2, -1, 0).normalized()).normalized());
+    expectVector(mesh.tangents()[3].tangent, Vec3(-2, -1, 0).normalized());
+
+    // Tangents read from a file (flag 0x100 before loading) stay and the computed ones are added.
+    Mesh stored;
+    fillSquare(stored, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {0, 0, 1}, MeshFlags::TangentSpace);
+    stored.tangents().append({{0, 0, 3}, {0, 0, 0}});
+    ASSERT_TRUE(computeTangents(stored));
+    ASSERT_EQ(stored.tangents().size(), 4u);
+    expectVector(stored.tangents()[0].tangent, Vec3(-2, 0, 3).normalized());  // both triangles' and the stored
+    expectVector(stored.tangents()[1].tangent, {-1, 0, 0});
+
+    Mesh plain;
+    plain.setName("plain.msh");
+    ASSERT_TRUE(test::fillMesh(plain, test::kTetraPoints, test::kTetraTriangles));
+    EXPECT_FALSE(computeTangents(plain));
+    EXPECT_FALSE(plain.has(MeshFlags::TangentSpace));
+    EXPECT_FALSE(plain.tangents().hasStorage());
+    EXPECT_EQ(logText(), "Mesh \"plain.msh\" has no texture coordinates for tangents\n");
+}
+
+}  // namespace
+}  // namespace qv3rn

@@ -1,0 +1,294 @@
+// state_blocks_test.cpp -- Tests of the shader state blocks: script text in, the OpenGL state read back from a
+// real context while the shader is applied and after it, the same again once the shader is written back as text
+// and read anew, the lock switches, animated transparency, and the unknown-token errors.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data/script_error.h"
+#include "script_test_support.h"
+#include "shader/shader_script_writer.h"
+
+namespace qv3rn {
+namespace {
+
+using test::From;
+using test::GLCheck;
+using test::parseScript;
+
+constexpr From M = From::Material;
+
+// What restore leaves: the engine's baseline, with lighting on as setBaseline leaves it.
+const std::vector<GLCheck> baseline = {
+    {GL_CULL_FACE, {1}}, {GL_CULL_FACE_MODE, {GL_BACK}}, {GL_FRONT_FACE, {GL_CCW}}, {GL_LIGHT_MODEL_TWO_SIDE, {0}},
+    {GL_DEPTH_TEST, {1}}, {GL_DEPTH_FUNC, {GL_LEQUAL}}, {GL_DEPTH_WRITEMASK, {1}}, {GL_ALPHA_TEST, {0}},
+    {GL_BLEND, {0}}, {GL_BLEND_EQUATION_RGB, {GL_FUNC_ADD}}, {GL_FOG, {0}}, {GL_STENCIL_TEST, {0}},
+    {GL_COLOR_LOGIC_OP, {0}}, {GL_POLYGON_MODE, {GL_FILL, GL_FILL}}, {GL_LIGHTING, {1}}, {GL_ATTRIB_STACK_DEPTH, {0}},
+    {GL_COLOR_MATERIAL, {1}}, {GL_CURRENT_COLOR, {1, 1, 1, 1}}, {GL_SPECULAR, {0, 0, 0, 1}, M},
+    {GL_EMISSION, {0, 0, 0, 1}, M},
+    {GL_SHININESS, {0}, M},  // ambient and diffuse follow the white colour
+};
+
+struct Row {
+    std::string block;  // one state block, without its closing brace
+    std::vector<GLCheck> applied;
+};
+
+std::vector<Row> rows() {
+    std::vector<Row> rows = {
+        {"Alpha {\nEnable yes\nFunction GEQUAL\nReference 0.5\nReference \n",  // no number: the value stays
+         {{GL_ALPHA_TEST, {1}}, {GL_ALPHA_TEST_FUNC, {GL_GEQUAL}}, {GL_ALPHA_TEST_REF, {0.5}}}},
+        {"Alpha {\nEnable yes\nFunction gEQUAL\n", {{GL_ALPHA_TEST_FUNC, {GL_EQUAL}}}},  // a case-sensitive part
+        {"Alpha {\nEnable yes\nFunction Gequal\n", {{GL_ALPHA_TEST_FUNC, {GL_ALWAYS}}}},
+        {"Alpha {\nEnable yes\nEnable YES\n", {{GL_ALPHA_TEST, {0}}}},
+        {"Blend {\nEnable yes\nSrc SRC_ALPHA\nDst ONE_MINUS_SRC_ALPHA\nBlendEquation MIN\nBlendColor 0.25 0 0 1\n"
+         "Lighting no\n",
+         {{GL_BLEND, {1}}, {GL_BLEND_SRC_RGB, {GL_SRC_ALPHA}}, {GL_BLEND_DST_RGB, {GL_ONE_MINUS_SRC_ALPHA}},
+          {GL_BLEND_SRC_ALPHA, {GL_SRC_ALPHA}}, {GL_BLEND_DST_ALPHA, {GL_ONE_MINUS_SRC_ALPHA}},
+          {GL_BLEND_EQUATION_RGB, {GL_MIN}}, {GL_BLEND_COLOR, {0.25, 0, 0, 1}}, {GL_LIGHTING, {0}},
+          {GL_ATTRIB_STACK_DEPTH, {1}}}},
+        {"Blend {\nEnable yes\nSrc.RGB ZERO\nDst.RGB SRC_COLOR\nSrc.Alpha ONE\nDst.Alpha ZERO\n"
+         "BlendEquation REVERSE_SUBTRACT\n",
+         {{GL_BLEND_SRC_RGB, {GL_ZERO}}, {GL_BLEND_DST_RGB, {GL_SRC_COLOR}}, {GL_BLEND_SRC_ALPHA, {GL_ONE}},
+          {GL_BLEND_DST_ALPHA, {GL_ZERO}}, {GL_BLEND_EQUATION_RGB, {GL_FUNC_REVERSE_SUBTRACT}},
+          {GL_ATTRIB_STACK_DEPTH, {0}}}},
+        // DST_COLOR is no destination factor: that line leaves ZERO; a Dst.Alpha line alone makes it separate.
+        {"Blend {\nEnable yes\nSrc ONE_MINUS_CONSTANT_ALPHA\nDst ZERO\nDst DST_COLOR\nDst.Alpha ONE\n"
+         "BlendEquation SUBTRACT\n",
+         {{GL_BLEND_SRC_RGB, {GL_ONE_MINUS_CONSTANT_ALPHA}}, {GL_BLEND_DST_RGB, {GL_ZERO}},
+          {GL_BLEND_SRC_ALPHA, {GL_ONE}}, {GL_BLEND_DST_ALPHA, {GL_ONE}}, {GL_BLEND_EQUATION_RGB, {GL_FUNC_SUBTRACT}}}},
+        {"Blend {\nEnable yes\nSrc.RGB SRC_ALPHA_SATURATE\nDst ONE_MINUS_CONSTANT_COLOR\nBlendEquation MAX\n",
+         {{GL_BLEND_SRC_RGB, {GL_SRC_ALPHA_SATURATE}}, {GL_BLEND_DST_RGB, {GL_ONE_MINUS_CONSTANT_COLOR}},
+          {GL_BLEND_EQUATION_RGB, {GL_MAX}}}},
+        {"Cull {\nEnable no\nTwoSided yes\n", {{GL_CULL_FACE, {0}}, {GL_LIGHT_MODEL_TWO_SIDE, {1}}}},
+        {"Cull {\nFunction FRONT\nWinding CW\n",
+         {{GL_CULL_FACE, {1}}, {GL_CULL_FACE_MODE, {GL_FRONT}}, {GL_FRONT_FACE, {GL_CW}}}},
+        {"Cull {\nFunction FRONT_AND_BACK\nWinding CW\nWinding CCW\n",
+         {{GL_CULL_FACE_MODE, {GL_FRONT_AND_BACK}}, {GL_FRONT_FACE, {GL_CCW}}}},
+        {"Fog {\nEnable yes\nStart 2\nEnd 40.5\nDensity 0.125\nColor 0.1 0.2 0.3 0.4\nFunction EXPSQR\n"
+         "Apply PER_VERTEX\n",
+         {{GL_FOG, {1}}, {GL_FOG_MODE, {GL_EXP2}}, {GL_FOG_START, {2}}, {GL_FOG_END, {40.5}}, {GL_FOG_DENSITY, {0.125}},
+          {GL_FOG_COLOR, {0.1, 0.2, 0.3, 0.4}}, {GL_FOG_HINT, {GL_FASTEST}}}},
+        {"Fog {\nEnable yes\nFunction LINEAR\nFunction EXP\nColor 1 0\n",  // the colour's missing values stay
+         {{GL_FOG_MODE, {GL_EXP}}, {GL_FOG_COLOR, {1, 0, 0.5, 1}}, {GL_FOG_HINT, {GL_NICEST}}}},
+        {"Fog {\nEnable yes\nFunction LINEAR\n", {{GL_FOG_MODE, {GL_LINEAR}}}},
+        {"Stencil {\nEnable yes\nFunction NOTEQUAL\nReference 2\nMask 3\nWriteMask 15\nFail KEEP\nZFail INCR_WRAP\n"
+         "ZPass REPLACE\n",
+         {{GL_STENCIL_TEST, {1}}, {GL_STENCIL_FUNC, {GL_NOTEQUAL}}, {GL_STENCIL_REF, {2}}, {GL_STENCIL_VALUE_MASK, {3}},
+          {GL_STENCIL_WRITEMASK, {15}}, {GL_STENCIL_FAIL, {GL_KEEP}}, {GL_STENCIL_PASS_DEPTH_FAIL, {GL_INCR_WRAP}},
+          {GL_STENCIL_PASS_DEPTH_PASS, {GL_REPLACE}}}},
+        {"Stencil {\nEnable yes\nWriteMask 7\nFail REPLACE\nFail INCR\nZFail INVERT\nZPass DECR_WRAP\n",
+         {{GL_STENCIL_VALUE_MASK, {0}}, {GL_STENCIL_WRITEMASK, {7}}, {GL_STENCIL_FAIL, {GL_INCR}},
+          {GL_STENCIL_PASS_DEPTH_FAIL, {GL_INVERT}}, {GL_STENCIL_PASS_DEPTH_PASS, {GL_DECR_WRAP}}}},
+        {"Stencil {\nEnable yes\nFail DECR\nZPass INCR\n",
+         {{GL_STENCIL_FAIL, {GL_DECR}}, {GL_STENCIL_PASS_DEPTH_PASS, {GL_INCR}}}},
+        {"ZBuffer {\nEnable no\nWrite no\n", {{GL_DEPTH_TEST, {0}}, {GL_DEPTH_WRITEMASK, {0}}}},
+        {"ZBuffer {\nEnable yes\nFunction GREATER\n", {{GL_DEPTH_TEST, {1}}, {GL_DEPTH_FUNC, {GL_GREATER}}}},
+        {"Polygon {\nEnable yes\nMode LINE\nFace FRONT_AND_BACK\n", {{GL_POLYGON_MODE, {GL_LINE, GL_LINE}}}},
+        {"Polygon {\nEnable yes\nMode POINT\nFace BACK\nFace FRONT\n", {{GL_POLYGON_MODE, {GL_POINT, GL_FILL}}}},
+        {"Polygon {\nMode POINT\n", {{GL_POLYGON_MODE, {GL_FILL, GL_FILL}}}},  // disabled: nothing changes
+        {"Material {\nEnable yes\nAmbient 0.5 0 0 1\nDiffuse 0.8 0.25 0.8 1\nSpecular 0 0 0.75 1\n"
+         "Emission 0.125 0 0 0\nShininess 20\n",
+         {{GL_COLOR_MATERIAL, {0}}, {GL_AMBIENT, {0.5, 0, 0, 1}, M}, {GL_DIFFUSE, {0.8, 0.25, 0.8, 1}, M},
+          {GL_SPECULAR, {0, 0, 0.75, 1}, M}, {GL_EMISSION, {0.125, 0, 0, 0}, M}, {GL_SHININESS, {20}, M}}},
+        // A disabled material still sets the current colour, from its diffuse colour.
+        {"Material {\nDiffuse 0.5 0.8 0.8 0.25\n",
+         {{GL_COLOR_MATERIAL, {1}}, {GL_CURRENT_COLOR, {0.5, 0.8, 0.8, 0.25}}}},
+        {"Material {\n", {{GL_CURRENT_COLOR, {0.8, 0.8, 0.8, 1}}}},
+        // Transparency replaces the alpha of ambient, diffuse and specular (at the demo time 2 of 4 seconds).
+        {"Material {\nEnable yes\nTransparency {\n{ Envelope\n2\nKey 0 0 3 0 0 0 0 0 0 0\nKey 1 4 3 0 0 0 0 0 0 "
+         "0\n}\n}\n"
+         "Shininess 64\n",  // the envelope's braces did not end the block
+         {{GL_AMBIENT, {0, 0, 0, 0.5}, M}, {GL_DIFFUSE, {0.8, 0.8, 0.8, 0.5}, M}, {GL_SPECULAR, {0, 0, 0, 0.5}, M},
+          {GL_EMISSION, {0, 0, 0, 0}, M}, {GL_SHININESS, {64}, M}}},
+        {"Material {\nTransparency {\n{ Envelope\n2\nKey 0 0 3 0 0 0 0 0 0 0\nKey 1 4 3 0 0 0 0 0 0 0\n}\n}\n",
+         {{GL_CURRENT_COLOR, {0.8, 0.8, 0.8, 0.5}}}},
+    };
+    const char* comparisons[] = {"NEVER", "LESS", "EQUAL", "LEQUAL", "GREATER", "NOTEQUAL", "GEQUAL", "ALWAYS"};
+    for (GLenum i = 0; i < 8; ++i)
+        rows.push_back({"ZBuffer {\nEnable yes\nFunction " + std::string(comparisons[i]) + "\n",
+                        {{GL_DEPTH_FUNC, {double(GL_NEVER + i)}}}});
+    const char* operations[] = {"CLEAR",         "AND",         "AND_REVERSE", "COPY",  "AND_INVERTED", "NOOP",
+                                "XOR",           "OR",          "NOR",         "EQUIV", "INVERT",       "OR_REVERSE",
+                                "COPY_INVERTED", "OR_INVERTED", "NAND",        "SET"};
+    for (GLenum i = 0; i < 16; ++i)
+        rows.push_back({"LogicOp {\nEnable yes\nOp " + std::string(operations[i]) + "\n",
+                        {{GL_COLOR_LOGIC_OP, {1}}, {GL_LOGIC_OP_MODE, {double(GL_CLEAR + i)}}}});
+    return rows;
+}
+
+class StateBlocks : public test::ShaderGLTest {
+protected:
+    static void setBaseline() {
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+        glCullFace(GL_BACK);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glDepthMask(GL_TRUE);
+        glEnable(GL_COLOR_MATERIAL);
+        glColor4f(1, 1, 1, 1);
+        glEnable(GL_LIGHTING);
+    }
+    static void expectAppliedAndRestored(Shader& shader, const std::vector<GLCheck>& applied, const std::string& what) {
+        setBaseline();
+        shader.begin();
+        test::expectGL(applied, what + " applied");
+        shader.end();
+        test::expectGL(baseline, what + " restored");
+    }
+};
+
+TEST_F(StateBlocks, EachBlockSetsItsStateAndRestoreReturnsToTheBaselineAlsoWhenWrittenAndReadBack) {
+    ASSERT_TRUE(loadExtension(*context, "GL_EXT_blend_func_separate"));
+    test::setDemoTime(2);
+    for (const Row& row : rows()) {
+        SCOPED_TRACE(row.block);
+        ShaderManager read;
+        ASSERT_TRUE(parseScript(read, "Shader {\nName \"s\"\n" + row.block + "}\n}\n"));
+        Shader& shader = *read.shaders().at(0);
+        EXPECT_EQ(shader.isBlended(), row.block.rfind("Blend", 0) == 0);  // every Blend block marks it blended
+        expectAppliedAndRestored(shader, row.applied, "read");
+
+        std::ostringstream text;
+        writeShaderBlock(text, shader);
+        ShaderManager again;
+        ASSERT_TRUE(parseScript(again, text.str())) << text.str();
+        ASSERT_EQ(again.shaders().at(0)->states().size(), 1u) << text.str();
+        EXPECT_EQ(again.shaders()[0]->isBlended(), shader.isBlended());
+        expectAppliedAndRestored(*again.shaders()[0], row.applied, "written:\n" + text.str());
+    }
+}
+
+TEST_F(StateBlocks, AWrittenShaderHasTheScriptLayout) {
+    ASSERT_TRUE(parseScript(manager,
+                            "Shader {\nName \"w\"\nLighting no\nZBuffer {\n}\n"
+                            "Alpha {\nEnable yes\nReference 0.5\nFunction GEQUAL\n}\n}\n"));
+    std::ostringstream text;
+    writeShaderBlock(text, *manager.shaders()[0]);
+    EXPECT_EQ(text.str(),
+              "Shader {\n\tName\t\"w\"\n\tLighting\tno\n"
+              "\tZBuffer {\n\t\tEnable\tno\n\t\tWrite\tyes\n\t\tFunction\tLEQUAL\n\t}\n"
+              "\tAlpha {\n\t\tEnable\tyes\n\t\tReference\t0.5\n\t\tFunction\tGEQUAL\n\t}\n}\n");
+}
+
+TEST_F(StateBlocks, TwoBlocksOfOneKindAreAppliedAndRestoredInScriptOrder) {
+    ASSERT_TRUE(parseScript(manager,
+                            "Shader {\nName \"twice\"\nZBuffer {\nEnable yes\nFunction GREATER\n}\n"
+                            "ZBuffer {\nEnable yes\nFunction NEVER\nWrite no\n}\n}\n"));
+    expectAppliedAndRestored(*manager.shaders()[0], {{GL_DEPTH_FUNC, {GL_NEVER}}, {GL_DEPTH_WRITEMASK, {0}}}, "twice");
+}
+
+TEST_F(StateBlocks, LockedKindsLeaveTheStateAloneAndUnlockingOneLetsItAct) {
+    ASSERT_TRUE(parseScript(manager,
+                            "Shader {\nName \"all\"\nAlpha {\nEnable yes\n}\nBlend {\nEnable yes\n"
+                            "Lighting no\n}\nCull {\nEnable no\n}\nFog {\nEnable yes\n}\nStencil {\n"
+                            "Enable yes\n}\nZBuffer {\nWrite no\n}\nLogicOp {\nEnable yes\n}\nMaterial {\n"
+                            "Diffuse 0.1 0.1 0.1 1\n}\n}\n"));
+    Shader& shader = *manager.shaders()[0];
+    for (int kind = 0; kind < renderStateKindCount; ++kind) RenderStateLocks::setLocked(RenderStateKind(kind), true);
+    EXPECT_FALSE(RenderStateLocks::isLocked(RenderStateKind::Polygon));  // the one kind without a lock
+    expectAppliedAndRestored(shader, baseline, "locked");
+    glEnable(GL_BLEND);
+    glEnable(GL_FOG);
+    shader.end();  // restore does nothing either
+    test::expectGL({{GL_BLEND, {1}}, {GL_FOG, {1}}}, "locked restore");
+    glDisable(GL_BLEND);
+    glDisable(GL_FOG);
+
+    RenderStateLocks::setLocked(RenderStateKind::Blend, false);
+    expectAppliedAndRestored(shader, {{GL_BLEND, {1}}, {GL_LIGHTING, {0}}, {GL_ALPHA_TEST, {0}}}, "blend unlocked");
+    RenderStateLocks::reset();
+    for (int kind = 0; kind < renderStateKindCount; ++kind)
+        EXPECT_FALSE(RenderStateLocks::isLocked(RenderStateKind(kind)));
+}
+
+TEST_F(StateBlocks, TheBlackMaterialSwitchDrawsBlackButKeepsTheSpecularColour) {
+    ASSERT_TRUE(parseScript(manager,
+                            "Shader {\nName \"lit\"\nMaterial {\nEnable yes\nAmbient 1 0 0 1\n"
+                            "Specular 0 0.5 0 1\n}\n}\nShader {\nName \"unlit\"\nMaterial {\n}\n}\n"));
+    RenderStateLocks::setBlackMaterial(true);
+    expectAppliedAndRestored(*manager.shaders()[0],
+                             {{GL_AMBIENT, {0, 0, 0, 0}, M}, {GL_DIFFUSE, {0, 0, 0, 0}, M},
+                              {GL_EMISSION, {0, 0, 0, 0}, M}, {GL_SPECULAR, {0, 0.5, 0, 1}, M}},
+                             "lit");
+    expectAppliedAndRestored(*manager.shaders()[1], {{GL_CURRENT_COLOR, {0, 0, 0, 0}}}, "unlit");
+}
+
+TEST_F(StateBlocks, WithoutSeparateFactorsTheColourFactorsServeBothAndNoEquationIsLeftAlone) {
+    resetExtensions();
+    ASSERT_TRUE(loadExtension(*context, "GL_EXT_blend_minmax"));
+    ASSERT_TRUE(parseScript(manager,
+                            "Shader {\nName \"b\"\nBlend {\nEnable yes\nSrc.RGB DST_COLOR\nDst.RGB ZERO\n"
+                            "Src.Alpha ONE\nBlendEquation OVERLAY\n}\n}\n"));
+    glBlendEquation(GL_MAX);
+    Shader& shader = *manager.shaders()[0];
+    shader.begin();
+    test::expectGL({{GL_BLEND_SRC_ALPHA, {GL_DST_COLOR}}, {GL_BLEND_EQUATION_RGB, {GL_MAX}}}, "applied");
+    shader.end();
+    test::expectGL({{GL_BLEND, {0}}, {GL_BLEND_EQUATION_RGB, {GL_MAX}}}, "restored");
+}
+
+// Drawing through a script-made shader: an additive blend of red onto blue gives magenta.
+TEST_F(StateBlocks, AScriptShaderBlendsPixels) {
+    ASSERT_TRUE(parseScript(manager,
+                            "Shader {\nName \"add\"\nLighting no\nBlend {\nEnable yes\n"
+                            "Src ONE\nDst ONE\n}\nZBuffer {\nEnable no\n}\n}\n"));
+    ShaderHandle shader = manager.find("add");
+    ASSERT_TRUE(shader);
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    shader->begin();
+    glColor4f(1, 0, 0, 1);
+    glRectf(-1, -1, 0, 1);
+    shader->end();
+    EXPECT_EQ(pixel(10, 32), (std::array<std::uint8_t, 4>{255, 0, 255, 255}));
+    EXPECT_EQ(pixel(50, 32), (std::array<std::uint8_t, 4>{0, 0, 255, 255}));
+    manager.release(shader);
+}
+
+TEST(StateBlockErrors, EveryBlockRejectsAnUnknownLineWithItsOwnMessage) {
+    struct Case {
+        const char* block;
+        const char* line;
+        const char* message;
+        int at = 5;
+    };
+    const Case cases[] = {
+        {"Alpha", "Funktion LESS", "PARSE ERROR! Unknown Alpha Token"},
+        {"Blend", "Source ONE", "PARSE ERROR! Unknown Blend Token"},
+        {"Cull", "Face BACK", "PARSE ERROR! Unknown Cull Token"},
+        {"Fog", "Colour 1 1 1 1", "PARSE ERROR! Unknown Fog Token"},
+        {"Stencil", "Pass KEEP", "PARSE ERROR! Unknown Stencil Token"},
+        {"ZBuffer", "Test yes", "PARSE ERROR! Unknown ZBuffer Token"},
+        {"Vertex", "Program \"x\"", "PARSE ERROR! Unknown Vertex Token"},
+        {"Fragment", "Program \"x\"", "PARSE ERROR! Unknown Fragment Token"},
+        {"Material", "Shine 3", "PARSE ERROR! Unknown Material Token"},
+        {"Material", "Transparency {", "unable to find expected envelope start token", 6},
+        {"Polygon", "Fill yes", "PARSE ERROR! Unknown Polygon Token"},
+        {"LogicOp", "Operation XOR", "PARSE ERROR! Unknown LogicOp Token"},
+        {"Texture", "Unit UNIT1", "PARSE ERROR! Unknown Texture Token"},
+        {"Polygon", "Mode WIREFRAME", "PARSE ERROR! Unknown Polygon Mode type"},
+        {"Polygon", "Face SIDES", "PARSE ERROR! Unknown Polygon Face type"},
+        {"LogicOp", "Op MIX", "PARSE ERROR! Unknown LogiOp Op type"},
+    };
+    for (const Case& c : cases) {
+        ShaderManager manager;
+        const std::string first = std::string(c.block) == "Texture" ? "TexUnit UNIT0" : "Enable no";
+        try {
+            parseScript(manager,
+                        "Shader {\nName \"s\"\n" + std::string(c.block) + " {\n" + first + "\n" + c.line + "\n}\n}\n");
+            ADD_FAILURE() << "no error for " << c.block << ": " << c.line;
+        } catch (const ScriptError& error) {
+            EXPECT_STREQ(error.what(), c.message);
+            EXPECT_EQ(error.line(), c.at) << c.block;
+        }
+        ASSERT_EQ(manager.shaders().size(), 1u);
+        EXPECT_EQ(manager.shaders()[0]->states().size(), 1u) << c.block;  // appended before its lines were read
+    }
+}
+
+}  // namespace
+}  // namespace qv3rn
