@@ -49,10 +49,6 @@ std::string describeChain(const std::vector<std::string>& open, const std::strin
 
 }  // namespace
 
-const std::string& readBlockLine(ShaderScriptLoader& loader, std::istream& stream) {
-    return loader.readScriptLine(stream);
-}
-
 ShaderScriptLoader::ShaderScriptLoader(ShaderManager& manager) : manager_(manager) {}
 
 ShaderScriptLoader::ShaderScriptLoader() : ShaderScriptLoader(*ShaderManager::instance()) {}

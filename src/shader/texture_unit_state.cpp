@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "anim/envelope_field.h"
 #include "app/extensions.h"
 #include "shader/image_registry.h"
 #include "shader/shader.h"
@@ -31,12 +32,11 @@ constexpr float degreesPerRadian = 57.29578f;
 // An envelope block for one channel, then the stream up to and including the field's own "}".
 template <TextureMatrixChannel channel>
 void readChannel(TextureUnitState& state, BlockLine& line) {
-    auto envelope = std::make_unique<Envelope>();
-    if (!envelope->load(line.loader, line.stream))
+    auto envelope = readEnvelopeField(line, FieldClose::SkipToBrace);
+    if (!envelope)
         throw std::runtime_error(std::string("PARSE ERROR! Unable to load ") +
                                  channelNames[static_cast<int>(channel)] + " envelope");
     state.setEnvelope(channel, std::move(envelope));
-    skipBlock(line.stream);
 }
 
 // The image registry's image of the quoted name, which must have been read before the shader.
@@ -48,7 +48,7 @@ void readImage(TextureUnitState& state, BlockLine& line) {
 }
 
 using C = TextureMatrixChannel;
-const Keyword<TextureUnitState> textureKeywords[] = {
+const KeywordTable<TextureUnitState> textureRows = {
     {"Image ", readImage},
     {"TexUnit ", [](TextureUnitState& s, BlockLine& l) { s.unit = firstName(l.text, unitNames).value_or(s.unit); }},
     {"CoordU {", readChannel<C::TranslateS>},
@@ -79,7 +79,8 @@ bool readTextureBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& 
     auto owned = std::make_unique<TextureUnitState>();
     TextureUnitState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<TextureUnitState>(loader, stream, state, textureKeywords, "PARSE ERROR! Unknown Texture Token");
+    readKeywordBlock(loader, stream, state, textureRows, UnknownLine::raise("PARSE ERROR! Unknown Texture Token"));
+    return true;
 }
 
 TextureUnitState::TextureUnitState() : RenderState(RenderStateKind::TextureUnit) {}
