@@ -38,10 +38,12 @@ void PostProcessing::update(float time) {
     ImageEffect::update(time);
 }
 
-// Without a program there is nothing to draw through: binding program 0 would only make every draw an error.
 void PostProcessing::render() {
-    if (!GL_ARB_fragment_program_Flag || programId == 0) return;
-    glEnable(GL_FRAGMENT_PROGRAM_ARB);
+    if (!GL_ARB_fragment_program_Flag) return;
+    // Program 0 has no text: with the fragment-program stage on it would make every draw an error, so without a
+    // program the stage stays off and the quad is drawn by the fixed-function stage.
+    const bool programmed = programId != 0;
+    if (programmed) glEnable(GL_FRAGMENT_PROGRAM_ARB);
     glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, programId);
     for (const ProgramParameter& parameter : parameters) {
         const auto& v = parameter.values;
@@ -50,7 +52,7 @@ void PostProcessing::render() {
     if (shader_) shader_->begin();
     ImageEffect::render();
     if (shader_) shader_->end();
-    glDisable(GL_FRAGMENT_PROGRAM_ARB);
+    if (programmed) glDisable(GL_FRAGMENT_PROGRAM_ARB);
 }
 
 namespace {

@@ -24,7 +24,8 @@ struct ProgramParameter {
 };
 
 // Draws as an ImageEffect while its fragment program is bound and its parameters are set, inside its shader.
-// Without the fragment-program extension, or without a program, it draws nothing.
+// Without a program (none named, or not found) program 0 is bound and the quad is drawn by the fixed-function
+// stage; without the fragment-program extension nothing is drawn.
 class PostProcessing : public ImageEffect {
 public:
     PostProcessing() : ImageEffect(EffectKind::PostProcessing) {}
