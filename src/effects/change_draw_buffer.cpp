@@ -2,7 +2,6 @@
 // keywords.
 #include "effects/change_draw_buffer.h"
 
-#include <stdexcept>
 #include <string_view>
 
 #include "effects/effect_loaders.h"

@@ -1,9 +1,7 @@
 // change_viewport.cpp -- the viewport in virtual units scaled to the output, and the block's keyword.
 #include "effects/change_viewport.h"
 
-#include <cstdio>
 #include <limits>
-#include <stdexcept>
 
 #include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"

@@ -5,7 +5,6 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <stdexcept>
 #include <string_view>
 
 #include "effects/blend.h"

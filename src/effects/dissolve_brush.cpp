@@ -1,8 +1,6 @@
 // dissolve_brush.cpp -- the image revealed through the brush's levels by alpha test, and the block's keywords.
 #include "effects/dissolve_brush.h"
 
-#include <stdexcept>
-
 #include "app/extensions.h"
 #include "effects/effect_loaders.h"
 #include "effects/effect_rows.h"

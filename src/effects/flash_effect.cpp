@@ -3,8 +3,6 @@
 
 #include <GL/gl.h>
 
-#include <stdexcept>
-
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
 #include "effects/effect_rows.h"

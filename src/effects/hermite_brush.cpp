@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"

@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <stdexcept>
 
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"

@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "app/log.h"
 #include "effects/blend.h"

@@ -1,7 +1,6 @@
 // texture_state_block.cpp -- keyword tables of the state, apply and envmap blocks, and their text.
 #include "shader/texture_state_block.h"
 
-#include <stdexcept>
 #include <string>
 
 #include "shader/texture_names.h"
