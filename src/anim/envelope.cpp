@@ -2,7 +2,6 @@
 #include "anim/envelope.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <ios>
@@ -10,10 +9,8 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
-#include "anim/script_lines.h"
-#include "data/script_parser.h"
+#include "data/keyword_table.h"
 
 namespace qv3rn {
 
@@ -59,73 +56,46 @@ int scanCount(const std::string& line) {
     return static_cast<int>(std::clamp<long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-// Reads the lines of one envelope block after its key count, with the keyword table in test order.
-class EnvelopeBlockReader {
-public:
-    EnvelopeBlockReader(Envelope& envelope, int declaredKeys, std::uint16_t& pre, std::uint16_t& post)
-        : envelope_(envelope), declaredKeys_(declaredKeys), pre_(pre), post_(post) {}
+// The next logical line that has any content: comment lines are skipped; "" at the end of the stream.
+std::string nextContentLine(ScriptParser& parser, std::istream& stream) {
+    std::string line = parser.readLine(stream);
+    while (line.empty() && stream.good()) line = parser.readLine(stream);
+    return line;
+}
 
-    // Runs until the closing line or the end of the stream; returns the number of keys read.
-    int run(ScriptParser& parser, std::istream& stream) {
-        while (stream.good()) {
-            const std::string line = anim::nextContentLine(parser, stream);
-            if (line.empty()) break;  // end of the stream: accepted when the key count agrees
-            if (!dispatch(line)) break;
-        }
-        return keysRead_;
-    }
-
-private:
-    using Handler = bool (EnvelopeBlockReader::*)(const std::string& line);
-    struct Keyword {
-        std::string_view text;
-        Handler handler;
-    };
-    static const std::array<Keyword, 3> kKeywords;  // in test order, defined below the class
-
-    // Returns false when the block has ended.
-    bool dispatch(const std::string& line) {
-        for (const Keyword& keyword : kKeywords)
-            if (matches(line, keyword.text)) return (this->*keyword.handler)(line);
-        throw std::runtime_error("Found unknown token in Envelope");
-    }
-
-    bool onKey(const std::string& line) {
-        EnvelopeKey key;
-        std::sscanf(line.c_str(), "%*s %f %f %hu %f %f %f %f %f %f %f", &key.value, &key.time, &key.spanType,
-                    &key.tension, &key.continuity, &key.bias, &key.param0, &key.param1, &key.param2, &key.param3);
-        if (key.spanType > kLastSpanType) throw std::runtime_error("Found unknown spantype in Envelope");
-        envelope_.addKey(key);
-        if (++keysRead_ > declaredKeys_) throw std::runtime_error("To many keys in Envelope");
-        return true;
-    }
-
-    bool onBehaviors(const std::string& line) {
-        // Scanned into copies so that a refused value never reaches the envelope.
-        std::uint16_t pre = pre_;
-        std::uint16_t post = post_;
-        std::sscanf(line.c_str(), "%*s %hu %hu", &pre, &post);
-        if (pre > kLastBehavior) throw std::runtime_error("unknown pre behavior value");
-        if (post > kLastBehavior) throw std::runtime_error("unknown post behavior value");
-        pre_ = pre;
-        post_ = post;
-        return true;
-    }
-
-    bool onEnd(const std::string&) { return false; }
-
-    Envelope& envelope_;
-    int declaredKeys_;
-    int keysRead_ = 0;
-    std::uint16_t& pre_;
-    std::uint16_t& post_;
+// What the lines of one envelope block after its key count have read so far.
+struct EnvelopeBlock {
+    Envelope& envelope;
+    int declaredKeys;
+    std::uint16_t& pre;
+    std::uint16_t& post;
+    int keysRead = 0;
 };
 
-const std::array<EnvelopeBlockReader::Keyword, 3> EnvelopeBlockReader::kKeywords{{
-    {"Key ", &EnvelopeBlockReader::onKey},
-    {"Behaviors ", &EnvelopeBlockReader::onBehaviors},
-    {"}", &EnvelopeBlockReader::onEnd},
-}};
+void readKey(EnvelopeBlock& block, BlockLine& line) {
+    EnvelopeKey key;
+    std::sscanf(line.text.c_str(), "%*s %f %f %hu %f %f %f %f %f %f %f", &key.value, &key.time, &key.spanType,
+                &key.tension, &key.continuity, &key.bias, &key.param0, &key.param1, &key.param2, &key.param3);
+    if (key.spanType > kLastSpanType) throw std::runtime_error("Found unknown spantype in Envelope");
+    block.envelope.addKey(key);
+    if (++block.keysRead > block.declaredKeys) throw std::runtime_error("To many keys in Envelope");
+}
+
+void readBehaviors(EnvelopeBlock& block, BlockLine& line) {
+    // Scanned into copies so that a refused value never reaches the envelope.
+    std::uint16_t pre = block.pre;
+    std::uint16_t post = block.post;
+    std::sscanf(line.text.c_str(), "%*s %hu %hu", &pre, &post);
+    if (pre > kLastBehavior) throw std::runtime_error("unknown pre behavior value");
+    if (post > kLastBehavior) throw std::runtime_error("unknown post behavior value");
+    block.pre = pre;
+    block.post = post;
+}
+
+const KeywordTable<EnvelopeBlock> envelopeRows = {
+    {"Key ", readKey},
+    {"Behaviors ", readBehaviors},
+};
 
 }  // namespace
 
@@ -155,11 +125,12 @@ bool Envelope::addKey(std::unique_ptr<EnvelopeKey> key) {
 }
 
 bool Envelope::load(ScriptParser& parser, std::istream& stream) {
-    std::string line = anim::nextContentLine(parser, stream);
-    if (!matches(line, "{ Envelope")) throw std::runtime_error("unable to find expected envelope start token");
-    const int declaredKeys = scanCount(anim::nextContentLine(parser, stream));
-    EnvelopeBlockReader reader(*this, declaredKeys, preBehavior_, postBehavior_);
-    if (reader.run(parser, stream) < declaredKeys) throw std::runtime_error("To few keys in Envelope");
+    if (!matches(nextContentLine(parser, stream), "{ Envelope"))
+        throw std::runtime_error("unable to find expected envelope start token");
+    EnvelopeBlock block{*this, scanCount(nextContentLine(parser, stream)), preBehavior_, postBehavior_};
+    // A block that reaches the end of the stream is accepted when the key count agrees.
+    readKeywordBlock(parser, stream, block, envelopeRows, UnknownLine::raise("Found unknown token in Envelope"));
+    if (block.keysRead < block.declaredKeys) throw std::runtime_error("To few keys in Envelope");
     return true;
 }
 

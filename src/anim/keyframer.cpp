@@ -8,11 +8,9 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "anim/script_lines.h"
-#include "data/script_parser.h"
+#include "data/keyword_table.h"
 
 namespace qv3rn {
 
@@ -20,6 +18,7 @@ namespace {
 
 // What one track sub-block says, before it is turned into a track.
 struct TrackText {
+    std::string trackName;  // for the messages
     std::string type;
     bool counted = false;
     int declaredKeys = 0;
@@ -27,186 +26,100 @@ struct TrackText {
     std::vector<std::array<float, 4>> numbers;  // the numbers after the time on each "Key" line
 };
 
-// Reads one track sub-block ("Translate {" ... "}") with the keyword table in test order. Malformed content
-// sets `error`; more keys than announced throws.
-class TrackTextReader {
-public:
-    TrackTextReader(std::string_view trackName, ScriptParser& parser, std::istream& stream)
-        : trackName_(trackName), parser_(parser), stream_(stream) {}
+void readNumKeys(TrackText& text, BlockLine& line) {
+    if (text.counted) return line.failBlock("a second NumKeys line");
+    int count = 0;
+    // The word the rotate track may write after the count carries nothing the track uses.
+    std::sscanf(line.text.c_str(), "%*s %d", &count);
+    if (count < 1) return line.failBlock("NumKeys must be at least 1");
+    text.counted = true;
+    text.declaredKeys = count;
+}
 
-    // The track's text, or false with error() set.
-    bool run(TrackText& text) {
-        text_ = &text;
-        while (stream_.good()) {
-            const std::string line = anim::nextContentLine(parser_, stream_);
-            if (line.empty()) break;  // the end of the stream ends the sub-block
-            const bool more = dispatch(line);
-            if (!error_.empty()) return false;
-            if (!more) break;
-        }
-        if (!text.counted) return fail("no NumKeys line");
-        if (static_cast<int>(text.times.size()) < text.declaredKeys)
-            return fail("fewer Key lines than NumKeys " + std::to_string(text.declaredKeys));
-        return true;
-    }
+void readKey(TrackText& text, BlockLine& line) {
+    if (!text.counted) return line.failBlock("Key line before NumKeys");
+    if (static_cast<int>(text.times.size()) >= text.declaredKeys)
+        throw std::runtime_error("More Key lines than NumKeys " + std::to_string(text.declaredKeys) +
+                                 " in keyframer " + text.trackName + " track");
+    float time = 0.0f;
+    std::array<float, 4> n{};
+    std::sscanf(line.text.c_str(), "%*s %f %f %f %f %f", &time, &n[0], &n[1], &n[2], &n[3]);
+    text.times.push_back(time);
+    text.numbers.push_back(n);
+}
 
-    const std::string& error() const { return error_; }
-
-private:
-    using Handler = bool (TrackTextReader::*)(const std::string& line);
-    struct Keyword {
-        std::string_view text;
-        Handler handler;
-    };
-    static const std::array<Keyword, 4> kKeywords;  // in test order, defined below the class
-
-    // Returns false when the sub-block has ended. Lines without a keyword are ignored.
-    bool dispatch(const std::string& line) {
-        for (const Keyword& keyword : kKeywords)
-            if (matches(line, keyword.text)) return (this->*keyword.handler)(line);
-        return true;
-    }
-
-    bool fail(const std::string& what) {
-        error_ = std::string(trackName_) + " track: " + what;
-        return false;
-    }
-
-    bool onType(const std::string& line) {
-        text_->type = quotedText(line);
-        return true;
-    }
-
-    bool onNumKeys(const std::string& line) {
-        if (text_->counted) return fail("a second NumKeys line");
-        int count = 0;
-        // The word the rotate track may write after the count carries nothing the track uses.
-        std::sscanf(line.c_str(), "%*s %d", &count);
-        if (count < 1) return fail("NumKeys must be at least 1");
-        text_->counted = true;
-        text_->declaredKeys = count;
-        return true;
-    }
-
-    bool onKey(const std::string& line) {
-        if (!text_->counted) return fail("Key line before NumKeys");
-        if (static_cast<int>(text_->times.size()) >= text_->declaredKeys)
-            throw std::runtime_error("More Key lines than NumKeys " + std::to_string(text_->declaredKeys) +
-                                     " in keyframer " + std::string(trackName_) + " track");
-        float time = 0.0f;
-        std::array<float, 4> n{};
-        std::sscanf(line.c_str(), "%*s %f %f %f %f %f", &time, &n[0], &n[1], &n[2], &n[3]);
-        text_->times.push_back(time);
-        text_->numbers.push_back(n);
-        return true;
-    }
-
-    bool onEnd(const std::string&) { return false; }
-
-    std::string_view trackName_;
-    ScriptParser& parser_;
-    std::istream& stream_;
-    TrackText* text_ = nullptr;
-    std::string error_;
+// A track sub-block ("Translate {" ... "}"); lines without a keyword are ignored.
+const KeywordTable<TrackText> trackRows = {
+    quoted("Type ", &TrackText::type),
+    {"NumKeys ", readNumKeys},
+    {"Key ", readKey},
 };
-
-const std::array<TrackTextReader::Keyword, 4> TrackTextReader::kKeywords{{
-    {"Type ", &TrackTextReader::onType},
-    {"NumKeys ", &TrackTextReader::onNumKeys},
-    {"Key ", &TrackTextReader::onKey},
-    {"}", &TrackTextReader::onEnd},
-}};
 
 }  // namespace
 
-// Reads the body of a "Keyframer {" block with the keyword table in test order.
+// The body of a "Keyframer {" block: one row per track sub-block; lines without a keyword are ignored. A
+// malformed sub-block fails the block with the keyframer's loadError set.
 class TrackBlockReader {
 public:
-    TrackBlockReader(Keyframer& keyframer, ScriptParser& parser, std::istream& stream)
-        : keyframer_(keyframer), parser_(parser), stream_(stream) {}
-
-    // False when a sub-block failed (the keyframer's loadError says why).
-    bool run() {
-        while (stream_.good()) {
-            const std::string line = anim::nextContentLine(parser_, stream_);
-            if (line.empty()) break;
-            const Keyword* keyword = find(line);
-            if (!keyword) continue;  // lines without a keyword are ignored
-            if (!keyword->handler) break;
-            if (!(this->*keyword->handler)()) return false;
-        }
-        return true;
+    static const KeywordTable<Keyframer>& rows() {
+        static const KeywordTable<Keyframer> table = {
+            {"Translate {", readTranslate},
+            {"Rotate {", readRotate},
+            {"Scale {", readScale},
+            {"Visible {", readVisible},
+        };
+        return table;
     }
 
 private:
-    using Handler = bool (TrackBlockReader::*)();
-    struct Keyword {
-        std::string_view text;
-        Handler handler;  // null: the block's closing line
-    };
-    static const std::array<Keyword, 5> kKeywords;  // in test order, defined below the class
-
-    static const Keyword* find(const std::string& line) {
-        for (const Keyword& keyword : kKeywords)
-            if (matches(line, keyword.text)) return &keyword;
-        return nullptr;
-    }
-
-    bool readTrack(std::string_view name, TrackText& text) {
-        TrackTextReader reader(name, parser_, stream_);
-        if (reader.run(text)) return true;
-        keyframer_.loadError_ = reader.error();
+    // The sub-block's text, or false with the keyframer's loadError set and the block failed.
+    static bool readTrack(const char* name, Keyframer& keyframer, BlockLine& line, TrackText& text) {
+        text.trackName = name;
+        const BlockEnd end = readKeywordBlock(line.parser, line.stream, text, trackRows, UnknownLine::skip());
+        std::string error = end.reason;
+        if (!end.failed() && !text.counted)
+            error = "no NumKeys line";
+        else if (!end.failed() && static_cast<int>(text.times.size()) < text.declaredKeys)
+            error = "fewer Key lines than NumKeys " + std::to_string(text.declaredKeys);
+        if (error.empty()) return true;
+        keyframer.loadError_ = std::string(name) + " track: " + error;
+        line.failBlock();
         return false;
     }
 
-    bool onTranslate() {
+    static void readTranslate(Keyframer& keyframer, BlockLine& line) {
         TrackText text;
-        if (!readTrack("Translate", text)) return false;
+        if (!readTrack("Translate", keyframer, line, text)) return;
         std::vector<Vec3> positions;
         for (const auto& n : text.numbers) positions.push_back({n[0], n[1], n[2]});
         const std::string type = text.type.empty() ? "Linear" : text.type;
-        keyframer_.translate_ = VectorTrack::create(type, std::move(text.times), std::move(positions));
-        if (keyframer_.translate_) return true;
-        keyframer_.loadError_ = "Translate track: unknown Type \"" + type + "\" (Linear, Spline or Hermite)";
-        return false;
+        keyframer.translate_ = VectorTrack::create(type, std::move(text.times), std::move(positions));
+        if (keyframer.translate_) return;
+        keyframer.loadError_ = "Translate track: unknown Type \"" + type + "\" (Linear, Spline or Hermite)";
+        line.failBlock();
     }
 
-    bool onRotate() {
+    static void readRotate(Keyframer& keyframer, BlockLine& line) {
         TrackText text;
-        if (!readTrack("Rotate", text)) return false;
-        keyframer_.rotate_ = std::make_unique<RotationTrack>(text.type == "HPR", std::move(text.times),
-                                                             std::move(text.numbers));
-        return true;
+        if (!readTrack("Rotate", keyframer, line, text)) return;
+        keyframer.rotate_ = std::make_unique<RotationTrack>(text.type == "HPR", std::move(text.times),
+                                                            std::move(text.numbers));
     }
 
-    bool onScale() {
+    static void readScale(Keyframer& keyframer, BlockLine& line) {
         TrackText text;
-        if (!readTrack("Scale", text)) return false;
+        if (!readTrack("Scale", keyframer, line, text)) return;
         std::vector<float> factors;
         for (const auto& n : text.numbers) factors.push_back(n[0]);
-        keyframer_.scale_ = std::make_unique<ScaleTrack>(std::move(text.times), std::move(factors));
-        return true;
+        keyframer.scale_ = std::make_unique<ScaleTrack>(std::move(text.times), std::move(factors));
     }
 
-    bool onVisible() {
+    static void readVisible(Keyframer& keyframer, BlockLine& line) {
         TrackText text;
-        if (!readTrack("Visible", text)) return false;
-        keyframer_.visible_ = std::make_unique<VisibilityTrack>(std::move(text.times));
-        return true;
+        if (!readTrack("Visible", keyframer, line, text)) return;
+        keyframer.visible_ = std::make_unique<VisibilityTrack>(std::move(text.times));
     }
-
-    Keyframer& keyframer_;
-    ScriptParser& parser_;
-    std::istream& stream_;
 };
-
-const std::array<TrackBlockReader::Keyword, 5> TrackBlockReader::kKeywords{{
-    {"Translate {", &TrackBlockReader::onTranslate},
-    {"Rotate {", &TrackBlockReader::onRotate},
-    {"Scale {", &TrackBlockReader::onScale},
-    {"Visible {", &TrackBlockReader::onVisible},
-    {"}", nullptr},
-}};
 
 Keyframer::Keyframer() { setState({}, {}, Mat4::identity(), {1.0f, 1.0f, 1.0f}, true); }
 
@@ -216,7 +129,7 @@ bool Keyframer::load(ScriptParser& parser, std::istream& stream) {
     rotate_.reset();
     scale_.reset();
     visible_.reset();
-    if (!TrackBlockReader(*this, parser, stream).run()) return false;
+    if (readKeywordBlock(parser, stream, *this, TrackBlockReader::rows(), UnknownLine::skip()).failed()) return false;
     if (!translate_ && !rotate_ && !scale_) {
         loadError_ = "keyframer block without a Translate, Rotate or Scale track";
         return false;

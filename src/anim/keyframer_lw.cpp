@@ -3,14 +3,11 @@
 
 #include <GL/gl.h>
 
-#include <array>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
-#include "anim/script_lines.h"
-#include "data/script_parser.h"
+#include "data/keyword_table.h"
 #include "math/euler_matrix.h"
 
 namespace qv3rn {
@@ -19,69 +16,33 @@ namespace {
 
 bool isScaleChannel(int index) { return index >= KeyframerLW::ScaleX; }
 
-// Reads the body of a "KeyframerLW {" block with the keyword table in test order.
-class ChannelBlockReader {
-public:
-    ChannelBlockReader(KeyframerLW& keyframer, ScriptParser& parser, std::istream& stream)
-        : keyframer_(keyframer), parser_(parser), stream_(stream) {}
+void readChannel(KeyframerLW& keyframer, BlockLine& line) {
+    int index = -1;
+    std::sscanf(line.text.c_str(), "%*s %d", &index);
+    // The array has nine slots; any other channel number has nowhere to go.
+    if (index < 0 || index >= KeyframerLW::kChannelCount)
+        throw std::runtime_error("Unable to load keyframer channel envelope");
+    // A channel named twice takes the later block.
+    Envelope& envelope = keyframer.channel(index);
+    envelope.clear();
+    envelope.setChannelIndex(static_cast<std::uint32_t>(index));
+    if (!envelope.load(line.parser, line.stream)) throw std::runtime_error("Unable to load keyframer channel envelope");
+}
 
-    // Runs up to the closing line; the end of the stream before it is an error.
-    void run() {
-        for (;;) {
-            const std::string line = anim::nextContentLine(parser_, stream_);
-            if (!dispatch(line)) return;
-        }
-    }
+void checkChannelCount(KeyframerLW&, BlockLine& line) {
+    int count = 0;
+    std::sscanf(line.text.c_str(), "%*s %d", &count);
+    if (count < 0 || count > KeyframerLW::kChannelCount) throw std::runtime_error("wrong number of channels in keyframer");
+}
 
-private:
-    using Handler = bool (ChannelBlockReader::*)(const std::string& line);
-    struct Keyword {
-        std::string_view text;
-        Handler handler;
-    };
-    static const std::array<Keyword, 3> kKeywords;  // in test order, defined below the class
-
-    // Returns false when the block has ended.
-    bool dispatch(const std::string& line) {
-        for (const Keyword& keyword : kKeywords)
-            if (matches(line, keyword.text)) return (this->*keyword.handler)(line);
-        throw std::runtime_error("Unable to load keyframer channels (token error)");
-    }
-
-    bool onChannel(const std::string& line) {
-        int index = -1;
-        std::sscanf(line.c_str(), "%*s %d", &index);
-        // The array has nine slots; any other channel number has nowhere to go.
-        if (index < 0 || index >= KeyframerLW::kChannelCount)
-            throw std::runtime_error("Unable to load keyframer channel envelope");
-        // A channel named twice takes the later block.
-        Envelope& envelope = keyframer_.channel(index);
-        envelope.clear();
-        envelope.setChannelIndex(static_cast<std::uint32_t>(index));
-        if (!envelope.load(parser_, stream_)) throw std::runtime_error("Unable to load keyframer channel envelope");
-        return true;
-    }
-
-    bool onEnd(const std::string&) { return false; }
-
-    bool onNumChannels(const std::string& line) {
-        int count = 0;
-        std::sscanf(line.c_str(), "%*s %d", &count);
-        if (count < 0 || count > KeyframerLW::kChannelCount)
-            throw std::runtime_error("wrong number of channels in keyframer");
-        return true;
-    }
-
-    KeyframerLW& keyframer_;
-    ScriptParser& parser_;
-    std::istream& stream_;
+// The body of a "KeyframerLW {" block; a line with "}" closes it before "NumChannels " is tried.
+const KeywordTable<KeyframerLW> channelRows = {
+    {"Channel ", readChannel},
+    closing<KeyframerLW>(),
+    {"NumChannels ", checkChannelCount},
 };
 
-const std::array<ChannelBlockReader::Keyword, 3> ChannelBlockReader::kKeywords{{
-    {"Channel ", &ChannelBlockReader::onChannel},
-    {"}", &ChannelBlockReader::onEnd},
-    {"NumChannels ", &ChannelBlockReader::onNumChannels},
-}};
+const char* const channelTokenError = "Unable to load keyframer channels (token error)";
 
 }  // namespace
 
@@ -92,7 +53,9 @@ KeyframerLW::KeyframerLW() {
 
 bool KeyframerLW::load(ScriptParser& parser, std::istream& stream) {
     for (int i = 0; i < kChannelCount; ++i) channel(i).clear();
-    ChannelBlockReader(*this, parser, stream).run();
+    // The block must be closed: the end of the stream before its "}" is an error too.
+    const BlockEnd end = readKeywordBlock(parser, stream, *this, channelRows, UnknownLine::raise(channelTokenError));
+    if (end.how == BlockEnd::How::EndOfStream) throw std::runtime_error(channelTokenError);
     // A channel the block left without keys holds its neutral value at every time.
     for (int i = 0; i < kChannelCount; ++i) {
         Envelope& envelope = channel(i);

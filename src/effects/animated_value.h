@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "anim/envelope.h"
+#include "data/keyword_table.h"
 
 namespace qv3rn {
 
@@ -23,5 +24,8 @@ struct AnimatedValue {
     float valueAt(float time, float fallback) const { return track ? track->evaluate(time) : fallback; }
     void releaseTrack() { track.reset(); }
 };
+
+// A floats() row fills the value.
+inline void addFloatSlots(FloatSlots& slots, AnimatedValue& animated) { slots.add(animated.value); }
 
 }  // namespace qv3rn

@@ -9,7 +9,7 @@
 
 #include "effects/effect_loaders.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
+#include "math/random.h"
 #include "math/random.h"
 
 namespace qv3rn {
@@ -120,42 +120,37 @@ void BlocksEffect::render() {
     texture->unbind(GL_TEXTURE0);
 }
 
-std::unique_ptr<Effect> BlocksEffectLoader::createEffect() { return std::make_unique<BlocksEffect>(); }
+namespace {
+
+// A grid side is read like any integer and then checked with the other side.
+void readSide(int BlocksEffect::*side, BlocksEffect& blocks, BlockLine& line) {
+    scanInteger(line.text, blocks.*side);
+    const auto inRange = [](int count) { return count >= 0 && count <= BlocksEffect::maxSide; };
+    if (!inRange(blocks.rows) || !inRange(blocks.cols) || blocks.rows * blocks.cols > BlocksEffect::maxTiles)
+        throw std::runtime_error("BlocksEffect grid size out of range: " + line.text);
+}
+
+KeywordTable<BlocksEffect> blocksGrammar() {
+    return effectGrammar<BlocksEffect>(
+        imageEffectRows(),
+        {
+            {"Rows ", [](BlocksEffect& b, BlockLine& l) { readSide(&BlocksEffect::rows, b, l); }},
+            {"Cols ", [](BlocksEffect& b, BlockLine& l) { readSide(&BlocksEffect::cols, b, l); }},
+            {"Position ",
+             [](BlocksEffect& b, BlockLine& l) {
+                 FloatSlots slots;
+                 for (float* axis : {&b.position.x, &b.position.y, &b.position.z}) slots.add(*axis);
+                 scanFloats(l.text, slots);
+             }},
+            floats("Distance ", &BlocksEffect::distance),
+        });
+}
+
+}  // namespace
+
+BlocksEffectLoader::BlocksEffectLoader()
+    : EffectLoaderOf("Blocks", blocksGrammar(), UnknownLine::raise("BlocksEffect unknown token")) {}
 
 std::unique_ptr<EffectLoader> makeBlocksLoader() { return std::make_unique<BlocksEffectLoader>(); }
-
-bool BlocksEffectLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (ImageEffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<BlocksEffect&>(base);
-    using Keyword = KeywordAction<BlocksEffectLoader, BlocksEffect>;
-    static const Keyword keywords[] = {
-        {"Rows ",
-         [](BlocksEffectLoader&, std::string& text, std::istream&, BlocksEffect& blocks) {
-             scanInt(text, blocks.rows);
-             return true;
-         }},
-        {"Cols ",
-         [](BlocksEffectLoader&, std::string& text, std::istream&, BlocksEffect& blocks) {
-             scanInt(text, blocks.cols);
-             return true;
-         }},
-        {"Position ",
-         [](BlocksEffectLoader&, std::string& text, std::istream&, BlocksEffect& blocks) {
-             scanFloats(text, blocks.position.x, blocks.position.y, blocks.position.z);
-             return true;
-         }},
-        {"Distance ",
-         [](BlocksEffectLoader&, std::string& text, std::istream&, BlocksEffect& blocks) {
-             scanFloats(text, blocks.distance);
-             return true;
-         }},
-    };
-    if (takeKeyword(keywords, *this, line, stream, effect) == KeywordResult::NotFound)
-        throw std::runtime_error("BlocksEffect unknown token");
-    const auto inRange = [](int side) { return side >= 0 && side <= BlocksEffect::maxSide; };
-    if (!inRange(effect.rows) || !inRange(effect.cols) || effect.rows * effect.cols > BlocksEffect::maxTiles)
-        throw std::runtime_error("BlocksEffect grid size out of range: " + line);
-    return true;
-}
 
 }  // namespace qv3rn

@@ -59,12 +59,9 @@ private:
 // "Blocks" blocks: every Image keyword, then "Rows ", "Cols ", "Position " (x y z), "Distance ". Any other
 // line raises "BlocksEffect unknown token"; a row or column count outside 0..1024 (or more than 65536 tiles)
 // raises "BlocksEffect grid size out of range: " and the line.
-class BlocksEffectLoader : public ImageEffectLoader {
+class BlocksEffectLoader : public EffectLoaderOf<BlocksEffect> {
 public:
-    BlocksEffectLoader() : ImageEffectLoader("Blocks") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    BlocksEffectLoader();
 };
 
 }  // namespace qv3rn

@@ -1,10 +1,8 @@
-// brush_common.cpp -- held images, envelope fields with their log lines, and the quads of the brush effects.
+// brush_common.cpp -- held images and the quads of the brush effects.
 #include "effects/brush_common.h"
 
 #include <GL/gl.h>
 
-#include "anim/envelope.h"
-#include "core/log.h"
 #include "effects/blend.h"
 #include "effects/overlay_frame.h"
 #include "shader/image_registry.h"
@@ -19,12 +17,6 @@ bool EffectImage::take(const std::string& name) {
 
 void EffectImage::release() {
     if (handle_) ImageRegistry::instance().releaseHandle(handle_);
-}
-
-void BrushLoader::readTrack(std::istream& stream, std::unique_ptr<Envelope>& field, const Effect& effect,
-                            const char* logFormat) {
-    field = readEnvelopeField(stream);
-    if (!field) logger().printf(logFormat, effect.name().c_str());
 }
 
 void emitBrushQuad(const BrushStamp& stamp, float h) {

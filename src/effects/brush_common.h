@@ -1,20 +1,16 @@
-// brush_common.h -- what the brush and diffusion effects share: images held from the registry, envelope fields
-// with their log lines, brush stamps and the fraction of an effect's interval.
+// brush_common.h -- what the brush and diffusion effects share: images held from the registry, brush stamps and
+// the fraction of an effect's interval.
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <memory>
 #include <string>
 
 #include "effects/effect.h"
-#include "effects/effect_loader.h"
 #include "shader/ref_counted.h"
 #include "shader/texture.h"
 
 namespace qv3rn {
-
-class Envelope;
 
 // An image of the image registry held by a counted handle, found by name; given back when another is taken,
 // on release and on destruction.
@@ -39,18 +35,6 @@ public:
 
 private:
     Handle<Texture> handle_;
-};
-
-// The loaders of the brush and diffusion effects: an envelope field whose reader reports failure logs the
-// field's line and leaves the field empty, and loading goes on.
-class BrushLoader : public EffectLoader {
-public:
-    using EffectLoader::EffectLoader;
-
-    // Reads the field's envelope block and the line after it into `field` (replacing what it held). On a
-    // failure the field is left empty and `logFormat` is logged with the effect's name for its "%s".
-    void readTrack(std::istream& stream, std::unique_ptr<Envelope>& field, const Effect& effect,
-                   const char* logFormat);
 };
 
 // The centre of one brush stamp on the virtual screen.

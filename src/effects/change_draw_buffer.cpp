@@ -2,12 +2,11 @@
 // keywords.
 #include "effects/change_draw_buffer.h"
 
-#include <stdexcept>
 #include <string_view>
 
 #include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
-#include "effects/overlay_keywords.h"
+#include "effects/effect_rows.h"
 #include "effects/render_target.h"
 #include "shader/camera_mgr.h"
 
@@ -85,12 +84,9 @@ void ChangeDrawBuffer::render() {
     glClear(clearMask);
 }
 
-std::unique_ptr<Effect> ChangeDrawBufferLoader::createEffect() { return std::make_unique<ChangeDrawBuffer>(); }
-
-std::unique_ptr<EffectLoader> makeChangeDrawBufferLoader() { return std::make_unique<ChangeDrawBufferLoader>(); }
-
 namespace {
 
+// The words of a Clear line, in the order it is searched.
 struct BufferWord {
     std::string_view word;
     GLbitfield bit;
@@ -104,52 +100,25 @@ constexpr BufferWord clearWords[] = {
 
 }  // namespace
 
-bool ChangeDrawBufferLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    using Keyword = KeywordAction<ChangeDrawBufferLoader, ChangeDrawBuffer>;
-    static const Keyword keywords[] = {
-        {"RenderTarget ",
-         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
-             effect.targetName = quotedText(text);
-             return true;
-         }},
-        {"CameraAspect ",
-         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
-             effect.cameraAspect = matches(text, "yes");
-             return true;
-         }},
-        {"Color ",
-         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
-             scanFloats(text, effect.clearColor[0], effect.clearColor[1], effect.clearColor[2], effect.clearColor[3]);
-             return true;
-         }},
-        {"Accum ",
-         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
-             scanFloats(text, effect.clearAccum[0], effect.clearAccum[1], effect.clearAccum[2], effect.clearAccum[3]);
-             return true;
-         }},
-        {"Depth ",
-         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
-             scanFloats(text, effect.clearDepth);
-             return true;
-         }},
-        {"Stencil ",
-         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
-             scanInt(text, effect.clearStencil);
-             return true;
-         }},
-        {"Clear ",
-         [](ChangeDrawBufferLoader&, std::string& text, std::istream&, ChangeDrawBuffer& effect) {
-             GLbitfield mask = 0;
-             for (const BufferWord& entry : clearWords)
-                 if (matches(text, entry.word)) mask |= entry.bit;
-             effect.clearMask = mask;
-             return true;
-         }},
-    };
-    if (takeKeyword(keywords, *this, line, stream, static_cast<ChangeDrawBuffer&>(base)) == KeywordResult::NotFound)
-        throw std::runtime_error("ChangeDrawBufferLoader unknown token:" + line);
-    return true;
-}
+ChangeDrawBufferLoader::ChangeDrawBufferLoader()
+    : EffectLoaderOf("ChangeDrawBuffer",
+                     effectGrammar<ChangeDrawBuffer>({
+                         quoted("RenderTarget ", &ChangeDrawBuffer::targetName),
+                         flag("CameraAspect ", &ChangeDrawBuffer::cameraAspect),
+                         floats("Color ", &ChangeDrawBuffer::clearColor),
+                         floats("Accum ", &ChangeDrawBuffer::clearAccum),
+                         floats("Depth ", &ChangeDrawBuffer::clearDepth),
+                         integers("Stencil ", &ChangeDrawBuffer::clearStencil),
+                         {"Clear ",
+                          [](ChangeDrawBuffer& effect, BlockLine& l) {
+                              GLbitfield mask = 0;
+                              for (const BufferWord& entry : clearWords)
+                                  if (matches(l.text, entry.word)) mask |= entry.bit;
+                              effect.clearMask = mask;
+                          }},
+                     }),
+                     UnknownLine::raiseWithLine("ChangeDrawBufferLoader unknown token:")) {}
+
+std::unique_ptr<EffectLoader> makeChangeDrawBufferLoader() { return std::make_unique<ChangeDrawBufferLoader>(); }
 
 }  // namespace qv3rn

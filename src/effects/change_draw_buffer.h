@@ -59,12 +59,9 @@ private:
 // "CameraAspect " (on when the line contains "yes"), "Color ", "Accum ", "Depth ", "Stencil ", "Clear " (the
 // union of "COLOR_BUFFER", "DEPTH_BUFFER", "STENCIL_BUFFER", "ACCUM_BUFFER" found in the line). Any other line
 // raises "ChangeDrawBufferLoader unknown token:" followed by the line.
-class ChangeDrawBufferLoader : public EffectLoader {
+class ChangeDrawBufferLoader : public EffectLoaderOf<ChangeDrawBuffer> {
 public:
-    ChangeDrawBufferLoader() : EffectLoader("ChangeDrawBuffer") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    ChangeDrawBufferLoader();
 };
 
 }  // namespace qv3rn

@@ -1,9 +1,7 @@
 // change_viewport.cpp -- the viewport in virtual units scaled to the output, and the block's keyword.
 #include "effects/change_viewport.h"
 
-#include <cstdio>
 #include <limits>
-#include <stdexcept>
 
 #include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
@@ -29,16 +27,14 @@ void ChangeViewport::render() {
     manager.setViewport(pixels.x, pixels.y, pixels.width, pixels.height);
 }
 
-std::unique_ptr<Effect> ChangeViewportLoader::createEffect() { return std::make_unique<ChangeViewport>(); }
+ChangeViewportLoader::ChangeViewportLoader()
+    : EffectLoaderOf("ChangeViewport",
+                     effectGrammar<ChangeViewport>({
+                         integers("Viewport ", &ChangeViewport::x, &ChangeViewport::y, &ChangeViewport::width,
+                                  &ChangeViewport::height),
+                     }),
+                     UnknownLine::raiseWithLine("ChangeViewportLoader unknown token: ")) {}
 
 std::unique_ptr<EffectLoader> makeChangeViewportLoader() { return std::make_unique<ChangeViewportLoader>(); }
-
-bool ChangeViewportLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    if (!matches(line, "Viewport ")) throw std::runtime_error("ChangeViewportLoader unknown token: " + line);
-    auto& effect = static_cast<ChangeViewport&>(base);
-    std::sscanf(line.c_str(), "%*s %d %d %d %d", &effect.x, &effect.y, &effect.width, &effect.height);
-    return true;
-}
 
 }  // namespace qv3rn

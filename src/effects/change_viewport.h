@@ -36,12 +36,9 @@ public:
 
 // "ChangeViewport" blocks. After the common keywords: "Viewport " (x, y, width, height). Any other line raises
 // "ChangeViewportLoader unknown token: " followed by the line.
-class ChangeViewportLoader : public EffectLoader {
+class ChangeViewportLoader : public EffectLoaderOf<ChangeViewport> {
 public:
-    ChangeViewportLoader() : EffectLoader("ChangeViewport") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    ChangeViewportLoader();
 };
 
 }  // namespace qv3rn

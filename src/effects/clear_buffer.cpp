@@ -37,19 +37,20 @@ void ClearBuffer::render() {
     if (mask != 0) glClear(mask);
 }
 
-std::unique_ptr<Effect> ClearBufferLoader::createEffect() { return std::make_unique<ClearBuffer>(); }
+ClearBufferLoader::ClearBufferLoader()
+    : EffectLoaderOf("ClearBuffer",
+                     effectGrammar<ClearBuffer>({
+                         {"Clear ",
+                          [](ClearBuffer& effect, BlockLine& l) {
+                              std::uint32_t buffers = 0;
+                              for (const BufferWord& entry : bufferWords)
+                                  if (matches(l.text, entry.word)) buffers |= entry.bit;
+                              if (buffers == 0) throw std::runtime_error("ClearBuffer unknown buffer(s): " + l.text);
+                              effect.buffers = buffers;
+                          }},
+                     }),
+                     UnknownLine::raiseWithLine("ClearBuffer unknown token: ")) {}
 
 std::unique_ptr<EffectLoader> makeClearBufferLoader() { return std::make_unique<ClearBufferLoader>(); }
-
-bool ClearBufferLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    if (!matches(line, "Clear ")) throw std::runtime_error("ClearBuffer unknown token: " + line);
-    std::uint32_t buffers = 0;
-    for (const BufferWord& entry : bufferWords)
-        if (matches(line, entry.word)) buffers |= entry.bit;
-    if (buffers == 0) throw std::runtime_error("ClearBuffer unknown buffer(s): " + line);
-    static_cast<ClearBuffer&>(base).buffers = buffers;
-    return true;
-}
 
 }  // namespace qv3rn

@@ -31,12 +31,9 @@ public:
 // "ClearBuffer" blocks. After the common keywords: "Clear " (the union of "COLOR", "DEPTH", "STENCIL", "ACCUM"
 // found in the line; a line with none of them raises "ClearBuffer unknown buffer(s): " followed by the line).
 // Any other line raises "ClearBuffer unknown token: " followed by the line.
-class ClearBufferLoader : public EffectLoader {
+class ClearBufferLoader : public EffectLoaderOf<ClearBuffer> {
 public:
-    ClearBufferLoader() : EffectLoader("ClearBuffer") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    ClearBufferLoader();
 };
 
 }  // namespace qv3rn

@@ -5,13 +5,12 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <stdexcept>
 #include <string_view>
 
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 
 namespace qv3rn {
 
@@ -182,10 +181,6 @@ void DiffusionEffect::render() {
     glDepthMask(GL_TRUE);
 }
 
-std::unique_ptr<Effect> DiffusionLoader::createEffect() { return std::make_unique<DiffusionEffect>(); }
-
-std::unique_ptr<EffectLoader> makeDiffusionLoader() { return std::make_unique<DiffusionLoader>(); }
-
 namespace {
 
 // The words of a DeformType line, in the order the line is searched: "DEFORM_10" before "DEFORM_1".
@@ -198,72 +193,35 @@ constexpr DeformWord deformWords[] = {
     {"DEFORM_5", 5}, {"DEFORM_6", 6},   {"DEFORM_7", 7}, {"DEFORM_8", 8}, {"DEFORM_9", 9},
 };
 
+void readDeformType(DiffusionEffect& effect, BlockLine& line) {
+    for (const DeformWord& entry : deformWords)
+        if (matches(line.text, entry.word)) {
+            effect.deformType = entry.type;
+            return;
+        }
+}
+
+KeywordTable<DiffusionEffect> diffusionGrammar() {
+    return effectGrammar<DiffusionEffect>({
+        {"DeformType ", readDeformType},
+        integerIn("Resolution ", &DiffusionEffect::resolution, 1, DiffusionEffect::maxResolution,
+                  "DiffusionEffect: resolution out of range: "),
+        image("Image ", &DiffusionEffect::image),
+        floats("Color ", &DiffusionEffect::color),
+        floats("Scale ", &DiffusionEffect::scaleX, &DiffusionEffect::scaleY),
+        floats("TexRect ", &DiffusionEffect::texLeft, &DiffusionEffect::texTop, &DiffusionEffect::texRight,
+               &DiffusionEffect::texBottom),
+        track("Alpha {", &DiffusionEffect::alphaTrack, "alpha"),
+        track("ScaleX {", &DiffusionEffect::scaleXTrack, "scale x"),
+        track("ScaleY {", &DiffusionEffect::scaleYTrack, "scale y"),
+    });
+}
+
 }  // namespace
 
-bool DiffusionLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    using Keyword = KeywordAction<DiffusionLoader, DiffusionEffect>;
-    static const Keyword keywords[] = {
-        {"DeformType ",
-         [](DiffusionLoader&, std::string& text, std::istream&, DiffusionEffect& effect) {
-             for (const DeformWord& entry : deformWords) {
-                 if (matches(text, entry.word)) {
-                     effect.deformType = entry.type;
-                     break;
-                 }
-             }
-             return true;
-         }},
-        {"Resolution ",
-         [](DiffusionLoader&, std::string& text, std::istream&, DiffusionEffect& effect) {
-             int resolution = effect.resolution;
-             scanInt(text, resolution);
-             if (resolution < 1 || resolution > DiffusionEffect::maxResolution)
-                 throw std::runtime_error("DiffusionEffect: resolution out of range: " + text);
-             effect.resolution = resolution;
-             return true;
-         }},
-        {"Image ",
-         [](DiffusionLoader&, std::string& text, std::istream&, DiffusionEffect& effect) {
-             effect.image.take(quotedText(text));
-             return true;
-         }},
-        {"Color ",
-         [](DiffusionLoader&, std::string& text, std::istream&, DiffusionEffect& effect) {
-             scanFloats(text, effect.color[0], effect.color[1], effect.color[2], effect.color[3]);
-             return true;
-         }},
-        {"Scale ",
-         [](DiffusionLoader&, std::string& text, std::istream&, DiffusionEffect& effect) {
-             scanFloats(text, effect.scaleX, effect.scaleY);
-             return true;
-         }},
-        {"TexRect ",
-         [](DiffusionLoader&, std::string& text, std::istream&, DiffusionEffect& effect) {
-             scanFloats(text, effect.texLeft, effect.texTop, effect.texRight, effect.texBottom);
-             return true;
-         }},
-        {"Alpha {",
-         [](DiffusionLoader& loader, std::string&, std::istream& in, DiffusionEffect& effect) {
-             loader.readTrack(in, effect.alphaTrack, effect, "ERROR! DiffusionEffect \"%s\" unable to load alpha track");
-             return true;
-         }},
-        {"ScaleX {",
-         [](DiffusionLoader& loader, std::string&, std::istream& in, DiffusionEffect& effect) {
-             loader.readTrack(in, effect.scaleXTrack, effect,
-                              "ERROR! DiffusionEffect \"%s\" unable to load scale x track");
-             return true;
-         }},
-        {"ScaleY {",
-         [](DiffusionLoader& loader, std::string&, std::istream& in, DiffusionEffect& effect) {
-             loader.readTrack(in, effect.scaleYTrack, effect,
-                              "ERROR! DiffusionEffect \"%s\" unable to load scale y track");
-             return true;
-         }},
-    };
-    if (takeKeyword(keywords, *this, line, stream, static_cast<DiffusionEffect&>(base)) == KeywordResult::NotFound)
-        throw std::runtime_error("DiffusionEffect: unknown token");
-    return true;
-}
+DiffusionLoader::DiffusionLoader()
+    : EffectLoaderOf("Diffusion", diffusionGrammar(), UnknownLine::raise("DiffusionEffect: unknown token")) {}
+
+std::unique_ptr<EffectLoader> makeDiffusionLoader() { return std::make_unique<DiffusionLoader>(); }
 
 }  // namespace qv3rn

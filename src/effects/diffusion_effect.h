@@ -10,6 +10,7 @@
 #include "anim/envelope.h"
 #include "effects/brush_common.h"
 #include "effects/effect.h"
+#include "effects/effect_loader.h"
 
 namespace qv3rn {
 
@@ -19,6 +20,8 @@ namespace qv3rn {
 // scales, and is then mapped into the texture rectangle.
 class DiffusionEffect : public Effect {
 public:
+    static constexpr const char* logName = "DiffusionEffect";  // in the log lines of its fields
+
     static constexpr std::int32_t maxResolution = 1024;
 
     DiffusionEffect();
@@ -67,12 +70,9 @@ std::array<float, 2> diffusionDeform(int type, int i, int j, int resolution, flo
 // "DEFORM_0", "DEFORM_10", "DEFORM_1" ... "DEFORM_9"), "Resolution ", "Image ", "Color ", "Scale ", "TexRect ",
 // "Alpha {", "ScaleX {", "ScaleY {". Any other line raises "DiffusionEffect: unknown token". A resolution
 // outside 1 .. 1024 raises "DiffusionEffect: resolution out of range: " followed by the line.
-class DiffusionLoader : public BrushLoader {
+class DiffusionLoader : public EffectLoaderOf<DiffusionEffect> {
 public:
-    DiffusionLoader() : BrushLoader("Diffusion") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    DiffusionLoader();
 };
 
 }  // namespace qv3rn

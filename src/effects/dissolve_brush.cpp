@@ -1,12 +1,11 @@
 // dissolve_brush.cpp -- the image revealed through the brush's levels by alpha test, and the block's keywords.
 #include "effects/dissolve_brush.h"
 
-#include <stdexcept>
-
+#include "gl/extensions.h"
 #include "gl/extensions.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 
 namespace qv3rn {
 
@@ -61,34 +60,15 @@ void DissolveBrush::render() {
     glDepthMask(GL_TRUE);
 }
 
-std::unique_ptr<Effect> DissolveBrushLoader::createEffect() { return std::make_unique<DissolveBrush>(); }
+DissolveBrushLoader::DissolveBrushLoader()
+    : EffectLoaderOf("DissolveBrush",
+                     effectGrammar<DissolveBrush>({
+                         image("Brush ", &DissolveBrush::brush),
+                         image("Image ", &DissolveBrush::image),
+                         track("Dissolve {", &DissolveBrush::dissolveTrack, "dissolve"),
+                     }),
+                     UnknownLine::raiseWithLine("DissolveBrushLoader unknown token")) {}
 
 std::unique_ptr<EffectLoader> makeDissolveBrushLoader() { return std::make_unique<DissolveBrushLoader>(); }
-
-bool DissolveBrushLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    using Keyword = KeywordAction<DissolveBrushLoader, DissolveBrush>;
-    static const Keyword keywords[] = {
-        {"Brush ",
-         [](DissolveBrushLoader&, std::string& text, std::istream&, DissolveBrush& brush) {
-             brush.brush.take(quotedText(text));
-             return true;
-         }},
-        {"Image ",
-         [](DissolveBrushLoader&, std::string& text, std::istream&, DissolveBrush& brush) {
-             brush.image.take(quotedText(text));
-             return true;
-         }},
-        {"Dissolve {",
-         [](DissolveBrushLoader& loader, std::string&, std::istream& in, DissolveBrush& brush) {
-             loader.readTrack(in, brush.dissolveTrack, brush,
-                              "ERROR! DissolveBrush \"%s\" unable to load dissolve track");
-             return true;
-         }},
-    };
-    if (takeKeyword(keywords, *this, line, stream, static_cast<DissolveBrush&>(base)) == KeywordResult::NotFound)
-        throw std::runtime_error("DissolveBrushLoader unknown token" + line);
-    return true;
-}
 
 }  // namespace qv3rn

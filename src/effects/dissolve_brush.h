@@ -6,6 +6,7 @@
 #include "anim/envelope.h"
 #include "effects/brush_common.h"
 #include "effects/effect.h"
+#include "effects/effect_loader.h"
 
 namespace qv3rn {
 
@@ -14,6 +15,8 @@ namespace qv3rn {
 // at most dissolve. Raising dissolve from 0 to 1 reveals the picture in the order of the brush's levels.
 class DissolveBrush : public Effect {
 public:
+    static constexpr const char* logName = "DissolveBrush";  // in the log lines of its fields
+
     DissolveBrush();
     ~DissolveBrush() override = default;
 
@@ -32,12 +35,9 @@ public:
 
 // "DissolveBrush" blocks. After the common keywords, in this order: "Brush ", "Image ", "Dissolve {". Any other
 // line raises "DissolveBrushLoader unknown token" followed by the line.
-class DissolveBrushLoader : public BrushLoader {
+class DissolveBrushLoader : public EffectLoaderOf<DissolveBrush> {
 public:
-    DissolveBrushLoader() : BrushLoader("DissolveBrush") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    DissolveBrushLoader();
 };
 
 }  // namespace qv3rn

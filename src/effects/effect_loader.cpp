@@ -1,64 +1,55 @@
-// effect_loader.cpp -- the block loop shared by every effect loader and the keywords common to all blocks.
+// effect_loader.cpp -- the rows every effect block begins with, and what a loader keeps of a failed block.
 #include "effects/effect_loader.h"
 
-#include <cstdio>
 #include <stdexcept>
 
-#include "anim/envelope.h"
+#include "anim/envelope_field.h"
 #include "effects/blend.h"
 
 namespace qv3rn {
 
-bool EffectLoader::load(std::istream& stream, Effect& effect) {
-    rejectedLine_.clear();
-    rejectionReason_.clear();
-    while (stream.good()) {
-        std::string line = readLine(stream);
-        if (line.empty()) continue;  // a line that held only a comment, or the end of the stream
-        if (matches(line, "}")) return true;
-        if (!onToken(line, stream, effect)) {
-            rejectedLine_ = line;
-            return false;
-        }
-    }
-    return true;
+bool EffectLoader::noteBlockEnd(const BlockEnd& end) {
+    rejectedLine_ = end.failedLine;
+    rejectionReason_ = end.reason;
+    return !end.failed();
 }
 
-std::unique_ptr<Envelope> EffectLoader::readEnvelopeField(std::istream& stream, bool closingLine) {
-    auto track = std::make_unique<Envelope>();
-    if (!track->load(*this, stream)) return nullptr;
-    if (closingLine) readLine(stream);
-    return track;
+namespace {
+
+void readVisibleTrack(Effect& effect, BlockLine& line) {
+    auto track = readEnvelopeField(line, FieldClose::ReadClosingLine);
+    if (!track) throw std::runtime_error("EffectLoader::onToken() unable to load visible track");
+    effect.setVisibleTrack(std::move(track));
 }
 
-bool EffectLoader::onToken(std::string& line, std::istream& stream, Effect& effect) {
-    // The keywords of every block, in test order; a line is taken by the first keyword it contains.
-    if (matches(line, "Name ")) {
-        effect.setName(quotedText(line));
-    } else if (matches(line, "Start ")) {
-        float start = effect.start();
-        std::sscanf(line.c_str(), "%*s %f", &start);
-        effect.setStart(start);
-    } else if (matches(line, "End ")) {
-        float end = effect.end();
-        std::sscanf(line.c_str(), "%*s %f", &end);
-        effect.setEnd(end);
-    } else if (matches(line, "Layer ")) {
-        int layer = effect.layer();
-        std::sscanf(line.c_str(), "%*s %d", &layer);
-        effect.setLayer(layer);
-    } else if (matches(line, "Visible {")) {
-        auto track = std::make_unique<Envelope>();
-        if (!track->load(*this, stream))
-            throw std::runtime_error("EffectLoader::onToken() unable to load visible track");
-        effect.setVisibleTrack(std::move(track));
-        line = readLine(stream);  // the field's closing brace
-    } else if (matches(line, "DrawMode ")) {
-        effect.setDrawMode(drawModeFromLine(line));
-    } else {
-        return false;
-    }
-    return true;
+}  // namespace
+
+const KeywordTable<Effect>& commonEffectRows() {
+    static const KeywordTable<Effect> rows = {
+        closing<Effect>(),
+        {"Name ", [](Effect& e, BlockLine& l) { e.setName(quotedText(l.text)); }},
+        {"Start ",
+         [](Effect& e, BlockLine& l) {
+             float start = e.start();
+             scanFloat(l.text, start);
+             e.setStart(start);
+         }},
+        {"End ",
+         [](Effect& e, BlockLine& l) {
+             float end = e.end();
+             scanFloat(l.text, end);
+             e.setEnd(end);
+         }},
+        {"Layer ",
+         [](Effect& e, BlockLine& l) {
+             std::int32_t layer = e.layer();
+             scanInteger(l.text, layer);
+             e.setLayer(layer);
+         }},
+        {"Visible {", readVisibleTrack},
+        {"DrawMode ", [](Effect& e, BlockLine& l) { e.setDrawMode(drawModeFromLine(l.text)); }},
+    };
+    return rows;
 }
 
 }  // namespace qv3rn

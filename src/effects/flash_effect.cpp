@@ -3,12 +3,10 @@
 
 #include <GL/gl.h>
 
-#include <stdexcept>
-
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 
 namespace qv3rn {
 
@@ -29,29 +27,14 @@ void FlashEffect::render() {
     endBlend();
 }
 
-std::unique_ptr<Effect> FlashEffectLoader::createEffect() { return std::make_unique<FlashEffect>(); }
+FlashEffectLoader::FlashEffectLoader()
+    : EffectLoaderOf("Flash",
+                     effectGrammar<FlashEffect>({
+                         floats("Color ", &FlashEffect::color),
+                         track("Alpha {", &FlashEffect::alphaTrack),
+                     }),
+                     UnknownLine::raiseWithLine("FlashEffect unknown token ")) {}
 
 std::unique_ptr<EffectLoader> makeFlashLoader() { return std::make_unique<FlashEffectLoader>(); }
-
-bool FlashEffectLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<FlashEffect&>(base);
-    using Keyword = KeywordAction<FlashEffectLoader, FlashEffect>;
-    static const Keyword keywords[] = {
-        {"Color ",
-         [](FlashEffectLoader&, std::string& text, std::istream&, FlashEffect& flash) {
-             scanFloats(text, flash.color[0], flash.color[1], flash.color[2], flash.color[3]);
-             return true;
-         }},
-        {"Alpha {",
-         [](FlashEffectLoader& loader, std::string&, std::istream& in, FlashEffect& flash) {
-             flash.alphaTrack = loader.readEnvelopeField(in);
-             return true;
-         }},
-    };
-    if (takeKeyword(keywords, *this, line, stream, effect) == KeywordResult::NotFound)
-        throw std::runtime_error("FlashEffect unknown token " + line);
-    return true;
-}
 
 }  // namespace qv3rn

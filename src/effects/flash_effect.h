@@ -26,12 +26,9 @@ public:
 
 // "Flash" blocks: "Color " (r g b a) and "Alpha {" after the common keywords; any other line raises
 // "FlashEffect unknown token " followed by the line.
-class FlashEffectLoader : public EffectLoader {
+class FlashEffectLoader : public EffectLoaderOf<FlashEffect> {
 public:
-    FlashEffectLoader() : EffectLoader("Flash") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    FlashEffectLoader();
 };
 
 }  // namespace qv3rn

@@ -6,12 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 
 namespace qv3rn {
 
@@ -111,80 +110,39 @@ void HermiteBrush::render() {
     glDepthMask(GL_TRUE);
 }
 
-std::unique_ptr<Effect> HermiteBrushLoader::createEffect() { return std::make_unique<HermiteBrush>(); }
+namespace {
+
+// The point block after "Spline {": a line with "}" closes it before "Point " is tried.
+const KeywordTable<HermiteBrush> splineRows = {
+    closing<HermiteBrush>(),
+    {"Point ",
+     [](HermiteBrush& brush, BlockLine& l) {
+         float point[3] = {0.0f, 0.0f, 0.0f};  // time x y
+         scanFloats(l.text, point, 3);
+         brush.addPoint(point[0], point[1], point[2]);
+     }},
+};
+
+KeywordTable<HermiteBrush> hermiteGrammar() {
+    return effectGrammar<HermiteBrush>({
+        image("Brush ", &HermiteBrush::brush),
+        image("Image ", &HermiteBrush::image),
+        floats("Tension ", &HermiteBrush::tension),
+        floats("Bias ", &HermiteBrush::bias),
+        floats("Color ", &HermiteBrush::color),
+        integerIn("NumSegDivs ", &HermiteBrush::numSegDivs, 1, HermiteBrush::maxSegDivs,
+                  "HermiteBrushLoader NumSegDivs out of range:"),
+        floats("BrushSize ", &HermiteBrush::brushSize),
+        nested("Spline {", splineRows, UnknownLine::raiseWithLine("HermiteBrushLoader unknown spline token:")),
+        track("Dissolve {", &HermiteBrush::dissolveTrack, "dissolve"),
+    });
+}
+
+}  // namespace
+
+HermiteBrushLoader::HermiteBrushLoader()
+    : EffectLoaderOf("HermiteBrush", hermiteGrammar(), UnknownLine::raiseWithLine("HermiteBrushLoader unknown token:")) {}
 
 std::unique_ptr<EffectLoader> makeHermiteBrushLoader() { return std::make_unique<HermiteBrushLoader>(); }
-
-void HermiteBrushLoader::readPoints(std::istream& stream, HermiteBrush& brush) {
-    while (stream.good()) {
-        const std::string line = readLine(stream);
-        if (line.empty()) continue;  // a comment line, or the end of the script
-        if (matches(line, "}")) return;
-        if (!matches(line, "Point ")) throw std::runtime_error("HermiteBrushLoader unknown spline token:" + line);
-        float time = 0.0f, x = 0.0f, y = 0.0f;
-        scanFloats(line, time, x, y);
-        brush.addPoint(time, x, y);
-    }
-}
-
-bool HermiteBrushLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    using Keyword = KeywordAction<HermiteBrushLoader, HermiteBrush>;
-    static const Keyword keywords[] = {
-        {"Brush ",
-         [](HermiteBrushLoader&, std::string& text, std::istream&, HermiteBrush& brush) {
-             brush.brush.take(quotedText(text));
-             return true;
-         }},
-        {"Image ",
-         [](HermiteBrushLoader&, std::string& text, std::istream&, HermiteBrush& brush) {
-             brush.image.take(quotedText(text));
-             return true;
-         }},
-        {"Tension ",
-         [](HermiteBrushLoader&, std::string& text, std::istream&, HermiteBrush& brush) {
-             scanFloats(text, brush.tension);
-             return true;
-         }},
-        {"Bias ",
-         [](HermiteBrushLoader&, std::string& text, std::istream&, HermiteBrush& brush) {
-             scanFloats(text, brush.bias);
-             return true;
-         }},
-        {"Color ",
-         [](HermiteBrushLoader&, std::string& text, std::istream&, HermiteBrush& brush) {
-             scanFloats(text, brush.color[0], brush.color[1], brush.color[2], brush.color[3]);
-             return true;
-         }},
-        {"NumSegDivs ",
-         [](HermiteBrushLoader&, std::string& text, std::istream&, HermiteBrush& brush) {
-             int divisions = brush.numSegDivs;
-             scanInt(text, divisions);
-             if (divisions < 1 || divisions > HermiteBrush::maxSegDivs)
-                 throw std::runtime_error("HermiteBrushLoader NumSegDivs out of range:" + text);
-             brush.numSegDivs = divisions;
-             return true;
-         }},
-        {"BrushSize ",
-         [](HermiteBrushLoader&, std::string& text, std::istream&, HermiteBrush& brush) {
-             scanFloats(text, brush.brushSize);
-             return true;
-         }},
-        {"Spline {",
-         [](HermiteBrushLoader& loader, std::string&, std::istream& in, HermiteBrush& brush) {
-             loader.readPoints(in, brush);
-             return true;
-         }},
-        {"Dissolve {",
-         [](HermiteBrushLoader& loader, std::string&, std::istream& in, HermiteBrush& brush) {
-             loader.readTrack(in, brush.dissolveTrack, brush,
-                              "ERROR! HermiteBrush \"%s\" unable to load dissolve track");
-             return true;
-         }},
-    };
-    if (takeKeyword(keywords, *this, line, stream, static_cast<HermiteBrush&>(base)) == KeywordResult::NotFound)
-        throw std::runtime_error("HermiteBrushLoader unknown token:" + line);
-    return true;
-}
 
 }  // namespace qv3rn

@@ -10,6 +10,7 @@
 #include "anim/envelope.h"
 #include "effects/brush_common.h"
 #include "effects/effect.h"
+#include "effects/effect_loader.h"
 
 namespace qv3rn {
 
@@ -28,6 +29,8 @@ struct HermitePoint {
 // running stroke time reaches the local time; the last point stamps n times about itself.
 class HermiteBrush : public Effect {
 public:
+    static constexpr const char* logName = "HermiteBrush";  // in the log lines of its fields
+
     static constexpr std::int32_t maxSegDivs = 10000;
     // A stroke never holds more stamps than this in one frame.
     static constexpr std::size_t maxStamps = 1u << 16;
@@ -78,15 +81,9 @@ private:
 // The point block runs to a line containing "}" (or the end of the script); each "Point " line holds the time,
 // x and y, in that order; any other line raises "HermiteBrushLoader unknown spline token:" followed by the line.
 // NumSegDivs outside 1 .. 10000 raises "HermiteBrushLoader NumSegDivs out of range:" followed by the line.
-class HermiteBrushLoader : public BrushLoader {
+class HermiteBrushLoader : public EffectLoaderOf<HermiteBrush> {
 public:
-    HermiteBrushLoader() : BrushLoader("HermiteBrush") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
-
-    // Reads a point block after its "Spline {" line into `brush`.
-    void readPoints(std::istream& stream, HermiteBrush& brush);
+    HermiteBrushLoader();
 };
 
 }  // namespace qv3rn

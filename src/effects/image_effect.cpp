@@ -3,11 +3,10 @@
 
 #include <GL/gl.h>
 
-#include "core/log.h"
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {
@@ -69,69 +68,27 @@ void ImageEffect::render() {
     glDepthMask(GL_TRUE);
 }
 
-std::unique_ptr<Effect> ImageEffectLoader::createEffect() { return std::make_unique<ImageEffect>(); }
+const KeywordTable<ImageEffect>& imageEffectRows() {
+    static const KeywordTable<ImageEffect> rows = {
+        floats("TexRect ", &ImageEffect::texLeft, &ImageEffect::texTop, &ImageEffect::texRight, &ImageEffect::texBottom),
+        floats("Rect ", &ImageEffect::pivotX, &ImageEffect::pivotY, &ImageEffect::width, &ImageEffect::height),
+        image("Image ", &ImageEffect::setImage, "image"),
+        track("Alpha {", &ImageEffect::alphaTrack, "alpha"),
+        track("PositionX {", &ImageEffect::positionX, "position x"),
+        track("PositionY {", &ImageEffect::positionY, "position y"),
+        track("PivotX {", &ImageEffect::pivotX, "pivot x"),
+        track("PivotY {", &ImageEffect::pivotY, "pivot y"),
+        track("Rotation {", &ImageEffect::rotation, "rotation"),
+        track("ScaleX {", &ImageEffect::scaleX, "scale x"),
+        track("ScaleY {", &ImageEffect::scaleY, "scale y"),
+        floats("Color ", &ImageEffect::color),
+    };
+    return rows;
+}
+
+ImageEffectLoader::ImageEffectLoader()
+    : EffectLoaderOf("Image", effectGrammar<ImageEffect>(imageEffectRows(), {}), UnknownLine::fail()) {}
 
 std::unique_ptr<EffectLoader> makeImageLoader() { return std::make_unique<ImageEffectLoader>(); }
-
-namespace {
-
-using ImageKeyword = KeywordAction<ImageEffectLoader, ImageEffect>;
-
-// Reads an envelope field with the loader's reader; a reader that reports failure leaves the field without a
-// track and logs the field's line.
-template <typename Read>
-bool takeTrack(ImageEffect& effect, std::unique_ptr<Envelope>& track, const char* field, Read read) {
-    track = read();
-    if (!track) logger().printf("ERROR! ImageEffect \"%s\" unable to load %s track", effect.name().c_str(), field);
-    return true;
-}
-
-}  // namespace
-
-bool ImageEffectLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<ImageEffect&>(base);
-#define QV3RN_IMAGE_TRACK(keyword, member, field)                                                           \
-    ImageKeyword {                                                                                           \
-        keyword, [](ImageEffectLoader& loader, std::string&, std::istream& in, ImageEffect& image) {         \
-            return takeTrack(image, member, field, [&] { return loader.readEnvelopeField(in); });            \
-        }                                                                                                    \
-    }
-    static const ImageKeyword keywords[] = {
-        {"TexRect ",
-         [](ImageEffectLoader&, std::string& text, std::istream&, ImageEffect& image) {
-             scanFloats(text, image.texLeft, image.texTop, image.texRight, image.texBottom);
-             return true;
-         }},
-        {"Rect ",
-         [](ImageEffectLoader&, std::string& text, std::istream&, ImageEffect& image) {
-             scanFloats(text, image.pivotX.value, image.pivotY.value, image.width, image.height);
-             return true;
-         }},
-        {"Image ",
-         [](ImageEffectLoader&, std::string& text, std::istream&, ImageEffect& image) {
-             const std::string name = quotedText(text);
-             if (!image.setImage(name))
-                 logger().printf("ERROR! ImageEffect \"%s\" unable to find image \"%s\"", image.name().c_str(),
-                                 name.c_str());
-             return true;
-         }},
-        QV3RN_IMAGE_TRACK("Alpha {", image.alphaTrack, "alpha"),
-        QV3RN_IMAGE_TRACK("PositionX {", image.positionX.track, "position x"),
-        QV3RN_IMAGE_TRACK("PositionY {", image.positionY.track, "position y"),
-        QV3RN_IMAGE_TRACK("PivotX {", image.pivotX.track, "pivot x"),
-        QV3RN_IMAGE_TRACK("PivotY {", image.pivotY.track, "pivot y"),
-        QV3RN_IMAGE_TRACK("Rotation {", image.rotation.track, "rotation"),
-        QV3RN_IMAGE_TRACK("ScaleX {", image.scaleX.track, "scale x"),
-        QV3RN_IMAGE_TRACK("ScaleY {", image.scaleY.track, "scale y"),
-        {"Color ",
-         [](ImageEffectLoader&, std::string& text, std::istream&, ImageEffect& image) {
-             scanFloats(text, image.color[0], image.color[1], image.color[2], image.color[3]);
-             return true;
-         }},
-    };
-#undef QV3RN_IMAGE_TRACK
-    return takeKeyword(keywords, *this, line, stream, effect) == KeywordResult::Taken;
-}
 
 }  // namespace qv3rn

@@ -20,6 +20,8 @@ namespace qv3rn {
 // Subclasses (Blocks, PostProcessing) pass their own kind and draw the same image.
 class ImageEffect : public Effect {
 public:
+    static constexpr const char* logName = "ImageEffect";  // in the log lines of its fields
+
     explicit ImageEffect(EffectKind kind = EffectKind::Image);
     ~ImageEffect() override;
 
@@ -50,17 +52,17 @@ private:
     Handle<Texture> image_;
 };
 
-// "Image" blocks. After the common keywords, in this order: "TexRect ", "Rect ", "Image ", the envelope fields
-// "Alpha {", "PositionX {", "PositionY {", "PivotX {", "PivotY {", "Rotation {", "ScaleX {", "ScaleY {", and
-// "Color ". Any other line is not taken (false, no message), which lets subclasses' loaders test their own
-// keywords afterwards. A missing image or an envelope field whose reader reports failure is logged and
-// loading goes on.
-class ImageEffectLoader : public EffectLoader {
-public:
-    explicit ImageEffectLoader(std::string typeName = "Image") : EffectLoader(std::move(typeName)) {}
+// The rows of the image keywords, after the common ones, in test order: "TexRect ", "Rect ", "Image ", the
+// envelope fields "Alpha {", "PositionX {", "PositionY {", "PivotX {", "PivotY {", "Rotation {", "ScaleX {",
+// "ScaleY {", and "Color ". Blocks and PostProcessing blocks take them too, before their own. A missing image
+// or an envelope field whose reader reports failure is logged and loading goes on.
+const KeywordTable<ImageEffect>& imageEffectRows();
 
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+// "Image" blocks: the common rows and the image rows. Any other line is not taken (the block fails without a
+// message).
+class ImageEffectLoader : public EffectLoaderOf<ImageEffect> {
+public:
+    ImageEffectLoader();
 };
 
 }  // namespace qv3rn

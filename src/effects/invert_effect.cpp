@@ -5,8 +5,8 @@
 
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 
 namespace qv3rn {
 
@@ -28,27 +28,14 @@ void InvertEffect::render() {
     endBlend();
 }
 
-std::unique_ptr<Effect> InvertEffectLoader::createEffect() { return std::make_unique<InvertEffect>(); }
+InvertEffectLoader::InvertEffectLoader()
+    : EffectLoaderOf("Invert",
+                     effectGrammar<InvertEffect>({
+                         floats("Rect ", &InvertEffect::x, &InvertEffect::y, &InvertEffect::width, &InvertEffect::height),
+                         track("Alpha {", &InvertEffect::alphaTrack),
+                     }),
+                     UnknownLine::fail()) {}
 
 std::unique_ptr<EffectLoader> makeInvertLoader() { return std::make_unique<InvertEffectLoader>(); }
-
-bool InvertEffectLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<InvertEffect&>(base);
-    using Keyword = KeywordAction<InvertEffectLoader, InvertEffect>;
-    static const Keyword keywords[] = {
-        {"Rect ",
-         [](InvertEffectLoader&, std::string& text, std::istream&, InvertEffect& invert) {
-             scanFloats(text, invert.x, invert.y, invert.width, invert.height);
-             return true;
-         }},
-        {"Alpha {",
-         [](InvertEffectLoader& loader, std::string&, std::istream& in, InvertEffect& invert) {
-             invert.alphaTrack = loader.readEnvelopeField(in);
-             return true;
-         }},
-    };
-    return takeKeyword(keywords, *this, line, stream, effect) == KeywordResult::Taken;
-}
 
 }  // namespace qv3rn

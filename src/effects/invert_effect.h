@@ -28,12 +28,9 @@ public:
 
 // "Invert" blocks: "Rect " (x y width height) and "Alpha {" after the common keywords; any other line is not
 // taken (the script load fails without a message).
-class InvertEffectLoader : public EffectLoader {
+class InvertEffectLoader : public EffectLoaderOf<InvertEffect> {
 public:
-    InvertEffectLoader() : EffectLoader("Invert") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    InvertEffectLoader();
 };
 
 }  // namespace qv3rn

@@ -4,12 +4,12 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <stdexcept>
 
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
+#include "math/random.h"
 #include "math/random.h"
 
 namespace qv3rn {
@@ -77,59 +77,20 @@ void LinesEffect::render() {
     endBlend();
 }
 
-std::unique_ptr<Effect> LinesEffectLoader::createEffect() { return std::make_unique<LinesEffect>(); }
+LinesEffectLoader::LinesEffectLoader()
+    : EffectLoaderOf("Lines",
+                     effectGrammar<LinesEffect>({
+                         integerIn("NumLines ", &LinesEffect::numLines, 0, LinesEffect::maxLines,
+                                   "LinesEffectLoader line count out of range: "),
+                         floats("AlphaSpeed ", &LinesEffect::alphaSpeed),
+                         floats("AlphaVariance ", &LinesEffect::alphaVariance),
+                         floats("Speed ", &LinesEffect::speed),
+                         floats("Variance ", &LinesEffect::variance),
+                         floats("Color ", &LinesEffect::color),
+                         track("Alpha {", &LinesEffect::alphaTrack),
+                     }),
+                     UnknownLine::raiseWithLine("LinesEffectLoader unknown token: ")) {}
 
 std::unique_ptr<EffectLoader> makeLinesLoader() { return std::make_unique<LinesEffectLoader>(); }
-
-bool LinesEffectLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<LinesEffect&>(base);
-    using Keyword = KeywordAction<LinesEffectLoader, LinesEffect>;
-    // The longer words first: "AlphaSpeed " contains "Speed ", "AlphaVariance " contains "Variance ".
-    static const Keyword keywords[] = {
-        {"NumLines ",
-         [](LinesEffectLoader&, std::string& text, std::istream&, LinesEffect& lines) {
-             int count = lines.numLines;
-             scanInt(text, count);
-             if (count < 0 || count > LinesEffect::maxLines)
-                 throw std::runtime_error("LinesEffectLoader line count out of range: " + text);
-             lines.numLines = count;
-             return true;
-         }},
-        {"AlphaSpeed ",
-         [](LinesEffectLoader&, std::string& text, std::istream&, LinesEffect& lines) {
-             scanFloats(text, lines.alphaSpeed);
-             return true;
-         }},
-        {"AlphaVariance ",
-         [](LinesEffectLoader&, std::string& text, std::istream&, LinesEffect& lines) {
-             scanFloats(text, lines.alphaVariance);
-             return true;
-         }},
-        {"Speed ",
-         [](LinesEffectLoader&, std::string& text, std::istream&, LinesEffect& lines) {
-             scanFloats(text, lines.speed);
-             return true;
-         }},
-        {"Variance ",
-         [](LinesEffectLoader&, std::string& text, std::istream&, LinesEffect& lines) {
-             scanFloats(text, lines.variance);
-             return true;
-         }},
-        {"Color ",
-         [](LinesEffectLoader&, std::string& text, std::istream&, LinesEffect& lines) {
-             scanFloats(text, lines.color[0], lines.color[1], lines.color[2], lines.color[3]);
-             return true;
-         }},
-        {"Alpha {",
-         [](LinesEffectLoader& loader, std::string&, std::istream& in, LinesEffect& lines) {
-             lines.alphaTrack = loader.readEnvelopeField(in);
-             return true;
-         }},
-    };
-    if (takeKeyword(keywords, *this, line, stream, effect) == KeywordResult::NotFound)
-        throw std::runtime_error("LinesEffectLoader unknown token: " + line);
-    return true;
-}
 
 }  // namespace qv3rn

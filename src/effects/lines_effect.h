@@ -58,12 +58,9 @@ private:
 // "Lines" blocks, after the common keywords: "NumLines ", "AlphaSpeed ", "AlphaVariance ", "Speed ",
 // "Variance ", "Color ", "Alpha {". Any other line raises "LinesEffectLoader unknown token: " followed by the
 // line; a NumLines count outside 0..100000 raises "LinesEffectLoader line count out of range: " and the line.
-class LinesEffectLoader : public EffectLoader {
+class LinesEffectLoader : public EffectLoaderOf<LinesEffect> {
 public:
-    LinesEffectLoader() : EffectLoader("Lines") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    LinesEffectLoader();
 };
 
 }  // namespace qv3rn

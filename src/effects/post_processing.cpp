@@ -1,9 +1,10 @@
 // post_processing.cpp -- the fragment-program image effect: parameter sub-blocks, animated parameters, drawing.
 #include "effects/post_processing.h"
 
-#include <cstdio>
-#include <string_view>
+#include <string>
 
+#include "gl/extensions.h"
+#include "anim/envelope_field.h"
 #include "gl/extensions.h"
 #include "effects/effect_loaders.h"
 #include "shader/shader.h"
@@ -38,10 +39,12 @@ void PostProcessing::update(float time) {
     ImageEffect::update(time);
 }
 
-// Without a program there is nothing to draw through: binding program 0 would only make every draw an error.
 void PostProcessing::render() {
-    if (!GL_ARB_fragment_program_Flag || programId == 0) return;
-    glEnable(GL_FRAGMENT_PROGRAM_ARB);
+    if (!GL_ARB_fragment_program_Flag) return;
+    // Program 0 has no text: with the fragment-program stage on it would make every draw an error, so without a
+    // program the stage stays off and the quad is drawn by the fixed-function stage.
+    const bool programmed = programId != 0;
+    if (programmed) glEnable(GL_FRAGMENT_PROGRAM_ARB);
     glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, programId);
     for (const ProgramParameter& parameter : parameters) {
         const auto& v = parameter.values;
@@ -50,63 +53,61 @@ void PostProcessing::render() {
     if (shader_) shader_->begin();
     ImageEffect::render();
     if (shader_) shader_->end();
-    glDisable(GL_FRAGMENT_PROGRAM_ARB);
+    if (programmed) glDisable(GL_FRAGMENT_PROGRAM_ARB);
 }
 
-std::unique_ptr<Effect> PostProcessingLoader::createEffect() { return std::make_unique<PostProcessing>(); }
+namespace {
+
+Row<ProgramParameter> channel(std::string keyword, std::size_t index) {
+    return {std::move(keyword), [index](ProgramParameter& parameter, BlockLine& line) {
+                parameter.channels[index] = readEnvelopeField(line, FieldClose::ReadClosingLine);
+                if (!parameter.channels[index]) line.failBlock();
+            }};
+}
+
+// The parameter sub-block after "Param {".
+const KeywordTable<ProgramParameter>& parameterRows() {
+    static const KeywordTable<ProgramParameter> rows = {
+        integers("Index ", &ProgramParameter::index),
+        floats("Values ", &ProgramParameter::values),
+        channel("ValueA {", 0),
+        channel("ValueB {", 1),
+        channel("ValueC {", 2),
+        channel("ValueD {", 3),
+    };
+    return rows;
+}
+
+void readParameter(PostProcessing& effect, BlockLine& line) {
+    ProgramParameter parameter;
+    if (readKeywordBlock(line.parser, line.stream, parameter, parameterRows(), UnknownLine::fail()).failed())
+        return line.failBlock();
+    effect.parameters.push_back(std::move(parameter));
+}
+
+KeywordTable<PostProcessing> postProcessingGrammar() {
+    return effectGrammar<PostProcessing>(
+        imageEffectRows(),
+        {
+            {"Program ",
+             [](PostProcessing& effect, BlockLine& l) {
+                 ShaderManager* manager = ShaderManager::instance();
+                 effect.programId = manager ? manager->findFragmentProgram(quotedText(l.text)) : 0;
+             }},
+            {"Shader ",
+             [](PostProcessing& effect, BlockLine& l) {
+                 ShaderManager* manager = ShaderManager::instance();
+                 effect.setShader(manager ? manager->find(quotedText(l.text)) : ShaderHandle{});
+             }},
+            {"Param {", readParameter},
+        });
+}
+
+}  // namespace
+
+PostProcessingLoader::PostProcessingLoader()
+    : EffectLoaderOf("PostProcessing", postProcessingGrammar(), UnknownLine::fail()) {}
 
 std::unique_ptr<EffectLoader> makePostProcessingLoader() { return std::make_unique<PostProcessingLoader>(); }
-
-bool PostProcessingLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (ImageEffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<PostProcessing&>(base);
-    // The block's own keywords, in test order.
-    if (matches(line, "Program ")) {
-        ShaderManager* manager = ShaderManager::instance();
-        effect.programId = manager ? manager->findFragmentProgram(quotedText(line)) : 0;
-        return true;
-    }
-    if (matches(line, "Shader ")) {
-        ShaderManager* manager = ShaderManager::instance();
-        effect.setShader(manager ? manager->find(quotedText(line)) : ShaderHandle{});
-        return true;
-    }
-    if (matches(line, "Param {")) return readParameter(stream, effect);
-    return false;
-}
-
-// The sub-block's keywords, in test order; the channel envelopes are "ValueA {" to "ValueD {".
-bool PostProcessingLoader::readParameter(std::istream& stream, PostProcessing& effect) {
-    static constexpr std::string_view channelKeywords[] = {"ValueA {", "ValueB {", "ValueC {", "ValueD {"};
-    ProgramParameter parameter;
-    bool ended = false;
-    while (!ended && stream.good()) {
-        const std::string line = readLine(stream);
-        if (line.empty()) continue;  // a line that held only a comment, or the end of the stream
-        if (matches(line, "Index ")) {
-            int index = 0;
-            std::sscanf(line.c_str(), "%*s %d", &index);
-            parameter.index = static_cast<std::uint32_t>(index);
-            continue;
-        }
-        if (matches(line, "Values ")) {
-            auto& v = parameter.values;
-            std::sscanf(line.c_str(), "%*s %f %f %f %f", &v[0], &v[1], &v[2], &v[3]);
-            continue;
-        }
-        bool channelLine = false;
-        for (std::size_t channel = 0; channel < 4 && !channelLine; ++channel) {
-            if (!matches(line, channelKeywords[channel])) continue;
-            channelLine = true;
-            parameter.channels[channel] = readEnvelopeField(stream);
-            if (!parameter.channels[channel]) return false;
-        }
-        if (channelLine) continue;
-        if (!matches(line, "}")) return false;
-        ended = true;
-    }
-    effect.parameters.push_back(std::move(parameter));
-    return true;
-}
 
 }  // namespace qv3rn

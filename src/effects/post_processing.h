@@ -24,7 +24,8 @@ struct ProgramParameter {
 };
 
 // Draws as an ImageEffect while its fragment program is bound and its parameters are set, inside its shader.
-// Without the fragment-program extension, or without a program, it draws nothing.
+// Without a program (none named, or not found) program 0 is bound and the quad is drawn by the fixed-function
+// stage; without the fragment-program extension nothing is drawn.
 class PostProcessing : public ImageEffect {
 public:
     PostProcessing() : ImageEffect(EffectKind::PostProcessing) {}
@@ -51,18 +52,12 @@ private:
 // program name), "Shader " (a quoted shader name) and "Param {" (a parameter sub-block). Any other line is not
 // taken: the script load fails.
 //
-// Parameter sub-block, one keyword per line, first match wins: "Index " (the program-local index), "Values "
-// (four numbers), "ValueA {" .. "ValueD {" (an envelope for that channel, followed by the field's closing line),
-// "}" (the end). Any other line fails the sub-block and with it the block.
-class PostProcessingLoader : public ImageEffectLoader {
+// Parameter sub-block: "Index " (the program-local index), "Values " (four numbers), "ValueA {" .. "ValueD {"
+// (an envelope for that channel, followed by the field's closing line), "}" (the end). Any other line fails the
+// sub-block and with it the block.
+class PostProcessingLoader : public EffectLoaderOf<PostProcessing> {
 public:
-    PostProcessingLoader() : ImageEffectLoader("PostProcessing") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
-
-private:
-    bool readParameter(std::istream& stream, PostProcessing& effect);
+    PostProcessingLoader();
 };
 
 }  // namespace qv3rn

@@ -8,8 +8,8 @@
 
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 
 namespace qv3rn {
 
@@ -75,64 +75,33 @@ void SplineBrush::render() {
     glDepthMask(GL_TRUE);
 }
 
-std::unique_ptr<Effect> SplineBrushLoader::createEffect() { return std::make_unique<SplineBrush>(); }
+namespace {
+
+void readPathIncrTime(SplineBrush& brush, BlockLine& line) {
+    float increment = brush.pathIncrTime;
+    scanFloat(line.text, increment);
+    if (!(increment > 0.0f)) throw std::runtime_error("SplineBrushLoader PathIncrTime must be above 0:" + line.text);
+    brush.pathIncrTime = increment;
+}
+
+KeywordTable<SplineBrush> splineGrammar() {
+    return effectGrammar<SplineBrush>({
+        image("Brush ", &SplineBrush::brush),
+        image("Image ", &SplineBrush::image),
+        {"PathIncrTime ", readPathIncrTime},
+        track("BrushSize {", &SplineBrush::brushSizeTrack, "brush size"),
+        floats("BrushSize ", &SplineBrush::brushSize),
+        track("PathX {", &SplineBrush::pathX, "path x"),
+        track("PathY {", &SplineBrush::pathY, "path y"),
+        track("Dissolve {", &SplineBrush::dissolveTrack, "dissolve"),
+    });
+}
+
+}  // namespace
+
+SplineBrushLoader::SplineBrushLoader()
+    : EffectLoaderOf("SplineBrush", splineGrammar(), UnknownLine::raiseWithLine("SplineBrushLoader unknown token:")) {}
 
 std::unique_ptr<EffectLoader> makeSplineBrushLoader() { return std::make_unique<SplineBrushLoader>(); }
-
-bool SplineBrushLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    using Keyword = KeywordAction<SplineBrushLoader, SplineBrush>;
-    static const Keyword keywords[] = {
-        {"Brush ",
-         [](SplineBrushLoader&, std::string& text, std::istream&, SplineBrush& brush) {
-             brush.brush.take(quotedText(text));
-             return true;
-         }},
-        {"Image ",
-         [](SplineBrushLoader&, std::string& text, std::istream&, SplineBrush& brush) {
-             brush.image.take(quotedText(text));
-             return true;
-         }},
-        {"PathIncrTime ",
-         [](SplineBrushLoader&, std::string& text, std::istream&, SplineBrush& brush) {
-             float increment = brush.pathIncrTime;
-             scanFloats(text, increment);
-             if (!(increment > 0.0f))
-                 throw std::runtime_error("SplineBrushLoader PathIncrTime must be above 0:" + text);
-             brush.pathIncrTime = increment;
-             return true;
-         }},
-        {"BrushSize {",
-         [](SplineBrushLoader& loader, std::string&, std::istream& in, SplineBrush& brush) {
-             loader.readTrack(in, brush.brushSizeTrack, brush,
-                              "ERROR! SplineBrush \"%s\" unable to load brush size track");
-             return true;
-         }},
-        {"BrushSize ",
-         [](SplineBrushLoader&, std::string& text, std::istream&, SplineBrush& brush) {
-             scanFloats(text, brush.brushSize);
-             return true;
-         }},
-        {"PathX {",
-         [](SplineBrushLoader& loader, std::string&, std::istream& in, SplineBrush& brush) {
-             loader.readTrack(in, brush.pathX, brush, "ERROR! SplineBrush \"%s\" unable to load path x track");
-             return true;
-         }},
-        {"PathY {",
-         [](SplineBrushLoader& loader, std::string&, std::istream& in, SplineBrush& brush) {
-             loader.readTrack(in, brush.pathY, brush, "ERROR! SplineBrush \"%s\" unable to load path y track");
-             return true;
-         }},
-        {"Dissolve {",
-         [](SplineBrushLoader& loader, std::string&, std::istream& in, SplineBrush& brush) {
-             loader.readTrack(in, brush.dissolveTrack, brush,
-                              "ERROR! SplineBrush \"%s\" unable to load dissolve track");
-             return true;
-         }},
-    };
-    if (takeKeyword(keywords, *this, line, stream, static_cast<SplineBrush&>(base)) == KeywordResult::NotFound)
-        throw std::runtime_error("SplineBrushLoader unknown token:" + line);
-    return true;
-}
 
 }  // namespace qv3rn

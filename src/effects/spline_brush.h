@@ -9,6 +9,7 @@
 #include "anim/envelope.h"
 #include "effects/brush_common.h"
 #include "effects/effect.h"
+#include "effects/effect_loader.h"
 
 namespace qv3rn {
 
@@ -19,6 +20,8 @@ namespace qv3rn {
 // and colour. Everything is drawn on the virtual 640 x 480 screen.
 class SplineBrush : public Effect {
 public:
+    static constexpr const char* logName = "SplineBrush";  // in the log lines of its fields
+
     // A stroke never holds more stamps than this in one frame (a tiny increment against a late time would
     // otherwise stall the frame).
     static constexpr std::size_t maxStamps = 1u << 16;
@@ -58,12 +61,9 @@ private:
 // "BrushSize {", "BrushSize ", "PathX {", "PathY {", "Dissolve {". Any other line raises
 // "SplineBrushLoader unknown token:" followed by the line. An increment that is not above 0 raises
 // "SplineBrushLoader PathIncrTime must be above 0:" followed by the line.
-class SplineBrushLoader : public BrushLoader {
+class SplineBrushLoader : public EffectLoaderOf<SplineBrush> {
 public:
-    SplineBrushLoader() : BrushLoader("SplineBrush") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    SplineBrushLoader();
 };
 
 }  // namespace qv3rn

@@ -4,8 +4,8 @@
 #include <GL/gl.h>
 
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 #include "effects/video_texture.h"
 
 namespace qv3rn {
@@ -63,38 +63,20 @@ void StreamEffect::render() {
     video_->unbind(GL_TEXTURE0);
 }
 
-std::unique_ptr<Effect> StreamEffectLoader::createEffect() { return std::make_unique<StreamEffect>(); }
+StreamEffectLoader::StreamEffectLoader()
+    : EffectLoaderOf("Stream",
+                     effectGrammar<StreamEffect>({
+                         floats("TexRect ", &StreamEffect::leftU, &StreamEffect::bottomV, &StreamEffect::rightU,
+                                &StreamEffect::topV),
+                         floats("Rect ", &StreamEffect::x, &StreamEffect::y, &StreamEffect::width, &StreamEffect::height),
+                         {"Stream ",
+                          [](StreamEffect& video, BlockLine& l) {
+                              if (!video.openVideo(quotedText(l.text))) l.failBlock(video.videoError());
+                          }},
+                         openTrack("Alpha { ", &StreamEffect::alphaTrack),
+                     }),
+                     UnknownLine::fail()) {}
 
 std::unique_ptr<EffectLoader> makeStreamLoader() { return std::make_unique<StreamEffectLoader>(); }
-
-bool StreamEffectLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<StreamEffect&>(base);
-    using Keyword = KeywordAction<StreamEffectLoader, StreamEffect>;
-    static const Keyword keywords[] = {
-        {"TexRect ",
-         [](StreamEffectLoader&, std::string& text, std::istream&, StreamEffect& video) {
-             scanFloats(text, video.leftU, video.bottomV, video.rightU, video.topV);
-             return true;
-         }},
-        {"Rect ",
-         [](StreamEffectLoader&, std::string& text, std::istream&, StreamEffect& video) {
-             scanFloats(text, video.x, video.y, video.width, video.height);
-             return true;
-         }},
-        {"Stream ",
-         [](StreamEffectLoader& loader, std::string& text, std::istream&, StreamEffect& video) {
-             if (video.openVideo(quotedText(text))) return true;
-             loader.explainRejection(video.videoError());
-             return false;
-         }},
-        {"Alpha { ",
-         [](StreamEffectLoader& loader, std::string&, std::istream& in, StreamEffect& video) {
-             video.alphaTrack = loader.readEnvelopeField(in, false);
-             return true;
-         }},
-    };
-    return takeKeyword(keywords, *this, line, stream, effect) == KeywordResult::Taken;
-}
 
 }  // namespace qv3rn

@@ -47,12 +47,9 @@ private:
 // width height), "Stream " (quoted video file name: a file that cannot be opened makes the line fail, and the
 // script load with it) and "Alpha { " (with the space; its closing brace is left to end the block, so it must
 // be the last field). Any other line is not taken.
-class StreamEffectLoader : public EffectLoader {
+class StreamEffectLoader : public EffectLoaderOf<StreamEffect> {
 public:
-    StreamEffectLoader() : EffectLoader("Stream") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    StreamEffectLoader();
 };
 
 }  // namespace qv3rn

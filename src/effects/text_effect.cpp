@@ -4,13 +4,12 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "core/log.h"
 #include "effects/blend.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {
@@ -94,59 +93,26 @@ void TextEffect::render() {
     glDepthMask(GL_TRUE);
 }
 
-std::unique_ptr<Effect> TextEffectLoader::createEffect() { return std::make_unique<TextEffect>(); }
+// Any other line raises an error whose message is the line itself.
+TextEffectLoader::TextEffectLoader()
+    : EffectLoaderOf("Text",
+                     effectGrammar<TextEffect>({
+                         quoted("Message ", &TextEffect::message),
+                         image("Font ", &TextEffect::setFont, "font"),
+                         floats("FontSize ", &TextEffect::fontWidth, &TextEffect::fontHeight),
+                         floats("Color ", &TextEffect::color),
+                         track("Alpha {", &TextEffect::alpha),
+                         track("PositionX {", &TextEffect::positionX),
+                         track("PositionY {", &TextEffect::positionY),
+                         track("FontRotation {", &TextEffect::fontRotation),
+                         track("Rotation {", &TextEffect::rotation),
+                         track("FontScaleX {", &TextEffect::fontScaleX),
+                         track("FontScaleY {", &TextEffect::fontScaleY),
+                         track("ScaleX {", &TextEffect::scaleX),
+                         track("ScaleY {", &TextEffect::scaleY),
+                     }),
+                     UnknownLine::raiseWithLine("")) {}
 
 std::unique_ptr<EffectLoader> makeTextLoader() { return std::make_unique<TextEffectLoader>(); }
-
-bool TextEffectLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<TextEffect&>(base);
-    using Keyword = KeywordAction<TextEffectLoader, TextEffect>;
-#define QV3RN_TEXT_TRACK(keyword, member)                                                    \
-    Keyword {                                                                                \
-        keyword, [](TextEffectLoader& loader, std::string&, std::istream& in, TextEffect& text) { \
-            text.member.track = loader.readEnvelopeField(in);                                \
-            return true;                                                                     \
-        }                                                                                    \
-    }
-    // Keywords that begin with "Font" come before the shorter ones they contain.
-    static const Keyword keywords[] = {
-        {"Message ",
-         [](TextEffectLoader&, std::string& line, std::istream&, TextEffect& text) {
-             text.message = quotedText(line);
-             return true;
-         }},
-        {"Font ",
-         [](TextEffectLoader&, std::string& line, std::istream&, TextEffect& text) {
-             const std::string name = quotedText(line);
-             if (!text.setFont(name))
-                 logger().printf("ERROR! TextEffect \"%s\" unable to find font \"%s\"", text.name().c_str(),
-                                 name.c_str());
-             return true;
-         }},
-        {"FontSize ",
-         [](TextEffectLoader&, std::string& line, std::istream&, TextEffect& text) {
-             scanFloats(line, text.fontWidth, text.fontHeight);
-             return true;
-         }},
-        {"Color ",
-         [](TextEffectLoader&, std::string& line, std::istream&, TextEffect& text) {
-             scanFloats(line, text.color[0], text.color[1], text.color[2], text.color[3]);
-             return true;
-         }},
-        QV3RN_TEXT_TRACK("Alpha {", alpha),
-        QV3RN_TEXT_TRACK("PositionX {", positionX),
-        QV3RN_TEXT_TRACK("PositionY {", positionY),
-        QV3RN_TEXT_TRACK("FontRotation {", fontRotation),
-        QV3RN_TEXT_TRACK("Rotation {", rotation),
-        QV3RN_TEXT_TRACK("FontScaleX {", fontScaleX),
-        QV3RN_TEXT_TRACK("FontScaleY {", fontScaleY),
-        QV3RN_TEXT_TRACK("ScaleX {", scaleX),
-        QV3RN_TEXT_TRACK("ScaleY {", scaleY),
-    };
-#undef QV3RN_TEXT_TRACK
-    if (takeKeyword(keywords, *this, line, stream, effect) == KeywordResult::NotFound) throw std::runtime_error(line);
-    return true;
-}
 
 }  // namespace qv3rn

@@ -20,6 +20,8 @@ namespace qv3rn {
 // turns by fontRotation about its own centre. Characters below "!" take the cells before the grid's start.
 class TextEffect : public Effect {
 public:
+    static constexpr const char* logName = "TextEffect";  // in the log lines of its fields
+
     TextEffect() : Effect(EffectKind::Text) {}
     ~TextEffect() override;
 
@@ -63,12 +65,9 @@ private:
 // (width height), "Color " (r g b a), then the envelope fields "Alpha {", "PositionX {", "PositionY {",
 // "FontRotation {", "Rotation {", "FontScaleX {", "FontScaleY {", "ScaleX {", "ScaleY {". Any other line raises
 // an error whose message is the line itself.
-class TextEffectLoader : public EffectLoader {
+class TextEffectLoader : public EffectLoaderOf<TextEffect> {
 public:
-    TextEffectLoader() : EffectLoader("Text") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    TextEffectLoader();
 };
 
 }  // namespace qv3rn

@@ -4,8 +4,8 @@
 #include <GL/gl.h>
 
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
-#include "effects/overlay_keywords.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {
@@ -15,8 +15,9 @@ namespace {
 constexpr float pictureSide = 256.0f;
 
 TexelRect texelRect(const std::string& line) {
-    float x = 0.0f, y = 0.0f, w = pictureSide, h = pictureSide;
-    scanFloats(line, x, y, w, h);
+    float rect[4] = {0.0f, 0.0f, pictureSide, pictureSide};  // x y w h
+    scanFloats(line, rect, 4);
+    const auto [x, y, w, h] = rect;
     return {x / pictureSide, y / pictureSide, (x + w) / pictureSide, (y + h) / pictureSide};
 }
 
@@ -73,44 +74,22 @@ void TextFadeEffect::render() {
     glDepthMask(GL_TRUE);
 }
 
-std::unique_ptr<Effect> TextFadeEffectLoader::createEffect() { return std::make_unique<TextFadeEffect>(); }
+TextFadeEffectLoader::TextFadeEffectLoader()
+    : EffectLoaderOf("TextFade",
+                     effectGrammar<TextFadeEffect>({
+                         {"TextRect ", [](TextFadeEffect& fade, BlockLine& l) { fade.textRect = texelRect(l.text); }},
+                         {"BlurRect ", [](TextFadeEffect& fade, BlockLine& l) { fade.blurRect = texelRect(l.text); }},
+                         {"ScreenRect ",
+                          [](TextFadeEffect& fade, BlockLine& l) {
+                              float rect[4] = {0.0f, 0.0f, 640.0f, 480.0f};  // x y w h
+                              scanFloats(l.text, rect, 4);
+                              fade.screenRect = {rect[0], rect[1], rect[0] + rect[2], rect[1] + rect[3]};
+                          }},
+                         image("Image ", &TextFadeEffect::setImage),
+                         openTrack("Alpha { ", &TextFadeEffect::alphaTrack),
+                     }),
+                     UnknownLine::fail()) {}
 
 std::unique_ptr<EffectLoader> makeTextFadeLoader() { return std::make_unique<TextFadeEffectLoader>(); }
-
-bool TextFadeEffectLoader::onToken(std::string& line, std::istream& stream, Effect& base) {
-    if (EffectLoader::onToken(line, stream, base)) return true;
-    auto& effect = static_cast<TextFadeEffect&>(base);
-    using Keyword = KeywordAction<TextFadeEffectLoader, TextFadeEffect>;
-    static const Keyword keywords[] = {
-        {"TextRect ",
-         [](TextFadeEffectLoader&, std::string& text, std::istream&, TextFadeEffect& fade) {
-             fade.textRect = texelRect(text);
-             return true;
-         }},
-        {"BlurRect ",
-         [](TextFadeEffectLoader&, std::string& text, std::istream&, TextFadeEffect& fade) {
-             fade.blurRect = texelRect(text);
-             return true;
-         }},
-        {"ScreenRect ",
-         [](TextFadeEffectLoader&, std::string& text, std::istream&, TextFadeEffect& fade) {
-             float x = 0.0f, y = 0.0f, w = 640.0f, h = 480.0f;
-             scanFloats(text, x, y, w, h);
-             fade.screenRect = {x, y, x + w, y + h};
-             return true;
-         }},
-        {"Image ",
-         [](TextFadeEffectLoader&, std::string& text, std::istream&, TextFadeEffect& fade) {
-             fade.setImage(quotedText(text));
-             return true;
-         }},
-        {"Alpha { ",
-         [](TextFadeEffectLoader& loader, std::string&, std::istream& in, TextFadeEffect& fade) {
-             fade.alphaTrack = loader.readEnvelopeField(in, false);
-             return true;
-         }},
-    };
-    return takeKeyword(keywords, *this, line, stream, effect) == KeywordResult::Taken;
-}
 
 }  // namespace qv3rn

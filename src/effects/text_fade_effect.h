@@ -60,12 +60,9 @@ private:
 // picture), "ScreenRect " (x y w h on the screen), "Image " (quoted; a missing image is not reported) and
 // "Alpha { " (with the space). The Alpha field's own closing brace is left to end the block, so it must be
 // the block's last field. Any other line is not taken (the script load fails without a message).
-class TextFadeEffectLoader : public EffectLoader {
+class TextFadeEffectLoader : public EffectLoaderOf<TextFadeEffect> {
 public:
-    TextFadeEffectLoader() : EffectLoader("TextFade") {}
-
-    std::unique_ptr<Effect> createEffect() override;
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override;
+    TextFadeEffectLoader();
 };
 
 }  // namespace qv3rn

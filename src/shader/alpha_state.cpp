@@ -4,16 +4,17 @@
 #include <memory>
 
 #include "shader/shader.h"
+#include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
 
 namespace qv3rn {
 
 namespace {
-const Keyword<AlphaState> alphaKeywords[] = {
-    {"Enable ", [](AlphaState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
-    {"Function ", [](AlphaState& s, BlockLine& l) { s.function = longestName(l.text, comparisonNames).value_or(s.function); }},
-    {"Reference ", [](AlphaState& s, BlockLine& l) { scanFloat(l.text, s.reference); }},
+const KeywordTable<AlphaState> alphaRows = {
+    flag("Enable ", &AlphaState::enabled),
+    namedValue("Function ", &AlphaState::function, comparisonNames),
+    floats("Reference ", &AlphaState::reference),
 };
 }  // namespace
 
@@ -21,7 +22,8 @@ bool readAlphaBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& sh
     auto owned = std::make_unique<AlphaState>();
     AlphaState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<AlphaState>(loader, stream, state, alphaKeywords, "PARSE ERROR! Unknown Alpha Token");
+    readKeywordBlock(loader, stream, state, alphaRows, UnknownLine::raise("PARSE ERROR! Unknown Alpha Token"));
+    return true;
 }
 
 void AlphaState::apply() {

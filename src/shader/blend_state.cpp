@@ -5,6 +5,7 @@
 
 #include "gl/extensions.h"
 #include "shader/shader.h"
+#include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
 
@@ -51,32 +52,24 @@ const NamedValue equationNames[] = {
     {"REVERSE_SUBTRACT", GL_FUNC_REVERSE_SUBTRACT},
 };
 
-void readSource(GLenum& field, const std::string& line) {
-    field = longestName(line, sourceFactorNames).value_or(field);
+// An alpha factor line makes the factors separate.
+Row<BlendState> alphaFactor(std::string keyword, GLenum BlendState::*factor, NameTable names) {
+    return {std::move(keyword), [factor, names](BlendState& s, BlockLine& l) {
+                s.*factor = longestName(l.text, names).value_or(s.*factor);
+                s.separate = true;
+            }};
 }
 
-void readDestination(GLenum& field, const std::string& line) {
-    field = longestName(line, destinationFactorNames).value_or(field);
-}
-
-const Keyword<BlendState> blendKeywords[] = {
-    {"Enable ", [](BlendState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
-    {"Lighting ", [](BlendState& s, BlockLine& l) { s.lighting = readFlag(l.text); }},
-    {"Src ", [](BlendState& s, BlockLine& l) { readSource(s.srcRGB, l.text); }},
-    {"Src.RGB ", [](BlendState& s, BlockLine& l) { readSource(s.srcRGB, l.text); }},
-    {"Dst ", [](BlendState& s, BlockLine& l) { readDestination(s.dstRGB, l.text); }},
-    {"Dst.RGB ", [](BlendState& s, BlockLine& l) { readDestination(s.dstRGB, l.text); }},
-    {"Src.Alpha ",
-     [](BlendState& s, BlockLine& l) {
-         readSource(s.srcAlpha, l.text);
-         s.separate = true;
-     }},
-    {"Dst.Alpha ",
-     [](BlendState& s, BlockLine& l) {
-         readDestination(s.dstAlpha, l.text);
-         s.separate = true;
-     }},
-    {"BlendColor ", [](BlendState& s, BlockLine& l) { scanFloats(l.text, s.color, 4); }},
+const KeywordTable<BlendState> blendRows = {
+    flag("Enable ", &BlendState::enabled),
+    flag("Lighting ", &BlendState::lighting),
+    namedValue("Src ", &BlendState::srcRGB, sourceFactorNames),
+    namedValue("Src.RGB ", &BlendState::srcRGB, sourceFactorNames),
+    namedValue("Dst ", &BlendState::dstRGB, destinationFactorNames),
+    namedValue("Dst.RGB ", &BlendState::dstRGB, destinationFactorNames),
+    alphaFactor("Src.Alpha ", &BlendState::srcAlpha, sourceFactorNames),
+    alphaFactor("Dst.Alpha ", &BlendState::dstAlpha, destinationFactorNames),
+    floats("BlendColor ", &BlendState::color),
     {"BlendEquation ", [](BlendState& s, BlockLine& l) { s.equation = longestName(l.text, equationNames).value_or(0); }},
 };
 }  // namespace
@@ -86,7 +79,8 @@ bool readBlendBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& sh
     BlendState& state = *owned;
     shader.addState(std::move(owned));
     shader.setBlended(true);
-    return readStateBlock<BlendState>(loader, stream, state, blendKeywords, "PARSE ERROR! Unknown Blend Token");
+    readKeywordBlock(loader, stream, state, blendRows, UnknownLine::raise("PARSE ERROR! Unknown Blend Token"));
+    return true;
 }
 
 void BlendState::apply() {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "shader/shader.h"
+#include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
 
@@ -21,11 +22,11 @@ const NamedValue windingNames[] = {
     {"CW", GL_CW},
 };
 
-const Keyword<CullState> cullKeywords[] = {
-    {"Enable ", [](CullState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
-    {"TwoSided ", [](CullState& s, BlockLine& l) { s.twoSided = readFlag(l.text); }},
-    {"Function ", [](CullState& s, BlockLine& l) { s.face = longestName(l.text, faceNames).value_or(s.face); }},
-    {"Winding ", [](CullState& s, BlockLine& l) { s.winding = longestName(l.text, windingNames).value_or(s.winding); }},
+const KeywordTable<CullState> cullRows = {
+    flag("Enable ", &CullState::enabled),
+    flag("TwoSided ", &CullState::twoSided),
+    namedValue("Function ", &CullState::face, faceNames),
+    namedValue("Winding ", &CullState::winding, windingNames),
 };
 }  // namespace
 
@@ -33,7 +34,8 @@ bool readCullBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& sha
     auto owned = std::make_unique<CullState>();
     CullState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<CullState>(loader, stream, state, cullKeywords, "PARSE ERROR! Unknown Cull Token");
+    readKeywordBlock(loader, stream, state, cullRows, UnknownLine::raise("PARSE ERROR! Unknown Cull Token"));
+    return true;
 }
 
 void CullState::apply() {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "shader/shader.h"
+#include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
 
@@ -21,14 +22,14 @@ const NamedValue fogHintNames[] = {
     {"PER_PIXEL", GL_NICEST},
 };
 
-const Keyword<FogState> fogKeywords[] = {
-    {"Enable ", [](FogState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
-    {"Start ", [](FogState& s, BlockLine& l) { scanFloat(l.text, s.start); }},
-    {"End ", [](FogState& s, BlockLine& l) { scanFloat(l.text, s.end); }},
-    {"Density ", [](FogState& s, BlockLine& l) { scanFloat(l.text, s.density); }},
-    {"Color ", [](FogState& s, BlockLine& l) { scanFloats(l.text, s.color, 4); }},
-    {"Function ", [](FogState& s, BlockLine& l) { s.mode = longestName(l.text, fogModeNames).value_or(s.mode); }},
-    {"Apply ", [](FogState& s, BlockLine& l) { s.hint = longestName(l.text, fogHintNames).value_or(s.hint); }},
+const KeywordTable<FogState> fogRows = {
+    flag("Enable ", &FogState::enabled),
+    floats("Start ", &FogState::start),
+    floats("End ", &FogState::end),
+    floats("Density ", &FogState::density),
+    floats("Color ", &FogState::color),
+    namedValue("Function ", &FogState::mode, fogModeNames),
+    namedValue("Apply ", &FogState::hint, fogHintNames),
 };
 }  // namespace
 
@@ -36,7 +37,8 @@ bool readFogBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& shad
     auto owned = std::make_unique<FogState>();
     FogState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<FogState>(loader, stream, state, fogKeywords, "PARSE ERROR! Unknown Fog Token");
+    readKeywordBlock(loader, stream, state, fogRows, UnknownLine::raise("PARSE ERROR! Unknown Fog Token"));
+    return true;
 }
 
 void FogState::apply() {

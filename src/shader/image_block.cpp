@@ -2,7 +2,6 @@
 #include "shader/image_block.h"
 
 #include <memory>
-#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -17,16 +16,11 @@ namespace {
 
 // What the block has read so far.
 struct ImageBlock {
-    ImageBlock(ImageRegistry& registry, ScriptParser& parser, std::istream& stream)
-        : registry(registry), parser(parser), stream(stream) {}
+    explicit ImageBlock(ImageRegistry& registry) : registry(registry) {}
     ImageRegistry& registry;
-    ScriptParser& parser;
-    std::istream& stream;
     ImageFormat format = ImageFormat::Rgb;
     GLenum target = GL_TEXTURE_2D;
-    Handle<Texture> current;  // the block's hold on its image, given back at "}"
-    bool typeUnknown = false;
-    bool ended = false;
+    Handle<Texture> current;  // the block's hold on its image, given back with the block
 };
 
 Handle<Texture> loadCubeMap(ImageBlock& block, const std::string& name) {
@@ -46,45 +40,43 @@ Handle<Texture> loadCubeMap(ImageBlock& block, const std::string& name) {
     return Handle<Texture>(added);
 }
 
-using LineReader = void (*)(ImageBlock& block, const std::string& line);
+void readType(ImageBlock& b, BlockLine& line) {
+    if (auto type = firstContained(lastWord(line.text), imageTypeNames))
+        b.target = static_cast<GLenum>(*type);
+    else
+        line.failBlock();  // an unknown type ends the block at once, failed
+}
 
-struct ImageKeyword {
-    const char* keyword;
-    LineReader read;
-};
+void readName(ImageBlock& b, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    if (b.target == GL_TEXTURE_CUBE_MAP_ARB) {
+        b.current = loadCubeMap(b, name);
+        return;
+    }
+    b.current = b.registry.load(name, b.format, b.target);
+    if (!b.current) throw std::runtime_error("PARSE ERROR! Image not loaded " + name);
+}
 
-const ImageKeyword imageKeywords[] = {
-    {"Type ", [](ImageBlock& b, const std::string& line) {
-         if (auto type = firstContained(lastWord(line), imageTypeNames))
-             b.target = static_cast<GLenum>(*type);
-         else
-             b.typeUnknown = true;
+// "}" comes before "Info ": a line with both closes the block.
+const KeywordTable<ImageBlock> imageRows = {
+    {"Type ", readType},
+    {"Format ",
+     [](ImageBlock& b, BlockLine& l) {
+         if (auto format = firstContained(lastWord(l.text), imageFormatNames)) b.format = static_cast<ImageFormat>(*format);
      }},
-    {"Format ", [](ImageBlock& b, const std::string& line) {
-         if (auto format = firstContained(lastWord(line), imageFormatNames)) b.format = static_cast<ImageFormat>(*format);
+    {"Name ", readName},
+    {"Alias ",
+     [](ImageBlock& b, BlockLine& l) {
+         if (b.current) b.current->setAlias(quotedText(l.text));
      }},
-    {"Name ", [](ImageBlock& b, const std::string& line) {
-         const std::string name = quotedText(line);
-         if (b.target == GL_TEXTURE_CUBE_MAP_ARB) {
-             b.current = loadCubeMap(b, name);
-             return;
-         }
-         b.current = b.registry.load(name, b.format, b.target);
-         if (!b.current) throw std::runtime_error("PARSE ERROR! Image not loaded " + name);
-     }},
-    {"Alias ", [](ImageBlock& b, const std::string& line) {
-         if (b.current) b.current->setAlias(quotedText(line));
-     }},
-    {"State {", [](ImageBlock& b, const std::string&) {
+    {"State {",
+     [](ImageBlock& b, BlockLine& l) {
          TextureParams params;
-         readTextureState(b.parser, b.stream, params);
+         readTextureState(l.parser, l.stream, params);
          if (b.current) b.current->setParams(params);
      }},
-    {"}", [](ImageBlock& b, const std::string&) {
-         b.current.reset();
-         b.ended = true;
-     }},
-    {"Info ", [](ImageBlock&, const std::string&) {}},
+    closing<ImageBlock>(),
+    ignored<ImageBlock>("Info "),
 };
 
 void writeQuoted(std::ostream& out, const char* keyword, const std::string& value) {
@@ -94,24 +86,9 @@ void writeQuoted(std::ostream& out, const char* keyword, const std::string& valu
 }  // namespace
 
 bool readImageBlock(ScriptParser& parser, std::istream& stream, ImageRegistry& registry) {
-    ImageBlock block(registry, parser, stream);
-    while (!block.ended) {
-        const std::string line = parser.readLine(stream);
-        if (line.empty()) {
-            if (!stream.good()) return true;  // the end of the stream ends the block
-            continue;
-        }
-        const ImageKeyword* found = nullptr;
-        for (const ImageKeyword& keyword : imageKeywords)
-            if (matches(line, keyword.keyword)) {
-                found = &keyword;
-                break;
-            }
-        if (!found) throw std::runtime_error("PARSE ERROR! Unknown Image Token");
-        found->read(block, line);
-        if (block.typeUnknown) return false;
-    }
-    return true;
+    ImageBlock block(registry);
+    return !readKeywordBlock(parser, stream, block, imageRows, UnknownLine::raise("PARSE ERROR! Unknown Image Token"))
+                .failed();
 }
 
 bool writeImageBlock(std::ostream& out, const Texture& texture, GLenum typeCode) {

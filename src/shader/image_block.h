@@ -7,7 +7,7 @@
 #include <istream>
 #include <ostream>
 
-#include "data/script_parser.h"
+#include "data/keyword_table.h"
 
 namespace qv3rn {
 

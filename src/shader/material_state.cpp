@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "anim/envelope_field.h"
 #include "shader/shader.h"
 #include "shader/shader_manager.h"
 #include "shader/shader_script_loader.h"
@@ -18,20 +19,17 @@ namespace {
 // An envelope block that breaks a rule of the envelope format raises that rule's own message ("To many keys in
 // Envelope"); the field's message is for a block the envelope reader turns down without one.
 void readTransparency(MaterialState& state, BlockLine& line) {
-    auto envelope = std::make_unique<Envelope>();
-    if (!envelope->load(line.loader, line.stream))
-        throw std::runtime_error("PARSE ERROR! Unable to load Transparency envelope");
-    state.transparency = std::move(envelope);
-    skipBlock(line.stream);  // the field's own closing brace
+    state.transparency = readEnvelopeField(line, FieldClose::SkipToBrace);
+    if (!state.transparency) throw std::runtime_error("PARSE ERROR! Unable to load Transparency envelope");
 }
 
-const Keyword<MaterialState> materialKeywords[] = {
-    {"Enable ", [](MaterialState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
-    {"Ambient ", [](MaterialState& s, BlockLine& l) { scanFloats(l.text, s.ambient, 4); }},
-    {"Diffuse ", [](MaterialState& s, BlockLine& l) { scanFloats(l.text, s.diffuse, 4); }},
-    {"Specular ", [](MaterialState& s, BlockLine& l) { scanFloats(l.text, s.specular, 4); }},
-    {"Emission ", [](MaterialState& s, BlockLine& l) { scanFloats(l.text, s.emission, 4); }},
-    {"Shininess ", [](MaterialState& s, BlockLine& l) { scanFloat(l.text, s.shininess); }},
+const KeywordTable<MaterialState> materialRows = {
+    flag("Enable ", &MaterialState::enabled),
+    floats("Ambient ", &MaterialState::ambient),
+    floats("Diffuse ", &MaterialState::diffuse),
+    floats("Specular ", &MaterialState::specular),
+    floats("Emission ", &MaterialState::emission),
+    floats("Shininess ", &MaterialState::shininess),
     {"Transparency {", readTransparency},
 };
 
@@ -48,7 +46,8 @@ bool readMaterialBlock(ShaderScriptLoader& loader, std::istream& stream, Shader&
     auto owned = std::make_unique<MaterialState>();
     MaterialState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<MaterialState>(loader, stream, state, materialKeywords, "PARSE ERROR! Unknown Material Token");
+    readKeywordBlock(loader, stream, state, materialRows, UnknownLine::raise("PARSE ERROR! Unknown Material Token"));
+    return true;
 }
 
 void MaterialState::apply() {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "shader/shader.h"
+#include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
 
@@ -49,8 +50,8 @@ GLenum requiredName(const std::string& line, NameTable table, const char* error)
     return *value;
 }
 
-const Keyword<PolygonState> polygonKeywords[] = {
-    {"Enable ", [](PolygonState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
+const KeywordTable<PolygonState> polygonRows = {
+    flag("Enable ", &PolygonState::enabled),
     {"Mode ",
      [](PolygonState& s, BlockLine& l) {
          s.mode = requiredName(l.text, polygonModeNames, "PARSE ERROR! Unknown Polygon Mode type");
@@ -61,8 +62,8 @@ const Keyword<PolygonState> polygonKeywords[] = {
      }},
 };
 
-const Keyword<LogicOpState> logicOpKeywords[] = {
-    {"Enable ", [](LogicOpState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
+const KeywordTable<LogicOpState> logicOpRows = {
+    flag("Enable ", &LogicOpState::enabled),
     {"Op ",
      [](LogicOpState& s, BlockLine& l) { s.op = requiredName(l.text, logicOpNames, "PARSE ERROR! Unknown LogiOp Op type"); }},
 };
@@ -72,14 +73,16 @@ bool readPolygonBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& 
     auto owned = std::make_unique<PolygonState>();
     PolygonState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<PolygonState>(loader, stream, state, polygonKeywords, "PARSE ERROR! Unknown Polygon Token");
+    readKeywordBlock(loader, stream, state, polygonRows, UnknownLine::raise("PARSE ERROR! Unknown Polygon Token"));
+    return true;
 }
 
 bool readLogicOpBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& shader) {
     auto owned = std::make_unique<LogicOpState>();
     LogicOpState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<LogicOpState>(loader, stream, state, logicOpKeywords, "PARSE ERROR! Unknown LogicOp Token");
+    readKeywordBlock(loader, stream, state, logicOpRows, UnknownLine::raise("PARSE ERROR! Unknown LogicOp Token"));
+    return true;
 }
 
 void PolygonState::apply() {

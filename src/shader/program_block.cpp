@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "data/keyword_table.h"
 #include "shader/shader_manager.h"
 #include "shader/shader_script_loader.h"
 
@@ -43,26 +44,27 @@ std::string readRawProgramLines(ShaderScriptLoader& loader, std::istream& stream
     }
 }
 
-bool readProgramBody(ShaderScriptLoader& loader, std::istream& stream, const ProgramKind& kind) {
+// What a program body has read so far.
+struct ProgramBody {
+    ShaderScriptLoader& loader;
+    const ProgramKind& kind;
     std::string name;
     std::string text;
-    for (;;) {
-        const std::string& line = loader.readScriptLine(stream);
-        if (line.empty()) {
-            if (!stream.good()) break;
-            continue;
-        }
-        if (matches(line, "Name ")) {
-            name = quotedText(line);
-        } else if (matches(line, kind.header)) {
-            text = std::string(kind.header) + "\n" + readRawProgramLines(loader, stream);
-        } else if (matches(line, "}")) {
-            break;
-        } else {
-            throw std::runtime_error(kind.unknownToken + line);
-        }
-    }
-    (loader.shaderManager().*kind.add)(std::move(name), std::move(text));
+};
+
+void readProgramText(ProgramBody& body, BlockLine& line) {
+    body.text = std::string(body.kind.header) + "\n" + readRawProgramLines(body.loader, line.stream);
+}
+
+// The body's keywords, in test order: the name, then the header line that starts the program text.
+KeywordTable<ProgramBody> bodyRows(const ProgramKind& kind) {
+    return {quoted("Name ", &ProgramBody::name), {kind.header, readProgramText}};
+}
+
+bool readProgramBody(ShaderScriptLoader& loader, std::istream& stream, const ProgramKind& kind) {
+    ProgramBody body{loader, kind, {}, {}};
+    readKeywordBlock(loader, stream, body, bodyRows(kind), UnknownLine::raiseWithLine(kind.unknownToken));
+    (loader.shaderManager().*kind.add)(std::move(body.name), std::move(body.text));
     return true;
 }
 

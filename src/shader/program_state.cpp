@@ -2,6 +2,7 @@
 #include "shader/program_state.h"
 
 #include <memory>
+#include <string_view>
 
 #include "gl/extensions.h"
 #include "shader/shader.h"
@@ -29,39 +30,42 @@ void ProgramState::restore() {
 }
 
 namespace {
-const Keyword<VertexProgramState> vertexKeywords[] = {
-    {"Enable ", [](VertexProgramState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
+
+// A program state being read, with where its "Name" line looks the program up.
+struct ProgramBlock {
+    ProgramState& state;
+    ShaderManager& manager;
+    GLuint (ShaderManager::*find)(std::string_view name);
+};
+
+const KeywordTable<ProgramBlock> programRows = {
+    {"Enable ", [](ProgramBlock& b, BlockLine& l) { b.state.enabled = matches(l.text, "yes"); }},
     {"Name ",
-     [](VertexProgramState& s, BlockLine& l) {
-         s.programName = quotedText(l.text);
-         s.program = l.loader.shaderManager().findVertexProgram(s.programName);
+     [](ProgramBlock& b, BlockLine& l) {
+         b.state.programName = quotedText(l.text);
+         b.state.program = (b.manager.*b.find)(b.state.programName);
      }},
 };
 
-const Keyword<FragmentProgramState> fragmentKeywords[] = {
-    {"Enable ", [](FragmentProgramState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
-    {"Name ",
-     [](FragmentProgramState& s, BlockLine& l) {
-         s.programName = quotedText(l.text);
-         s.program = l.loader.shaderManager().findFragmentProgram(s.programName);
-     }},
-};
+bool readProgramState(ShaderScriptLoader& loader, std::istream& stream, Shader& shader,
+                      std::unique_ptr<ProgramState> owned, GLuint (ShaderManager::*find)(std::string_view),
+                      const char* unknownToken) {
+    ProgramBlock block{*owned, loader.shaderManager(), find};
+    shader.addState(std::move(owned));
+    readKeywordBlock(loader, stream, block, programRows, UnknownLine::raise(unknownToken));
+    return true;
+}
+
 }  // namespace
 
 bool readVertexBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& shader) {
-    auto owned = std::make_unique<VertexProgramState>();
-    VertexProgramState& state = *owned;
-    shader.addState(std::move(owned));
-    return readStateBlock<VertexProgramState>(loader, stream, state, vertexKeywords,
-                                              "PARSE ERROR! Unknown Vertex Token");
+    return readProgramState(loader, stream, shader, std::make_unique<VertexProgramState>(),
+                            &ShaderManager::findVertexProgram, "PARSE ERROR! Unknown Vertex Token");
 }
 
 bool readFragmentBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& shader) {
-    auto owned = std::make_unique<FragmentProgramState>();
-    FragmentProgramState& state = *owned;
-    shader.addState(std::move(owned));
-    return readStateBlock<FragmentProgramState>(loader, stream, state, fragmentKeywords,
-                                                "PARSE ERROR! Unknown Fragment Token");
+    return readProgramState(loader, stream, shader, std::make_unique<FragmentProgramState>(),
+                            &ShaderManager::findFragmentProgram, "PARSE ERROR! Unknown Fragment Token");
 }
 
 }  // namespace qv3rn

@@ -23,8 +23,10 @@ namespace qv3rn {
 
 namespace {
 
-// The shader the block's lines currently go to: none before the first "Name" line.
+// The shader the block's lines currently go to (none before the first "Name" line), and the loader whose
+// manager takes the shaders and whose readers read the state blocks.
 struct ShaderBlock {
+    ShaderScriptLoader& loader;
     Shader* shader = nullptr;
 
     Shader& current() const {
@@ -37,19 +39,18 @@ using StateBlockReader = bool (*)(ShaderScriptLoader&, std::istream&, Shader&);
 
 template <StateBlockReader read>
 void readState(ShaderBlock& block, BlockLine& line) {
-    read(line.loader, line.stream, block.current());
+    read(block.loader, line.stream, block.current());
 }
 
 void startShader(ShaderBlock& block, BlockLine& line) {
     auto shader = std::make_unique<Shader>();
     shader->setName(quotedText(line.text));
     block.shader = shader.get();
-    line.loader.shaderManager().add(std::move(shader));
+    block.loader.shaderManager().add(std::move(shader));
 }
 
-// Test order matters: the first keyword the line contains decides.
-const Keyword<ShaderBlock> shaderKeywords[] = {
-    {"Info ", [](ShaderBlock&, BlockLine&) {}},
+const KeywordTable<ShaderBlock> shaderRows = {
+    ignored<ShaderBlock>("Info "),
     {"Name ", startShader},
     {"Lighting ", [](ShaderBlock& b, BlockLine& l) { b.current().setLighting(matches(l.text, "yes")); }},
     {"Alpha {", readState<readAlphaBlock>},
@@ -69,8 +70,9 @@ const Keyword<ShaderBlock> shaderKeywords[] = {
 }  // namespace
 
 bool readShaderBlock(ShaderScriptLoader& loader, std::istream& stream) {
-    ShaderBlock block;
-    return readStateBlock<ShaderBlock>(loader, stream, block, shaderKeywords, "PARSE ERROR! Unknown Shader Token");
+    ShaderBlock block{loader};
+    readKeywordBlock(loader, stream, block, shaderRows, UnknownLine::raise("PARSE ERROR! Unknown Shader Token"));
+    return true;
 }
 
 }  // namespace qv3rn

@@ -22,10 +22,6 @@ const Lookup scriptLookup{Lookup::Order::ArchiveOrDisk};
 
 }  // namespace
 
-const std::string& readBlockLine(ShaderScriptLoader& loader, std::istream& stream) {
-    return loader.readScriptLine(stream);
-}
-
 ShaderScriptLoader::ShaderScriptLoader(ShaderManager& manager) : manager_(manager) {}
 
 ShaderScriptLoader::ShaderScriptLoader() : ShaderScriptLoader(*ShaderManager::instance()) {}

@@ -53,7 +53,7 @@ public:
 
     ShaderManager& shaderManager() { return manager_; }
 
-    // The line most recently read; every block reader reads its lines into it.
+    // The line most recently read at file level (block readers take theirs from the keyword-table loop).
     const std::string& line() const { return line_; }
     const std::string& readScriptLine(std::istream& stream) { return line_ = readLine(stream); }
 

@@ -1,7 +1,6 @@
-// state_block.cpp -- value-name matching and number scanning shared by the state block readers.
+// state_block.cpp -- value-name matching shared by the state block readers.
 #include "shader/state_block.h"
 
-#include <cstdio>  // Required for: sscanf
 #include <cstring>
 
 namespace qv3rn {
@@ -35,27 +34,6 @@ const char* nameOf(GLenum value, NameTable table) {
     for (const NamedValue& entry : table)
         if (entry.value == value) return entry.name;
     return "";
-}
-
-void scanFloats(const std::string& line, float* values, int count) {
-    float scanned[4] = {};
-    const int wanted = count < 4 ? count : 4;
-    const int got = std::sscanf(line.c_str(), "%*s %f %f %f %f", &scanned[0], &scanned[1], &scanned[2], &scanned[3]);
-    for (int i = 0; i < wanted && i < got; ++i) values[i] = scanned[i];
-}
-
-namespace {
-bool scanLong(const std::string& line, long long& value) { return std::sscanf(line.c_str(), "%*s %lld", &value) == 1; }
-}  // namespace
-
-void scanInteger(const std::string& line, std::int32_t& value) {
-    long long scanned = 0;
-    if (scanLong(line, scanned)) value = static_cast<std::int32_t>(static_cast<std::uint32_t>(scanned));
-}
-
-void scanInteger(const std::string& line, std::uint32_t& value) {
-    long long scanned = 0;
-    if (scanLong(line, scanned)) value = static_cast<std::uint32_t>(scanned);
 }
 
 }  // namespace qv3rn

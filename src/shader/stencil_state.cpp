@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "shader/shader.h"
+#include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
 
@@ -15,20 +16,15 @@ const NamedValue stencilOperationNames[] = {
     {"DECR", GL_DECR},   {"INVERT", GL_INVERT}, {"INCR_WRAP", GL_INCR_WRAP_EXT}, {"DECR_WRAP", GL_DECR_WRAP_EXT},
 };
 
-void readOperation(GLenum& field, const std::string& line) {
-    field = longestName(line, stencilOperationNames).value_or(field);
-}
-
-// "WriteMask " comes before "Mask " and "ZFail " before "Fail ": each contains the shorter keyword.
-const Keyword<StencilState> stencilKeywords[] = {
-    {"Enable ", [](StencilState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
-    {"Function ", [](StencilState& s, BlockLine& l) { s.function = longestName(l.text, comparisonNames).value_or(s.function); }},
-    {"Reference ", [](StencilState& s, BlockLine& l) { scanInteger(l.text, s.reference); }},
-    {"WriteMask ", [](StencilState& s, BlockLine& l) { scanInteger(l.text, s.writeMask); }},
-    {"Mask ", [](StencilState& s, BlockLine& l) { scanInteger(l.text, s.mask); }},
-    {"ZFail ", [](StencilState& s, BlockLine& l) { readOperation(s.zFail, l.text); }},
-    {"ZPass ", [](StencilState& s, BlockLine& l) { readOperation(s.zPass, l.text); }},
-    {"Fail ", [](StencilState& s, BlockLine& l) { readOperation(s.fail, l.text); }},
+const KeywordTable<StencilState> stencilRows = {
+    flag("Enable ", &StencilState::enabled),
+    namedValue("Function ", &StencilState::function, comparisonNames),
+    integers("Reference ", &StencilState::reference),
+    integers("WriteMask ", &StencilState::writeMask),
+    integers("Mask ", &StencilState::mask),
+    namedValue("ZFail ", &StencilState::zFail, stencilOperationNames),
+    namedValue("ZPass ", &StencilState::zPass, stencilOperationNames),
+    namedValue("Fail ", &StencilState::fail, stencilOperationNames),
 };
 }  // namespace
 
@@ -36,7 +32,8 @@ bool readStencilBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& 
     auto owned = std::make_unique<StencilState>();
     StencilState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<StencilState>(loader, stream, state, stencilKeywords, "PARSE ERROR! Unknown Stencil Token");
+    readKeywordBlock(loader, stream, state, stencilRows, UnknownLine::raise("PARSE ERROR! Unknown Stencil Token"));
+    return true;
 }
 
 // The write mask is applied too, so that a script's WriteMask line takes effect; restore puts back the

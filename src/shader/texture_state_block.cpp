@@ -1,9 +1,6 @@
 // texture_state_block.cpp -- keyword tables of the state, apply and envmap blocks, and their text.
 #include "shader/texture_state_block.h"
 
-#include <cstdio>  // Required for: sscanf
-#include <span>
-#include <stdexcept>
 #include <string>
 
 #include "shader/texture_names.h"
@@ -11,41 +8,6 @@
 namespace qv3rn {
 
 namespace {
-
-using LineReader = void (*)(TextureParams& params, const std::string& line, ScriptParser& parser,
-                            std::istream& stream);
-
-struct BlockKeyword {
-    const char* keyword;
-    LineReader read;  // null: the keyword ends the block
-};
-
-void readBlock(ScriptParser& parser, std::istream& stream, TextureParams& params,
-               std::span<const BlockKeyword> keywords, const char* unknownToken) {
-    for (;;) {
-        const std::string line = parser.readLine(stream);
-        if (line.empty()) {
-            if (!stream.good()) return;  // the end of the stream ends the block
-            continue;                     // a comment line
-        }
-        const BlockKeyword* found = nullptr;
-        for (const BlockKeyword& keyword : keywords)
-            if (matches(line, keyword.keyword)) {
-                found = &keyword;
-                break;
-            }
-        if (!found) throw std::runtime_error(unknownToken);
-        if (!found->read) return;
-        found->read(params, line, parser, stream);
-    }
-}
-
-// "%*s %f %f %f %f": values that do not scan keep what they had.
-void scanFloats(const std::string& line, float* values, int count) {
-    float scanned[4] = {};
-    const int got = std::sscanf(line.c_str(), "%*s %f %f %f %f", &scanned[0], &scanned[1], &scanned[2], &scanned[3]);
-    for (int i = 0; i < count && i < got; ++i) values[i] = scanned[i];
-}
 
 template <typename T>
 void setFromFirstName(T& field, const std::string& line, TextureNameTable table) {
@@ -57,35 +19,31 @@ void setOrDefault(T& field, const std::string& line, TextureNameTable table, T f
     field = static_cast<T>(firstContained(lastWord(line), table).value_or(fallback));
 }
 
-// ---- "Apply {" ----
+// ---- "Apply {": a line with none of its value names sets the value's default ----
 
 template <std::size_t Index>
-void sourceRGB(TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-    setOrDefault<GLenum>(p.sourceRGB[Index], l, sourceNames, GL_TEXTURE);
+void sourceRGB(TextureParams& p, BlockLine& l) {
+    setOrDefault<GLenum>(p.sourceRGB[Index], l.text, sourceNames, GL_TEXTURE);
 }
 template <std::size_t Index>
-void sourceAlpha(TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-    setOrDefault<GLenum>(p.sourceAlpha[Index], l, sourceNames, GL_TEXTURE);
+void sourceAlpha(TextureParams& p, BlockLine& l) {
+    setOrDefault<GLenum>(p.sourceAlpha[Index], l.text, sourceNames, GL_TEXTURE);
 }
 template <std::size_t Index>
-void operandRGB(TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-    setOrDefault<GLenum>(p.operandRGB[Index], l, operandNames, GL_SRC_COLOR);
+void operandRGB(TextureParams& p, BlockLine& l) {
+    setOrDefault<GLenum>(p.operandRGB[Index], l.text, operandNames, GL_SRC_COLOR);
 }
 template <std::size_t Index>
-void operandAlpha(TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-    setOrDefault<GLenum>(p.operandAlpha[Index], l, operandNames, GL_SRC_COLOR);
+void operandAlpha(TextureParams& p, BlockLine& l) {
+    setOrDefault<GLenum>(p.operandAlpha[Index], l.text, operandNames, GL_SRC_COLOR);
 }
 
-const BlockKeyword applyKeywords[] = {
-    {"Mode ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         setOrDefault<GLenum>(p.envMode, l, envModeNames, GL_REPLACE);
-     }},
-    {"Func.RGB ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         setOrDefault<GLenum>(p.combineRGB, l, combineNames, GL_REPLACE);
-     }},
-    {"Func.Alpha ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         setOrDefault<GLenum>(p.combineAlpha, l, combineNames, GL_REPLACE);
-     }},
+const KeywordTable<TextureParams> applyRows = {
+    {"Mode ", [](TextureParams& p, BlockLine& l) { setOrDefault<GLenum>(p.envMode, l.text, envModeNames, GL_REPLACE); }},
+    {"Func.RGB ",
+     [](TextureParams& p, BlockLine& l) { setOrDefault<GLenum>(p.combineRGB, l.text, combineNames, GL_REPLACE); }},
+    {"Func.Alpha ",
+     [](TextureParams& p, BlockLine& l) { setOrDefault<GLenum>(p.combineAlpha, l.text, combineNames, GL_REPLACE); }},
     {"Src0.RGB ", sourceRGB<0>},
     {"Src1.RGB ", sourceRGB<1>},
     {"Src2.RGB ", sourceRGB<2>},
@@ -98,49 +56,39 @@ const BlockKeyword applyKeywords[] = {
     {"Op0.Alpha ", operandAlpha<0>},
     {"Op1.Alpha ", operandAlpha<1>},
     {"Op2.Alpha ", operandAlpha<2>},
-    {"Scale.RGB ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         setOrDefault<std::int32_t>(p.scaleRGB, l, scaleNames, 1);
-     }},
-    {"Scale.Alpha ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         setOrDefault<std::int32_t>(p.scaleAlpha, l, scaleNames, 1);
-     }},
-    {"}", nullptr},
+    {"Scale.RGB ",
+     [](TextureParams& p, BlockLine& l) { setOrDefault<std::int32_t>(p.scaleRGB, l.text, scaleNames, 1); }},
+    {"Scale.Alpha ",
+     [](TextureParams& p, BlockLine& l) { setOrDefault<std::int32_t>(p.scaleAlpha, l.text, scaleNames, 1); }},
 };
+const UnknownLine unknownApplyLine = UnknownLine::raise("PARSE ERROR! Unknown Apply Token");
 
 // ---- "Envmap {" ----
 
-const BlockKeyword envmapKeywords[] = {
+const KeywordTable<TextureParams> envmapRows = {
     // The longest contained name counts: "FRONT_XYZ" also contains "FRONT_XY", which comes first in the list.
-    {"Mode ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         if (auto mode = longestContained(lastWord(l), texGenNames)) p.texGenMode = static_cast<std::int32_t>(*mode);
+    {"Mode ",
+     [](TextureParams& p, BlockLine& l) {
+         if (auto mode = longestContained(lastWord(l.text), texGenNames)) p.texGenMode = static_cast<std::int32_t>(*mode);
      }},
-    {"PlaneS ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) { scanFloats(l, p.planeS.data(), 4); }},
-    {"PlaneT ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) { scanFloats(l, p.planeT.data(), 4); }},
-    {"PlaneR ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) { scanFloats(l, p.planeR.data(), 4); }},
-    {"PlaneQ ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) { scanFloats(l, p.planeQ.data(), 4); }},
-    {"}", nullptr},
+    floats("PlaneS ", &TextureParams::planeS),
+    floats("PlaneT ", &TextureParams::planeT),
+    floats("PlaneR ", &TextureParams::planeR),
+    floats("PlaneQ ", &TextureParams::planeQ),
 };
+const UnknownLine unknownEnvmapLine = UnknownLine::raise("PARSE ERROR! Unknown Envmap Token");
 
 // ---- "State {" ----
 
-const BlockKeyword stateKeywords[] = {
-    {"Priority ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) { scanFloats(l, &p.priority, 1); }},
-    {"BorderColor ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         scanFloats(l, p.borderColor.data(), 4);
-     }},
-    {"BlendColor ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         scanFloats(l, p.envColor.data(), 4);
-     }},
-    {"Wrap ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) { setFromFirstName(p.wrap, l, wrapNames); }},
-    {"Filter ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         setFromFirstName(p.magFilter, l, filterNames);
-     }},
-    {"Mipmap ", [](TextureParams& p, const std::string& l, ScriptParser&, std::istream&) {
-         setFromFirstName(p.minFilter, l, mipmapNames);
-     }},
-    {"Apply {", [](TextureParams& p, const std::string&, ScriptParser& parser, std::istream& s) { readApplyBlock(parser, s, p); }},
-    {"Envmap {", [](TextureParams& p, const std::string&, ScriptParser& parser, std::istream& s) { readEnvmapBlock(parser, s, p); }},
-    {"}", nullptr},
+const KeywordTable<TextureParams> stateRows = {
+    floats("Priority ", &TextureParams::priority),
+    floats("BorderColor ", &TextureParams::borderColor),
+    floats("BlendColor ", &TextureParams::envColor),
+    {"Wrap ", [](TextureParams& p, BlockLine& l) { setFromFirstName(p.wrap, l.text, wrapNames); }},
+    {"Filter ", [](TextureParams& p, BlockLine& l) { setFromFirstName(p.magFilter, l.text, filterNames); }},
+    {"Mipmap ", [](TextureParams& p, BlockLine& l) { setFromFirstName(p.minFilter, l.text, mipmapNames); }},
+    nested("Apply {", applyRows, unknownApplyLine),
+    nested("Envmap {", envmapRows, unknownEnvmapLine),
 };
 
 // ---- writing ----
@@ -158,15 +106,15 @@ void floats(std::ostream& out, const char* tabs, const char* keyword, const floa
 }  // namespace
 
 void readTextureState(ScriptParser& parser, std::istream& stream, TextureParams& params) {
-    readBlock(parser, stream, params, stateKeywords, "PARSE ERROR! Unknown State Token");
+    readKeywordBlock(parser, stream, params, stateRows, UnknownLine::raise("PARSE ERROR! Unknown State Token"));
 }
 
 void readApplyBlock(ScriptParser& parser, std::istream& stream, TextureParams& params) {
-    readBlock(parser, stream, params, applyKeywords, "PARSE ERROR! Unknown Apply Token");
+    readKeywordBlock(parser, stream, params, applyRows, unknownApplyLine);
 }
 
 void readEnvmapBlock(ScriptParser& parser, std::istream& stream, TextureParams& params) {
-    readBlock(parser, stream, params, envmapKeywords, "PARSE ERROR! Unknown Envmap Token");
+    readKeywordBlock(parser, stream, params, envmapRows, unknownEnvmapLine);
 }
 
 void writeTextureState(std::ostream& out, const TextureParams& p) {

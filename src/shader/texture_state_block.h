@@ -5,7 +5,7 @@
 #include <istream>
 #include <ostream>
 
-#include "data/script_parser.h"
+#include "data/keyword_table.h"
 #include "shader/texture_params.h"
 
 namespace qv3rn {

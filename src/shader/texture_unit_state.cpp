@@ -5,6 +5,8 @@
 #include <string>
 
 #include "gl/extensions.h"
+#include "anim/envelope_field.h"
+#include "gl/extensions.h"
 #include "shader/image_registry.h"
 #include "shader/shader.h"
 #include "shader/shader_manager.h"
@@ -32,12 +34,11 @@ constexpr float degreesPerRadian = 57.29578f;
 // An envelope block for one channel, then the stream up to and including the field's own "}".
 template <TextureMatrixChannel channel>
 void readChannel(TextureUnitState& state, BlockLine& line) {
-    auto envelope = std::make_unique<Envelope>();
-    if (!envelope->load(line.loader, line.stream))
+    auto envelope = readEnvelopeField(line, FieldClose::SkipToBrace);
+    if (!envelope)
         throw std::runtime_error(std::string("PARSE ERROR! Unable to load ") +
                                  channelNames[static_cast<int>(channel)] + " envelope");
     state.setEnvelope(channel, std::move(envelope));
-    skipBlock(line.stream);
 }
 
 // The image registry's image of the quoted name, which must have been read before the shader.
@@ -49,7 +50,7 @@ void readImage(TextureUnitState& state, BlockLine& line) {
 }
 
 using C = TextureMatrixChannel;
-const Keyword<TextureUnitState> textureKeywords[] = {
+const KeywordTable<TextureUnitState> textureRows = {
     {"Image ", readImage},
     {"TexUnit ", [](TextureUnitState& s, BlockLine& l) { s.unit = firstName(l.text, unitNames).value_or(s.unit); }},
     {"CoordU {", readChannel<C::TranslateS>},
@@ -80,7 +81,8 @@ bool readTextureBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& 
     auto owned = std::make_unique<TextureUnitState>();
     TextureUnitState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<TextureUnitState>(loader, stream, state, textureKeywords, "PARSE ERROR! Unknown Texture Token");
+    readKeywordBlock(loader, stream, state, textureRows, UnknownLine::raise("PARSE ERROR! Unknown Texture Token"));
+    return true;
 }
 
 TextureUnitState::TextureUnitState() : RenderState(RenderStateKind::TextureUnit) {}

@@ -4,16 +4,17 @@
 #include <memory>
 
 #include "shader/shader.h"
+#include "shader/shader_script_loader.h"
 #include "shader/state_block.h"
 #include "shader/state_writer.h"
 
 namespace qv3rn {
 
 namespace {
-const Keyword<ZBufferState> zBufferKeywords[] = {
-    {"Enable ", [](ZBufferState& s, BlockLine& l) { s.enabled = readFlag(l.text); }},
-    {"Write ", [](ZBufferState& s, BlockLine& l) { s.depthWrite = readFlag(l.text); }},
-    {"Function ", [](ZBufferState& s, BlockLine& l) { s.function = longestName(l.text, comparisonNames).value_or(s.function); }},
+const KeywordTable<ZBufferState> zBufferRows = {
+    flag("Enable ", &ZBufferState::enabled),
+    flag("Write ", &ZBufferState::depthWrite),
+    namedValue("Function ", &ZBufferState::function, comparisonNames),
 };
 }  // namespace
 
@@ -21,7 +22,8 @@ bool readZBufferBlock(ShaderScriptLoader& loader, std::istream& stream, Shader& 
     auto owned = std::make_unique<ZBufferState>();
     ZBufferState& state = *owned;
     shader.addState(std::move(owned));
-    return readStateBlock<ZBufferState>(loader, stream, state, zBufferKeywords, "PARSE ERROR! Unknown ZBuffer Token");
+    readKeywordBlock(loader, stream, state, zBufferRows, UnknownLine::raise("PARSE ERROR! Unknown ZBuffer Token"));
+    return true;
 }
 
 void ZBufferState::apply() {

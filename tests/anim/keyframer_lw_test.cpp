@@ -72,38 +72,32 @@ TEST(KeyframerLWLoad, ChannelsLeftWithoutKeysGetOneConstantNeutralKey) {
     EXPECT_EQ(k.getScale(12.0f), Vec3(1.0f, 3.0f, 1.0f));
 }
 
-TEST(KeyframerLWLoad, NumChannelsFromZeroToNineIsAccepted) {
-    for (int count : {0, 9}) {
+TEST(KeyframerLWLoad, EveryBlockErrorHasItsMessage) {
+    const std::string key = "Key 1 0 0 0 0 0 0 0 0 0\n";
+    const char* const channelError = "Unable to load keyframer channel envelope";
+    const char* const tokenError = "Unable to load keyframer channels (token error)";
+    const struct {
+        std::string body;
+        const char* error;
+    } cases[] = {
+        {"NumChannels 0\n}\n", ""},
+        {"NumChannels 9\n}\n", ""},
+        {"NumChannels 10\n}\n", "wrong number of channels in keyframer"},
+        {"NumChannels -1\n}\n", "wrong number of channels in keyframer"},
+        {"NumChannels 12 }\n", ""},  // the closing brace is tested before the count
+        {channelBlock(9, key, 1) + "}\n", channelError},
+        {channelBlock(-1, key, 1) + "}\n", channelError},
+        {channelBlock(1000000, key, 1) + "}\n", channelError},
+        {"Channel x\n{ Envelope\n1\n" + key + "}\n}\n", channelError},
+        {"Position 1 2 3\n}\n", tokenError},
+        {channelBlock(1, key, 1), tokenError},  // the end of the stream before the closing line
+        {channelBlock(2, key, 2) + "}\n", "To few keys in Envelope"},
+        {"Channel 3\n" + key + "}\n", "unable to find expected envelope start token"},
+    };
+    for (const auto& c : cases) {
         KeyframerLW k;
-        EXPECT_EQ(load(k, "NumChannels " + std::to_string(count) + "\n}\n"), "") << count;
+        EXPECT_EQ(load(k, c.body), c.error) << c.body;
     }
-    for (int count : {10, -1}) {
-        KeyframerLW k;
-        EXPECT_EQ(load(k, "NumChannels " + std::to_string(count) + "\n}\n"), "wrong number of channels in keyframer");
-    }
-}
-
-TEST(KeyframerLWLoad, ChannelNumbersOutsideTheNineSlotsAreRefused) {
-    for (int channel : {9, -1, 1000000}) {
-        KeyframerLW k;
-        EXPECT_EQ(load(k, channelBlock(channel, "Key 1 0 0 0 0 0 0 0 0 0\n", 1) + "}\n"),
-                  "Unable to load keyframer channel envelope")
-            << channel;
-    }
-    KeyframerLW k;
-    EXPECT_EQ(load(k, "Channel x\n{ Envelope\n1\nKey 1 0 0 0 0 0 0 0 0 0\n}\n}\n"),
-              "Unable to load keyframer channel envelope");
-}
-
-TEST(KeyframerLWLoad, TokenErrorsAndEnvelopeErrors) {
-    KeyframerLW a;
-    EXPECT_EQ(load(a, "Position 1 2 3\n}\n"), "Unable to load keyframer channels (token error)");
-    KeyframerLW b;
-    EXPECT_EQ(load(b, channelBlock(1, "Key 1 0 0 0 0 0 0 0 0 0\n", 1)), "Unable to load keyframer channels (token error)");
-    KeyframerLW c;
-    EXPECT_EQ(load(c, channelBlock(2, "Key 1 0 0 0 0 0 0 0 0 0\n", 2) + "}\n"), "To few keys in Envelope");
-    KeyframerLW d;
-    EXPECT_EQ(load(d, "Channel 3\nKey 1 0 0 0 0 0 0 0 0 0\n}\n"), "unable to find expected envelope start token");
 }
 
 TEST(KeyframerLWLoad, CommentsAndALaterBlockForTheSameChannel) {

@@ -1,5 +1,5 @@
 // post_processing_test.cpp -- the fragment-program image effect: parameter sub-blocks, animated program-local
-// parameters reaching the program, the program and shader lookups, and drawing nothing without a program.
+// parameters reaching the program, the program and shader lookups, and the plain quad without a program.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -108,12 +108,16 @@ TEST_F(PostProcessingTest, ChannelEnvelopesFollowTheDemoTimeAndOtherChannelsKeep
     EXPECT_EQ(centre[2], 0);
 }
 
-TEST_F(PostProcessingTest, WithoutAProgramOrWithoutTheExtensionNothingIsDrawn) {
+TEST_F(PostProcessingTest, WithoutAProgramProgramZeroIsBoundAndTheQuadDrawnWithoutTheExtensionNothingIs) {
     ASSERT_TRUE(parse(block("  Program \"no such program\"\n  Param {\n    Index 2\n    Values 1 0 0 1\n  }\n")));
     EXPECT_EQ(only().programId, 0u);
+    glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, shaders->findFragmentProgram("tint"));  // left bound by someone
     auto centre = frame(1.0f);
-    EXPECT_EQ(centre[0], 64);
-    EXPECT_EQ(centre[1], 64);
+    EXPECT_EQ(centre, (std::array<std::uint8_t, 4>{255, 255, 255, 255}));  // the plain white quad, not tinted
+    GLint bound = -1;
+    glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_PROGRAM_BINDING_ARB, &bound);
+    EXPECT_EQ(bound, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     manager.clear();
     ASSERT_TRUE(parse(block("  Program \"tint\"\n  Param {\n    Index 2\n    Values 1 0 0 1\n  }\n")));

@@ -1,7 +1,6 @@
 // probe_effect.h -- an effect type for the timeline and script tests that writes every call it gets to a journal.
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -56,22 +55,21 @@ inline std::unique_ptr<ProbeEffect> probe(Journal* journal, const std::string& n
 
 // "Probe" blocks (or another type name): the common keywords, then "Value " (a number); a line containing
 // "Raise" raises "ProbeLoader unknown token: " + the line; any other line is not taken.
-class ProbeLoader : public EffectLoader {
+class ProbeLoader : public EffectLoaderOf<ProbeEffect> {
 public:
     explicit ProbeLoader(Journal* journal, std::string typeName = "Probe")
-        : EffectLoader(std::move(typeName)), journal_(journal) {}
+        : EffectLoaderOf(std::move(typeName),
+                         effectGrammar<ProbeEffect>({
+                             floats("Value ", &ProbeEffect::value),
+                             {"Raise",
+                              [](ProbeEffect&, BlockLine& line) {
+                                  throw std::runtime_error("ProbeLoader unknown token: " + line.text);
+                              }},
+                         }),
+                         UnknownLine::fail()),
+          journal_(journal) {}
 
     std::unique_ptr<Effect> createEffect() override { return std::make_unique<ProbeEffect>(journal_); }
-
-    bool onToken(std::string& line, std::istream& stream, Effect& effect) override {
-        if (EffectLoader::onToken(line, stream, effect)) return true;
-        if (matches(line, "Value ")) {
-            std::sscanf(line.c_str(), "%*s %f", &static_cast<ProbeEffect&>(effect).value);
-            return true;
-        }
-        if (matches(line, "Raise")) throw std::runtime_error("ProbeLoader unknown token: " + line);
-        return false;
-    }
 
 private:
     Journal* journal_;
