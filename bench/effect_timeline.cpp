@@ -10,10 +10,10 @@
 #include <sstream>
 #include <string>
 
-#include "gl/default_gl_state.h"
-#include "gl/extensions.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
+#include "gl/default_gl_state.h"
+#include "gl/extensions.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"

@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "data/script_parser.h"
 #include "core/message_hook.h"
+#include "data/script_parser.h"
 #include "shader/image_block.h"
 #include "shader/image_registry.h"
 #include "shader/texture.h"

@@ -6,13 +6,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "gl/extensions.h"
-#include "gl/extensions.h"
 #include "data/resource_reader.h"
+#include "data/script_error.h"
 #include "effects/blend.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "data/script_error.h"
+#include "gl/extensions.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"

@@ -8,16 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "gl/default_gl_state.h"
-#include "gl/extensions.h"
-#include "core/log.h"
-#include "gl/extensions.h"
 #include "core/log.h"
 #include "data/resource_reader.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
 #include "effects/show_clock.h"
 #include "effects/show_loader.h"
+#include "gl/default_gl_state.h"
+#include "gl/extensions.h"
 #include "platform/headless_context.h"
 #include "platform/wgl.h"
 #include "shader/image_registry.h"

@@ -1,12 +1,12 @@
 // application.cpp -- the application's start-up, frame loop, clock and window event handling.
 #include "app/application.h"
 
-#include "gl/default_gl_state.h"
 #include "app/display_mode_dialog.h"
-#include "gl/extensions.h"
-#include "gl/gl_errors.h"
 #include "core/log.h"
 #include "core/message_hook.h"
+#include "gl/default_gl_state.h"
+#include "gl/extensions.h"
+#include "gl/gl_errors.h"
 
 namespace qv3rn {
 

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "core/log.h"
-#include "core/log.h"
 #include "data/resource_reader.h"
 
 namespace qv3rn {

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <map>
 
-#include "gl/extensions.h"
 #include "core/log.h"
 #include "data/archive.h"
 #include "demo/pbuffer.h"
@@ -17,6 +16,7 @@
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
 #include "effects/show_clock.h"
+#include "gl/extensions.h"
 #include "math/random.h"
 #include "mesh/mesh_manager.h"
 #include "shader/camera_mgr.h"

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "core/log.h"
-#include "core/log.h"
 #include "data/script_error.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"

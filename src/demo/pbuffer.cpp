@@ -2,10 +2,10 @@
 // texture object its image is bound to, and the lost-buffer check.
 #include "demo/pbuffer.h"
 
-#include "gl/extensions.h"
 #include "core/log.h"
 #include "demo/pbuffer_ati.h"
 #include "demo/pbuffer_nvidia.h"
+#include "gl/extensions.h"
 
 namespace qv3rn {
 

@@ -4,8 +4,8 @@
 #include <cinttypes>  // Required for: PRIXPTR
 #include <cstdint>
 
-#include "gl/extensions.h"
 #include "core/log.h"
+#include "gl/extensions.h"
 
 namespace qv3rn {
 

@@ -10,7 +10,6 @@
 #include "effects/effect_loaders.h"
 #include "effects/overlay_frame.h"
 #include "math/random.h"
-#include "math/random.h"
 
 namespace qv3rn {
 

@@ -1,11 +1,10 @@
 // dissolve_brush.cpp -- the image revealed through the brush's levels by alpha test, and the block's keywords.
 #include "effects/dissolve_brush.h"
 
-#include "gl/extensions.h"
-#include "gl/extensions.h"
 #include "effects/effect_loaders.h"
 #include "effects/effect_rows.h"
 #include "effects/overlay_frame.h"
+#include "gl/extensions.h"
 
 namespace qv3rn {
 

@@ -3,10 +3,9 @@
 
 #include <string>
 
-#include "gl/extensions.h"
 #include "anim/envelope_field.h"
-#include "gl/extensions.h"
 #include "effects/effect_loaders.h"
+#include "gl/extensions.h"
 #include "shader/shader.h"
 
 namespace qv3rn {

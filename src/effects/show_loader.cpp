@@ -7,8 +7,6 @@
 #include "data/script_error.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "data/script_error.h"
-#include "math/random.h"
 #include "math/random.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"

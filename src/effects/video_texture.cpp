@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "core/log.h"
-#include "effects/video_texture_decoder.h"
 #include "data/resource_reader.h"
+#include "effects/video_texture_decoder.h"
 
 namespace qv3rn {
 

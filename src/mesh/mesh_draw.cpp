@@ -6,8 +6,8 @@
 #include <cstring>  // Required for: std::memcpy
 #include <vector>
 
-#include "gl/extensions.h"
 #include "core/log.h"
+#include "gl/extensions.h"
 #include "mesh/mesh.h"
 
 namespace qv3rn {

@@ -3,8 +3,8 @@
 
 #include <cstring>  // Required for: std::memcpy
 
-#include "data/bzip2_file.h"
 #include "data/bzip2_buffer.h"
+#include "data/bzip2_file.h"
 
 namespace qv3rn {
 

@@ -2,7 +2,6 @@
 #include "mesh/mesh_manager.h"
 
 #include "core/log.h"
-#include "core/log.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_tangents.h"
 #include "mesh/object_mesh_loader.h"

@@ -1,8 +1,8 @@
 // gpu_program_list.cpp -- storing, compiling and deleting the ARB programs of one stage.
 #include "shader/gpu_program_list.h"
 
-#include "gl/extensions.h"
 #include "core/message_hook.h"
+#include "gl/extensions.h"
 
 namespace qv3rn {
 

@@ -4,14 +4,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "gl/extensions.h"
 #include "core/log.h"
 #include "gl/extensions.h"
-#include "core/log.h"
 #include "image/jpeg_decoder.h"
 #include "image/png_decoder.h"
-#include "math/random.h"
 #include "image/tga_decoder.h"
+#include "math/random.h"
 #include "shader/shader_manager.h"  // Required for: the frame time in the deletion line
 #include "shader/texture_1d.h"
 #include "shader/texture_2d.h"

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "core/log.h"
-#include "core/log.h"
 #include "data/line_counting_buffer.h"
 #include "data/script_error.h"
 #include "shader/image_block.h"

@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "gl/extensions.h"
 #include "anim/envelope_field.h"
 #include "gl/extensions.h"
 #include "shader/image_registry.h"

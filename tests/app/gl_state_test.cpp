@@ -7,9 +7,9 @@
 
 #include <cstring>
 
+#include "core/log.h"
 #include "gl/extensions.h"
 #include "gl/gl_errors.h"
-#include "core/log.h"
 #include "platform/wgl.h"
 #include "recording_application.h"
 #include "scripted_window_system.h"

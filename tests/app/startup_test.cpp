@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "app/application.h"
-#include "gl/extensions.h"
 #include "core/log.h"
+#include "gl/extensions.h"
 #include "recording_application.h"
 #include "scripted_window_system.h"
 

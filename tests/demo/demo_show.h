@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "generators/ogg_encoder.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
+#include "generators/ogg_encoder.h"
 #include "image/image_samples.h"
 
 namespace qv3rn::test {

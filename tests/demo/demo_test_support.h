@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "app/scripted_window_system.h"
 #include "core/log.h"
 #include "demo/demo.h"
 #include "demo_show.h"
-#include "app/scripted_window_system.h"
 
 namespace qv3rn::test {
 

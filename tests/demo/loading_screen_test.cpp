@@ -12,9 +12,9 @@
 #include <tuple>
 #include <vector>
 
+#include "app/scripted_window_system.h"  // Required for: TemporaryFolder
 #include "gl/default_gl_state.h"
 #include "gl/extensions.h"
-#include "app/scripted_window_system.h"  // Required for: TemporaryFolder
 #include "image/image_samples.h"
 #include "math/random.h"
 #include "shader/image_registry.h"

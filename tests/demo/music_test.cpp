@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <numbers>
 
-#include "demo_show.h"
 #include "app/scripted_window_system.h"  // Required for: TemporaryFolder
+#include "demo_show.h"
 
 namespace qv3rn {
 namespace {

@@ -8,14 +8,14 @@
 
 #include <sstream>
 
-#include "gl/extensions.h"
-#include "core/log.h"
 #include "app/scripted_window_system.h"  // Required for: readLines
+#include "core/log.h"
 #include "demo/pbuffer_ati.h"
 #include "demo/pbuffer_nvidia.h"
 #include "effects/change_draw_buffer.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
+#include "gl/extensions.h"
 #include "platform/wgl_surface.h"
 #include "shader/camera_mgr.h"
 #include "shader/image_registry.h"

@@ -11,10 +11,10 @@
 
 #include "data/archive.h"
 #include "data/archive_writer.h"
+#include "data/script_error.h"
 #include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "data/script_error.h"
 #include "probe_effect.h"
 
 namespace qv3rn::test {

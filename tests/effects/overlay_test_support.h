@@ -18,12 +18,12 @@
 #include <utility>
 #include <vector>
 
-#include "gl/extensions.h"
 #include "core/log.h"
 #include "effects/effect.h"
 #include "effects/effect_loader.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
+#include "gl/extensions.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"

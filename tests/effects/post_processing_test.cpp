@@ -8,10 +8,10 @@
 #include <sstream>
 #include <string>
 
-#include "gl/extensions.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
 #include "effects/post_processing.h"
+#include "gl/extensions.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
 #include "support/gl_test_context.h"

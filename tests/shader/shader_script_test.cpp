@@ -17,11 +17,11 @@
 #include "data/archive_writer.h"
 #include "data/bzip2_stream.h"
 #include "data/gzip_stream.h"
+#include "data/script_error.h"
 #include "script_test_support.h"
 #include "shader/alpha_state.h"
 #include "shader/cull_state.h"
 #include "shader/shader_manager.h"
-#include "data/script_error.h"
 #include "shader/zbuffer_state.h"
 
 namespace qv3rn {
