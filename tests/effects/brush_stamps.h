@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -29,34 +28,22 @@ inline std::vector<DrawnQuad> feedbackQuads(const std::function<void()>& draw) {
     draw();
     const GLint size = glRenderMode(GL_RENDER);
     EXPECT_GE(size, 0) << "the feedback buffer overflowed";
-
-    std::vector<std::vector<std::array<float, 2>>> triangles;
-    for (GLint at = 0; at < size;) {
-        const auto token = static_cast<GLint>(buffer[at++]);
-        if (token != GL_POLYGON_TOKEN) {
-            ADD_FAILURE() << "unexpected feedback token " << token;
+    std::vector<DrawnQuad> quads;
+    float minX = 1e30f, minY = 1e30f, maxX = -1e30f, maxY = -1e30f;
+    for (GLint at = 0, triangle = 0; at < size; ++triangle) {
+        if (static_cast<GLint>(buffer[at++]) != GL_POLYGON_TOKEN) {
+            ADD_FAILURE() << "unexpected feedback token " << buffer[at - 1];
             return {};
         }
-        const auto count = static_cast<GLint>(buffer[at++]);
-        std::vector<std::array<float, 2>> vertices;
-        for (GLint v = 0; v < count; ++v, at += 2) vertices.push_back({buffer[at], buffer[at + 1]});
-        triangles.push_back(std::move(vertices));
-    }
-    EXPECT_EQ(triangles.size() % 2, 0u) << "quads come back as pairs of triangles";
-
-    std::vector<DrawnQuad> quads;
-    for (std::size_t t = 0; t + 1 < triangles.size(); t += 2) {
-        float minX = 1e30f, minY = 1e30f, maxX = -1e30f, maxY = -1e30f;
-        for (std::size_t k = t; k < t + 2; ++k) {
-            for (const auto& vertex : triangles[k]) {
-                minX = std::min(minX, vertex[0]);
-                maxX = std::max(maxX, vertex[0]);
-                minY = std::min(minY, vertex[1]);
-                maxY = std::max(maxY, vertex[1]);
-            }
+        for (GLint v = static_cast<GLint>(buffer[at++]); v > 0; --v, at += 2) {
+            minX = std::min(minX, buffer[at]), maxX = std::max(maxX, buffer[at]);
+            minY = std::min(minY, buffer[at + 1]), maxY = std::max(maxY, buffer[at + 1]);
         }
+        if (triangle % 2 == 0) continue;
         quads.push_back({(minX + maxX) * 0.5f, (minY + maxY) * 0.5f, maxX - minX, maxY - minY});
+        minX = minY = 1e30f, maxX = maxY = -1e30f;
     }
+    EXPECT_EQ(minX, 1e30f) << "quads come back as pairs of triangles";
     return quads;
 }
 
@@ -69,8 +56,7 @@ inline std::vector<DrawnQuad> quadsOfSide(const std::vector<DrawnQuad>& quads, f
 }
 
 // Stamp centres (virtual screen) against drawn quads (window), `scale` window units per virtual unit.
-inline void expectStampsDrawn(const std::vector<BrushStamp>& stamps, const std::vector<DrawnQuad>& drawn,
-                              float scale) {
+inline void expectStampsDrawn(const std::vector<BrushStamp>& stamps, const std::vector<DrawnQuad>& drawn, float scale) {
     ASSERT_EQ(drawn.size(), stamps.size());
     for (std::size_t i = 0; i < stamps.size(); ++i) {
         EXPECT_NEAR(drawn[i].centreX, stamps[i].x * scale, 0.01f) << "stamp " << i;

@@ -1,5 +1,5 @@
-// overlay_test_support.h -- what the flat-effect tests share: a headless context a quarter of the virtual
-// screen's size, an image registry of the test's own, envelope text, block loading and log capture.
+// overlay_test_support.h -- what the effect tests share: a headless context a quarter of the virtual screen's
+// size, images and a timeline of the test's own, effects read from script text, envelope text and log capture.
 #pragma once
 
 #include <GL/gl.h>
@@ -11,19 +11,17 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
-#include <utility>
-#include <vector>
 
+#include "gl/extensions.h"
 #include "core/log.h"
+#include "data/script_error.h"
 #include "effects/effect.h"
-#include "effects/effect_loader.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
-#include "gl/extensions.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"
@@ -32,18 +30,14 @@ namespace qv3rn::test {
 
 using Rgba = std::array<std::uint8_t, 4>;
 
-// An envelope block keyed (time, value) with linear spans, holding its ends before and after.
-inline std::string envelopeBlock(std::initializer_list<std::pair<float, float>> keys) {
-    std::ostringstream text;
-    text << "{ Envelope\n  " << keys.size() << "\n";
-    for (const auto& [time, value] : keys) text << "  Key " << value << ' ' << time << " 3 0 0 0 0 0 0 0\n";
-    text << "  Behaviors 1 1\n}\n";
-    return text.str();
-}
-
-// An envelope field: the keyword line, the block and the field's closing brace.
+// An envelope field keyed (time, value) with linear spans, holding its ends before and after: the keyword
+// line, the block and the field's closing brace.
 inline std::string envelopeField(const std::string& keyword, std::initializer_list<std::pair<float, float>> keys) {
-    return keyword + "\n" + envelopeBlock(keys) + "}\n";
+    std::ostringstream text;
+    text << keyword << "\n{ Envelope\n  " << keys.size() << "\n";
+    for (const auto& [time, value] : keys) text << "  Key " << value << ' ' << time << " 3 0 0 0 0 0 0 0\n";
+    text << "  Behaviors 1 1\n}\n}\n";
+    return text.str();
 }
 
 // A field whose envelope holds `value` at every time.
@@ -51,46 +45,16 @@ inline std::string constantField(const std::string& keyword, float value) {
     return envelopeField(keyword, {{0.0f, value}});
 }
 
-// Runs the loader over a block's body (the lines after its opening line) into a new effect of its type.
-struct LoadedBlock {
-    std::unique_ptr<Effect> effect;
-    bool loaded = false;
-    std::string rest;  // what the loader left unread
-};
-inline LoadedBlock loadBlock(EffectLoader& loader, const std::string& body) {
-    std::istringstream stream(body);
-    LoadedBlock block;
-    block.effect = loader.createEffect();
-    block.loaded = loader.load(stream, *block.effect);
-    std::ostringstream rest;
-    rest << stream.rdbuf();
-    block.rest = rest.str();
-    return block;
-}
-
-template <typename T>
-T& as(const LoadedBlock& block) {
-    return dynamic_cast<T&>(*block.effect);
-}
-
-// The effects an effect script made, in script order (the manager's pending list), or a failure message.
-struct ParsedScript {
-    std::unique_ptr<EffectManager> manager = std::make_unique<EffectManager>();
-    bool parsed = false;
-    std::string failure;
-    std::vector<Effect*> effects() const {
-        std::vector<Effect*> list;
-        for (const auto& effect : manager->pending()) list.push_back(effect.get());
-        return list;
-    }
-};
-inline ParsedScript parseScript(const std::string& text) {
-    ParsedScript script;
-    EffectScript reader(*script.manager);
+// Reads effect script text into `manager`. Returns "" when it parsed, else why not: the reader's failure
+// ("<stream>:<line>: ...") or a raised error as "<line>: <message>".
+inline std::string readScript(EffectManager& manager, const std::string& text) {
+    EffectScript reader(manager);
     std::istringstream stream(text);
-    script.parsed = reader.parse(stream);
-    script.failure = reader.failure();
-    return script;
+    try {
+        return reader.parse(stream) ? "" : reader.failure();
+    } catch (const ScriptError& error) {
+        return std::to_string(error.line()) + ": " + error.what();
+    }
 }
 
 inline std::string readTextFile(const std::filesystem::path& path) {
@@ -115,7 +79,8 @@ private:
     Log log_;
 };
 
-// A 160 x 120 context: one framebuffer pixel is a 4 x 4 square of the 640 x 480 virtual screen.
+// A 160 x 120 context (one framebuffer pixel is a 4 x 4 square of the 640 x 480 virtual screen), an image
+// registry and the current effect manager of the test's own.
 class OverlayTest : public ::testing::Test {
 protected:
     static constexpr int framebufferWidth = 160;
@@ -130,12 +95,32 @@ protected:
         reportExtensions(*context);
         glViewport(0, 0, framebufferWidth, framebufferHeight);
         clearScreen(0, 0, 0);
+        manager = std::make_unique<EffectManager>();
     }
     void TearDown() override {
+        manager.reset();  // the effects give their images back before the registry goes
         registry.clear();
         resetExtensions();
         platform::installWindowSystem({});
         context.reset();
+    }
+
+    // Reads one `type` block whose lines after the opening one (its closing brace included) are `body`, and
+    // initialises the effect as the demo does; the effect stays in the test's timeline.
+    template <typename T = Effect>
+    T& load(const std::string& type, const std::string& body) {
+        const std::size_t before = manager->pending().size();
+        const std::string failure = readScript(*manager, type + " {\n" + body);
+        if (!failure.empty() || manager->pending().size() != before + 1)
+            throw std::runtime_error("the " + type + " block was not read: " + failure);
+        Effect& effect = *manager->pending().back();
+        effect.init();
+        return dynamic_cast<T&>(effect);
+    }
+    // One frame of the effect at the demo time.
+    static void draw(Effect& effect, float time) {
+        effect.update(time);
+        effect.render();
     }
 
     static void clearScreen(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
@@ -153,20 +138,22 @@ protected:
     }
 
     // An RGBA image named `name` in the registry, each pixel from `colour(x, y)` (row y = 0 at the top) as
-    // 0xRRGGBBAA.
+    // 0xRRGGBBAA; `nearest` turns filtering off.
     Texture2D* addImage(const std::string& name, int width, int height,
-                        const std::function<std::uint32_t(int, int)>& colour) {
+                        const std::function<std::uint32_t(int, int)>& colour, bool nearest = false) {
         auto* image = new Texture2D();
         image->allocate(width, height, ImageFormat::Rgba);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) image->setPixel(colour(x, y), x, y);
         image->setName(name);
+        if (nearest) image->params().magFilter = image->params().minFilter = GL_NEAREST;
         registry.add(image);
         return image;
     }
 
     std::unique_ptr<platform::HeadlessContext> context;
     ImageRegistry registry;
+    std::unique_ptr<EffectManager> manager;
 };
 
 // Colour channels within `tolerance` of each other (blending and filtering round).

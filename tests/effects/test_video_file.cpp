@@ -14,14 +14,8 @@ namespace qv3rn::test {
 
 namespace {
 
-constexpr std::array<Rgb, 8> palette{{{230, 20, 20},
-                                      {20, 220, 20},
-                                      {20, 20, 230},
-                                      {230, 230, 20},
-                                      {20, 220, 220},
-                                      {220, 20, 220},
-                                      {240, 240, 240},
-                                      {40, 40, 40}}};
+constexpr std::array<Rgb, 8> palette{{{230, 20, 20}, {20, 220, 20}, {20, 20, 230}, {230, 230, 20}, {20, 220, 220},
+                                      {220, 20, 220}, {240, 240, 240}, {40, 40, 40}}};
 
 struct Writer {
     AVFormatContext* format = nullptr;

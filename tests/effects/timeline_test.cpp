@@ -1,20 +1,14 @@
 // timeline_test.cpp -- the effect manager: active intervals, activation into layer order, visibility, release,
-// keepFinished, the viewport, render targets and the current manager.
+// keepFinished and the current manager.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "anim/envelope.h"
 #include "effects/effect_manager.h"
-#include "effects/render_target.h"
 #include "probe_effect.h"
-#include "shader/camera_mgr.h"
-#include "support/gl_test_context.h"
 
 namespace qv3rn::test {
 namespace {
@@ -33,20 +27,6 @@ std::vector<std::string> names(const EffectManager::EffectList& list) {
     return found;
 }
 
-// A linear envelope through (time, value) pairs, constant before the first and after the last key.
-std::unique_ptr<Envelope> track(std::initializer_list<std::pair<float, float>> keys) {
-    auto envelope = std::make_unique<Envelope>();
-    for (const auto& [time, value] : keys) {
-        EnvelopeKey key;
-        key.time = time;
-        key.value = value;
-        key.spanType = SpanLinear;
-        envelope->addKey(key);
-    }
-    envelope->setBehaviors(BehaviorConstant, BehaviorConstant);
-    return envelope;
-}
-
 class TimelineTest : public ::testing::Test {
 protected:
     // Runs one frame as the demo does: update, then render.
@@ -60,98 +40,61 @@ protected:
 
 TEST_F(TimelineTest, BothEndsOfTheIntervalAreInclusiveAndTheEffectGoesOnTheFirstFrameAfterIt) {
     manager.addEffect(probe(&journal, "A", 10.0f, 20.0f));
-
+    manager.addEffect(probe(&journal, "Z", 0.0f, 0.0f));  // as without Start and End: time 0 only
+    manager.addEffect(probe(&journal, "skipped", 12.0f, 13.0f));
+    frame(0.0f);
     frame(9.999f);
-    EXPECT_TRUE(journal.empty());
-    EXPECT_EQ(names(manager.pending()), std::vector<std::string>{"A"});
-
     frame(10.0f);
     frame(20.0f);
-    EXPECT_EQ(entries(journal, "update"), (std::vector<std::string>{"A 10", "A 20"}));
-    EXPECT_EQ(entries(journal, "render").size(), 2u);
-    EXPECT_EQ(names(manager.active()), std::vector<std::string>{"A"});
+    EXPECT_EQ(entries(journal, "update"), (std::vector<std::string>{"Z 0", "A 10", "A 20"}));
+    EXPECT_EQ(entries(journal, "render"), (std::vector<std::string>{"Z", "A", "A"}));
 
     journal.clear();
     frame(20.001f);
     EXPECT_EQ(journal, (Journal{"release A", "delete A"}));  // released before it is deleted, and not drawn
+    // An interval skipped over between two frames never activates and waits until the shut-down.
     EXPECT_TRUE(manager.active().empty());
-    EXPECT_TRUE(manager.pending().empty());
-}
-
-TEST_F(TimelineTest, AnEffectWithoutStartAndEndIsActiveAtTimeZeroOnly) {
-    auto effect = std::make_unique<ProbeEffect>(&journal);
-    effect->setName("Z");
-    manager.addEffect(std::move(effect));
-    frame(0.0f);
-    EXPECT_EQ(entries(journal, "update"), std::vector<std::string>{"Z 0"});
-    frame(0.016f);
-    EXPECT_TRUE(manager.active().empty());
-    EXPECT_EQ(journal.back(), "delete Z");
-}
-
-TEST_F(TimelineTest, AnIntervalSkippedOverInOneFrameNeverActivatesAndWaitsUntilShutdown) {
-    manager.addEffect(probe(&journal, "A", 10.0f, 20.0f));
-    frame(5.0f);
-    frame(25.0f);
-    frame(30.0f);
-    EXPECT_TRUE(journal.empty());
-    EXPECT_EQ(names(manager.pending()), std::vector<std::string>{"A"});
-
+    EXPECT_EQ(names(manager.pending()), std::vector<std::string>{"skipped"});
+    journal.clear();
     manager.clear();
-    EXPECT_EQ(journal, (Journal{"release A", "delete A"}));
+    EXPECT_EQ(journal, (Journal{"release skipped", "delete skipped"}));
 }
 
 TEST_F(TimelineTest, LowerLayersDrawFirstAndAmongEqualLayersTheEarlierActivatedDrawsOnTop) {
-    manager.addEffect(probe(&journal, "A", 0.0f, 10.0f, 1));
-    manager.addEffect(probe(&journal, "B", 0.0f, 10.0f, 1));
-    manager.addEffect(probe(&journal, "C", 0.0f, 10.0f, 0));
-    manager.addEffect(probe(&journal, "D", 0.0f, 10.0f, -4));
-    manager.addEffect(probe(&journal, "E", 0.0f, 10.0f, 7));
-    frame(1.0f);
+    const struct {
+        const char* name;
+        float start;
+        int layer;
+    } effects[] = {{"A", 0, 1}, {"B", 0, 1}, {"C", 0, 0}, {"D", 0, -4}, {"E", 0, 7}, {"late", 2, 1}, {"early", 1, 1}};
+    for (const auto& effect : effects)
+        manager.addEffect(probe(&journal, effect.name, effect.start, 10.0f, effect.layer));
+    frame(0.5f);
     EXPECT_EQ(entries(journal, "render"), (std::vector<std::string>{"D", "C", "B", "A", "E"}));
-    EXPECT_EQ(names(manager.active()), (std::vector<std::string>{"D", "C", "B", "A", "E"}));
-
-    // An effect activated in a later frame goes before the active ones of its layer: drawn under them.
-    manager.addEffect(probe(&journal, "F", 2.0f, 10.0f, 1));
-    journal.clear();
+    // Effects activated in a later frame go before the active ones of their layer, in script order whatever
+    // their start: drawn under them.
     frame(2.0f);
-    EXPECT_EQ(entries(journal, "render"), (std::vector<std::string>{"D", "C", "F", "B", "A", "E"}));
-}
-
-TEST_F(TimelineTest, PendingEffectsActivateInScriptOrderWhateverTheirStart) {
-    manager.addEffect(probe(&journal, "late", 3.0f, 10.0f, 2));
-    manager.addEffect(probe(&journal, "early", 1.0f, 10.0f, 2));
-    frame(1.0f);
-    frame(3.0f);
-    EXPECT_EQ(names(manager.active()), (std::vector<std::string>{"late", "early"}));
-    EXPECT_TRUE(manager.pending().empty());
+    EXPECT_EQ(names(manager.active()), (std::vector<std::string>{"D", "C", "early", "late", "B", "A", "E"}));
 }
 
 TEST_F(TimelineTest, AVisibilityEnvelopeAtZeroOrBelowSkipsUpdateAndRenderButKeepsTheEffectActive) {
-    auto effect = probe(&journal, "V", 0.0f, 100.0f);
-    effect->setVisibleTrack(track({{0.0f, -1.0f}, {10.0f, 1.0f}}));  // 0 at t = 5
-    Effect* watched = effect.get();
+    auto effect = probe(&journal, "V", 50.0f, 100.0f);
+    // Keyed in demo seconds: 0 until 60, then rising to 1 at 61.
+    auto track = std::make_unique<Envelope>();
+    track->addKey(EnvelopeKey{.value = -1.0f, .time = 0.0f, .spanType = SpanLinear});
+    track->addKey(EnvelopeKey{.value = 0.0f, .time = 60.0f, .spanType = SpanLinear});
+    track->addKey(EnvelopeKey{.value = 1.0f, .time = 61.0f, .spanType = SpanLinear});
+    effect->setVisibleTrack(std::move(track));
+    const Effect* watched = effect.get();
     manager.addEffect(std::move(effect));
 
-    frame(2.0f);
-    frame(5.0f);
+    frame(50.5f);
+    frame(60.0f);
     EXPECT_TRUE(journal.empty());
     EXPECT_FALSE(watched->isVisible());
     EXPECT_EQ(names(manager.active()), std::vector<std::string>{"V"});
-
-    frame(6.0f);
-    EXPECT_TRUE(watched->isVisible());
-    EXPECT_EQ(journal, (Journal{"update V 6", "render V"}));
-}
-
-TEST_F(TimelineTest, TheVisibilityEnvelopeIsEvaluatedAtTheDemoTime) {
-    auto effect = probe(&journal, "V", 50.0f, 100.0f);
-    effect->setVisibleTrack(track({{0.0f, 0.0f}, {60.0f, 0.0f}, {61.0f, 1.0f}}));
-    manager.addEffect(std::move(effect));
-    frame(50.5f);  // 0.5 s into the effect, but the envelope is keyed in demo seconds: still 0
-    EXPECT_TRUE(journal.empty());
     frame(60.5f);
-    EXPECT_EQ(entries(journal, "update"), std::vector<std::string>{"V 60.5"});
+    EXPECT_TRUE(watched->isVisible());
+    EXPECT_EQ(journal, (Journal{"update V 60.5", "render V"}));
 }
 
 TEST_F(TimelineTest, KeepFinishedSendsEndedEffectsBackToPendingAndTheyReturnWhenTimeDoes) {
@@ -161,128 +104,29 @@ TEST_F(TimelineTest, KeepFinishedSendsEndedEffectsBackToPendingAndTheyReturnWhen
     frame(1.5f);
     frame(3.0f);
     EXPECT_TRUE(manager.active().empty());
-    EXPECT_EQ(names(manager.pending()), (std::vector<std::string>{"B", "A"}));  // appended after B
-    EXPECT_TRUE(std::none_of(journal.begin(), journal.end(), [](const std::string& e) { return e == "release A"; }));
+    EXPECT_EQ(names(manager.pending()), (std::vector<std::string>{"B", "A"}));  // appended after B, not released
 
     journal.clear();
     frame(1.0f);  // back into A's interval
     EXPECT_EQ(journal, (Journal{"update A 1", "render A"}));
-
     manager.setKeepFinished(false);
     frame(3.0f);
     EXPECT_EQ(journal.back(), "delete A");
 }
 
-TEST_F(TimelineTest, InitAllInitialisesEveryPendingEffectInScriptOrder) {
-    manager.addEffect(probe(&journal, "A", 0.0f, 1.0f));
-    manager.addEffect(nullptr);  // ignored
-    manager.addEffect(probe(&journal, "B", 0.0f, 1.0f));
-    manager.initAll();
-    EXPECT_EQ(journal, (Journal{"init A", "init B"}));
-    EXPECT_EQ(manager.pending().size(), 2u);
-}
-
-TEST_F(TimelineTest, ClearAndDestructionReleaseEveryPendingThenEveryActiveEffect) {
+TEST_F(TimelineTest, InitAllAndDestructionVisitPendingThenActiveEffectsInOrder) {
     {
         EffectManager local;
+        EXPECT_EQ(&EffectManager::instance(), &local) << "a new manager is the current one while it lives";
         local.addEffect(probe(&journal, "active", 0.0f, 10.0f));
+        local.addEffect(nullptr);  // ignored
         local.addEffect(probe(&journal, "pending", 50.0f, 60.0f));
+        local.initAll();
         local.update(1.0f);
-        journal.clear();
     }
-    EXPECT_EQ(journal, (Journal{"release pending", "delete pending", "release active", "delete active"}));
-}
-
-TEST(EffectManagerInstance, ANewManagerIsCurrentWhileItLivesAndHandsTheRoleBack) {
-    EffectManager& before = EffectManager::instance();
-    {
-        EffectManager mine;
-        EXPECT_EQ(&EffectManager::instance(), &mine);
-        {
-            EffectManager inner;
-            EXPECT_EQ(&EffectManager::instance(), &inner);
-        }
-        EXPECT_EQ(&EffectManager::instance(), &mine);
-    }
-    EXPECT_EQ(&EffectManager::instance(), &before);
-}
-
-class NamedTarget : public RenderTarget {
-public:
-    explicit NamedTarget(std::string name) : name_(std::move(name)) {}
-    const std::string& targetName() const override { return name_; }
-    int targetWidth() const override { return 512; }
-    int targetHeight() const override { return 512; }
-    bool begin(int, int) override { return true; }
-    bool end(int, int) override { return true; }
-
-private:
-    std::string name_;
-};
-
-TEST(EffectManagerTargets, TargetsAreFoundByExactNameFirstRegisteredFirstAndAreNotOwned) {
-    NamedTarget big("BigPixelBuffer.pbuffer"), twin("BigPixelBuffer.pbuffer"), small("SmallPixelBuffer.pbuffer");
-    {
-        EffectManager manager;
-        manager.addRenderTarget(&big);
-        manager.addRenderTarget(nullptr);
-        manager.addRenderTarget(&twin);
-        manager.addRenderTarget(&small);
-        EXPECT_EQ(manager.findRenderTarget("BigPixelBuffer.pbuffer"), &big);
-        EXPECT_EQ(manager.findRenderTarget("SmallPixelBuffer.pbuffer"), &small);
-        EXPECT_EQ(manager.findRenderTarget("bigpixelbuffer.pbuffer"), nullptr);
-        EXPECT_EQ(manager.findRenderTarget("BigPixelBuffer"), nullptr);
-        EXPECT_EQ(manager.findRenderTarget(""), nullptr);
-    }
-    EXPECT_EQ(big.targetName(), "BigPixelBuffer.pbuffer");  // still alive after the manager went
-}
-
-class SizedCamera : public Camera {
-public:
-    const std::string& name() const override { return name_; }
-    void resize(int width, int height) override {
-        this->width = width;
-        this->height = height;
-    }
-    std::array<float, 16> projectionMatrix() const override { return {}; }
-    std::array<float, 16> viewMatrix() const override { return {}; }
-    int width = 0;
-    int height = 0;
-
-private:
-    std::string name_ = "cam";
-};
-
-class EffectManagerViewportTest : public GLTest {};
-
-TEST_F(EffectManagerViewportTest, SetViewportStoresItSetsTheGLViewportAndGivesTheSizeToTheCameras) {
-    CameraMgr cameras;
-    auto* camera = new SizedCamera;
-    ASSERT_TRUE(cameras.add(camera));
-    EffectManager manager;
-    EXPECT_EQ(manager.width(), 640);
-    EXPECT_EQ(manager.height(), 480);
-    EXPECT_EQ(manager.viewportWidth(), 640);
-
-    manager.setSize(1024, 768);
-    manager.setViewport(512, 384, 256, 192);
-    EXPECT_EQ(manager.width(), 1024);
-    EXPECT_EQ(manager.height(), 768);
-    EXPECT_EQ(manager.viewportX(), 512);
-    EXPECT_EQ(manager.viewportY(), 384);
-    EXPECT_EQ(manager.viewportWidth(), 256);
-    EXPECT_EQ(manager.viewportHeight(), 192);
-
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 512);
-    EXPECT_EQ(viewport[1], 384);
-    EXPECT_EQ(viewport[2], 256);
-    EXPECT_EQ(viewport[3], 192);
-    EXPECT_EQ(cameras.width(), 256);
-    EXPECT_EQ(cameras.height(), 192);
-    EXPECT_EQ(camera->width, 256);
-    EXPECT_EQ(camera->height, 192);
+    EXPECT_EQ(&EffectManager::instance(), &manager) << "and hands the role back";
+    EXPECT_EQ(journal, (Journal{"init active", "init pending", "update active 1", "release pending", "delete pending",
+                                "release active", "delete active"}));
 }
 
 }  // namespace

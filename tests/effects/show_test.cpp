@@ -1,0 +1,151 @@
+// show_test.cpp -- every effect type read from one script and drawn in layer order through the manager, with
+// no OpenGL error and no state left behind; and the errors of each type, which name the line and stop the script.
+#include <gtest/gtest.h>
+
+#include "effects/text_fade_effect.h"
+#include "overlay_test_support.h"
+#include "test_video_file.h"
+
+namespace qv3rn::test {
+namespace {
+
+class ShowTest : public OverlayTest {};
+
+TEST_F(ShowTest, AShowOfEveryTypeDrawsInLayerOrderAndLeavesNoStateBehind) {
+    addImage("red.png", 8, 8, [](int, int) { return 0xFF0000FFu; });
+    addImage("font.png", 64, 64, [](int, int) { return 0xFFFFFFFFu; });
+    ASSERT_EQ(writeTestVideo("show.avi", 32, 32, 3, 25, [](int n, int, int) { return frameColour(n); }), "");
+    const std::string times = " Start 0\n End 10\n";
+    const std::string script =
+        "ClearBuffer {\n" + times + " Layer -2\n Clear COLOR DEPTH\n}\n" +
+        "ChangeDrawBuffer {\n" + times + " Layer -1\n RenderTarget \"Screen\"\n}\n" +
+        "ChangeViewport {\n" + times + " Layer -1\n Viewport 0 0 640 480\n}\n" +
+        "Image {\n Name \"back\"\n" + times + " Layer 0\n Image \"red.png\"\n" + constantField("PositionX {", 320) +
+        constantField("PositionY {", 240) + "}\n" +
+        "Invert {\n" + times + " Layer 5\n Rect 0 0 320 480\n}\n"
+        "Flash {\n" + times + " Layer 1\n Color 1 1 1 1\n}\n"
+        "Lines {\n" + times + " Layer 1\n NumLines 3\n Color 0 0 0 1\n" + constantField("Alpha {", 0) + "}\n" +
+        "Blocks {\n" + times + " Layer 1\n Image \"red.png\"\n Rect 0 0 10 10\n Position 0 0 -1\n}\n"
+        "Text {\n" + times + " Layer 1\n Font \"font.png\"\n Message \"x\"\n}\n"
+        "Stream {\n" + times + " Layer 1\n Stream \"show.avi\"\n Rect 600 0 1 1\n}\n"
+        "SplineBrush {\n" + times + " Layer 1\n Brush \"font.png\"\n" + constantField("PathX {", 600) +
+        constantField("PathY {", 10) + "}\n" +
+        "HermiteBrush {\n" + times + " Layer 1\n Brush \"font.png\"\n Spline {\n  Point 0 600 10\n }\n}\n"
+        "DissolveBrush {\n" + times + " Layer 1\n Brush \"font.png\"\n}\n"
+        "Diffusion {\n" + times + " Layer 1\n DeformType DEFORM_4\n}\n"
+        "TextFade {\n" + times + " Layer 1\n Image \"font.png\"\n ScreenRect 600 400 1 1\n" +
+        constantField(" Alpha { ", 0.0f) + "}\n";
+    ASSERT_EQ(readScript(*manager, script), "");
+    ASSERT_EQ(manager->pending().size(), 15u);
+    manager->setSize(framebufferWidth, framebufferHeight);
+    manager->initAll();
+
+    GLint modelViewDepth = 0, projectionDepth = 0, attribDepth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelViewDepth);
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
+    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &attribDepth);
+    for (float time : {0.0f, 0.5f, 1.0f, 4.0f}) {
+        clearScreen(0, 0, 255);
+        manager->update(time);
+        manager->render();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << time;
+    }
+    ASSERT_EQ(manager->active().size(), 15u);
+    // The red picture at the bottom, the inverting half on top of everything: cyan on the left, red on the right.
+    EXPECT_TRUE(nearColour(screenPixel(100, 240), {0, 255, 255}));
+    EXPECT_TRUE(nearColour(screenPixel(400, 240), {255, 0, 0}));
+
+    // What the caller had set up is there again after a frame.
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glTranslatef(1.0f, 2.0f, 3.0f);
+    manager->update(5.0f);
+    manager->render();
+    GLint depth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, modelViewDepth);
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, projectionDepth);
+    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, attribDepth);
+    GLfloat modelView[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    EXPECT_FLOAT_EQ(modelView[12], 1.0f);
+    EXPECT_FLOAT_EQ(modelView[14], 3.0f);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    for (GLenum off : {GL_BLEND, GL_TEXTURE_2D, GL_ALPHA_TEST}) EXPECT_FALSE(glIsEnabled(off)) << off;
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_TRUE(depthWrites);
+    GLboolean colourWrites[4] = {};
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourWrites);
+    EXPECT_TRUE(colourWrites[0] && colourWrites[3]);
+
+    // Past the end every effect is released and deleted while the images still exist.
+    manager->update(11.0f);
+    EXPECT_TRUE(manager->active().empty());
+    EXPECT_TRUE(manager->pending().empty());
+}
+
+TEST_F(ShowTest, ALineATypeCannotReadStopsTheScriptWithTheLineAndWhy) {
+    const struct {
+        std::string script;
+        std::string failure;  // raised errors: "<line>: <message>"; others: the reader's failure
+    } rows[] = {
+        {"Blocks {\n Rows 2\n Shatter 1\n}\n", "3: BlocksEffect unknown token"},
+        {"Blocks {\n Rows 5000\n}\n", "2: BlocksEffect grid size out of range: Rows 5000"},
+        {"Blocks {\n Cols -1\n}\n", "2: BlocksEffect grid size out of range: Cols -1"},
+        {"Blocks {\n Rows 1000\n Cols 1000\n}\n", "3: BlocksEffect grid size out of range: Cols 1000"},
+        {"Flash {\n Color 1 1 1 1\n Glow 3\n}\n", "3: FlashEffect unknown token Glow 3"},
+        {"ChangeDrawBuffer {\n Target \"square\"\n}\n", "2: ChangeDrawBufferLoader unknown token:Target \"square\""},
+        {"ChangeViewport {\n View 1 2 3 4\n}\n", "2: ChangeViewportLoader unknown token: View 1 2 3 4"},
+        {"ClearBuffer {\n Clear colour\n}\n", "2: ClearBuffer unknown buffer(s): Clear colour"},
+        {"ClearBuffer {\n Wipe COLOR\n}\n", "2: ClearBuffer unknown token: Wipe COLOR"},
+        {"ClearBuffer {\n Clear\n}\n", "2: ClearBuffer unknown token: Clear"},  // "Clear" without its space
+        {"Diffusion {\n Warp 3\n}\n", "2: DiffusionEffect: unknown token"},
+        {"Diffusion {\n Resolution 0\n}\n", "2: DiffusionEffect: resolution out of range: Resolution 0"},
+        {"Diffusion {\n Resolution 100000\n}\n", "2: DiffusionEffect: resolution out of range: Resolution 100000"},
+        {"DissolveBrush {\n Picture \"x\"\n}\n", "2: DissolveBrushLoader unknown tokenPicture \"x\""},
+        {"; brushes\nHermiteBrush {\n Spline {\n  Point 0 1 2\n  Curve 1\n }\n}\n",
+         "5: HermiteBrushLoader unknown spline token:Curve 1"},
+        {"HermiteBrush {\n Tangent 1 2\n}\n", "2: HermiteBrushLoader unknown token:Tangent 1 2"},
+        {"HermiteBrush {\n NumSegDivs 0\n}\n", "2: HermiteBrushLoader NumSegDivs out of range:NumSegDivs 0"},
+        {"HermiteBrush {\n NumSegDivs 2000000000\n}\n",
+         "2: HermiteBrushLoader NumSegDivs out of range:NumSegDivs 2000000000"},
+        {"SplineBrush {\n Colour 1 1 1 1\n}\n", "2: SplineBrushLoader unknown token:Colour 1 1 1 1"},
+        {"SplineBrush {\n PathIncrTime 0\n}\n", "2: SplineBrushLoader PathIncrTime must be above 0:PathIncrTime 0"},
+        {"SplineBrush {\n PathIncrTime nan\n}\n", "2: SplineBrushLoader PathIncrTime must be above 0:PathIncrTime nan"},
+        {"Lines {\n NumLines 2\n Wiggle 1\n}\n", "3: LinesEffectLoader unknown token: Wiggle 1"},
+        {"Lines {\n NumLines -3\n}\n", "2: LinesEffectLoader line count out of range: NumLines -3"},
+        {"Lines {\n NumLines 2000000000\n}\n", "2: LinesEffectLoader line count out of range: NumLines 2000000000"},
+        {"Text {\n Message \"x\"\n Kerning 2\n}\n", "3: Kerning 2"},
+        // Types whose unknown lines fail the block without an error of their own.
+        {"Image {\n Rect 1 2 3 4\n Sparkle 3\n}\n",
+         "<stream>:3: the Image block does not understand the line \"Sparkle 3\""},
+        {"Invert {\n Color 1 1 1 1\n}\n",
+         "<stream>:2: the Invert block does not understand the line \"Color 1 1 1 1\""},
+        {"TextFade {\n" + constantField(" Alpha {", 1) + "}\n",  // the field needs its trailing space
+         "<stream>:2: the TextFade block does not understand the line \"Alpha {\""},
+        {"Flash {\n}\nStream {\n Stream \"missing.avi\"\n}\nFlash {\n}\n",
+         "<stream>:4: the Stream block cannot use the line \"Stream \"missing.avi\"\": the video cannot be opened: "},
+    };
+    for (const auto& row : rows) {
+        EffectManager timeline;
+        const std::string failure = readScript(timeline, row.script);
+        EXPECT_EQ(failure.substr(0, row.failure.size()), row.failure) << row.script;
+    }
+}
+
+TEST_F(ShowTest, AFieldWhoseBraceEndsTheBlockLeavesTheRestToTheScript) {
+    // TextFade's and Stream's "Alpha { " fields close their block: what follows is read at the script's level.
+    const std::string script = "TextFade {\n ScreenRect 0 0 10 10\n" + constantField(" Alpha { ", 1) +
+                               " ScreenRect 0 0 99 99\n}\nTextFade {\n Name \"b\"\n}\n";
+    ASSERT_EQ(readScript(*manager, script), "");
+    ASSERT_EQ(manager->pending().size(), 2u);
+    EXPECT_FLOAT_EQ(dynamic_cast<TextFadeEffect&>(*manager->pending().front()).screenRect.right, 10.0f);
+    EXPECT_EQ(manager->pending().back()->name(), "b");
+}
+
+}  // namespace
+}  // namespace qv3rn::test

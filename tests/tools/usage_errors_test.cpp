@@ -1,0 +1,83 @@
+// usage_errors_test.cpp -- wrong command lines, for every subcommand of qv3rn-tool: each exits with 2, says what
+// is wrong, and creates nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tool_test.h"
+
+namespace qv3rn::test {
+namespace {
+
+class UsageErrors : public ToolTest {
+protected:
+    UsageErrors() : ToolTest("") {}
+};
+
+TEST_F(UsageErrors, WrongCommandLinesExitWithTwoAndSayWhy) {
+    const struct {
+        const char* arguments;
+        const char* message;
+    } rows[] = {
+        {"", "Commands:"},
+        {"sing", "unknown command \"sing\""},
+        {"pack", "usage: qv3rn-tool pack <folder> <archive>"},
+        {"pack content", "missing arguments"},
+        {"pack a b c", "too many arguments"},
+        {"pack a b --password", "--password needs a value"},
+        {"pack a b --password ''", "must not be empty"},
+        {"pack a b --level 9", "unknown option --level"},
+        {"list", "usage: qv3rn-tool list <archive>"},
+        {"extract data.dat", "usage: qv3rn-tool extract <archive> <folder>"},
+        {"effects", "no script given"},
+        {"effects a.effect b.effect", "one script at a time"},
+        {"effects --verbose", "unknown option --verbose"},
+        {"envelope", "a file and at least one time are needed"},
+        {"envelope ramp.env soon", "\"soon\" is not a time"},
+        {"envelope ramp.env 1.5x", "\"1.5x\" is not a time"},
+        {"envelope ramp.env nan", "\"nan\" is not a time"},
+        {"image", "usage: qv3rn-tool image"},
+        {"image --format SEPIA quad.tga", "unknown format \"SEPIA\""},
+        {"image --type CUBEMAP quad.tga", "usage: qv3rn-tool image"},
+        {"image --bogus quad.tga", "usage: qv3rn-tool image"},
+        {"mesh", "info, convert or make is needed"},
+        {"mesh explode x", "unknown mesh command \"explode\""},
+        {"mesh make teapot t.msh", "unknown shape \"teapot\""},
+        {"mesh make sphere t.obj", "the output must be a .msh file"},
+        {"mesh make sphere t.msh --radius -1", "bad value for --radius"},
+        {"mesh make sphere t.msh --segments 2.5", "bad value for --segments"},
+        {"mesh make sphere t.msh --size 1 2", "bad value for --size"},
+        {"mesh make sphere t.msh --colour red", "unknown option \"--colour\""},
+        {"mesh info", "info takes one file"},
+        {"mesh convert only-one", "convert takes an input and an output file"},
+        {"render show --out x.png", "usage: qv3rn-tool render"},
+        {"render --time 1 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1", "usage: qv3rn-tool render"},
+        {"render show --time -1 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time abc --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1e9 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1 --time 2 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1 --size 0x10 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1 --size 64 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1 --size 64x48junk --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1 --rate 0 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1 --seed 1.5 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time 1 --bogus --out x.png", "usage: qv3rn-tool render"},
+        {"render show other --time 1 --out x.png", "usage: qv3rn-tool render"},
+        {"render show --time", "usage: qv3rn-tool render"},
+        {"shaders", "no script given"},
+        {"shaders a.shader b.shader", "one script at a time"},
+    };
+    std::filesystem::create_directories(root_ / "show");
+    for (const auto& row : rows) {
+        const ToolRun run = tool(row.arguments);
+        EXPECT_EQ(run.status, 2) << row.arguments;
+        EXPECT_EQ(run.out, "") << row.arguments;
+        EXPECT_NE(run.err.find(row.message), std::string::npos) << row.arguments << ": " << run.err;
+    }
+    for (const char* made : {"a", "b", "t.msh", "x.png", "data.dat"})
+        EXPECT_FALSE(std::filesystem::exists(root_ / made)) << made;
+}
+
+}  // namespace
+}  // namespace qv3rn::test
