@@ -29,9 +29,9 @@ struct TgaLayout {
     std::uint16_t colorMapLength = 0;
     std::uint8_t colorMapEntrySize = 0;
     std::uint8_t descriptor = 0;
-    Bytes id;        // the image id field
-    Bytes colorMap;  // written as given
-    Bytes data;      // pixel data as stored (bottom row first, blue-green-red(-alpha))
+    Bytes id{};        // the image id field
+    Bytes colorMap{};  // written as given
+    Bytes data{};      // pixel data as stored (bottom row first, blue-green-red(-alpha))
 };
 
 inline Bytes tgaFile(const TgaLayout& layout) {
@@ -70,9 +70,9 @@ struct PngLayout {
     int colorType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
     bool interlaced = false;
-    std::vector<png_color> palette;
-    Bytes transparency;       // tRNS alphas for palette entries
-    std::vector<Bytes> rows;  // raw rows in the file's own format, top row first
+    std::vector<png_color> palette{};
+    Bytes transparency{};     // tRNS alphas for palette entries
+    std::vector<Bytes> rows{};  // raw rows in the file's own format, top row first
 };
 
 inline Bytes pngFile(const PngLayout& layout) {

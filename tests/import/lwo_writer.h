@@ -111,11 +111,11 @@ struct ImageBlock {
     const char* channel = "COLR";
     int projection = 5;
     int axis = 2;
-    std::string uvMap;
+    std::string uvMap{};
     Vec3 centre{};
     Vec3 size{1.0f, 1.0f, 1.0f};
     std::string ordinal = "\x80";
-    LwoData extra;  // more sub-chunks, written after the usual ones
+    LwoData extra{};  // more sub-chunks, written after the usual ones
 };
 inline LwoData imageBlock(const ImageBlock& block) {
     LwoData header;
