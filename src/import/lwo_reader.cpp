@@ -41,6 +41,10 @@ public:
             readChunk(id, chunk);
             form.skipPad(size);
         }
+        // Patches or curves alone leave nothing to draw; saying so beats a complaint about their tags or maps.
+        if (skippedPolygonType_ != 0 && object_.polygonCount() == 0)
+            throw LwoFormatError("the object has no polygons (its polygons are of type " +
+                                 lwoIdText(skippedPolygonType_) + "; only FACE polygons are read)");
         applyTags();
     }
 
@@ -117,8 +121,12 @@ private:
         LwoLayer& current = layer();
         LayerState& state = state_.back();
         state.polygonOffset = current.polygons.size();
-        state.lastPolygonsKept = chunk.id4() == lwoId("FACE");
-        if (!state.lastPolygonsKept) return;  // patches, curves, bones, ... contribute no polygons
+        const LwoId type = chunk.id4();
+        state.lastPolygonsKept = type == lwoId("FACE");
+        if (!state.lastPolygonsKept) {  // patches, curves, bones, ... contribute no polygons
+            skippedPolygonType_ = type;
+            return;
+        }
         while (!chunk.atEnd()) {
             const int count = chunk.u2() & 0x03FF;  // the top six bits are flags
             LwoPolygon polygon;
@@ -169,6 +177,7 @@ private:
 
     LwoObject& object_;
     std::vector<LayerState> state_;
+    LwoId skippedPolygonType_ = 0;  // the type of the last polygon chunk that was not read
 };
 
 std::unique_ptr<LwoObject> readObject(const std::string& name, const std::uint8_t* data, std::size_t size,

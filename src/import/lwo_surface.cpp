@@ -1,4 +1,7 @@
 // lwo_surface.cpp -- reading surfaces with their texture blocks, image clips and envelopes.
+#include <algorithm>
+#include <initializer_list>
+
 #include "import/lwo_chunks.h"
 
 namespace qv3rn::lwo {
@@ -6,14 +9,22 @@ namespace qv3rn::lwo {
 namespace {
 
 // Sub-chunks of surfaces, blocks, clips and envelopes: a four-character id, a 16-bit size, padded data.
+// Other tools write some sub-chunks shorter than their fields (an antialiasing sub-chunk of two bytes, say).
+// One that holds what the engine uses (its id in `used`) is refused, naming it; any other is read as far as
+// it goes and the rest of its fields keep their defaults, since nothing reads them.
 template <typename Handler>
-void forEachSubChunk(LwoBytes& range, Handler&& handle) {
+void forEachSubChunk(LwoBytes& range, std::initializer_list<LwoId> used, Handler&& handle) {
     while (!range.atEnd()) {
         if (range.remaining() < 6) throw LwoFormatError("a sub-chunk header is cut short");
         const LwoId id = range.id4();
         const std::uint16_t size = range.u2();
         LwoBytes data = range.take(size, ("sub-chunk " + lwoIdText(id)).c_str());
-        handle(id, data);
+        try {
+            handle(id, data);
+        } catch (const LwoFormatError& failure) {
+            if (std::find(used.begin(), used.end(), id) != used.end())
+                throw LwoFormatError("sub-chunk " + lwoIdText(id) + ": " + failure.what());
+        }
         range.skipPad(size);
     }
 }
@@ -35,7 +46,7 @@ Vec3 vectorWithEnvelope(LwoBytes& data, int& envelope) {
 // The block header's sub-chunks: channel, enable, opacity, displacement axis, negative.
 void readBlockHeader(LwoBytes& header, LwoTexture& texture) {
     texture.ordinal = header.s0();
-    forEachSubChunk(header, [&](LwoId id, LwoBytes& data) {
+    forEachSubChunk(header, {lwoId("CHAN")}, [&](LwoId id, LwoBytes& data) {
         switch (id) {
         case lwoId("CHAN"): texture.channel = data.id4(); break;
         case lwoId("ENAB"): texture.enabled = data.u2() != 0; break;
@@ -52,7 +63,7 @@ void readBlockHeader(LwoBytes& header, LwoTexture& texture) {
 
 void readMapping(LwoBytes& range, LwoTextureMapping& mapping) {
     int unusedEnvelope = 0;
-    forEachSubChunk(range, [&](LwoId id, LwoBytes& data) {
+    forEachSubChunk(range, {lwoId("CNTR"), lwoId("SIZE")}, [&](LwoId id, LwoBytes& data) {
         switch (id) {
         case lwoId("CNTR"): mapping.centre = vectorWithEnvelope(data, unusedEnvelope); break;
         case lwoId("SIZE"): mapping.size = vectorWithEnvelope(data, unusedEnvelope); break;
@@ -84,7 +95,8 @@ bool readBlock(LwoBytes& block, LwoTexture& texture) {
     default: return false;
     }
     readBlockHeader(header, texture);
-    forEachSubChunk(block, [&](LwoId id, LwoBytes& data) {
+    const std::initializer_list<LwoId> used = {lwoId("TMAP"), lwoId("PROJ"), lwoId("AXIS"), lwoId("VMAP")};
+    forEachSubChunk(block, used, [&](LwoId id, LwoBytes& data) {
         switch (id) {
         case lwoId("TMAP"): readMapping(data, texture.mapping); break;
         case lwoId("PROJ"): texture.projection = projectionFromFileCode(data.u2()); break;
@@ -122,7 +134,7 @@ std::unique_ptr<LwoSurface> readSurface(LwoBytes chunk) {
     auto surface = std::make_unique<LwoSurface>();
     surface->name = chunk.s0();
     surface->source = chunk.s0();
-    forEachSubChunk(chunk, [&](LwoId id, LwoBytes& data) {
+    forEachSubChunk(chunk, {lwoId("BLOK")}, [&](LwoId id, LwoBytes& data) {
         LwoSurface& s = *surface;
         switch (id) {
         case lwoId("COLR"): s.colour.rgb = vectorWithEnvelope(data, s.colour.envelope); break;
@@ -176,7 +188,7 @@ std::unique_ptr<LwoSurface> readSurface(LwoBytes chunk) {
 LwoClip readClip(LwoBytes chunk) {
     LwoClip clip;
     clip.index = static_cast<int>(chunk.u4());
-    forEachSubChunk(chunk, [&](LwoId id, LwoBytes& data) {
+    forEachSubChunk(chunk, {}, [&](LwoId id, LwoBytes& data) {
         if (id == lwoId("STIL")) clip.stillImage = data.s0();
     });
     return clip;
@@ -185,7 +197,7 @@ LwoClip readClip(LwoBytes chunk) {
 LwoEnvelope readEnvelope(LwoBytes chunk) {
     LwoEnvelope envelope;
     envelope.index = chunk.vx();
-    forEachSubChunk(chunk, [&](LwoId id, LwoBytes& data) {
+    forEachSubChunk(chunk, {}, [&](LwoId id, LwoBytes& data) {
         switch (id) {
         case lwoId("TYPE"): envelope.type = data.u2(); break;
         case lwoId("PRE "): envelope.preBehaviour = data.u2(); break;

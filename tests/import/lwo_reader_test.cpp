@@ -2,7 +2,6 @@
 // the tests write with their own minimal writer.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <fstream>
 
 #include "import/lwo_object.h"
@@ -13,73 +12,57 @@ namespace {
 
 using test::ImageBlock;
 using test::LwoData;
-using test::MapEntry;
+using Corners = std::vector<int>;
 
 std::unique_ptr<LwoObject> read(const LwoData& chunks, std::string* error = nullptr, const char* type = "LWO2") {
     const std::vector<std::uint8_t> file = test::lwoFile(chunks, type);
     return loadObjectFromMemory("test", file.data(), file.size(), error);
 }
 
-std::vector<int> corners(const LwoPolygon& polygon) { return polygon.corners; }
-
-// Eight points: a unit square (0-3) in the xy plane, a pentagon (4-7 and 0), and one point used by nothing.
+// Nine points: a unit square (0-3) in the xy plane, four more (4-7) and one point used by nothing.
 const std::vector<Vec3> kPoints = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0},
                                    {3, 0, 0}, {3, 1, 0}, {2, 2, 0}, {9, 9, 9}};
 
-TEST(LwoGeometry, PolygonsOfThreeToFiveCornersBecomeFansInPlace) {
+// A layer of kPoints with the given polygons; the layer's own chunks may follow.
+LwoData layer(const std::vector<Corners>& polygons) {
     LwoData chunks;
-    chunks.chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk(kPoints))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}, {0, 1, 2, 3}, {0, 4, 5, 6, 7}}));
-    auto object = read(chunks);
-    ASSERT_NE(object, nullptr);
-    ASSERT_EQ(object->layers.size(), 1u);
-    const LwoLayer& layer = object->layers[0];
-    ASSERT_EQ(layer.polygons.size(), 6u);
-    EXPECT_EQ(corners(layer.polygons[0]), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(corners(layer.polygons[1]), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(corners(layer.polygons[2]), (std::vector<int>{0, 2, 3}));
-    EXPECT_EQ(corners(layer.polygons[3]), (std::vector<int>{0, 4, 5}));
-    EXPECT_EQ(corners(layer.polygons[4]), (std::vector<int>{0, 5, 6}));
-    EXPECT_EQ(corners(layer.polygons[5]), (std::vector<int>{0, 6, 7}));
+    chunks.chunk("LAYR", test::layerChunk(0)).chunk("PNTS", test::pointsChunk(kPoints));
+    if (!polygons.empty()) chunks.chunk("POLS", test::polygonsChunk(polygons));
+    return chunks;
 }
 
-TEST(LwoGeometry, NormalsFollowTheFirstTwoAndTheLastCorner) {
+// One triangle tagged with the surface "Skin" of the given image blocks.
+LwoData skin(const std::vector<ImageBlock>& blocks) {
     LwoData chunks;
-    // Corners 0, 3, 2, 1: (P1 - P0) x (Pk - P0) = (0,1,0) x (1,0,0) = (0,0,-1).
-    chunks.chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk(kPoints))
-        .chunk("POLS", test::polygonsChunk({{0, 3, 2, 1}, {4, 5, 6}, {0, 1}}));
-    auto object = read(chunks);
-    ASSERT_NE(object, nullptr);
-    const LwoLayer& layer = object->layers[0];
-    ASSERT_EQ(layer.polygons.size(), 4u);
-    EXPECT_EQ(layer.polygons[0].normal, Vec3(0, 0, -1));
-    EXPECT_EQ(layer.polygons[1].normal, Vec3(0, 0, -1));  // the quad's second triangle keeps its normal
-    EXPECT_EQ(layer.polygons[2].normal, Vec3(0, 0, 1));
-    EXPECT_EQ(layer.polygons[3].normal, Vec3());          // two corners: no normal
-    // Point 0 is used by the quad only (the two-corner polygon contributes zero): its normal is the quad's.
-    EXPECT_EQ(layer.points[0].normal, Vec3(0, 0, -1));
-    // Point 4 lies on the triangle only; point 8 on nothing and keeps a zero normal.
-    EXPECT_EQ(layer.points[4].normal, Vec3(0, 0, 1));
-    EXPECT_EQ(layer.points[8].normal, Vec3());
-    EXPECT_TRUE(layer.points[8].polygons.empty());
-    // Point 1 is shared by both triangles of the quad and by the two-corner polygon.
-    EXPECT_EQ(layer.points[1].polygons.size(), 2u);
+    chunks.chunk("TAGS", test::tagsChunk({"Skin"})).raw(layer({{0, 1, 2}}).bytes);
+    chunks.chunk("PTAG", test::polygonTagsChunk({{0, 0}})).chunk("SURF", test::surfaceChunk("Skin", blocks));
+    return chunks;
 }
 
-TEST(LwoGeometry, BoundingBoxIsRecomputedFromThePoints) {
-    LwoData chunks;
-    LwoData box;
-    box.vec({-100, -100, -100}).vec({100, 100, 100});
-    chunks.chunk("LAYR", test::layerChunk(0)).chunk("PNTS", test::pointsChunk(kPoints)).chunk("BBOX", box);
+TEST(LwoGeometry, PolygonsBecomeFansInPlaceWithNormalsFromTheFirstTwoAndTheLastCorner) {
+    LwoData chunks = layer({{0, 3, 2, 1}, {4, 5, 6, 7, 3}, {0, 1}});
+    chunks.chunk("BBOX", LwoData().vec({-100, -100, -100}).vec({100, 100, 100}));
     auto object = read(chunks);
     ASSERT_NE(object, nullptr);
-    EXPECT_EQ(object->layers[0].bounds.min, Vec3(0, 0, 0));
-    EXPECT_EQ(object->layers[0].bounds.max, Vec3(9, 9, 9));
+    const LwoLayer& l = object->layers[0];
+    ASSERT_EQ(l.polygons.size(), 6u);
+    const Corners expected[] = {{0, 3, 2}, {0, 2, 1}, {4, 5, 6}, {4, 6, 7}, {4, 7, 3}, {0, 1}};
+    // (P1 - P0) x (Pk - P0): (0,1,0) x (1,0,0) for the square, (1,0,0) x (-2,1,0) for the pentagon.
+    const Vec3 normals[] = {{0, 0, -1}, {0, 0, -1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {}};
+    for (std::size_t p = 0; p < 6; ++p) {
+        EXPECT_EQ(l.polygons[p].corners, expected[p]) << p;
+        EXPECT_EQ(l.polygons[p].normal, normals[p]) << p;
+    }
+    EXPECT_EQ(l.points[0].normal, Vec3(0, 0, -1));  // the two-corner polygon adds nothing
+    EXPECT_EQ(l.points[3].normal, Vec3());          // opposite normals cancel, and zero stays zero
+    EXPECT_EQ(l.points[8].normal, Vec3());          // used by nothing
+    EXPECT_TRUE(l.points[8].polygons.empty());
+    EXPECT_EQ(l.points[1].polygons, (Corners{1, 5}));
+    EXPECT_EQ(l.bounds.min, Vec3(0, 0, 0));  // recomputed from the points, whatever the file said
+    EXPECT_EQ(l.bounds.max, Vec3(9, 9, 9));
 
     LwoData single;
-    single.chunk("LAYR", test::layerChunk(0)).chunk("PNTS", test::pointsChunk({{1, 2, 3}}));
+    single.chunk("PNTS", test::pointsChunk({{1, 2, 3}}));  // before any layer: layer 0
     auto one = read(single);
     ASSERT_NE(one, nullptr);
     EXPECT_EQ(one->layers[0].bounds.min, Vec3(1, 2, 3));
@@ -89,9 +72,7 @@ TEST(LwoGeometry, BoundingBoxIsRecomputedFromThePoints) {
 TEST(LwoGeometry, PolygonChunksOfOtherTypesContributeNothingAndTheirTagsAreSkipped) {
     LwoData chunks;
     chunks.chunk("TAGS", test::tagsChunk({"Skin", "Patch"}))
-        .chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk(kPoints))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}, {4, 5, 6}}))
+        .raw(layer({{0, 1, 2}, {4, 5, 6}}).bytes)
         .chunk("PTAG", test::polygonTagsChunk({{1, 0}}))
         .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}}, "PTCH"))
         .chunk("PTAG", test::polygonTagsChunk({{0, 1}}))
@@ -99,313 +80,236 @@ TEST(LwoGeometry, PolygonChunksOfOtherTypesContributeNothingAndTheirTagsAreSkipp
         .chunk("PTAG", test::polygonTagsChunk({{0, 0}}));  // the first polygon of the latest FACE chunk
     auto object = read(chunks);
     ASSERT_NE(object, nullptr);
-    const LwoLayer& layer = object->layers[0];
-    ASSERT_EQ(layer.polygons.size(), 3u);
-    EXPECT_EQ(layer.polygons[0].surface, nullptr);
-    ASSERT_NE(layer.polygons[1].surface, nullptr);
-    EXPECT_EQ(layer.polygons[1].surface->name, "Skin");
-    ASSERT_NE(layer.polygons[2].surface, nullptr);
-    EXPECT_EQ(layer.polygons[2].surface->name, "Skin");
+    const LwoLayer& l = object->layers[0];
+    ASSERT_EQ(l.polygons.size(), 3u);
+    EXPECT_EQ(l.polygons[0].surface, nullptr);
+    for (int p : {1, 2}) EXPECT_EQ(l.polygons[p].surface, object->findSurface("Skin")) << p;
     EXPECT_EQ(object->findSurface("Patch"), nullptr);  // only named by a skipped tag chunk
-}
 
-TEST(LwoGeometry, PolygonsWithMoreThanTwoByteIndicesAreRead) {
-    std::vector<Vec3> many(0xFF02);
+    std::vector<Vec3> many(0xFF02);  // corners above 0xFF00 take four bytes
     for (std::size_t i = 0; i < many.size(); ++i) many[i] = {static_cast<float>(i), 0, 0};
-    LwoData chunks;
-    chunks.chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk(many))
-        .chunk("POLS", test::polygonsChunk({{0, 0xFF00, 0xFF01}}));
-    auto object = read(chunks);
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(corners(object->layers[0].polygons[0]), (std::vector<int>{0, 0xFF00, 0xFF01}));
+    LwoData wide;
+    wide.chunk("PNTS", test::pointsChunk(many)).chunk("POLS", test::polygonsChunk({{0, 0xFF00, 0xFF01}}));
+    auto big = read(wide);
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big->layers[0].polygons[0].corners, (Corners{0, 0xFF00, 0xFF01}));
 }
 
-TEST(LwoSurfaces, TagsNameSurfacesWithTheirParametersAndImageBlocks) {
-    ImageBlock colour;
-    colour.uvMap = "uv";
-    ImageBlock diffuse;
-    diffuse.channel = "DIFF";
-    diffuse.projection = 0;
-    diffuse.axis = 1;
-    diffuse.centre = {1, 2, 3};
-    diffuse.size = {4, 5, 6};
+TEST(LwoSurfaces, TagsNameSurfacesWithTheirParametersImageBlocksClipsAndEnvelopes) {
+    const ImageBlock colour{.uvMap = "uv"};
+    const ImageBlock diffuse{.channel = "DIFF", .projection = 0, .axis = 1, .centre = {1, 2, 3}, .size = {4, 5, 6}};
     LwoData chunks;
     chunks.chunk("TAGS", test::tagsChunk({"Metal", "Glass"}))
-        .chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk(kPoints))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}, {4, 5, 6}}))
+        .raw(layer({{0, 1, 2}, {4, 5, 6}}).bytes)
         .chunk("PTAG", test::polygonTagsChunk({{0, 0}, {1, 1}}))
-        .chunk("SURF", test::surfaceChunk("Metal", {colour, diffuse}));
+        .chunk("SURF", test::surfaceChunk("Metal", {colour, diffuse}))
+        .chunk("CLIP", LwoData().u4(7).sub("STIL", LwoData().s0("images/wood.tga")))
+        .chunk("ENVL", LwoData()
+                           .vx(3)
+                           .sub("POST", LwoData().u2(4))
+                           .sub("KEY ", LwoData().f4(0).f4(1))
+                           .sub("SPAN", LwoData().id("TCB ").f4(0.5f).f4(0).f4(0))
+                           .sub("KEY ", LwoData().f4(2).f4(3))
+                           .sub("SPAN", LwoData().id("BEZ2").f4(1).f4(2).f4(3).f4(4))
+                           .sub("NAME", LwoData().s0("Position.X")));
     auto object = read(chunks);
     ASSERT_NE(object, nullptr);
     ASSERT_EQ(object->surfaces.size(), 2u);
     const LwoSurface& metal = *object->surfaces[0];
-    EXPECT_EQ(metal.name, "Metal");
     EXPECT_EQ(metal.colour.rgb, Vec3(0.5f, 0.25f, 1.0f));
-    EXPECT_FLOAT_EQ(metal.diffuse.value, 0.75f);
-    EXPECT_EQ(metal.sidedness, 3);
-    EXPECT_FLOAT_EQ(metal.smoothingAngle, 1.5f);
     ASSERT_EQ(metal.textures.size(), 2u);
-    EXPECT_EQ(metal.textures[0].type, LwoTextureType::Image);
-    EXPECT_EQ(metal.textures[0].channel, lwoId("COLR"));
-    EXPECT_EQ(metal.textures[0].projection, LwoProjection::UV);
-    EXPECT_EQ(metal.textures[0].pointMap, "uv");
-    EXPECT_EQ(metal.textures[0].axis, 3);
-    EXPECT_EQ(metal.textures[1].channel, lwoId("DIFF"));
-    EXPECT_EQ(metal.textures[1].projection, LwoProjection::Planar);
-    EXPECT_EQ(metal.textures[1].axis, 2);
-    EXPECT_EQ(metal.textures[1].mapping.centre, Vec3(1, 2, 3));
-    EXPECT_EQ(metal.textures[1].mapping.size, Vec3(4, 5, 6));
-    EXPECT_EQ(metal.textures[1].clip, 1);
+    const LwoTexture& uv = metal.textures[0];
+    const LwoTexture& planar = metal.textures[1];
+    EXPECT_EQ(uv.type, LwoTextureType::Image);
+    EXPECT_EQ(uv.channel, lwoId("COLR"));
+    EXPECT_EQ(uv.projection, LwoProjection::UV);
+    EXPECT_EQ(uv.pointMap, "uv");
+    EXPECT_EQ(planar.channel, lwoId("DIFF"));
+    EXPECT_EQ(planar.projection, LwoProjection::Planar);
+    EXPECT_EQ(planar.axis, 2);
+    EXPECT_EQ(planar.mapping.centre, Vec3(1, 2, 3));
+    EXPECT_EQ(planar.mapping.size, Vec3(4, 5, 6));
     // "Glass" has a tag but no surface chunk: it gets a default surface of that name.
     EXPECT_EQ(object->surfaces[1]->name, "Glass");
     EXPECT_EQ(object->layers[0].polygons[0].surface, &metal);
     EXPECT_EQ(object->layers[0].polygons[1].surface, object->surfaces[1].get());
-}
-
-TEST(LwoSurfaces, ClipsAndEnvelopesAreRead) {
-    LwoData clip;
-    clip.u4(7).sub("STIL", LwoData().s0("images/wood.tga")).sub("BRIT", LwoData().f4(0.5f).vx(0));
-    LwoData envelope;
-    envelope.vx(3)
-        .sub("TYPE", LwoData().u2(0x0002))
-        .sub("PRE ", LwoData().u2(1))
-        .sub("POST", LwoData().u2(4))
-        .sub("KEY ", LwoData().f4(0).f4(1))
-        .sub("SPAN", LwoData().id("TCB ").f4(0.5f).f4(0).f4(0))
-        .sub("KEY ", LwoData().f4(2).f4(3))
-        .sub("SPAN", LwoData().id("BEZ2").f4(1).f4(2).f4(3).f4(4))
-        .sub("NAME", LwoData().s0("Position.X"));
-    LwoData chunks;
-    chunks.chunk("CLIP", clip).chunk("ENVL", envelope);
-    auto object = read(chunks);
-    ASSERT_NE(object, nullptr);
     ASSERT_EQ(object->clips.size(), 1u);
-    EXPECT_EQ(object->clips[0].index, 7);
     EXPECT_EQ(object->clips[0].stillImage, "images/wood.tga");
     ASSERT_EQ(object->envelopes.size(), 1u);
     const LwoEnvelope& e = object->envelopes[0];
-    EXPECT_EQ(e.index, 3);
-    EXPECT_EQ(e.postBehaviour, 4);
     EXPECT_EQ(e.name, "Position.X");
     ASSERT_EQ(e.keys.size(), 2u);
-    EXPECT_FLOAT_EQ(e.keys[1].time, 2);
     EXPECT_FLOAT_EQ(e.keys[1].value, 3);
     EXPECT_EQ(e.keys[0].spanType, lwoId("TCB "));
-    EXPECT_EQ(e.keys[1].spanType, lwoId("BEZ2"));
     EXPECT_EQ(e.keys[1].parameters, (std::vector<float>{1, 2, 3, 4}));
 }
 
-TEST(LwoMaps, PointMapsFillTheTypeSlotsWithTheLastMapOfEachType) {
-    LwoData chunks;
-    chunks.chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk(kPoints))
-        .chunk("VMAP", test::mapChunk("TXUV", 2, "first", {{0, {0.5f, 0.25f}}, {2, {1, 1}}}))
+TEST(LwoSurfaces, ShortSubChunksThatNothingUsesAreSkippedAndUsedOnesRefusedByName) {
+    const struct {
+        const char* what;
+        LwoData extra;      // sub-chunks added to the image block
+        const char* error;  // nullptr: the object loads
+    } cases[] = {
+        {"antialiasing of two bytes", LwoData().sub("AAST", LwoData().u2(1)), nullptr},
+        {"empty sticky projection", LwoData().sub("STCK", LwoData()), nullptr},
+        {"mapping with a short rotation", LwoData().sub("TMAP", LwoData().sub("ROTA", LwoData().f4(1))), nullptr},
+        {"empty axis", LwoData().sub("AXIS", LwoData()), "sub-chunk BLOK: sub-chunk AXIS: a 16-bit value"},
+        {"nameless point map", LwoData().sub("VMAP", LwoData()), "sub-chunk VMAP: a name runs past"},
+        {"mapping with a short size", LwoData().sub("TMAP", LwoData().sub("SIZE", LwoData().f4(1))),
+         "sub-chunk TMAP: sub-chunk SIZE: a 32-bit value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ImageBlock block{.uvMap = "uv"};
+        block.extra = c.extra;
+        std::string error;
+        auto object = read(skin({block}), &error);
+        if (c.error) {
+            EXPECT_EQ(object, nullptr);
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        } else {
+            ASSERT_NE(object, nullptr) << error;
+            EXPECT_EQ(object->surfaces[0]->textures.at(0).pointMap, "uv");
+        }
+    }
+    LwoData shortParameters;  // surface, clip and envelope parameters are not used either
+    shortParameters.chunk("SURF", LwoData().s0("Skin").s0("").sub("SMAN", LwoData().u2(0)))
+        .chunk("CLIP", LwoData().u4(1).sub("STIL", LwoData()))
+        .chunk("ENVL", LwoData().vx(1).sub("KEY ", LwoData().f4(0)));
+    auto object = read(shortParameters);
+    ASSERT_NE(object, nullptr);
+    EXPECT_TRUE(object->envelopes.at(0).keys.empty());
+}
+
+TEST(LwoMaps, PointMapsFillTheTypeSlotsWithTheLastMapOfEachTypeAndAreFoundByExactName) {
+    LwoData chunks = layer({{0, 1, 2}});
+    chunks.chunk("VMAP", test::mapChunk("TXUV", 2, "first", {{0, {0.5f, 0.25f}}, {2, {1, 1}}}))
         .chunk("VMAP", test::mapChunk("RGB ", 3, "paint", {{1, {1, 0, 0}}}))
-        .chunk("VMAP", test::mapChunk("TXUV", 2, "second", {{3, {0, 1}}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}}));
+        .chunk("VMAP", test::mapChunk("TXUV", 2, "second", {{3, {0, 1}}}));
     auto object = read(chunks);
     ASSERT_NE(object, nullptr);
-    const LwoLayer& layer = object->layers[0];
-    ASSERT_NE(layer.slot(SlotTexture), nullptr);
-    EXPECT_EQ(layer.slot(SlotTexture)->name, "second");
-    ASSERT_NE(layer.slot(SlotRgb), nullptr);
-    EXPECT_EQ(layer.slot(SlotRgb)->name, "paint");
-    EXPECT_EQ(layer.slot(SlotRgba), nullptr);
-    EXPECT_EQ(layer.slot(SlotWeight), nullptr);
-
+    const LwoLayer& l = object->layers[0];
+    ASSERT_NE(l.slot(SlotTexture), nullptr);
+    EXPECT_EQ(l.slot(SlotTexture)->name, "second");
+    ASSERT_NE(l.slot(SlotRgb), nullptr);
+    EXPECT_EQ(l.slot(SlotRgb)->name, "paint");
+    EXPECT_EQ(l.slot(SlotRgba), nullptr);
     const LwoVMap* first = findPointMap(*object, "first");
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->dimension, 2);
-    EXPECT_EQ(first->points, (std::vector<int>{0, 2}));
+    EXPECT_EQ(first->points, (Corners{0, 2}));
     EXPECT_FLOAT_EQ(first->value(0)[1], 0.25f);
     EXPECT_EQ(first->entryOfPoint(2), 1);
     EXPECT_EQ(first->entryOfPoint(1), -1);
-    EXPECT_EQ(findPointMap(*object, "First"), nullptr);  // exact, case-sensitive
+    EXPECT_EQ(findPointMap(*object, "First"), nullptr);
     EXPECT_EQ(findPointMap(*object, "firs"), nullptr);
 }
 
-// Two triangles sharing points 1 and 2; both carry a discontinuous UV for point 1.
-LwoData twoTrianglesWithDiscontinuousPoint() {
+TEST(LwoMaps, DiscontinuousPointsAreSplitTheFirstCornerKeepsThePointAndAFanSharesIt) {
+    // Two triangles sharing points 1 and 2, both with a discontinuous UV for point 1; then a quad with one.
     LwoData chunks;
-    chunks.chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 0, 0}}))
-        .chunk("VMAP", test::mapChunk("TXUV", 2, "uv", {{0, {0, 0}}, {1, {0.5f, 0}}, {2, {0.5f, 1}}, {3, {1, 0}}}))
+    chunks.chunk("PNTS", test::pointsChunk({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 0, 0}}))
         .chunk("POLS", test::polygonsChunk({{0, 1, 2}, {1, 3, 2}}))
-        .chunk("VMAD", test::mapChunk("TXUV", 2, "uv", {{1, {0.25f, 0}, 0}, {1, {0.75f, 0}, 1}}));
-    return chunks;
-}
-
-TEST(LwoMaps, DiscontinuousPointsAreSplitTheFirstCornerKeepsThePoint) {
-    auto object = read(twoTrianglesWithDiscontinuousPoint());
-    ASSERT_NE(object, nullptr);
-    const LwoLayer& layer = object->layers[0];
-    ASSERT_EQ(layer.points.size(), 5u);
-    EXPECT_EQ(corners(layer.polygons[0]), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(corners(layer.polygons[1]), (std::vector<int>{4, 3, 2}));
-    EXPECT_EQ(layer.points[4].position, layer.points[1].position);
-    EXPECT_EQ(layer.points[4].normal, layer.points[1].normal);
-    EXPECT_EQ(layer.points[4].polygons, (std::vector<int>{1}));
-    EXPECT_EQ(layer.points[1].polygons, (std::vector<int>{0}));
-    const LwoVMap& vmad = layer.discontinuousMaps.at(0);
-    EXPECT_EQ(vmad.points, (std::vector<int>{1, 4}));  // the second entry follows its corner to the copy
-    ASSERT_EQ(layer.polygons[1].cornerMaps[0].size(), 1u);
-    EXPECT_EQ(layer.polygons[1].cornerMaps[0][0].entry, 1);
-    EXPECT_TRUE(layer.polygons[1].cornerMaps[2].empty());
-}
-
-TEST(LwoMaps, TheFanOfOnePolygonSharesItsDiscontinuousCorner) {
-    LwoData chunks;
-    chunks.chunk("LAYR", test::layerChunk(0))
+        .chunk("VMAD", test::mapChunk("TXUV", 2, "uv", {{1, {0.25f, 0}, 0}, {1, {0.75f, 0}, 1}}))
+        .chunk("LAYR", test::layerChunk(1))
         .chunk("PNTS", test::pointsChunk({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}))
         .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}}))
         .chunk("VMAD", test::mapChunk("TXUV", 2, "uv", {{0, {0.25f, 0.5f}, 0}}));
     auto object = read(chunks);
     ASSERT_NE(object, nullptr);
-    const LwoLayer& layer = object->layers[0];
-    EXPECT_EQ(layer.points.size(), 4u);
-    ASSERT_EQ(layer.polygons.size(), 2u);
-    EXPECT_EQ(layer.polygons[0].corners[0], 0);
-    EXPECT_EQ(layer.polygons[1].corners[0], 0);
-    EXPECT_EQ(layer.discontinuousMaps[0].points[0], 0);
+    const LwoLayer& split = object->layers[0];
+    ASSERT_EQ(split.points.size(), 5u);
+    EXPECT_EQ(split.polygons[0].corners, (Corners{0, 1, 2}));
+    EXPECT_EQ(split.polygons[1].corners, (Corners{4, 3, 2}));
+    EXPECT_EQ(split.points[4].position, split.points[1].position);
+    EXPECT_EQ(split.points[4].normal, split.points[1].normal);
+    EXPECT_EQ(split.points[4].polygons, (Corners{1}));
+    EXPECT_EQ(split.points[1].polygons, (Corners{0}));
+    EXPECT_EQ(split.discontinuousMaps.at(0).points, (Corners{1, 4}));  // the entry follows its corner to the copy
+    ASSERT_EQ(split.polygons[1].cornerMaps[0].size(), 1u);
+    EXPECT_EQ(split.polygons[1].cornerMaps[0][0].entry, 1);
+    EXPECT_TRUE(split.polygons[1].cornerMaps[2].empty());
+
+    const LwoLayer& fan = object->layers[1];
+    EXPECT_EQ(fan.points.size(), 4u);
+    ASSERT_EQ(fan.polygons.size(), 2u);
+    EXPECT_EQ(fan.polygons[1].corners[0], 0);
+    EXPECT_EQ(fan.discontinuousMaps[0].points[0], 0);
 }
 
-TEST(LwoGeneratedCoordinates, PlanarAlongYTakesUFromXAndVFromZ) {
-    ImageBlock planar;
-    planar.projection = 0;  // planar
-    planar.axis = 1;        // Y
-    planar.centre = {1, 0, 0};
-    planar.size = {2, 4, 8};
+TEST(LwoGeneratedCoordinates, PlanarAlongYTakesUFromXAndVFromZInEveryLayer) {
+    const ImageBlock planar{.projection = 0, .axis = 1, .centre = {1, 0, 0}, .size = {2, 4, 8}};
     LwoData chunks;
     chunks.chunk("TAGS", test::tagsChunk({"Floor"}))
-        .chunk("LAYR", test::layerChunk(0))
         .chunk("PNTS", test::pointsChunk({{0, 5, 0}, {2, 5, 4}, {1, -3, -2}}))
+        .chunk("POLS", test::polygonsChunk({{0, 1, 2}}))
+        .chunk("PTAG", test::polygonTagsChunk({{0, 0}}))
+        .chunk("LAYR", test::layerChunk(1))
+        .chunk("PNTS", test::pointsChunk({{0, 0, 0}, {5, 0, 0}, {0, 0, 4}}))
+        .chunk("VMAP", test::mapChunk("PICK", 0, "selection", {{0, {}}}))
         .chunk("POLS", test::polygonsChunk({{0, 1, 2}}))
         .chunk("PTAG", test::polygonTagsChunk({{0, 0}}))
         .chunk("SURF", test::surfaceChunk("Floor", {planar}));
     auto object = read(chunks);
     ASSERT_NE(object, nullptr);
-    const LwoLayer& layer = object->layers[0];
-    const LwoVMap* map = findPointMap(*object, "planar_uv_1");
-    ASSERT_NE(map, nullptr);
-    EXPECT_EQ(map->type, lwoId("TXUV"));
-    EXPECT_EQ(map->dimension, 2);
-    EXPECT_EQ(map->entryCount(), 3);
-    EXPECT_EQ(object->surfaces[0]->textures[0].pointMap, "planar_uv_1");
-    EXPECT_EQ(layer.slot(SlotTexture), map);
-    // u = (x - 1) / 2 + 0.5, v = (z - 0) / 8 + 0.5
-    EXPECT_FLOAT_EQ(map->value(0)[0], 0.0f);
-    EXPECT_FLOAT_EQ(map->value(0)[1], 0.5f);
-    EXPECT_FLOAT_EQ(map->value(1)[0], 1.0f);
-    EXPECT_FLOAT_EQ(map->value(1)[1], 1.0f);
-    EXPECT_FLOAT_EQ(map->value(2)[0], 0.5f);
-    EXPECT_FLOAT_EQ(map->value(2)[1], 0.25f);
-}
-
-TEST(LwoGeneratedCoordinates, TheMapNumberCountsTheLayersMapsAndOnlyTheFirstProjectedBlockGetsOne) {
-    ImageBlock uv;
-    uv.uvMap = "uv";
-    ImageBlock spherical;
-    spherical.projection = 2;
-    ImageBlock planar;
-    planar.projection = 0;
-    LwoData chunks;
-    chunks.chunk("TAGS", test::tagsChunk({"Ball"}))
-        .chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk(kPoints))
-        .chunk("VMAP", test::mapChunk("TXUV", 2, "uv", {{0, {0, 0}}}))
-        .chunk("VMAP", test::mapChunk("WGHT", 1, "weight", {{0, {1}}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}}))
-        .chunk("PTAG", test::polygonTagsChunk({{0, 0}}))
-        .chunk("SURF", test::surfaceChunk("Ball", {uv, spherical, planar}));
-    auto object = read(chunks);
-    ASSERT_NE(object, nullptr);
-    const LwoSurface& ball = *object->surfaces[0];
-    EXPECT_EQ(ball.textures[0].pointMap, "uv");
-    EXPECT_EQ(ball.textures[1].pointMap, "sphere_uv_3");
-    EXPECT_EQ(ball.textures[2].pointMap, "");
-    EXPECT_EQ(object->layers[0].pointMaps.size(), 3u);
-}
-
-// The heading and pitch of a point seen from the centre, for a spherical projection along Y.
-void expectSpherical(const LwoVMap& map, int point, float u, float v) {
-    SCOPED_TRACE("point " + std::to_string(point));
-    EXPECT_NEAR(map.value(point)[0], u, 1e-6);
-    EXPECT_NEAR(map.value(point)[1], v, 1e-6);
-}
-
-TEST(LwoGeneratedCoordinates, SphericalAlongYGivesHeadingAndPitchForEveryCorner) {
-    ImageBlock spherical;
-    spherical.projection = 2;  // spherical
-    spherical.axis = 1;        // Y
-    spherical.centre = {0, 0, 0};
-    LwoData chunks;
-    chunks.chunk("TAGS", test::tagsChunk({"Ball", "Other"}))
-        .chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk({{0, 0, -1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {-1, 1, 0}, {5, 5, 5}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}, {0, 1, 5}}))
-        .chunk("PTAG", test::polygonTagsChunk({{0, 0}, {1, 1}}))
-        .chunk("SURF", test::surfaceChunk("Ball", {spherical}));
-    auto object = read(chunks);
-    ASSERT_NE(object, nullptr);
-    const LwoVMap* map = findPointMap(*object, "sphere_uv_1");
-    ASSERT_NE(map, nullptr);
-    expectSpherical(*map, 0, 1.0f, 0.5f);    // straight ahead: heading 0
-    expectSpherical(*map, 1, 0.75f, 0.5f);   // +x: heading a quarter turn
-    EXPECT_NEAR(map->value(2)[1], 1.0f, 1e-6);  // the pole: pitch -pi/2 in the rearranged frame
-    expectSpherical(*map, 3, 0.5f, 0.5f);    // the quad's fourth corner gets its coordinates too
-    expectSpherical(*map, 4, 0.0f, 0.0f);    // used by no polygon of the surface: untouched
-    expectSpherical(*map, 5, 0.0f, 0.0f);    // only on the other surface's polygon
-}
-
-TEST(LwoGeneratedCoordinates, EveryLayerGetsItsOwnMapForTheBlock) {
-    ImageBlock planar;
-    planar.projection = 0;
-    planar.axis = 2;
-    LwoData chunks;
-    chunks.chunk("TAGS", test::tagsChunk({"Wall"}))
-        .chunk("LAYR", test::layerChunk(0))
-        .chunk("PNTS", test::pointsChunk({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}}))
-        .chunk("PTAG", test::polygonTagsChunk({{0, 0}}))
-        .chunk("LAYR", test::layerChunk(1))
-        .chunk("PNTS", test::pointsChunk({{0, 0, 0}, {0.5f, 0, 0}, {0.5f, 0.5f, 0}}))
-        .chunk("VMAP", test::mapChunk("PICK", 0, "selection", {{0, {}}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}}))
-        .chunk("PTAG", test::polygonTagsChunk({{0, 0}}))
-        .chunk("SURF", test::surfaceChunk("Wall", {planar}));
-    auto object = read(chunks);
-    ASSERT_NE(object, nullptr);
-    ASSERT_EQ(object->layers.size(), 2u);
     const LwoTexture& texture = object->surfaces[0]->textures[0];
     const LwoVMap* first = object->layers[0].textureMap(texture);
     const LwoVMap* second = object->layers[1].textureMap(texture);
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
+    // The number counts the layer's maps: the second layer had its selection map already.
     EXPECT_EQ(first->name, "planar_uv_1");
     EXPECT_EQ(second->name, "planar_uv_2");
-    EXPECT_FLOAT_EQ(first->value(1)[0], 1.5f);
-    EXPECT_FLOAT_EQ(second->value(1)[0], 1.0f);
+    EXPECT_EQ(first->type, lwoId("TXUV"));
+    EXPECT_EQ(object->layers[0].slot(SlotTexture), first);
+    // u = (x - 1) / 2 + 0.5, v = z / 8 + 0.5
+    const float expected[2][3][2] = {{{0, 0.5f}, {1, 1}, {0.5f, 0.25f}}, {{0, 0.5f}, {2.5f, 0.5f}, {0, 1}}};
+    for (int l = 0; l < 2; ++l) {
+        const LwoVMap* map = l == 0 ? first : second;
+        ASSERT_EQ(map->entryCount(), 3);
+        for (int p = 0; p < 3; ++p) {
+            EXPECT_FLOAT_EQ(map->value(p)[0], expected[l][p][0]) << l << ", " << p;
+            EXPECT_FLOAT_EQ(map->value(p)[1], expected[l][p][1]) << l << ", " << p;
+        }
+    }
 }
 
-TEST(LwoFailures, OnlyAnLwo2FormIsRead) {
+TEST(LwoGeneratedCoordinates, SphericalAlongYGivesHeadingAndPitchAndOnlyTheFirstProjectedBlockGetsAMap) {
+    const ImageBlock uv{.uvMap = "uv"}, spherical{.projection = 2, .axis = 1}, planar{.projection = 0};
     LwoData chunks;
-    chunks.chunk("PNTS", test::pointsChunk(kPoints));
-    std::string error;
-    EXPECT_EQ(read(chunks, &error, "LWOB"), nullptr);
-    EXPECT_NE(error.find("LWO2"), std::string::npos) << error;
-    std::vector<std::uint8_t> notForm = test::lwoFile(chunks);
-    notForm[0] = 'X';
-    EXPECT_EQ(loadObjectFromMemory("x", notForm.data(), notForm.size()), nullptr);
-    EXPECT_EQ(loadObjectFromMemory("x", nullptr, 0), nullptr);
+    chunks.chunk("TAGS", test::tagsChunk({"Ball", "Other"}))
+        .chunk("PNTS", test::pointsChunk({{0, 0, -1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {-1, 1, 0}, {5, 5, 5}}))
+        .chunk("VMAP", test::mapChunk("TXUV", 2, "uv", {{0, {0, 0}}}))
+        .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}, {0, 1, 5}}))
+        .chunk("PTAG", test::polygonTagsChunk({{0, 0}, {1, 1}}))
+        .chunk("SURF", test::surfaceChunk("Ball", {uv, spherical, planar}));
+    auto object = read(chunks);
+    ASSERT_NE(object, nullptr);
+    const LwoSurface& ball = *object->surfaces[0];
+    EXPECT_EQ(ball.textures[0].pointMap, "uv");
+    EXPECT_EQ(ball.textures[1].pointMap, "sphere_uv_2");
+    EXPECT_EQ(ball.textures[2].pointMap, "");
+    EXPECT_EQ(object->layers[0].pointMaps.size(), 2u);
+    const LwoVMap* map = findPointMap(*object, "sphere_uv_2");
+    ASSERT_NE(map, nullptr);
+    const struct {
+        int point;
+        float u, v;
+    } cases[] = {
+        {0, 1.0f, 0.5f},   // straight ahead: heading 0
+        {1, 0.75f, 0.5f},  // +x: heading a quarter turn
+        {3, 0.5f, 0.5f},   // the quad's fourth corner gets its coordinates too
+        {4, 0.0f, 0.0f},   // used by no polygon of the surface: untouched
+        {5, 0.0f, 0.0f},   // only on the other surface's polygon
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(map->value(c.point)[0], c.u, 1e-6) << c.point;
+        EXPECT_NEAR(map->value(c.point)[1], c.v, 1e-6) << c.point;
+    }
+    EXPECT_NEAR(map->value(2)[1], 1.0f, 1e-6);  // the pole: pitch -pi/2 in the rearranged frame
 }
 
+// A whole object with every kind of chunk, for the truncation and file tests.
 LwoData fullObject() {
-    ImageBlock colour;
-    colour.uvMap = "uv";
-    ImageBlock spherical;
-    spherical.projection = 2;
     LwoData chunks;
     chunks.chunk("TAGS", test::tagsChunk({"Skin"}))
         .chunk("LAYR", test::layerChunk(0, "body"))
@@ -414,8 +318,62 @@ LwoData fullObject() {
         .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}, {4, 5, 6, 7, 0}}))
         .chunk("PTAG", test::polygonTagsChunk({{0, 0}, {1, 0}}))
         .chunk("VMAD", test::mapChunk("TXUV", 2, "uv", {{0, {0.5f, 0.5f}, 1}}))
-        .chunk("SURF", test::surfaceChunk("Skin", {colour, spherical}));
+        .chunk("SURF", test::surfaceChunk("Skin", {ImageBlock{.uvMap = "uv"}, ImageBlock{.projection = 2}}))
+        .chunk("SURF", test::surfaceChunk("Bark", {ImageBlock{.projection = 0}}));
     return chunks;
+}
+
+TEST(LwoFailures, DamagedFilesAndIndicesOutsideWhatTheyNameFailWithAReason) {
+    const std::vector<Vec3> triangle = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+    auto withTriangle = [&](const char* id, const LwoData& data) {
+        LwoData chunks;
+        chunks.chunk("TAGS", test::tagsChunk({"a"})).chunk("PNTS", test::pointsChunk(triangle));
+        return chunks.chunk("POLS", test::polygonsChunk({{0, 1, 2}})).chunk(id, data);
+    };
+    std::vector<Vec3> budget(70000);  // 70 000 points and 240 projected surfaces: 16.8 million generated entries
+    LwoData overBudget;
+    overBudget.chunk("PNTS", test::pointsChunk(budget));
+    for (int s = 0; s < 240; ++s)
+        overBudget.chunk("SURF", test::surfaceChunk("s" + std::to_string(s), {{.projection = 0}}));
+    const struct {
+        const char* what;
+        LwoData chunks;
+        const char* error;
+    } cases[] = {
+        {"points claiming more", LwoData().chunk("PNTS", test::pointsChunk(kPoints), 12 * 100), "PNTS"},
+        {"sub-chunk claiming more", LwoData().chunk("SURF", LwoData().s0("Skin").s0("").id("COLR").u2(400)), "COLR"},
+        {"unterminated name", LwoData().chunk("TAGS", LwoData().id("abcd")), "name"},
+        {"partial point", LwoData().chunk("PNTS", LwoData().f4(1).f4(2)), "whole number of points"},
+        {"corner", LwoData().chunk("PNTS", test::pointsChunk(triangle)).chunk("POLS", test::polygonsChunk({{0, 1, 3}})),
+         "point 3 of 3"},
+        {"point map", withTriangle("VMAP", test::mapChunk("TXUV", 2, "uv", {{5, {0, 0}}})), "point 5 of 3"},
+        {"discontinuous map", withTriangle("VMAD", test::mapChunk("TXUV", 2, "uv", {{0, {0, 0}, 4}})),
+         "polygon 4 of 1"},
+        {"tag", withTriangle("PTAG", test::polygonTagsChunk({{0, 3}})), "tag 3 of 1"},
+        {"tagged polygon", withTriangle("PTAG", test::polygonTagsChunk({{1, 0}})), "polygon 1 of 1"},
+        {"patches only", LwoData()
+             .chunk("PNTS", test::pointsChunk(kPoints))
+             .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}}, "PTCH"))
+             .chunk("PTAG", test::polygonTagsChunk({{0, 0}}))
+             .chunk("VMAD", test::mapChunk("TXUV", 2, "uv", {{0, {0, 0}, 0}})),
+         "the object has no polygons (its polygons are of type PTCH"},
+        {"generated coordinates over the budget", overBudget, "generated texture coordinates"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string error;
+        EXPECT_EQ(read(c.chunks, &error), nullptr);
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+    std::string error;
+    EXPECT_EQ(read(layer({}), &error, "LWOB"), nullptr);  // only an LWO2 form is read
+    EXPECT_NE(error.find("LWO2"), std::string::npos) << error;
+    std::vector<std::uint8_t> file = test::lwoFile(fullObject());
+    file[7] = static_cast<std::uint8_t>(file[7] + 2);  // a FORM that claims more than the file holds
+    EXPECT_EQ(loadObjectFromMemory("long", file.data(), file.size()), nullptr);
+    file[0] = 'X';
+    EXPECT_EQ(loadObjectFromMemory("x", file.data(), file.size()), nullptr);
+    EXPECT_EQ(loadObjectFromMemory("x", nullptr, 0), nullptr);
 }
 
 TEST(LwoFailures, EveryTruncationFailsCleanly) {
@@ -427,90 +385,10 @@ TEST(LwoFailures, EveryTruncationFailsCleanly) {
     }
 }
 
-TEST(LwoFailures, ChunksClaimingMoreThanRemainsFail) {
-    std::string error;
-    LwoData lyingPoints;
-    lyingPoints.chunk("LAYR", test::layerChunk(0)).chunk("PNTS", test::pointsChunk(kPoints), 12 * 100);
-    EXPECT_EQ(read(lyingPoints, &error), nullptr);
-    EXPECT_NE(error.find("PNTS"), std::string::npos) << error;
-
-    // A sub-chunk inside a surface that claims more than its chunk holds.
-    LwoData surface;
-    surface.s0("Skin").s0("").id("COLR").u2(400).vec({1, 1, 1}).vx(0);
-    LwoData lyingSub;
-    lyingSub.chunk("SURF", surface);
-    EXPECT_EQ(read(lyingSub, &error), nullptr);
-    EXPECT_NE(error.find("COLR"), std::string::npos) << error;
-
-    // A FORM that claims more than the file holds.
-    std::vector<std::uint8_t> file = test::lwoFile(fullObject());
-    file[7] = static_cast<std::uint8_t>(file[7] + 2);
-    EXPECT_EQ(loadObjectFromMemory("long", file.data(), file.size()), nullptr);
-
-    // A name without its terminating zero.
-    LwoData name;
-    name.id("abcd");
-    LwoData unterminated;
-    unterminated.chunk("TAGS", name);
-    EXPECT_EQ(read(unterminated, &error), nullptr);
-
-    // Points that are not whole.
-    LwoData partial;
-    partial.chunk("PNTS", LwoData().f4(1).f4(2));
-    EXPECT_EQ(read(partial, &error), nullptr);
-}
-
-TEST(LwoFailures, IndicesOutsideWhatTheyNameFail) {
-    std::string error;
-    LwoData corner;
-    corner.chunk("PNTS", test::pointsChunk({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}})).chunk("POLS", test::polygonsChunk({{0, 1, 3}}));
-    EXPECT_EQ(read(corner, &error), nullptr);
-    EXPECT_NE(error.find("point 3 of 3"), std::string::npos) << error;
-
-    LwoData map;
-    map.chunk("PNTS", test::pointsChunk({{0, 0, 0}})).chunk("VMAP", test::mapChunk("TXUV", 2, "uv", {{5, {0, 0}}}));
-    EXPECT_EQ(read(map, &error), nullptr);
-
-    LwoData vmad;
-    vmad.chunk("PNTS", test::pointsChunk({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}}))
-        .chunk("VMAD", test::mapChunk("TXUV", 2, "uv", {{0, {0, 0}, 4}}));
-    EXPECT_EQ(read(vmad, &error), nullptr);
-    EXPECT_NE(error.find("polygon 4"), std::string::npos) << error;
-
-    LwoData tag;
-    tag.chunk("TAGS", test::tagsChunk({"a"}))
-        .chunk("PNTS", test::pointsChunk({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}}))
-        .chunk("PTAG", test::polygonTagsChunk({{0, 3}}));
-    EXPECT_EQ(read(tag, &error), nullptr);
-
-    LwoData tagged;
-    tagged.chunk("PNTS", test::pointsChunk({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2}}))
-        .chunk("PTAG", test::polygonTagsChunk({{1, 0}}));
-    EXPECT_EQ(read(tagged, &error), nullptr);
-}
-
-TEST(LwoFailures, GeneratedCoordinatesBeyondTheBudgetAreRefusedBeforeTheyAreMade) {
-    // 70 000 points and 240 projected surfaces would need 16.8 million generated entries.
-    std::vector<Vec3> points(70000);
-    ImageBlock planar;
-    planar.projection = 0;
-    LwoData chunks;
-    chunks.chunk("LAYR", test::layerChunk(0)).chunk("PNTS", test::pointsChunk(points));
-    for (int s = 0; s < 240; ++s) chunks.chunk("SURF", test::surfaceChunk("s" + std::to_string(s), {planar}));
-    std::string error;
-    EXPECT_EQ(read(chunks, &error), nullptr);
-    EXPECT_NE(error.find("generated texture coordinates"), std::string::npos) << error;
-}
-
 TEST(LwoFiles, AnObjectIsReadFromDiskUnderItsPathAndFreed) {
     const std::vector<std::uint8_t> file = test::lwoFile(fullObject());
-    {
-        std::ofstream out("reader_test.lwo", std::ios::binary);
-        out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    }
+    std::ofstream("reader_test.lwo", std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
     auto object = loadObject("reader_test.lwo");
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->name, "reader_test.lwo");
@@ -518,7 +396,6 @@ TEST(LwoFiles, AnObjectIsReadFromDiskUnderItsPathAndFreed) {
     EXPECT_EQ(object->polygonCount(), 5);
     freeObject(object);
     EXPECT_EQ(object, nullptr);
-
     std::string error;
     EXPECT_EQ(loadObject("no_such_object.lwo", &error), nullptr);
     EXPECT_NE(error.find("no_such_object.lwo"), std::string::npos);

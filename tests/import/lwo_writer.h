@@ -14,14 +14,8 @@ namespace qv3rn::test {
 
 class LwoData {
 public:
-    LwoData& id(const char* four) {
-        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(four[i]));
-        return *this;
-    }
-    LwoData& u1(unsigned value) {
-        bytes.push_back(static_cast<std::uint8_t>(value));
-        return *this;
-    }
+    LwoData& id(const char* four) { return raw(std::vector<std::uint8_t>(four, four + 4)); }
+    LwoData& u1(unsigned value) { return raw({static_cast<std::uint8_t>(value)}); }
     LwoData& u2(unsigned value) { return u1(value >> 8).u1(value); }
     LwoData& u4(std::uint32_t value) { return u2(value >> 16).u2(value & 0xFFFF); }
     LwoData& f4(float value) {
@@ -33,10 +27,8 @@ public:
     // Two bytes below 0xFF00, else four with 0xFF first.
     LwoData& vx(std::uint32_t index) { return index < 0xFF00 ? u2(index) : u4(0xFF000000u | index); }
     LwoData& s0(const std::string& text) {
-        for (char c : text) bytes.push_back(static_cast<std::uint8_t>(c));
-        bytes.push_back(0);
-        if ((text.size() + 1) & 1) bytes.push_back(0);
-        return *this;
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return u1(0).raw(text.size() % 2 ? std::vector<std::uint8_t>{} : std::vector<std::uint8_t>{0});
     }
     LwoData& raw(const std::vector<std::uint8_t>& more) {
         bytes.insert(bytes.end(), more.begin(), more.end());
@@ -44,17 +36,14 @@ public:
     }
     // A chunk: id, 32-bit size (or `claimedSize` when given, to lie), data, pad byte.
     LwoData& chunk(const char* four, const LwoData& data, long claimedSize = -1) {
-        id(four).u4(claimedSize >= 0 ? static_cast<std::uint32_t>(claimedSize) : static_cast<std::uint32_t>(data.bytes.size()));
-        raw(data.bytes);
-        if (data.bytes.size() & 1) u1(0);
-        return *this;
+        id(four).u4(
+            static_cast<std::uint32_t>(claimedSize >= 0 ? static_cast<std::size_t>(claimedSize) : data.bytes.size()));
+        return raw(data.bytes).raw(std::vector<std::uint8_t>(data.bytes.size() % 2, 0));
     }
     // A sub-chunk: id, 16-bit size, data, pad byte.
     LwoData& sub(const char* four, const LwoData& data) {
         id(four).u2(static_cast<unsigned>(data.bytes.size()));
-        raw(data.bytes);
-        if (data.bytes.size() & 1) u1(0);
-        return *this;
+        return raw(data.bytes).raw(std::vector<std::uint8_t>(data.bytes.size() % 2, 0));
     }
 
     std::vector<std::uint8_t> bytes;
@@ -104,7 +93,8 @@ struct MapEntry {
     std::vector<float> values;
     int polygon = -1;  // discontinuous maps only
 };
-inline LwoData mapChunk(const char* type, int dimension, const std::string& name, const std::vector<MapEntry>& entries) {
+inline LwoData mapChunk(const char* type, int dimension, const std::string& name,
+                        const std::vector<MapEntry>& entries) {
     LwoData data;
     data.id(type).u2(static_cast<unsigned>(dimension)).s0(name);
     for (const MapEntry& entry : entries) {
@@ -121,10 +111,11 @@ struct ImageBlock {
     const char* channel = "COLR";
     int projection = 5;
     int axis = 2;
-    std::string uvMap;
+    std::string uvMap{};
     Vec3 centre{};
     Vec3 size{1.0f, 1.0f, 1.0f};
     std::string ordinal = "\x80";
+    LwoData extra{};  // more sub-chunks, written after the usual ones
 };
 inline LwoData imageBlock(const ImageBlock& block) {
     LwoData header;
@@ -142,7 +133,7 @@ inline LwoData imageBlock(const ImageBlock& block) {
     data.sub("AXIS", LwoData().u2(static_cast<unsigned>(block.axis))).sub("IMAG", LwoData().vx(1));
     data.sub("WRAP", LwoData().u2(1).u2(1));
     if (!block.uvMap.empty()) data.sub("VMAP", LwoData().s0(block.uvMap));
-    return data;
+    return data.raw(block.extra.bytes);
 }
 inline LwoData surfaceChunk(const std::string& name, const std::vector<ImageBlock>& blocks = {}) {
     LwoData data;
