@@ -35,6 +35,15 @@ bool AudioOutput::open(int sampleRate, int channels) {
         return false;
     }
     subsystemUp_ = true;
+    // Without a sound card the default driver (ALSA) still starts but lists no output device, and opening its
+    // default device would make the sound library print its complaints on standard error; listing is silent.
+    // So a driver that lists no device is not asked to open one (one that cannot list its devices says -1).
+    if (SDL_GetNumAudioDevices(0) == 0) {
+        const char* driver = SDL_GetCurrentAudioDriver();
+        error_ = std::string("the ") + (driver ? driver : "sound") + " driver lists no sound device";
+        close();
+        return false;
+    }
 
     SDL_AudioSpec wanted{};
     wanted.freq = sampleRate;
