@@ -12,16 +12,9 @@
 namespace qv3rn::test {
 
 inline ::testing::AssertionResult matricesNear(const Mat4& actual, const Mat4& expected, float tolerance) {
-    for (int i = 0; i < 16; ++i) {
-        if (!(std::fabs(actual.m[i] - expected.m[i]) <= tolerance)) {
-            auto failure = ::testing::AssertionFailure() << "element " << i << ": " << actual.m[i] << " vs " << expected.m[i]
-                                                         << "\nactual:  ";
-            for (float v : actual.m) failure << v << ' ';
-            failure << "\nexpected: ";
-            for (float v : expected.m) failure << v << ' ';
-            return failure;
-        }
-    }
+    for (int i = 0; i < 16; ++i)
+        if (!(std::fabs(actual.m[i] - expected.m[i]) <= tolerance))
+            return ::testing::AssertionFailure() << "element " << i << ": " << actual.m[i] << " vs " << expected.m[i];
     return ::testing::AssertionSuccess();
 }
 
@@ -35,8 +28,7 @@ inline ::testing::AssertionResult vectorsNear(const Vec3& actual, const Vec3& ex
 
 // The same rotation: q and -q are equal as rotations.
 inline ::testing::AssertionResult sameRotation(const Quat& actual, const Quat& expected, float tolerance) {
-    const float d = std::fabs(dot(actual, expected));
-    if (std::fabs(d - 1.0f) <= tolerance) return ::testing::AssertionSuccess();
+    if (std::fabs(std::fabs(dot(actual, expected)) - 1.0f) <= tolerance) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "(" << actual.x << ", " << actual.y << ", " << actual.z << ", " << actual.w
                                          << ") vs (" << expected.x << ", " << expected.y << ", " << expected.z << ", "
                                          << expected.w << ")";
