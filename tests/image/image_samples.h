@@ -29,33 +29,24 @@ struct TgaLayout {
     std::uint16_t colorMapLength = 0;
     std::uint8_t colorMapEntrySize = 0;
     std::uint8_t descriptor = 0;
-    Bytes id;        // the image id field
-    Bytes colorMap;  // written as given
-    Bytes data;      // pixel data as stored (bottom row first, blue-green-red(-alpha))
+    Bytes id{};        // the image id field
+    Bytes colorMap{};  // written as given
+    Bytes data{};      // pixel data as stored (bottom row first, blue-green-red(-alpha))
 };
 
-inline void putU16(Bytes& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
 inline Bytes tgaFile(const TgaLayout& layout) {
-    Bytes out;
-    out.push_back(static_cast<std::uint8_t>(layout.id.size()));
-    out.push_back(layout.colorMapType);
-    out.push_back(layout.imageType);
-    putU16(out, 0);  // first colour-map index
-    putU16(out, layout.colorMapLength);
+    Bytes out = {static_cast<std::uint8_t>(layout.id.size()), layout.colorMapType, layout.imageType};
+    auto put16 = [&out](std::uint16_t v) { out.insert(out.end(), {std::uint8_t(v & 0xFF), std::uint8_t(v >> 8)}); };
+    put16(0);  // first colour-map index
+    put16(layout.colorMapLength);
     out.push_back(layout.colorMapEntrySize);
-    putU16(out, 0);  // x origin
-    putU16(out, 0);  // y origin
-    putU16(out, layout.width);
-    putU16(out, layout.height);
-    out.push_back(layout.depth);
-    out.push_back(layout.descriptor);
-    out.insert(out.end(), layout.id.begin(), layout.id.end());
-    out.insert(out.end(), layout.colorMap.begin(), layout.colorMap.end());
-    out.insert(out.end(), layout.data.begin(), layout.data.end());
+    put16(0);  // x origin
+    put16(0);  // y origin
+    put16(layout.width);
+    put16(layout.height);
+    out.insert(out.end(), {layout.depth, layout.descriptor});
+    for (const Bytes* part : {&layout.id, &layout.colorMap, &layout.data})
+        out.insert(out.end(), part->begin(), part->end());
     return out;
 }
 
@@ -65,9 +56,7 @@ inline Bytes tgaPixels(const Bytes& rgbaTopFirst, int width, int height, int dep
     for (int row = height - 1; row >= 0; --row)
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* p = &rgbaTopFirst[(static_cast<std::size_t>(row) * width + x) * 4];
-            out.push_back(p[2]);
-            out.push_back(p[1]);
-            out.push_back(p[0]);
+            out.insert(out.end(), {p[2], p[1], p[0]});
             if (depth == 32) out.push_back(p[3]);
         }
     return out;
@@ -81,17 +70,10 @@ struct PngLayout {
     int colorType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
     bool interlaced = false;
-    std::vector<png_color> palette;
-    Bytes transparency;           // tRNS alphas for palette entries
-    std::vector<Bytes> rows;      // raw rows in the file's own format, top row first
+    std::vector<png_color> palette{};
+    Bytes transparency{};       // tRNS alphas for palette entries
+    std::vector<Bytes> rows{};  // raw rows in the file's own format, top row first
 };
-
-inline void pngWriteToVector(png_structp png, png_bytep data, png_size_t length) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
-
-inline void pngFlushNothing(png_structp) {}
 
 inline Bytes pngFile(const PngLayout& layout) {
     Bytes out;
@@ -101,7 +83,12 @@ inline Bytes pngFile(const PngLayout& layout) {
         png_destroy_write_struct(&png, &info);
         throw std::runtime_error("libpng could not write the test image");
     }
-    png_set_write_fn(png, &out, pngWriteToVector, pngFlushNothing);
+    png_set_write_fn(
+        png, &out, [](png_structp writer, png_bytep data, png_size_t length) {
+            auto* bytes = static_cast<Bytes*>(png_get_io_ptr(writer));
+            bytes->insert(bytes->end(), data, data + length);
+        },
+        [](png_structp) {});
     png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
                  layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
