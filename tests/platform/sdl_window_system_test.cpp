@@ -19,21 +19,22 @@ protected:
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         ASSERT_TRUE(system.initialize()) << system.lastErrorText();
     }
-
-    bool bringUp(const PixelFormat& format, int width = 48, int height = 32) {
+    bool bringUp(const PixelFormat& format) {
         WindowDesc desc;
         desc.title = "sdl test";
-        desc.width = width;
-        desc.height = height;
+        desc.width = 48;
+        desc.height = 32;
         return system.createWindow(desc) && system.choosePixelFormat(format) && system.setPixelFormat() &&
                system.createContext() && system.makeCurrent();
     }
-
     SdlWindowSystem system;
 };
 
-TEST_F(SdlWindowSystemTest, ContextStepsGiveACompatibilityContextOfTheClosestFormat) {
-    EXPECT_FALSE(system.hasDesktop());
+TEST_F(SdlWindowSystemTest, StepsNeedTheirPredecessorsAndGiveACompatibilityContextOfTheClosestFormat) {
+    EXPECT_FALSE(system.choosePixelFormat({32, 24, 8, 0}));  // no window described yet
+    EXPECT_FALSE(system.setPixelFormat());
+    EXPECT_FALSE(system.createContext());
+    EXPECT_FALSE(system.makeCurrent());
     ASSERT_TRUE(bringUp({32, 32, 8, 0})) << system.lastErrorText();  // depth 32 falls back
     GLint depth = 0, stencil = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depth);
@@ -45,41 +46,28 @@ TEST_F(SdlWindowSystemTest, ContextStepsGiveACompatibilityContextOfTheClosestFor
     EXPECT_NE(std::strstr(version, "Compatibility"), nullptr) << version;
     int width = 0, height = 0;
     system.clientSize(width, height);
-    EXPECT_EQ(width, 48);
-    EXPECT_EQ(height, 32);
-
-    glClearColor(0, 1, 0, 1);
+    EXPECT_EQ(width * 100 + height, 4832);
     glClear(GL_COLOR_BUFFER_BIT);
     system.showWindow();
     system.swapBuffers();
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(SdlWindowSystemTest, ContextStepsNeedTheirPredecessors) {
-    EXPECT_FALSE(system.choosePixelFormat({32, 24, 8, 0}));  // no window described yet
-    EXPECT_FALSE(system.setPixelFormat());
-    EXPECT_FALSE(system.createContext());
-    EXPECT_FALSE(system.makeCurrent());
-}
-
-TEST_F(SdlWindowSystemTest, LendsTheSwapIntervalAndTheLoader) {
+TEST_F(SdlWindowSystemTest, LendsTheSwapIntervalTheLoaderAndSharedContexts) {
     ASSERT_TRUE(bringUp({32, 24, 8, 0}));
     EXPECT_NE(wglExtensionsString().find("WGL_EXT_swap_control"), std::string::npos);
     auto setInterval = reinterpret_cast<PFNWGLSWAPINTERVALEXTPROC>(system.getProcAddress("wglSwapIntervalEXT"));
     auto getInterval = reinterpret_cast<PFNWGLGETSWAPINTERVALEXTPROC>(system.getProcAddress("wglGetSwapIntervalEXT"));
-    ASSERT_NE(setInterval, nullptr);
-    ASSERT_NE(getInterval, nullptr);
+    ASSERT_TRUE(setInterval && getInterval);
     EXPECT_NE(setInterval(0), 0);
     EXPECT_EQ(getInterval(), 0);
     EXPECT_NE(system.getProcAddress("glActiveTextureARB"), nullptr);
-
     const WglContext shared = wglCreateContext(windowDC());
     ASSERT_NE(shared, nullptr);
     EXPECT_TRUE(wglMakeCurrent(windowDC(), shared));
     EXPECT_EQ(wglGetCurrentContext(), shared);
     EXPECT_TRUE(wglDeleteContext(shared));
     EXPECT_NE(wglGetCurrentContext(), shared);
-
     system.releaseContext();
     EXPECT_FALSE(static_cast<bool>(windowSystem().setSwapInterval));
 }
@@ -97,14 +85,12 @@ TEST_F(SdlWindowSystemTest, DisplayModesCanBeChosenOnlyFromTheList) {
     EXPECT_FALSE(system.displayMode(1 << 20, mode));
 }
 
-TEST_F(SdlWindowSystemTest, WithoutADesktopThereIsNoDialogAndBoxesAreText) {
+TEST_F(SdlWindowSystemTest, WithoutADesktopThereIsNoDialogBoxesAreTextAndPostedEventsComeFirst) {
+    EXPECT_FALSE(system.hasDesktop());
     EXPECT_FALSE(system.runModeDialog(ModeDialogContent{}).has_value());
     testing::internal::CaptureStderr();
     system.messageBox("", "SetPixelFormat() failed", BoxIcon::Exclamation);  // must not wait for a click
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "SetPixelFormat() failed\n");
-}
-
-TEST_F(SdlWindowSystemTest, PostedEventsComeBeforeTheSystemsOwn) {
     ASSERT_TRUE(bringUp({32, 24, 8, 0}));
     Event close;
     close.type = EventType::Close;
