@@ -23,127 +23,75 @@ DisplayModeDialog::ModeSource modesFrom(const std::vector<DisplayMode>& modes) {
 
 AppSettings testSettings() { return AppSettings("Caption", 320, 200, 16, 24, 0, 0, false, true); }
 
-TEST(DisplayModeDialog, EntryParsesBackToTheModeItWasMadeFrom) {
-    const std::string entry = DisplayModeDialog::entryText({1024, 768, 32, 85});
-    EXPECT_EQ(entry, "1024x768 32 BPP (85 Hz)");
-    const DisplayMode parsed = DisplayModeDialog::parseEntry(entry);
-    EXPECT_EQ(parsed.width, 1024);
-    EXPECT_EQ(parsed.height, 768);
-    EXPECT_EQ(parsed.bitsPerPixel, 32);
-    EXPECT_EQ(parsed.refreshRate, 85);
-
-    for (const DisplayMode& mode : {DisplayMode{640, 480, 16, 0}, DisplayMode{1920, 1200, 24, 144},
-                                    DisplayMode{12800, 9600, 32, 59}}) {
-        const DisplayMode back = DisplayModeDialog::parseEntry(DisplayModeDialog::entryText(mode));
-        EXPECT_EQ(back.width, mode.width);
-        EXPECT_EQ(back.height, mode.height);
-        EXPECT_EQ(back.bitsPerPixel, mode.bitsPerPixel);
-        EXPECT_EQ(back.refreshRate, mode.refreshRate);
-    }
+std::vector<int> fields(const DisplayMode& mode) {
+    return {mode.width, mode.height, mode.bitsPerPixel, mode.refreshRate};
 }
 
-TEST(DisplayModeDialog, FieldsThatDoNotParseKeepTheStartingValues) {
-    const DisplayMode empty = DisplayModeDialog::parseEntry("");
-    EXPECT_EQ(empty.width, 640);
-    EXPECT_EQ(empty.height, 480);
-    EXPECT_EQ(empty.bitsPerPixel, 32);
-    EXPECT_EQ(empty.refreshRate, 0);
-
-    const DisplayMode partial = DisplayModeDialog::parseEntry("800x600");
-    EXPECT_EQ(partial.width, 800);
-    EXPECT_EQ(partial.height, 600);
-    EXPECT_EQ(partial.bitsPerPixel, 32);
-    EXPECT_EQ(partial.refreshRate, 0);
-
-    const DisplayMode noRate = DisplayModeDialog::parseEntry("800x600 16 BPP");
-    EXPECT_EQ(noRate.bitsPerPixel, 16);
-    EXPECT_EQ(noRate.refreshRate, 0);
+TEST(DisplayModeDialog, EntriesParseBackToTheirModesAndMissingFieldsKeepTheStartingValues) {
+    EXPECT_EQ(DisplayModeDialog::entryText({1024, 768, 32, 85}), "1024x768 32 BPP (85 Hz)");
+    for (const DisplayMode& mode : {DisplayMode{1024, 768, 32, 85}, DisplayMode{640, 480, 16, 0},
+                                    DisplayMode{1920, 1200, 24, 144}, DisplayMode{12800, 9600, 32, 59}})
+        EXPECT_EQ(fields(DisplayModeDialog::parseEntry(DisplayModeDialog::entryText(mode))), fields(mode));
+    EXPECT_EQ(fields(DisplayModeDialog::parseEntry("")), (std::vector<int>{640, 480, 32, 0}));
+    EXPECT_EQ(fields(DisplayModeDialog::parseEntry("800x600")), (std::vector<int>{800, 600, 32, 0}));
+    EXPECT_EQ(fields(DisplayModeDialog::parseEntry("800x600 16 BPP")), (std::vector<int>{800, 600, 16, 0}));
 }
 
-TEST(DisplayModeDialog, OffersModesOverEightBitsAndAtLeast640Wide) {
-    EXPECT_TRUE(DisplayModeDialog::offers({640, 480, 16, 60}));
-    EXPECT_TRUE(DisplayModeDialog::offers({640, 200, 15, 60}));
-    EXPECT_FALSE(DisplayModeDialog::offers({639, 480, 32, 60}));
-    EXPECT_FALSE(DisplayModeDialog::offers({1024, 768, 8, 60}));
-    EXPECT_FALSE(DisplayModeDialog::offers({320, 240, 4, 60}));
-}
-
-TEST(DisplayModeDialog, OpeningListsTheOfferedModesInOrderAndLogsThem) {
+TEST(DisplayModeDialog, OpeningListsModesOverEightBitsAndAtLeast640WideInOrderAndLogsThem) {
     test::TemporaryFolder folder;
     Log log;
     ASSERT_TRUE(log.open("modes.log"));
-    const auto content = DisplayModeDialog::open(
-        testSettings(), modesFrom({{320, 240, 32, 60}, {1024, 768, 32, 85}, {800, 600, 8, 60},
-                                   {640, 480, 16, 0}, {1280, 1024, 24, 75}}));
+    const std::vector<DisplayMode> listed = {{320, 240, 32, 60}, {1024, 768, 32, 85}, {800, 600, 8, 60},
+                                             {639, 480, 32, 60}, {640, 480, 16, 0}, {1280, 1024, 24, 75},
+                                             {640, 200, 15, 60}};
+    const auto content = DisplayModeDialog::open(testSettings(), modesFrom(listed));
     log.close();
     EXPECT_EQ(content.caption, "Caption");
     EXPECT_EQ(content.aboutText, aboutText);
     EXPECT_EQ(content.entries, (std::vector<std::string>{"1024x768 32 BPP (85 Hz)", "640x480 16 BPP (0 Hz)",
-                                                         "1280x1024 24 BPP (75 Hz)"}));
+                                                         "1280x1024 24 BPP (75 Hz)", "640x200 15 BPP (60 Hz)"}));
     EXPECT_EQ(content.selected, 1);  // the second entry
     EXPECT_EQ(test::readLines("modes.log"),
               (std::vector<std::string>{"--==[VideoModes]==--", "\t1024x768x32 85 Hz", "\t640x480x16 0 Hz",
-                                        "\t1280x1024x24 75 Hz", "--==[VideoModes]==--"}));
+                                        "\t1280x1024x24 75 Hz", "\t640x200x15 60 Hz", "--==[VideoModes]==--"}));
+    for (const auto& modes :
+         {std::vector<DisplayMode>{}, std::vector<DisplayMode>{{1024, 768, 32, 60}, {320, 200, 32, 60}}})
+        EXPECT_EQ(DisplayModeDialog::open(testSettings(), modesFrom(modes)).selected, -1);  // fewer than two
 }
 
-TEST(DisplayModeDialog, FewerThanTwoModesSelectNothing) {
-    for (const auto& modes : {std::vector<DisplayMode>{}, std::vector<DisplayMode>{{1024, 768, 32, 60}},
-                              std::vector<DisplayMode>{{1024, 768, 32, 60}, {320, 200, 32, 60}}}) {
-        const auto content = DisplayModeDialog::open(testSettings(), modesFrom(modes));
-        EXPECT_EQ(content.selected, -1);
-        // With nothing selected the chosen text is empty: 640 x 480, 32 bits, frequency 0.
+TEST(DisplayModeDialog, ClosingStoresTheChosenModeExceptOnReboot) {
+    const struct {
+        int command;
+        std::string chosen;
+        bool vsync;
+        int expectedCommand;
+        std::vector<int> mode;  // width, height, bits, refresh rate afterwards
+    } cases[] = {
+        {platform::kModeDialogFullscreen, "1024x768 32 BPP (85 Hz)", true, platform::kModeDialogFullscreen,
+         {1024, 768, 32, 85}},
+        {platform::kModeDialogWindowed, "1024x768 32 BPP (85 Hz)", true, platform::kModeDialogWindowed,
+         {1024, 768, 32, 85}},
+        // Nothing selected: the empty text gives 640 x 480, 32 bits, frequency 0.
+        {platform::kModeDialogFullscreen, "", false, platform::kModeDialogFullscreen, {640, 480, 32, 0}},
+        // The close box answers with the "Windowed" code; any code but the three buttons' does the same.
+        {0, "800x600 16 BPP (60 Hz)", true, platform::kModeDialogWindowed, {800, 600, 16, 60}},
+        {-4, "800x600 16 BPP (60 Hz)", true, platform::kModeDialogWindowed, {800, 600, 16, 60}},
+        {1003, "800x600 16 BPP (60 Hz)", true, platform::kModeDialogWindowed, {800, 600, 16, 60}},
+        {platform::kModeDialogReboot, "1024x768 32 BPP (85 Hz)", false, platform::kModeDialogReboot,
+         {320, 200, 16, -1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
         AppSettings settings = testSettings();
-        bool vsync = true;
-        EXPECT_EQ(DisplayModeDialog::close(ModeDialogResult{platform::kModeDialogFullscreen, "", false}, settings,
-                                           vsync),
-                  platform::kModeDialogFullscreen);
-        EXPECT_EQ(settings.width, 640);
-        EXPECT_EQ(settings.height, 480);
-        EXPECT_EQ(settings.colorBits, 32);
-        EXPECT_EQ(settings.refreshRate, 0);
-        EXPECT_FALSE(vsync);
-    }
-}
-
-TEST(DisplayModeDialog, FullscreenAndWindowedStoreTheChosenMode) {
-    for (int command : {int(platform::kModeDialogFullscreen), int(platform::kModeDialogWindowed)}) {
-        AppSettings settings = testSettings();
-        bool vsync = false;
-        EXPECT_EQ(DisplayModeDialog::close(ModeDialogResult{command, "1024x768 32 BPP (85 Hz)", true}, settings,
-                                           vsync),
-                  command);
-        EXPECT_EQ(settings.width, 1024);
-        EXPECT_EQ(settings.height, 768);
-        EXPECT_EQ(settings.colorBits, 32);
-        EXPECT_EQ(settings.refreshRate, 85);
-        EXPECT_TRUE(vsync);
+        bool vsync = !c.vsync;
+        EXPECT_EQ(DisplayModeDialog::close(ModeDialogResult{c.command, c.chosen, c.vsync}, settings, vsync),
+                  c.expectedCommand);
+        EXPECT_EQ((std::vector<int>{settings.width, settings.height, settings.colorBits, settings.refreshRate}),
+                  c.mode);
+        EXPECT_EQ(vsync, c.command == platform::kModeDialogReboot ? !c.vsync : c.vsync);
         EXPECT_EQ(settings.depthBits, 24);  // the rest of the settings stays
         EXPECT_EQ(settings.title, "Caption");
     }
-}
-
-TEST(DisplayModeDialog, CloseBoxCountsAsWindowed) {
-    // The widgets answer the close box with the "Windowed" code; any code but the three buttons' does the same.
-    for (int command : {int(platform::kModeDialogWindowed), 0, -4, 1003}) {
-        AppSettings settings = testSettings();
-        bool vsync = false;
-        EXPECT_EQ(DisplayModeDialog::close(ModeDialogResult{command, "800x600 16 BPP (60 Hz)", true}, settings, vsync),
-                  platform::kModeDialogWindowed);
-        EXPECT_EQ(settings.width, 800);
-        EXPECT_EQ(settings.colorBits, 16);
-        EXPECT_TRUE(vsync);
-    }
-}
-
-TEST(DisplayModeDialog, RebootChangesNothing) {
-    AppSettings settings = testSettings();
-    bool vsync = false;
-    EXPECT_EQ(DisplayModeDialog::close(ModeDialogResult{platform::kModeDialogReboot, "1024x768 32 BPP (85 Hz)", true},
-                                       settings, vsync),
-              platform::kModeDialogReboot);
-    EXPECT_EQ(settings.width, 320);
-    EXPECT_EQ(settings.refreshRate, -1);
-    EXPECT_FALSE(vsync);
 }
 
 }  // namespace

@@ -3,40 +3,38 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/log.h"
+#include "scripted_window_system.h"
 #include "support/gl_test_context.h"
 
 namespace qv3rn {
 namespace {
 
-// A driver with given extension strings whose loader knows a given set of names.
+const char* wglString = "";
+const char* fakeWglExtensions(platform::WglDC) { return wglString; }
+void dummy() {}
+
+// A driver with a given extension string whose loader knows a given set of names.
 class FakeDriver : public platform::GLDriver {
 public:
-    FakeDriver(std::string gl, std::map<std::string, void*> entryPoints) : gl_(std::move(gl)), entries_(entryPoints) {}
+    FakeDriver(std::string gl, const std::vector<std::string>& names) : gl_(std::move(gl)) {
+        for (const std::string& name : names) entries_[name] = reinterpret_cast<void*>(&dummy);
+        entries_["wglGetExtensionsStringARB"] = reinterpret_cast<void*>(&fakeWglExtensions);
+    }
     const char* glExtensions() const override { return gl_.c_str(); }
     void* getProcAddress(const char* name) const override {
         auto it = entries_.find(name);
         return it == entries_.end() ? nullptr : it->second;
     }
-    void add(const std::string& name) { entries_[name] = reinterpret_cast<void*>(&dummy); }
-    void remove(const std::string& name) { entries_.erase(name); }
-
-    static const char* wglString;
+    std::map<std::string, void*> entries_;
 
 private:
-    static void dummy() {}
     std::string gl_;
-    std::map<std::string, void*> entries_;
 };
-const char* FakeDriver::wglString = "";
-
-const char* fakeWglExtensions(platform::WglDC) { return FakeDriver::wglString; }
 
 class ExtensionRegistry : public ::testing::Test {
 protected:
@@ -44,103 +42,74 @@ protected:
     void TearDown() override { resetExtensions(); }
 };
 
-std::vector<std::string> multitextureEntryPoints() {
-    std::vector<std::string> names = {"glActiveTextureARB", "glClientActiveTextureARB"};
-    for (const char* n : {"1", "2", "3", "4"})
-        for (const char* t : {"d", "f", "i", "s"}) {
-            names.push_back(std::string("glMultiTexCoord") + n + t + "ARB");
-            names.push_back(std::string("glMultiTexCoord") + n + t + "vARB");
-        }
-    return names;
-}
-
 TEST(HasToken, MatchesWholeSpaceSeparatedTokensOnly) {
-    EXPECT_TRUE(hasToken("GL_A GL_B GL_C", "GL_A"));
-    EXPECT_TRUE(hasToken("GL_A GL_B GL_C", "GL_B"));
-    EXPECT_TRUE(hasToken("GL_A GL_B GL_C", "GL_C"));
-    EXPECT_FALSE(hasToken("GL_ARB_shadow_ambient", "GL_ARB_shadow"));
+    for (const char* token : {"GL_A", "GL_B", "GL_C"}) EXPECT_TRUE(hasToken("GL_A GL_B GL_C", token)) << token;
     EXPECT_TRUE(hasToken("GL_ARB_shadow_ambient GL_ARB_shadow", "GL_ARB_shadow"));  // found after a false hit
+    EXPECT_FALSE(hasToken("GL_ARB_shadow_ambient", "GL_ARB_shadow"));
     EXPECT_FALSE(hasToken("XGL_A", "GL_A"));
     EXPECT_FALSE(hasToken("GL_A GL_B", ""));
     EXPECT_FALSE(hasToken("GL_A GL_B", "GL_A GL_B"));
     EXPECT_FALSE(hasToken("", "GL_A"));
 }
 
-TEST_F(ExtensionRegistry, ExtensionWithAllEntryPointsSetsFlagAndPointers) {
-    FakeDriver driver("GL_ARB_multitexture", {});
-    for (const std::string& name : multitextureEntryPoints()) driver.add(name);
+TEST_F(ExtensionRegistry, AnExtensionLoadsWithAllItsEntryPointsAndAMissingOneKeepsOnlyThoseBefore) {
+    std::vector<std::string> names = {"glActiveTextureARB", "glClientActiveTextureARB"};
+    for (const char* n : {"1", "2", "3", "4"})
+        for (const char* t : {"d", "f", "i", "s"})
+            for (const char* v : {"", "v"}) names.push_back(std::string("glMultiTexCoord") + n + t + v + "ARB");
+    FakeDriver driver("GL_ARB_multitexture", names);
     EXPECT_TRUE(loadExtension(driver, "GL_ARB_multitexture"));
     EXPECT_TRUE(GL_ARB_multitexture_Flag);
-    EXPECT_NE(glActiveTextureARB, nullptr);
     EXPECT_NE(glMultiTexCoord4svARB, nullptr);
-}
-
-TEST_F(ExtensionRegistry, MissingEntryPointFailsAndKeepsEarlierPointers) {
-    FakeDriver driver("GL_ARB_multitexture", {});
-    for (const std::string& name : multitextureEntryPoints()) driver.add(name);
-    driver.remove("glMultiTexCoord2fARB");
+    resetExtensions();
+    driver.entries_.erase("glMultiTexCoord2fARB");
     EXPECT_FALSE(loadExtension(driver, "GL_ARB_multitexture"));
     EXPECT_FALSE(GL_ARB_multitexture_Flag);
-    EXPECT_NE(glActiveTextureARB, nullptr);        // fetched before the missing one
-    EXPECT_EQ(glMultiTexCoord2fARB, nullptr);      // the missing one
-    EXPECT_EQ(glMultiTexCoord4svARB, nullptr);     // never reached
+    EXPECT_NE(glActiveTextureARB, nullptr);     // fetched before the missing one
+    EXPECT_EQ(glMultiTexCoord2fARB, nullptr);   // the missing one
+    EXPECT_EQ(glMultiTexCoord4svARB, nullptr);  // never reached
 }
 
-TEST_F(ExtensionRegistry, PromotedEntryPointsFallBackToTheirCoreNames) {
-    FakeDriver driver("GL_EXT_blend_color GL_EXT_stencil_two_side", {});
-    driver.add("glBlendColor");
-    driver.add("glActiveStencilFace");
-    EXPECT_TRUE(loadExtension(driver, "GL_EXT_blend_color"));
-    EXPECT_NE(glBlendColorEXT, nullptr);
-    EXPECT_FALSE(loadExtension(driver, "GL_EXT_stencil_two_side"));  // never became core under that name
-}
-
-TEST_F(ExtensionRegistry, ListedNameIsNotEnoughWithoutWholeTokenMatch) {
-    FakeDriver driver("GL_ARB_shadow_ambient GL_EXT_texture_edge_clampX", {});
-    EXPECT_FALSE(loadExtension(driver, "GL_ARB_shadow"));
-    EXPECT_FALSE(GL_ARB_shadow_Flag);
-    EXPECT_TRUE(loadExtension(driver, "GL_ARB_shadow_ambient"));
+TEST_F(ExtensionRegistry, NamesAreFoundAsWholeTokensInTheirOwnStringWithCoreFallbacks) {
+    FakeDriver driver(
+        "GL_ARB_shadow_ambient GL_EXT_texture_edge_clampX GL_EXT_blend_color GL_EXT_stencil_two_side "
+        "GL_SGI_color_matrix", {"glBlendColor", "glActiveStencilFace", "wglSwapIntervalEXT", "wglGetSwapIntervalEXT"});
+    wglString = "WGL_ARB_extensions_string WGL_EXT_swap_control WGL_ARB_multisample WGL_I3D_genlock";
+    const struct {
+        const char* name;
+        bool loads;
+    } cases[] = {
+        {"GL_ARB_shadow", false},  // only as the start of a longer name
+        {"GL_ARB_shadow_ambient", true},    {"GL_EXT_texture_edge_clamp", false},
+        {"GL_EXT_blend_color", true},        // promoted: the core name serves
+        {"GL_EXT_stencil_two_side", false},  // never became core under that name
+        {"GL_SGI_color_matrix", true},       // no entry points and no flag of its own
+        {"GL_EXT_texture_lod_bias", false}, {"WGL_EXT_swap_control", true},
+        {"WGL_ARB_multisample", true},  // no entry points of its own
+        {"WGL_I3D_genlock", true},          {"WGL_ARB_pbuffer", false},
+        {"GL_EXT_swap_control", false},  // a GL entry is not looked for in the WGL string
+    };
+    for (const auto& c : cases) EXPECT_EQ(loadExtension(driver, c.name), c.loads) << c.name;
     EXPECT_TRUE(GL_ARB_shadow_ambient_Flag);
-    EXPECT_FALSE(loadExtension(driver, "GL_EXT_texture_edge_clamp"));
-}
-
-TEST_F(ExtensionRegistry, WithoutTheWglStringQueryOnlyTheStringExtensionsCanLoad) {
-    FakeDriver driver("GL_ARB_multisample", {});
-    driver.add("wglGetExtensionsStringEXT");
-    driver.add("wglSwapIntervalEXT");
-    driver.add("wglGetSwapIntervalEXT");
-    EXPECT_FALSE(loadExtension(driver, "WGL_ARB_extensions_string"));
-    EXPECT_TRUE(loadExtension(driver, "WGL_EXT_extensions_string"));
-    EXPECT_FALSE(loadExtension(driver, "WGL_EXT_swap_control"));
-    EXPECT_FALSE(loadExtension(driver, "WGL_ARB_multisample"));
-    EXPECT_FALSE(WGL_EXT_swap_control_Flag);
-}
-
-TEST_F(ExtensionRegistry, WglExtensionsAreCheckedAgainstTheWglString) {
-    FakeDriver driver("", {{"wglGetExtensionsStringARB", reinterpret_cast<void*>(&fakeWglExtensions)}});
-    driver.add("wglSwapIntervalEXT");
-    driver.add("wglGetSwapIntervalEXT");
-    FakeDriver::wglString = "WGL_ARB_extensions_string WGL_EXT_swap_control WGL_ARB_multisample";
-    EXPECT_TRUE(loadExtension(driver, "WGL_EXT_swap_control"));
+    EXPECT_FALSE(GL_ARB_shadow_Flag);
+    EXPECT_NE(glBlendColorEXT, nullptr);
     EXPECT_TRUE(WGL_EXT_swap_control_Flag);
-    EXPECT_TRUE(loadExtension(driver, "WGL_ARB_multisample"));  // no entry points of its own
-    EXPECT_FALSE(loadExtension(driver, "WGL_ARB_pbuffer"));
-    EXPECT_FALSE(loadExtension(driver, "GL_EXT_swap_control"));  // a GL entry is not looked for in the WGL string
-}
 
-TEST_F(ExtensionRegistry, NameWithoutEntryLooksInBothStringsAndSetsNoFlag) {
-    FakeDriver driver("GL_SGI_color_matrix", {{"wglGetExtensionsStringARB", reinterpret_cast<void*>(&fakeWglExtensions)}});
-    FakeDriver::wglString = "WGL_I3D_genlock";
-    EXPECT_TRUE(loadExtension(driver, "GL_SGI_color_matrix"));
-    EXPECT_TRUE(loadExtension(driver, "WGL_I3D_genlock"));
-    EXPECT_FALSE(loadExtension(driver, "GL_EXT_texture_lod_bias"));
+    // Without the ARB string query only the string extensions can load.
+    resetExtensions();
+    FakeDriver older("GL_ARB_multisample",
+                     {"wglGetExtensionsStringEXT", "wglSwapIntervalEXT", "wglGetSwapIntervalEXT"});
+    older.entries_.erase("wglGetExtensionsStringARB");
+    EXPECT_FALSE(loadExtension(older, "WGL_ARB_extensions_string"));
+    EXPECT_TRUE(loadExtension(older, "WGL_EXT_extensions_string"));
+    EXPECT_FALSE(loadExtension(older, "WGL_EXT_swap_control"));
+    EXPECT_FALSE(loadExtension(older, "WGL_ARB_multisample"));
 }
 
 TEST_F(ExtensionRegistry, KnownButUnreportedExtensionsStayFalse) {
-    FakeDriver driver("GL_EXT_blend_func_separate GL_EXT_clip_volume_hint", {});
-    driver.add("glBlendFuncSeparateEXT");
-    std::string list = extensionReportList;
-    EXPECT_EQ(list.find("GL_EXT_blend_func_separate"), std::string::npos);
+    test::TemporaryFolder folder;
+    FakeDriver driver("GL_EXT_blend_func_separate GL_EXT_clip_volume_hint", {"glBlendFuncSeparateEXT"});
+    EXPECT_EQ(std::string(extensionReportList).find("GL_EXT_blend_func_separate"), std::string::npos);
     Log log;
     ASSERT_TRUE(log.open("unreported.log"));
     reportExtensions(driver);
@@ -148,49 +117,39 @@ TEST_F(ExtensionRegistry, KnownButUnreportedExtensionsStayFalse) {
     EXPECT_FALSE(GL_EXT_clip_volume_hint_Flag);
 }
 
-std::vector<std::string> readLines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 using RealDriverReport = test::GLTest;
 
-TEST_F(RealDriverReport, ReportsSeventyThreeLinesAndTheLimitSections) {
+TEST_F(RealDriverReport, ReportsSeventyThreeLinesAndTheLimitSectionsAndTheFetchedPointersWork) {
+    test::TemporaryFolder folder;
     resetExtensions();
     {
         Log log;
         ASSERT_TRUE(log.open("report.log"));
         reportExtensions(*context);
     }
-    const auto lines = readLines("report.log");
-    ASSERT_GE(lines.size(), 75u);
+    const auto lines = test::readLines("report.log");
+    ASSERT_GE(lines.size(), 78u);
     EXPECT_EQ(lines[0], "--==[Extensions]==--");
     EXPECT_EQ(lines[74], "--==[Extensions]==--");
     int edgeClamp = 0;
     for (int i = 1; i <= 73; ++i) {
         const std::string& line = lines[i];
-        ASSERT_EQ(line[0], '\t') << line;
         const bool success = line.size() > 8 && line.compare(line.size() - 8, 8, "\tSUCCESS") == 0;
         const bool failed = line.size() > 7 && line.compare(line.size() - 7, 7, "\tFAILED") == 0;
-        EXPECT_TRUE(success || failed) << line;
-        if (line.rfind("\tGL_EXT_texture_edge_clamp ", 0) == 0) ++edgeClamp;
-        EXPECT_GE(line.find('\t', 1), 33u) << "name padded to 32 columns: " << line;
+        EXPECT_TRUE(line[0] == '\t' && (success || failed) && line.find('\t', 1) >= 33u)  // name padded to 32 columns
+            << line;
+        edgeClamp += line.rfind("\tGL_EXT_texture_edge_clamp ", 0) == 0;
     }
     EXPECT_EQ(edgeClamp, 2);
     EXPECT_EQ(lines[10], "\tGL_ARB_multitexture             \tSUCCESS");
     EXPECT_EQ(lines[18], "\tGL_ARB_vertex_blend             \tFAILED");  // llvmpipe has no vertex blending
-    EXPECT_EQ(lines[4], "\tWGL_ARB_pbuffer                 \tSUCCESS");    // framebuffer objects
-    EXPECT_EQ(lines[9], "\tWGL_EXT_swap_control            \tFAILED");     // a pbuffer has no swap interval
+    EXPECT_EQ(lines[4], "\tWGL_ARB_pbuffer                 \tSUCCESS");  // framebuffer objects
+    EXPECT_EQ(lines[9], "\tWGL_EXT_swap_control            \tFAILED");   // a pbuffer has no swap interval
     EXPECT_EQ(lines[75], "--==[GL_ARB_multitexture]==--");
     EXPECT_EQ(lines[77], "\tMax Texture Units       8");
     EXPECT_EQ(lines.back(), "--==[GL_EXT_texture_rectangle]==--");
-}
 
-TEST_F(RealDriverReport, FetchedPointersDriveTheContext) {
-    resetExtensions();
-    ASSERT_TRUE(loadExtension(*context, "GL_ARB_multitexture"));
+    ASSERT_TRUE(GL_ARB_multitexture_Flag);
     glActiveTextureARB(GL_TEXTURE3_ARB);
     GLint active = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);

@@ -20,160 +20,119 @@ class FrameLoopTest : public ::testing::Test {
 protected:
     void SetUp() override { windowSystem.trace = &app.trace; }
 
-    // The part of the trace from the first frame on.
-    std::vector<std::string> framesPart() const {
-        const int first = indexOf(app.trace, "update");
-        return first < 0 ? std::vector<std::string>{} : std::vector<std::string>(app.trace.begin() + first, app.trace.end());
-    }
-
     test::TemporaryFolder folder;
     Log log;
     test::ScriptedWindowSystem windowSystem;
     test::RecordingApplication app;
 };
 
-TEST_F(FrameLoopTest, FirstUpdateGetsTheTimeFromTheClockStartToTheFirstFrame) {
-    windowSystem.frequency = 1000;
-    windowSystem.counterReadings = {1000, 1500, 1750, 1760};
-    app.setRunLimits({3, 0.0});
-    EXPECT_EQ(app.run(windowSystem), 0);
-    ASSERT_EQ(app.updates.size(), 3u);
-    EXPECT_FLOAT_EQ(app.updates[0], 0.5f);  // not 0: the time before the first frame counts
-    EXPECT_FLOAT_EQ(app.updates[1], 0.25f);
-    EXPECT_FLOAT_EQ(app.updates[2], 0.01f);
-    EXPECT_DOUBLE_EQ(app.totalTime(), 0.76);
-    EXPECT_DOUBLE_EQ(app.frameTime(), 0.01);
-}
-
-TEST_F(FrameLoopTest, ClockKeepsPrecisionOnLargeCounterValues) {
-    // A counter in nanoseconds after weeks of uptime: differences must stay exact.
-    const std::int64_t start = std::int64_t(1) << 62;
-    windowSystem.frequency = 1'000'000'000;
-    windowSystem.counterReadings = {start, start + 16'666'667, start + 33'333'334};
-    app.setRunLimits({2, 0.0});
-    app.run(windowSystem);
-    ASSERT_EQ(app.updates.size(), 2u);
-    EXPECT_NEAR(app.updates[0], 0.016666667, 1e-9);
-    EXPECT_NEAR(app.totalTime(), 0.033333334, 1e-12);
-}
-
-TEST_F(FrameLoopTest, EveryWaitingEventIsHandledBeforeTheNextFrame) {
-    app.setRunLimits({2, 0.0});
-    app.onRender = [this](test::RecordingApplication&, int frame) {
-        if (frame != 1) return;
-        for (char key : {'a', 'b', 'c'}) windowSystem.input.push_back(makeEvent(EventType::Character, key));
+TEST_F(FrameLoopTest, UpdatesGetTheTimeSinceTheLastFrameFromTheClockStartAndKeepPrecision) {
+    const std::int64_t late = std::int64_t(1) << 62;  // a counter in nanoseconds after weeks of uptime
+    const struct {
+        std::int64_t frequency;
+        std::deque<std::int64_t> readings;
+        std::vector<float> updates;
+        double total;
+    } cases[] = {
+        {1000, {1000, 1500, 1750, 1760}, {0.5f, 0.25f, 0.01f}, 0.76},  // the time before the first frame counts
+        {1'000'000'000, {late, late + 16'666'667, late + 33'333'334}, {0.016666667f, 0.016666667f}, 0.033333334},
     };
-    app.run(windowSystem);
-    const std::vector<std::string> expected = {
-        "update", "render", "swap",
-        "event Character 97", "event Character 98", "event Character 99",  // the burst delays frame 2
-        "update", "render", "swap",
-        "event Close", "shutdown", "event Quit"};
-    EXPECT_EQ(framesPart(), expected);
-}
-
-TEST_F(FrameLoopTest, EventsWaitingBeforeTheLoopComeBeforeTheFirstFrame) {
-    windowSystem.input = {makeEvent(EventType::Resize, 0, 100, 80), makeEvent(EventType::Character, 'x')};
-    app.setRunLimits({1, 0.0});
-    app.run(windowSystem);
-    const int resized = indexOf(app.trace, "resize 100x80");
-    ASSERT_GE(resized, 0);
-    EXPECT_LT(resized, indexOf(app.trace, "update"));
-    EXPECT_EQ(app.settings().width, 100);  // the size message stores the client size in the settings
-    EXPECT_EQ(app.settings().height, 80);
-}
-
-TEST_F(FrameLoopTest, OtherKeysDoNothingWhileEscapeIsNotHeld) {
-    app.setRunLimits({5, 0.0});
-    windowSystem.input = {makeEvent(EventType::Character, 'q'), makeEvent(EventType::Character, '\r'),
-                          makeEvent(EventType::Character, ' ')};
-    app.run(windowSystem);
-    EXPECT_EQ(app.frames, 5);  // only the frame limit ended the run
-    EXPECT_EQ(countOf(app.trace, "shutdown"), 1);
-}
-
-TEST_F(FrameLoopTest, EscapeClosesTheWindowAndEndsTheLoop) {
-    for (int key : {27, int('x')}) {  // Escape itself, or any key typed while Escape is held
-        SCOPED_TRACE(key);
+    for (const auto& c : cases) {
         test::RecordingApplication application;
         test::ScriptedWindowSystem system;
-        system.trace = &application.trace;
-        system.escapeDown = true;
-        application.setRunLimits({50, 0.0});  // a safety net: the test fails rather than hangs
-        application.onRender = [&system, key](test::RecordingApplication&, int frame) {
-            if (frame == 2) system.input.push_back(makeEvent(EventType::Character, key));
-        };
-        application.run(system);
-        EXPECT_EQ(application.frames, 2);
-        EXPECT_EQ(countOf(application.trace, "shutdown"), 1);
-        EXPECT_EQ(system.contextsReleased, 1);
-        EXPECT_EQ(application.trace.back(), "event Quit");
+        system.frequency = c.frequency;
+        system.counterReadings = c.readings;
+        application.setRunLimits({static_cast<int>(c.updates.size()), 0.0});
+        EXPECT_EQ(application.run(system), 0);
+        ASSERT_EQ(application.updates.size(), c.updates.size());
+        for (std::size_t i = 0; i < c.updates.size(); ++i) EXPECT_NEAR(application.updates[i], c.updates[i], 1e-7) << i;
+        EXPECT_NEAR(application.totalTime(), c.total, 1e-12);
     }
 }
 
-TEST_F(FrameLoopTest, CloseBoxShutsDownReleasesTheContextAndEndsTheLoop) {
-    app.setRunLimits({50, 0.0});
+TEST_F(FrameLoopTest, EveryWaitingEventIsHandledBeforeTheNextFrameAndOtherKeysDoNothing) {
+    windowSystem.input = {makeEvent(EventType::Resize, 0, 100, 80), makeEvent(EventType::Character, 'x')};
+    app.setRunLimits({2, 0.0});
     app.onRender = [this](test::RecordingApplication&, int frame) {
-        if (frame == 3) windowSystem.input.push_back(makeEvent(EventType::Close));
+        if (frame != 1) return;
+        for (char key : {'a', '\r', ' '}) windowSystem.input.push_back(makeEvent(EventType::Character, key));
     };
     app.run(windowSystem);
-    EXPECT_EQ(app.frames, 3);
-    EXPECT_EQ(countOf(app.trace, "shutdown"), 1);
-    EXPECT_EQ(windowSystem.contextsReleased, 1);
-    EXPECT_GE(windowSystem.windowsDestroyed, 1);
-    EXPECT_EQ(Application::current(), nullptr);
+    const int first = indexOf(app.trace, "update");
+    ASSERT_GE(first, 0);
+    EXPECT_LT(indexOf(app.trace, "resize 100x80"), first);  // events waiting before the loop come first
+    EXPECT_EQ(app.settings().width, 100);                   // the size message stores the client size in the settings
+    EXPECT_EQ(app.settings().height, 80);
+    EXPECT_EQ(std::vector<std::string>(app.trace.begin() + first, app.trace.end()),
+              (std::vector<std::string>{"update", "render", "swap", "event Character 97", "event Character 13",
+                                        "event Character 32",  // the burst delays frame 2
+                                        "update", "render", "swap", "event Close", "shutdown", "event Quit"}));
+    EXPECT_EQ(windowSystem.swaps, 2);
+    EXPECT_EQ(app.framesRun(), 2);
 }
 
-TEST_F(FrameLoopTest, ApplicationAsksToCloseFromItsOwnFrame) {
-    app.setRunLimits({50, 0.0});  // a safety net: the test fails rather than hangs
-    app.onRender = [](test::RecordingApplication& self, int frame) {
-        EXPECT_EQ(Application::current(), &self);
-        if (frame == 4) self.postClose();
-    };
-    app.run(windowSystem);
-    EXPECT_EQ(app.frames, 4);
-    EXPECT_EQ(countOf(app.trace, "shutdown"), 1);
-    EXPECT_FALSE(app.startupFailed());
-}
-
-TEST_F(FrameLoopTest, FrameLimitRunsExactlyThatManyFrames) {
-    app.setRunLimits({3, 0.0});
-    app.run(windowSystem);
-    EXPECT_EQ(app.frames, 3);
-    EXPECT_EQ(app.framesRun(), 3);
-    EXPECT_EQ(windowSystem.swaps, 3);
-    EXPECT_EQ(countOf(app.trace, "shutdown"), 1);
+TEST_F(FrameLoopTest, EscapeTheCloseBoxAndTheApplicationEndTheLoopAfterOneShutdown) {
+    const struct {
+        const char* what;
+        bool escapeDown;
+        int key;
+    } cases[] = {{"Escape", true, 27},
+                 {"a key while Escape is held", true, 'x'},
+                 {"close box", false, -1},
+                 {"the application", false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::RecordingApplication application;
+        test::ScriptedWindowSystem system;
+        system.trace = &application.trace;
+        system.escapeDown = c.escapeDown;
+        application.setRunLimits({50, 0.0});  // a safety net: the test fails rather than hangs
+        application.onRender = [&system, &c](test::RecordingApplication& self, int frame) {
+            EXPECT_EQ(Application::current(), &self);
+            if (frame != 3) return;
+            if (c.key > 0) system.input.push_back(makeEvent(EventType::Character, c.key));
+            if (c.key < 0) system.input.push_back(makeEvent(EventType::Close));
+            if (c.key == 0) self.postClose();
+        };
+        application.run(system);
+        EXPECT_EQ(application.frames, 3);
+        EXPECT_EQ(countOf(application.trace, "shutdown"), 1);
+        EXPECT_EQ(system.contextsReleased, 1);
+        EXPECT_GE(system.windowsDestroyed, 1);
+        EXPECT_EQ(application.trace.back(), "event Quit");
+        EXPECT_EQ(Application::current(), nullptr);
+        EXPECT_FALSE(application.startupFailed());
+    }
 }
 
 TEST_F(FrameLoopTest, DurationLimitClosesOnceTheClockPassesIt) {
     windowSystem.frequency = 1000;
     windowSystem.counterReadings = {0};
-    windowSystem.tick = 250;  // every frame takes a quarter of a second
+    windowSystem.tick = 250;       // every frame takes a quarter of a second
     app.setRunLimits({100, 1.0});  // the frame limit is a safety net: the clock must end the run first
     app.run(windowSystem);
     EXPECT_EQ(app.frames, 4);
     EXPECT_DOUBLE_EQ(app.totalTime(), 1.0);
 }
 
-TEST_F(FrameLoopTest, StartUpOrderSeenByTheApplication) {
+TEST_F(FrameLoopTest, StartUpOrderSeenByTheApplicationAndAFailedInitializeEndsItWithoutFrames) {
     app.setRunLimits({1, 0.0});
     app.run(windowSystem);
-    const std::vector<std::string> start(app.trace.begin(), app.trace.begin() + 4);
     // Showing the window reports its size before initialize; run reports it once more after.
-    EXPECT_EQ(start, (std::vector<std::string>{"resize 64x48", "initialize", "resize 64x48", "update"}));
+    EXPECT_EQ(std::vector<std::string>(app.trace.begin(), app.trace.begin() + 4),
+              (std::vector<std::string>{"resize 64x48", "initialize", "resize 64x48", "update"}));
     const std::string logText = test::readFile(folder.path() / "application.log");
     EXPECT_NE(logText.find("--==[Extensions]==--"), std::string::npos);  // the report ran before initialize
     EXPECT_NE(logText.find("Setting Swap Interval: "), std::string::npos);
-}
 
-TEST_F(FrameLoopTest, InitializeFailureEndsTheStartWithoutFrames) {
-    app.initializeResult = false;
-    app.setRunLimits({3, 0.0});
-    EXPECT_EQ(app.run(windowSystem), 0);
-    EXPECT_TRUE(app.startupFailed());
-    EXPECT_EQ(app.frames, 0);
-    EXPECT_EQ(countOf(app.trace, "shutdown"), 0);  // shutdown belongs to the close, not to a failed start
-    EXPECT_EQ(windowSystem.contextsReleased, 1);
+    test::RecordingApplication failing;
+    test::ScriptedWindowSystem system;
+    failing.initializeResult = false;
+    EXPECT_EQ(failing.run(system), 0);
+    EXPECT_TRUE(failing.startupFailed());
+    EXPECT_EQ(failing.frames, 0);
+    EXPECT_EQ(countOf(failing.trace, "shutdown"), 0);  // shutdown belongs to the close, not to a failed start
+    EXPECT_EQ(system.contextsReleased, 1);
     EXPECT_EQ(Application::current(), nullptr);
 }
 
@@ -186,7 +145,6 @@ TEST_F(FrameLoopTest, ErrorBoxesFromBelowGoToTheWindowSystemOnlyWhileTheApplicat
     ASSERT_EQ(windowSystem.boxes.size(), 1u);
     EXPECT_EQ(windowSystem.boxes[0].caption, "VERTEX PROGRAM");
     EXPECT_EQ(windowSystem.boxes[0].text, "line 2, char 1: error: syntax error");
-
     // After the run nothing shows boxes: the message goes to standard error, and never waits.
     ::testing::internal::CaptureStderr();
     showMessage("TGA", "Unsupported image type.");

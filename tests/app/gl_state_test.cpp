@@ -81,20 +81,15 @@ float real(GLenum name) {
     return value;
 }
 
-TEST_F(GLStateTest, DefaultStateReadsBackFromTheContext) {
-    TestContextDriver driver(*context);
-    ASSERT_TRUE(loadExtension(driver, "GL_EXT_rescale_normal"));
-    ASSERT_TRUE(loadExtension(driver, "GL_ARB_multisample"));
-
+TEST_F(GLStateTest, DefaultStateReadsBackFromTheContextAndOptionalStatesFollowTheirFlags) {
     // Start from the opposite of every default, so that each one must be set.
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
-    glHint(GL_FOG_HINT, GL_FASTEST);
-    glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
-    glHint(GL_LINE_SMOOTH_HINT, GL_FASTEST);
-    glHint(GL_POINT_SMOOTH_HINT, GL_FASTEST);
-    glEnable(GL_POLYGON_SMOOTH);
-    glEnable(GL_LINE_SMOOTH);
+    const GLenum hints[] = {GL_PERSPECTIVE_CORRECTION_HINT, GL_FOG_HINT, GL_POLYGON_SMOOTH_HINT, GL_LINE_SMOOTH_HINT,
+                            GL_POINT_SMOOTH_HINT};
+    for (GLenum hint : hints) glHint(hint, GL_FASTEST);
+    for (GLenum on : {GL_POLYGON_SMOOTH, GL_LINE_SMOOTH, GL_LIGHTING, GL_MULTISAMPLE}) glEnable(on);
+    for (int light = 0; light < 8; ++light) glEnable(GL_LIGHT0 + light);
     glDisable(GL_POINT_SMOOTH);
+    glDisable(GL_RESCALE_NORMAL);
     glPointSize(4.0f);
     glLineWidth(3.0f);
     glClearColor(1, 0.5f, 0.25f, 0);
@@ -104,74 +99,55 @@ TEST_F(GLStateTest, DefaultStateReadsBackFromTheContext) {
     glDepthFunc(GL_ALWAYS);
     glFrontFace(GL_CCW);
     glCullFace(GL_FRONT);
-    glEnable(GL_LIGHTING);
-    for (int light = 0; light < 8; ++light) glEnable(GL_LIGHT0 + light);
     glColorMaterial(GL_FRONT, GL_SPECULAR);
-    glEnable(GL_MULTISAMPLE);
     ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
+    app.setDefaultGLState();  // no extension loaded: multisampling and normal rescaling are not touched
+    EXPECT_TRUE(glIsEnabled(GL_MULTISAMPLE));
+    EXPECT_FALSE(glIsEnabled(GL_RESCALE_NORMAL));
+    TestContextDriver driver(*context);
+    ASSERT_TRUE(loadExtension(driver, "GL_EXT_rescale_normal"));
+    ASSERT_TRUE(loadExtension(driver, "GL_ARB_multisample"));
     app.setDefaultGLState();
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
-    for (GLenum hint : {GL_PERSPECTIVE_CORRECTION_HINT, GL_FOG_HINT, GL_POLYGON_SMOOTH_HINT, GL_LINE_SMOOTH_HINT,
-                        GL_POINT_SMOOTH_HINT})
-        EXPECT_EQ(integer(hint), GL_NICEST) << std::hex << hint;
-    for (GLenum on : {GL_POINT_SMOOTH, GL_DEPTH_TEST, GL_NORMALIZE, GL_RESCALE_NORMAL, GL_CULL_FACE,
-                      GL_COLOR_MATERIAL})
+    for (GLenum hint : hints) EXPECT_EQ(integer(hint), GL_NICEST) << std::hex << hint;
+    for (GLenum on : {GL_POINT_SMOOTH, GL_DEPTH_TEST, GL_NORMALIZE, GL_RESCALE_NORMAL, GL_CULL_FACE, GL_COLOR_MATERIAL})
         EXPECT_TRUE(glIsEnabled(on)) << std::hex << on;
     for (GLenum off : {GL_POLYGON_SMOOTH, GL_LINE_SMOOTH, GL_LIGHTING, GL_MULTISAMPLE})
         EXPECT_FALSE(glIsEnabled(off)) << std::hex << off;
     for (int light = 0; light < 8; ++light) EXPECT_FALSE(glIsEnabled(GL_LIGHT0 + light)) << light;
-
-    EXPECT_EQ(real(GL_POINT_SIZE), 1.0f);
-    EXPECT_EQ(real(GL_LINE_WIDTH), 1.0f);
     GLfloat clear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    EXPECT_EQ(clear[0], 0.0f);
-    EXPECT_EQ(clear[1], 0.0f);
-    EXPECT_EQ(clear[2], 0.0f);
-    EXPECT_EQ(clear[3], 1.0f);
-    EXPECT_EQ(integer(GL_STENCIL_CLEAR_VALUE), 0);
+    EXPECT_EQ((std::vector<float>(clear, clear + 4)), (std::vector<float>{0, 0, 0, 1}));
+    EXPECT_EQ((std::vector<float>{real(GL_POINT_SIZE), real(GL_LINE_WIDTH), real(GL_DEPTH_CLEAR_VALUE)}),
+              (std::vector<float>{1, 1, 1}));
+    const std::pair<GLenum, GLint> integers[] = {
+        {GL_STENCIL_CLEAR_VALUE, 0}, {GL_DEPTH_FUNC, GL_LEQUAL}, {GL_FRONT_FACE, GL_CW}, {GL_CULL_FACE_MODE, GL_BACK},
+        {GL_COLOR_MATERIAL_FACE, GL_FRONT_AND_BACK}, {GL_COLOR_MATERIAL_PARAMETER, GL_AMBIENT_AND_DIFFUSE}};
+    for (const auto& [name, value] : integers) EXPECT_EQ(integer(name), value) << std::hex << name;
     EXPECT_EQ(integer(GL_STENCIL_WRITEMASK) & 0xFF, 0xFF);
-    EXPECT_EQ(real(GL_DEPTH_CLEAR_VALUE), 1.0f);
-    EXPECT_EQ(integer(GL_DEPTH_FUNC), GL_LEQUAL);
-    EXPECT_EQ(integer(GL_FRONT_FACE), GL_CW);
-    EXPECT_EQ(integer(GL_CULL_FACE_MODE), GL_BACK);
-    EXPECT_EQ(integer(GL_COLOR_MATERIAL_FACE), GL_FRONT_AND_BACK);
-    EXPECT_EQ(integer(GL_COLOR_MATERIAL_PARAMETER), GL_AMBIENT_AND_DIFFUSE);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Setting Swap Interval: WGL_EXT_swap_control_Flag not available",
+                                                    "Setting Swap Interval: WGL_EXT_swap_control_Flag not available"}));
 }
 
-TEST_F(GLStateTest, OptionalStatesFollowTheirFlags) {
-    glEnable(GL_MULTISAMPLE);
-    glDisable(GL_RESCALE_NORMAL);
-    app.setDefaultGLState();  // no extension loaded: neither is touched
-    EXPECT_TRUE(glIsEnabled(GL_MULTISAMPLE));
-    EXPECT_FALSE(glIsEnabled(GL_RESCALE_NORMAL));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"Setting Swap Interval: WGL_EXT_swap_control_Flag not available"}));
-}
-
-TEST_F(GLStateTest, SwapIntervalFollowsTheVsyncChoice) {
+TEST_F(GLStateTest, SwapIntervalFollowsTheVsyncChoiceAndAFailureLogsTheSystemTextWithoutItsLineBreak) {
     lendSwapInterval(true);
     app.setDefaultGLState();
     EXPECT_EQ(interval_, 0);
     app.setVsync(true);
     app.setDefaultGLState();
     EXPECT_EQ(interval_, 1);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"Setting Swap Interval: 0", "Setting Swap Interval: 1"}));
-}
-
-TEST_F(GLStateTest, FailedSwapIntervalLogsTheSystemTextWithoutItsLineBreak) {
     test::ScriptedWindowSystem windowSystem;
     windowSystem.errorText = "The requested operation is not supported.\r\n";
     app.attach(windowSystem);
     lendSwapInterval(false);
-    app.setVsync(true);
     app.setDefaultGLState();
     windowSystem.errorText = "No swap control";  // a text without a line break keeps every character
     app.setDefaultGLState();
-    EXPECT_EQ(logLines(),
-              (std::vector<std::string>{"Setting Swap Interval: \"The requested operation is not supported.\" 7",
-                                        "Setting Swap Interval: \"No swap control\" 7"}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Setting Swap Interval: 0", "Setting Swap Interval: 1",
+                                        "Setting Swap Interval: \"The requested operation is not supported.\" 1",
+                                        "Setting Swap Interval: \"No swap control\" 1"}));
 }
 
 TEST_F(GLStateTest, ErrorCheckLogsEachProvokedErrorWithTheTime) {
@@ -191,15 +167,14 @@ TEST_F(GLStateTest, ErrorCheckLogsEachProvokedErrorWithTheTime) {
     for (int i = 0; i < depth - 1; ++i) glPopMatrix();
     app.checkGLErrors(6.0f);  // nothing left: no line
 
-    const std::string tail = ". The offending function is ignored, having no side effect other than to set the error flag.";
-    EXPECT_EQ(logLines(),
-              (std::vector<std::string>{
+    const std::string tail =
+        ". The offending function is ignored, having no side effect other than to set the error flag.";
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
                   "1.500000 GL_INVALID_ENUM - An unacceptable value is specified for an enumerated argument" + tail,
                   "2.250000 GL_INVALID_VALUE - A numeric argument is out of range" + tail,
                   "3.000000 GL_INVALID_OPERATION - The specified operation is not allowed in the current state" + tail,
                   "4.000000 GL_STACK_UNDERFLOW - This function would cause a stack underflow" + tail,
-                  "5.000000 GL_STACK_OVERFLOW - This function would cause a stack overflow" + tail,
-              }));
+                  "5.000000 GL_STACK_OVERFLOW - This function would cause a stack overflow" + tail, }));
 }
 
 TEST_F(GLStateTest, ErrorCodesOutsideTheTableAreUnknown) {

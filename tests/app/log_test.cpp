@@ -4,38 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "scripted_window_system.h"
 
 namespace qv3rn {
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::readFile;
 
-TEST(Log, SectionsIndentEnclosedLinesByOneTab) {
+TEST(Log, SectionsIndentEnclosedLinesByOneTabAndBelowZeroNothingIsIndented) {
     Log log;
     ASSERT_TRUE(log.open("sections.log"));
     EXPECT_TRUE(log.beginSection("OpenGL"));
     log.beginSection("Buffers");
     log.printf("Color       : %d", 32);
+    EXPECT_EQ(readFile("sections.log"), "--==[OpenGL]==--\n\t--==[Buffers]==--\n\t\tColor       : 32\n");  // on disk
     log.endSection("Buffers");
     log.writeLine("outer");
     log.endSection("OpenGL");
-    log.writeLine("top");
-    log.close();
-    EXPECT_EQ(readAll("sections.log"),
-              "--==[OpenGL]==--\n\t--==[Buffers]==--\n\t\tColor       : 32\n\t--==[Buffers]==--\n"
-              "\touter\n--==[OpenGL]==--\ntop\n");
-}
-
-TEST(Log, NegativeDepthWritesWithoutIndentation) {
-    Log log;
-    ASSERT_TRUE(log.open("negative.log"));
     log.endSection("Closed");
     log.endSection("Again");
     log.writeLine("line");
@@ -43,17 +30,24 @@ TEST(Log, NegativeDepthWritesWithoutIndentation) {
     log.writeLine("still flat");
     log.close();
     EXPECT_EQ(log.depth(), -1);
-    EXPECT_EQ(readAll("negative.log"), "--==[Closed]==--\n--==[Again]==--\nline\n--==[Opened]==--\nstill flat\n");
+    EXPECT_EQ(readFile("sections.log"),
+              "--==[OpenGL]==--\n\t--==[Buffers]==--\n\t\tColor       : 32\n\t--==[Buffers]==--\n"
+              "\touter\n--==[OpenGL]==--\n--==[Closed]==--\n--==[Again]==--\nline\n--==[Opened]==--\nstill flat\n");
 }
 
-TEST(Log, OpeningTwiceFailsAndKeepsTheFirstFile) {
+TEST(Log, OpeningTwiceKeepsTheFirstFileAndReopeningTruncatesAndResetsDepth) {
+    std::ofstream("first.log") << "old contents\n";
     Log log;
     ASSERT_TRUE(log.open("first.log"));
     EXPECT_FALSE(log.open("second.log"));
-    log.writeLine("goes to the first");
+    log.beginSection("A");
     log.close();
-    EXPECT_EQ(readAll("first.log"), "goes to the first\n");
     EXPECT_FALSE(std::ifstream("second.log").good());
+    ASSERT_TRUE(log.open("first.log"));
+    EXPECT_EQ(log.depth(), 0);
+    log.writeLine("new");
+    log.close();
+    EXPECT_EQ(readFile("first.log"), "new\n");
 }
 
 TEST(Log, WritesBeforeOpenAndAfterCloseAreQuietNoOps) {
@@ -67,22 +61,7 @@ TEST(Log, WritesBeforeOpenAndAfterCloseAreQuietNoOps) {
     ASSERT_TRUE(log.open("reopened.log"));
     ASSERT_TRUE(log.close());
     EXPECT_FALSE(log.writeLine("after close"));
-    EXPECT_EQ(readAll("reopened.log"), "");
-}
-
-TEST(Log, OpenTruncatesAndResetsDepth) {
-    {
-        std::ofstream("truncate.log") << "old contents\n";
-    }
-    Log log;
-    ASSERT_TRUE(log.open("truncate.log"));
-    log.beginSection("A");
-    log.close();
-    ASSERT_TRUE(log.open("truncate.log"));
-    EXPECT_EQ(log.depth(), 0);
-    log.writeLine("new");
-    log.close();
-    EXPECT_EQ(readAll("truncate.log"), "new\n");
+    EXPECT_EQ(readFile("reopened.log"), "");
 }
 
 TEST(Log, FormattedLinesAreCutTo255CharactersButWriteLineIsNot) {
@@ -92,14 +71,7 @@ TEST(Log, FormattedLinesAreCutTo255CharactersButWriteLineIsNot) {
     log.printf("%s", longText.c_str());
     log.writeLine(longText);
     log.close();
-    EXPECT_EQ(readAll("long.log"), std::string(255, 'x') + "\n" + longText + "\n");
-}
-
-TEST(Log, LinesAreOnDiskBeforeClose) {
-    Log log;
-    ASSERT_TRUE(log.open("flushed.log"));
-    log.printf("value %d", 7);
-    EXPECT_EQ(readAll("flushed.log"), "value 7\n");
+    EXPECT_EQ(readFile("long.log"), std::string(255, 'x') + "\n" + longText + "\n");
 }
 
 TEST(Log, InstanceFollowsConstructionAndDestruction) {

@@ -76,25 +76,26 @@ std::vector<std::string> shaderScripts(PackedShow& show) {
 TEST(ShowContent, ArchiveHoldsTheScriptsTheLoadingPictureAndEveryDeclaredImage) {
     PackedShow show;
     ASSERT_TRUE(show.archive.isOpen()) << kArchive << ": " << show.archive.lastError();
-    for (const char* required : {"data/shader/demo.shader", "data/effect/demo.effect", "data/art/demo_loading.jpg",
-                                 "data/fnt/font.png"})
+    for (const char* required :
+         {"data/shader/demo.shader", "data/effect/demo.effect", "data/art/demo_loading.jpg", "data/fnt/font.png"})
         EXPECT_TRUE(show.entries.count(required)) << required;
 
-    std::set<std::string> declared, aliases;
+    // Image names are the "Name" lines inside "Image {" blocks; program names those of scripts with programs.
+    std::set<std::string> declared, aliases, programs;
     for (const std::string& script : shaderScripts(show)) {
         ASSERT_TRUE(show.entries.count(script)) << "included script missing: " << script;
         const std::string text = show.text(script);
         for (const std::string& alias : quotedAfter(text, "Alias")) aliases.insert(alias);
-        // Image names are the "Name" lines inside "Image {" blocks.
+        if (text.find("Program {") != std::string::npos)
+            for (const std::string& name : quotedAfter(text, "Name")) programs.insert(name);
         std::istringstream in(text);
-        std::string line;
         bool inImage = false;
-        while (std::getline(in, line)) {
+        for (std::string line; std::getline(in, line);) {
             line = line.substr(0, line.find(';'));
-            if (line.find("Image {") != std::string::npos) inImage = true;
-            if (inImage && line.find("Name ") != std::string::npos) {
-                const auto names = quotedAfter(line, "Name");
-                if (!names.empty()) declared.insert(names[0]);
+            inImage = inImage || line.find("Image {") != std::string::npos;
+            const auto names = quotedAfter(line, "Name");
+            if (inImage && !names.empty()) {
+                declared.insert(names[0]);
                 inImage = false;
             }
         }
@@ -102,11 +103,9 @@ TEST(ShowContent, ArchiveHoldsTheScriptsTheLoadingPictureAndEveryDeclaredImage) 
     ASSERT_FALSE(declared.empty());
     for (const std::string& image : declared) {
         std::vector<std::string> files = {image};
-        if (image == "spotlight.tga") {  // the cube map's six faces
-            files.clear();
-            for (const char* face : {"_pos_x", "_neg_x", "_pos_y", "_neg_y", "_pos_z", "_neg_z"})
-                files.push_back("spotlight" + std::string(face) + ".tga");
-        }
+        if (image == "spotlight.tga")  // the cube map's six faces
+            files = {"spotlight_pos_x.tga", "spotlight_neg_x.tga", "spotlight_pos_y.tga",
+                     "spotlight_neg_y.tga", "spotlight_pos_z.tga", "spotlight_neg_z.tga"};
         for (const std::string& file : files)
             EXPECT_TRUE(show.entries.count("data/art/" + file) || show.entries.count("data/fnt/" + file))
                 << "declared image without a file: " << file;
@@ -127,18 +126,11 @@ TEST(ShowContent, ArchiveHoldsTheScriptsTheLoadingPictureAndEveryDeclaredImage) 
                 << keyword << " \"" << image << "\" is not declared in the shader scripts";
         }
     EXPECT_GT(named, 20);
-    std::set<std::string> programs;
-    for (const std::string& script : shaderScripts(show)) {
-        const std::string text = show.text(script);
-        if (text.find("Program {") != std::string::npos)
-            for (const std::string& name : quotedAfter(text, "Name")) programs.insert(name);
-    }
     for (const std::string& program : quotedAfter(effect, "Program"))
         EXPECT_TRUE(programs.count(program)) << "program \"" << program << "\"";
     const auto streams = quotedAfter(effect, "Stream");
     EXPECT_FALSE(streams.empty());
-    for (const std::string& video : streams)
-        EXPECT_TRUE(fs::exists(kPlayerFolder + "/" + withSlashes(video))) << video;
+    for (const std::string& video : streams) EXPECT_TRUE(fs::exists(kPlayerFolder + "/" + withSlashes(video))) << video;
     for (const std::string& include : quotedAfter(effect, "Include"))
         EXPECT_TRUE(show.entries.count(withSlashes(include))) << include;
 }

@@ -71,7 +71,7 @@ struct PngLayout {
     int bitDepth = 8;
     bool interlaced = false;
     std::vector<png_color> palette{};
-    Bytes transparency{};     // tRNS alphas for palette entries
+    Bytes transparency{};       // tRNS alphas for palette entries
     std::vector<Bytes> rows{};  // raw rows in the file's own format, top row first
 };
 
