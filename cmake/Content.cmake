@@ -86,9 +86,9 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/data.dat
 add_custom_target(content ALL DEPENDS ${PROJECT_BINARY_DIR}/data.dat ${music_file} ${video_beside_player})
 
 # The content tests read what this file builds.
-if(TARGET test_content)
-  add_dependencies(test_content content)
-  target_compile_definitions(test_content PRIVATE
+if(TARGET test_generators)
+  add_dependencies(test_generators content)
+  target_compile_definitions(test_generators PRIVATE
                              QV3RN_CONTENT_STAGE="${QV3RN_CONTENT_STAGE}"
                              QV3RN_DATA_ARCHIVE="${PROJECT_BINARY_DIR}/data.dat"
                              QV3RN_MUSIC_FILE="${music_file}"

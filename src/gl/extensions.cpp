@@ -55,6 +55,7 @@ struct KnownExtension {
 const std::vector<KnownExtension>& knownExtensions() {
     static const std::vector<KnownExtension> table = {
 #define QV3RN_KNOWN(flag, name, source, ...) {name, source, &flag, {__VA_ARGS__}},
+#include "gl/extension_table.inc"
 #undef QV3RN_KNOWN
     };
     return table;
@@ -70,6 +71,7 @@ const std::vector<EntryPointSlot>& entryPointSlots() {
     static const std::vector<EntryPointSlot> slots = [] {
         std::vector<EntryPointSlot> list = {
 #define QV3RN_ENTRY_POINT(name, type) {#name, reinterpret_cast<void**>(&name)},
+#include "gl/entry_point_list.inc"
 #undef QV3RN_ENTRY_POINT
         };
         std::sort(list.begin(), list.end(),

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/log.h"
-#include "scripted_window_system.h"
 #include "support/gl_test_context.h"
 
 namespace qv3rn {

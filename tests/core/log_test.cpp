@@ -6,7 +6,6 @@
 #include <fstream>
 #include <string>
 
-#include "scripted_window_system.h"
 
 namespace qv3rn {
 namespace {
