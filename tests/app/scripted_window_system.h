@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/headless_window_system.h"
+#include "support/test_files.h"
 
 namespace qv3rn::test {
 
@@ -151,41 +152,6 @@ inline platform::Event makeEvent(platform::EventType type, int key = 0, int widt
     event.width = width;
     event.height = height;
     return event;
-}
-
-// Runs each test in a fresh folder of its own, so that the application.log of parallel tests never meet.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qv3rn-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(path_);
-    }
-    ~TemporaryFolder() {
-        std::filesystem::current_path(previous_);
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-    std::filesystem::path previous_;
-};
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline std::vector<std::string> readLines(const std::filesystem::path& path) {
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 }  // namespace qv3rn::test

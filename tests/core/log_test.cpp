@@ -6,6 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include "support/test_files.h"
+
 
 namespace qv3rn {
 namespace {

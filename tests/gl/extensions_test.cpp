@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/log.h"
+#include "support/test_files.h"
 #include "support/gl_test_context.h"
 
 namespace qv3rn {
