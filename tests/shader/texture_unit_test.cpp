@@ -147,7 +147,6 @@ TEST_F(TextureUnits, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadB
         {ramp("ScaleS", 4) + ramp("RotateB", 3) + ramp("TranslateS", 1) + ramp("RotateP", 0.5f) + ramp("RotateH", 1),
          translation(0.5f, 0, 0) * rotation(1, -h) * rotation(0, -p) * rotation(2, -b) * scaling(2, 1, 1)},
     };
-    test::setDemoTime(1);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.fields);
         ShaderManager read;
@@ -156,6 +155,7 @@ TEST_F(TextureUnits, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadB
         writeShaderBlock(text, shader);
         ShaderManager again;
         ASSERT_TRUE(test::parseScript(again, text.str())) << text.str();
+        test::setDemoTime(1);  // on the current manager, whose frame time the matrices are evaluated at
         for (Shader* each : {&shader, again.shaders().at(0)}) {
             each->begin();
             expectMatrix(textureMatrix(GL_TEXTURE3_ARB), row.expected, "unit 3");
