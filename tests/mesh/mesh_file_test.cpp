@@ -37,11 +37,11 @@ protected:
                     mesh->texCoords(set)[std::size_t(i)] = {value(random), value(random)};
             if (flags & MeshFlags::TangentSpace) mesh->tangents().append({vec(), vec()});
         }
-        if (shaders.shaders().empty()) {
-            addShader("wall");
-            addShader(std::string(255, 'x'));
+        if (!wall_) {
+            wall_ = addShader("wall");
+            longestName_ = addShader(std::string(255, 'x'));
         }
-        Shader* names[3] = {shaders.shaders()[0], nullptr, shaders.shaders()[1]};
+        Shader* names[3] = {wall_, nullptr, longestName_};
         for (int t = 0; t < triangleCount; ++t) {
             MeshTriangle triangle;
             for (int& corner : triangle.vertices)
@@ -51,6 +51,9 @@ protected:
         }
         return mesh;
     }
+
+    Shader* wall_ = nullptr;         // the shaders random meshes name, made on first use
+    Shader* longestName_ = nullptr;  // a name of the longest length the format stores
 
     static std::vector<std::uint8_t> encoded(const Mesh& mesh) {
         std::vector<std::uint8_t> bytes;
