@@ -23,6 +23,12 @@ constexpr LwoId lwoId(const char (&text)[5]) {
 }
 std::string lwoIdText(LwoId id);
 
+// The surface channels that texture blocks name and surfaces give values for.
+inline constexpr LwoId colourChannel = lwoId("COLR");
+inline constexpr LwoId diffuseChannel = lwoId("DIFF");
+inline constexpr LwoId luminosityChannel = lwoId("LUMI");
+inline constexpr LwoId specularChannel = lwoId({'S', 'P', 'E', 'C', '\0'});
+
 struct LwoSurface;
 struct LwoTexture;
 

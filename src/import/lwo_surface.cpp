@@ -137,10 +137,10 @@ std::unique_ptr<LwoSurface> readSurface(LwoBytes chunk) {
     forEachSubChunk(chunk, {lwoId("BLOK")}, [&](LwoId id, LwoBytes& data) {
         LwoSurface& s = *surface;
         switch (id) {
-        case lwoId("COLR"): s.colour.rgb = vectorWithEnvelope(data, s.colour.envelope); break;
-        case lwoId("LUMI"): s.luminosity = value(data); break;
-        case lwoId("DIFF"): s.diffuse = value(data); break;
-        case lwoId("SPEC"): s.specular = value(data); break;
+        case colourChannel: s.colour.rgb = vectorWithEnvelope(data, s.colour.envelope); break;
+        case luminosityChannel: s.luminosity = value(data); break;
+        case diffuseChannel: s.diffuse = value(data); break;
+        case specularChannel: s.specular = value(data); break;
         case lwoId("REFL"): s.reflection = value(data); break;
         case lwoId("TRAN"): s.transparency = value(data); break;
         case lwoId("TRNL"): s.translucency = value(data); break;

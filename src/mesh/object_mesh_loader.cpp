@@ -12,7 +12,7 @@ namespace qv3rn {
 namespace {
 
 // The texture channels that feed texture-coordinate sets, in the order the sets are handed out.
-constexpr LwoId setChannels[4] = {lwoId("COLR"), lwoId("DIFF"), lwoId("LUMI"), lwoId("SPEC")};
+constexpr LwoId setChannels[4] = {colourChannel, diffuseChannel, luminosityChannel, specularChannel};
 
 bool feedsTextureSet(const LwoTexture& texture) {
     return texture.type == LwoTextureType::Image && !texture.pointMap.empty() &&

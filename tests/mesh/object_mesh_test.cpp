@@ -106,7 +106,9 @@ TEST_F(ObjectMeshTest, ImageBlocksFillTextureSetsInChannelOrderWithNegatedCoordi
     EXPECT_FLOAT_EQ(mesh.texCoords(0)[3].u, 0.0f);   // a point of no polygon keeps zero
 
     std::vector<ImageBlock> five;  // more than four blocks still give four sets
-    for (const char* channel : {"COLR", "DIFF", "LUMI", "SPEC", "COLR"}) five.push_back(block(channel, "uv"));
+    const std::string channels[] = {lwoIdText(colourChannel), lwoIdText(diffuseChannel), lwoIdText(luminosityChannel),
+                                    lwoIdText(specularChannel), lwoIdText(colourChannel)};
+    for (const std::string& channel : channels) five.push_back(block(channel.c_str(), "uv"));
     Mesh layered;
     ASSERT_TRUE(convert(
         skin(kTriangle, {{0, 1, 2}}, five, {{"VMAP", test::mapChunk("TXUV", 2, "uv", {{2, {0.25f, 1}}})}}), layered));
