@@ -14,8 +14,6 @@
 
 namespace qv3rn {
 
-class Archive;
-
 // One loader per effect type; its typeName is the word that opens the type's blocks.
 class EffectLoader : public ScriptParser {
 public:
@@ -35,8 +33,6 @@ public:
     const std::string& typeName() const { return typeName_; }
     const ProgressCallback& progress() const { return progress_; }
     void setProgress(ProgressCallback progress) { progress_ = std::move(progress); }
-    const std::weak_ptr<Archive>& archive() const { return archive_; }
-    void setArchive(std::weak_ptr<Archive> archive) { archive_ = std::move(archive); }
 
     // The line that made the last load return false ("" after a block that loaded), and why, where the row
     // that refused it could say ("" otherwise: the line was not understood).
@@ -49,7 +45,6 @@ protected:
 
 private:
     ProgressCallback progress_;
-    std::weak_ptr<Archive> archive_;
     std::string typeName_;
     std::string rejectedLine_;
     std::string rejectionReason_;

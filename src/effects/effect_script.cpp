@@ -28,7 +28,6 @@ EffectScript::~EffectScript() = default;  // borrowed loaders are only listed, n
 
 void EffectScript::setArchive(std::weak_ptr<Archive> archive) {
     reader_->setArchive(std::move(archive));
-    for (EffectLoader* loader : loaders_) loader->setArchive(reader_->archive());
 }
 
 bool EffectScript::loadFile(const std::string& path, ProgressCallback progress) {
@@ -58,7 +57,6 @@ bool EffectScript::loadFile(const std::string& path, ProgressCallback progress) 
 
 void EffectScript::addLoader(std::unique_ptr<EffectLoader> loader) {
     if (!loader || borrowedLoaders_) return;
-    loader->setArchive(reader_->archive());
     loaders_.push_back(loader.get());
     ownedLoaders_.push_back(std::move(loader));
 }
