@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "brush_stamps.h"
 #include "overlay_test_support.h"
 
 namespace qv3rn::test {
