@@ -193,18 +193,7 @@ TEST_F(FlatEffectsTest, EachBlockDrawsWhatItSays) {
             EXPECT_TRUE(nearColour(screenPixel(seen.x, seen.y), seen.colour, seen.tolerance))
                 << seen.x << ", " << seen.y;
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-        // Nothing is left switched on, and texture unit 0 is selected again.
-        GLint unit = 0;
-        glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
-        EXPECT_EQ(unit, GL_TEXTURE0);
-        for (GLenum texture : {GL_TEXTURE1, GL_TEXTURE0}) {
-            glActiveTexture(texture);
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << texture;
-        }
-        for (GLenum off : {GL_BLEND, GL_ALPHA_TEST}) EXPECT_FALSE(glIsEnabled(off)) << off;
-        GLboolean depthWrites = GL_FALSE;
-        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-        EXPECT_TRUE(depthWrites);
+        expectDrawingStateRestored();
     }
 }
 

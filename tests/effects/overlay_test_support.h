@@ -1,6 +1,6 @@
 // overlay_test_support.h -- what the effect tests share: a headless context a quarter of the virtual screen's
-// size with images of the test's own, effects read from script text, envelope text, log capture, and the quads
-// an effect really draws.
+// size with images of the test's own, effects read from script text, envelope text, log capture, the state
+// drawing must leave, and the quads an effect really draws.
 #pragma once
 
 #include <GL/gl.h>
@@ -161,6 +161,23 @@ inline ::testing::AssertionResult nearColour(const Rgba& actual, std::array<int,
                                                  << int(actual[2]) << "), expected (" << expected[0] << ", "
                                                  << expected[1] << ", " << expected[2] << ")";
     return ::testing::AssertionSuccess();
+}
+
+// Fails the test where drawing left blending, texturing (on units 0 and 1) or alpha testing on, depth or colour
+// writes off, or a texture unit other than 0 selected.
+inline void expectDrawingStateRestored() {
+    GLint unit = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE0);
+    for (GLenum texture : {GL_TEXTURE1, GL_TEXTURE0}) {
+        glActiveTexture(texture);
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << texture;
+    }
+    for (GLenum off : {GL_BLEND, GL_ALPHA_TEST}) EXPECT_FALSE(glIsEnabled(off)) << off;
+    GLboolean depthWrites = GL_FALSE, colourWrites[4] = {};
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourWrites);
+    EXPECT_TRUE(depthWrites && colourWrites[0] && colourWrites[3]);
 }
 
 // A quad as drawn: its centre and size in window coordinates.
