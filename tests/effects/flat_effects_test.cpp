@@ -1,5 +1,6 @@
-// flat_effects_test.cpp -- what the image, flash, invert, text and text-fade blocks put on the screen: placement,
-// rotation and scale about their pivots, texture parts, alpha, the five draw modes, and missing pictures.
+// flat_effects_test.cpp -- what the image, flash, invert, text, text-fade and brush blocks put on the screen:
+// placement, rotation and scale about their pivots, texture parts, alpha, the five draw modes, the dissolve
+// through a brush's grey levels and the picture through a stroke, the state left behind, and missing pictures.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -35,6 +36,19 @@ const std::string centred = constantField("PositionX {", 320.0f) + constantField
 const std::string fadeBody =
     "Image \"title.png\"\nBlurRect 0 0 128 256\nTextRect 128 0 128 256\nScreenRect 160 120 320 240\n";
 constexpr std::array<std::uint8_t, 3> dark{0, 0, 0}, dst{51, 102, 204}, warm{200, 60, 0}, cool{20, 240, 128};
+
+// The dissolve brush's four columns (alpha levels 0, 85, 170 and 255, left to right) that show the blue picture.
+std::vector<Seen> shownColumns(std::array<bool, 4> shown) {
+    std::vector<Seen> seen;
+    for (int column = 0; column < 4; ++column)
+        seen.push_back({80.0f + 160.0f * column, 240, shown[column] ? blue : black});
+    return seen;
+}
+const std::string levels = "Brush \"levels.tga\"\nImage \"picture.tga\"\n";
+// A stroke at full alpha from the lower left corner to the middle of the screen, showing the blue picture.
+const std::string stroke = "Start 0\nEnd 0.5\nBrush \"brush.tga\"\nImage \"picture.tga\"\n" +
+                           envelopeField("PathX {", {{0, 0}, {1, 640}}) +
+                           envelopeField("PathY {", {{0, 0}, {1, 480}}) + "}\n";
 
 const PixelCase cases[] = {
     {"a Rect centred on the origin covers the lower left quarter", "Image", dark, "Rect 320 240 640 480\n}\n",
@@ -123,6 +137,27 @@ const PixelCase cases[] = {
     {"at fade 0 nothing shows", "TextFade", dark, fadeBody + constantField("Alpha { ", 0) + "}\n",
      {{320, 240, black, 0}}},
     {"without a track the fade is 1", "TextFade", dark, fadeBody + "}\n", {{320, 240, red}}},
+
+    {"a dissolve without its picture draws nothing", "DissolveBrush", dark,
+     "Brush \"levels.tga\"\nImage \"missing.tga\"\n}\n", shownColumns({false, false, false, false})},
+    {"at dissolve 0 only alpha 0 shows: the test is less-or-equal", "DissolveBrush", dark,
+     "Start 0\nEnd 2\n" + levels + "}\n", shownColumns({true, false, false, false}), 0.0f},
+    {"the dissolve is the time over the length: 0.25", "DissolveBrush", dark, "Start 0\nEnd 2\n" + levels + "}\n",
+     shownColumns({true, false, false, false}), 0.5f},
+    {"0.7 is past 170", "DissolveBrush", dark, "Start 0\nEnd 2\n" + levels + "}\n",
+     shownColumns({true, true, true, false}), 1.4f},
+    {"1 shows the whole picture", "DissolveBrush", dark, "Start 0\nEnd 2\n" + levels + "}\n",
+     shownColumns({true, true, true, true}), 2.0f},
+    {"a dissolve track sets the level", "DissolveBrush", dark,
+     levels + constantField("Dissolve {", 170.0f / 255.0f) + "}\n", shownColumns({true, true, true, false}), 5.0f},
+
+    {"ADDITIVE adds the picture through the stroke", "SplineBrush", {200, 0, 0}, "DrawMode ADDITIVE\n" + stroke,
+     {{256, 192, {200, 0, 255}}, {480, 100, {200, 0, 0}}}, 0.5f},
+    {"NORMAL puts the picture through the stroke", "SplineBrush", {200, 0, 0}, "DrawMode NORMAL\n" + stroke,
+     {{256, 192, {0, 0, 255}}, {480, 100, {200, 0, 0}}}, 0.5f},
+    {"MULTIPLY uses no alpha: the whole picture", "SplineBrush", {200, 100, 100}, "DrawMode MULTIPLY\n" + stroke,
+     {{256, 192, {0, 0, 100}}, {480, 100, {0, 0, 100}}}, 0.5f},
+    {"blocks without an image draw nothing", "Blocks", dark, "Rows 1\nCols 1\n}\n", {{400, 300, black, 0}}, 0.0f},
 };
 
 class FlatEffectsTest : public OverlayTest {
@@ -138,6 +173,9 @@ protected:
         });
         // Left half (the blurred text) red, right half (the sharp text) green.
         addImage("title.png", 256, 256, [](int x, int) { return x < 128 ? 0xFF0000FFu : 0x00FF00FFu; });
+        addImage("levels.tga", 4, 1, [](int x, int) { return 0xFFFFFF00u | (85u * x); }, true);
+        addImage("picture.tga", 4, 4, [](int, int) { return 0x0000FFFFu; });
+        addImage("brush.tga", 4, 4, [](int, int) { return 0xFFFFFFFFu; });
     }
 };
 
@@ -155,6 +193,7 @@ TEST_F(FlatEffectsTest, EachBlockDrawsWhatItSays) {
             EXPECT_TRUE(nearColour(screenPixel(seen.x, seen.y), seen.colour, seen.tolerance))
                 << seen.x << ", " << seen.y;
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        expectDrawingStateRestored();
     }
 }
 

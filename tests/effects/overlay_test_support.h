@@ -1,30 +1,34 @@
 // overlay_test_support.h -- what the effect tests share: a headless context a quarter of the virtual screen's
-// size, images and a timeline of the test's own, effects read from script text, envelope text and log capture.
+// size with images of the test's own, effects read from script text, envelope text, log capture, the state
+// drawing must leave, and the quads an effect really draws.
 #pragma once
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
-#include "gl/extensions.h"
 #include "core/log.h"
 #include "data/script_error.h"
+#include "effects/brush_common.h"
 #include "effects/effect.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
+#include "gl/extensions.h"
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"
+#include "support/test_files.h"
 
 namespace qv3rn::test {
 
@@ -45,33 +49,25 @@ inline std::string constantField(const std::string& keyword, float value) {
     return envelopeField(keyword, {{0.0f, value}});
 }
 
-// Reads effect script text into `manager`. Returns "" when it parsed, else why not: the reader's failure
-// ("<stream>:<line>: ...") or a raised error as "<line>: <message>".
+// Reads effect script text into `manager`. Returns "" when it parsed, else why not as "<stream>:<line>: why":
+// the reader's failure or a raised error.
 inline std::string readScript(EffectManager& manager, const std::string& text) {
     EffectScript reader(manager);
     std::istringstream stream(text);
     try {
         return reader.parse(stream) ? "" : reader.failure();
     } catch (const ScriptError& error) {
-        return std::to_string(error.line()) + ": " + error.what();
+        return error.file() + ":" + std::to_string(error.line()) + ": " + error.what();
     }
 }
 
-inline std::string readTextFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The process log redirected into a file of the test's own while it lives.
+// The process log redirected into a file of the test's own while it lives; text() closes it.
 class CapturedLog {
 public:
     explicit CapturedLog(std::string path) : path_(std::move(path)) { log_.open(path_); }
-    // Everything logged so far; the log is closed afterwards.
     std::string text() {
         log_.close();
-        return readTextFile(path_);
+        return readFile(path_);
     }
 
 private:
@@ -79,13 +75,14 @@ private:
     Log log_;
 };
 
-// A 160 x 120 context (one framebuffer pixel is a 4 x 4 square of the 640 x 480 virtual screen), an image
-// registry and the current effect manager of the test's own.
+// One framebuffer pixel of the test context is a 4 x 4 square of the 640 x 480 virtual screen.
+constexpr int framebufferWidth = 160;
+constexpr int framebufferHeight = 120;
+constexpr float virtualPerPixel = 4.0f;
+
+// The test context, an image registry and the current effect manager of the test's own.
 class OverlayTest : public ::testing::Test {
 protected:
-    static constexpr int framebufferWidth = 160;
-    static constexpr int framebufferHeight = 120;
-    static constexpr float virtualPerPixel = 4.0f;
 
     void SetUp() override {
         std::string error;
@@ -164,6 +161,70 @@ inline ::testing::AssertionResult nearColour(const Rgba& actual, std::array<int,
                                                  << int(actual[2]) << "), expected (" << expected[0] << ", "
                                                  << expected[1] << ", " << expected[2] << ")";
     return ::testing::AssertionSuccess();
+}
+
+// Fails the test where drawing left blending, texturing (on units 0 and 1) or alpha testing on, depth or colour
+// writes off, or a texture unit other than 0 selected.
+inline void expectDrawingStateRestored() {
+    GLint unit = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE0);
+    for (GLenum texture : {GL_TEXTURE1, GL_TEXTURE0}) {
+        glActiveTexture(texture);
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << texture;
+    }
+    for (GLenum off : {GL_BLEND, GL_ALPHA_TEST}) EXPECT_FALSE(glIsEnabled(off)) << off;
+    GLboolean depthWrites = GL_FALSE, colourWrites[4] = {};
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourWrites);
+    EXPECT_TRUE(depthWrites && colourWrites[0] && colourWrites[3]);
+}
+
+// A quad as drawn: its centre and size in window coordinates.
+struct DrawnQuad {
+    float centreX, centreY, width, height;
+};
+
+// Runs `draw` in feedback mode and returns the quads it drew. The driver hands every quad back as two
+// triangles (both inside the window in these tests), so each pair of triangles is one quad.
+inline std::vector<DrawnQuad> feedbackQuads(const std::function<void()>& draw) {
+    std::vector<GLfloat> buffer(1 << 20);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint size = glRenderMode(GL_RENDER);
+    EXPECT_GE(size, 0) << "the feedback buffer overflowed";
+    std::vector<DrawnQuad> quads;
+    float minX = 1e30f, minY = 1e30f, maxX = -1e30f, maxY = -1e30f;
+    for (GLint at = 0, triangle = 0; at < size; ++triangle) {
+        if (static_cast<GLint>(buffer[at++]) != GL_POLYGON_TOKEN) {
+            ADD_FAILURE() << "unexpected feedback token " << buffer[at - 1];
+            return {};
+        }
+        for (GLint v = static_cast<GLint>(buffer[at++]); v > 0; --v, at += 2) {
+            minX = std::min(minX, buffer[at]), maxX = std::max(maxX, buffer[at]);
+            minY = std::min(minY, buffer[at + 1]), maxY = std::max(maxY, buffer[at + 1]);
+        }
+        if (triangle % 2 == 0) continue;
+        quads.push_back({(minX + maxX) * 0.5f, (minY + maxY) * 0.5f, maxX - minX, maxY - minY});
+        minX = minY = 1e30f, maxX = maxY = -1e30f;
+    }
+    EXPECT_EQ(minX, 1e30f) << "quads come back as pairs of triangles";
+    return quads;
+}
+
+// The quads of side `size` (virtual units) among `quads`, in drawing order, centred on the brush stamps.
+inline void expectStampsDrawn(const std::vector<BrushStamp>& stamps, const std::vector<DrawnQuad>& quads, float size) {
+    std::vector<DrawnQuad> drawn;
+    for (const DrawnQuad& quad : quads)
+        if (std::fabs(quad.width * virtualPerPixel - size) < 0.04f &&
+            std::fabs(quad.height * virtualPerPixel - size) < 0.04f)
+            drawn.push_back(quad);
+    ASSERT_EQ(drawn.size(), stamps.size());
+    for (std::size_t i = 0; i < stamps.size(); ++i) {
+        EXPECT_NEAR(drawn[i].centreX * virtualPerPixel, stamps[i].x, 0.04f) << "stamp " << i;
+        EXPECT_NEAR(drawn[i].centreY * virtualPerPixel, stamps[i].y, 0.04f) << "stamp " << i;
+    }
 }
 
 }  // namespace qv3rn::test

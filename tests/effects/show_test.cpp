@@ -40,10 +40,14 @@ TEST_F(ShowTest, AShowOfEveryTypeDrawsInLayerOrderAndLeavesNoStateBehind) {
     manager->setSize(framebufferWidth, framebufferHeight);
     manager->initAll();
 
-    GLint modelViewDepth = 0, projectionDepth = 0, attribDepth = 0;
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelViewDepth);
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
-    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &attribDepth);
+    const auto stackDepths = [] {
+        std::array<GLint, 3> depths{};
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depths[0]);
+        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depths[1]);
+        glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depths[2]);
+        return depths;
+    };
+    const std::array<GLint, 3> depths = stackDepths();
     for (float time : {0.0f, 0.5f, 1.0f, 4.0f}) {
         clearScreen(0, 0, 255);
         manager->update(time);
@@ -61,26 +65,14 @@ TEST_F(ShowTest, AShowOfEveryTypeDrawsInLayerOrderAndLeavesNoStateBehind) {
     glTranslatef(1.0f, 2.0f, 3.0f);
     manager->update(5.0f);
     manager->render();
-    GLint depth = 0;
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-    EXPECT_EQ(depth, modelViewDepth);
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
-    EXPECT_EQ(depth, projectionDepth);
-    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
-    EXPECT_EQ(depth, attribDepth);
+    EXPECT_EQ(stackDepths(), depths);
     GLfloat modelView[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
     EXPECT_FLOAT_EQ(modelView[12], 1.0f);
     EXPECT_FLOAT_EQ(modelView[14], 3.0f);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    for (GLenum off : {GL_BLEND, GL_TEXTURE_2D, GL_ALPHA_TEST}) EXPECT_FALSE(glIsEnabled(off)) << off;
-    GLboolean depthWrites = GL_FALSE;
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-    EXPECT_TRUE(depthWrites);
-    GLboolean colourWrites[4] = {};
-    glGetBooleanv(GL_COLOR_WRITEMASK, colourWrites);
-    EXPECT_TRUE(colourWrites[0] && colourWrites[3]);
+    expectDrawingStateRestored();
 
     // Past the end every effect is released and deleted while the images still exist.
     manager->update(11.0f);
@@ -91,7 +83,7 @@ TEST_F(ShowTest, AShowOfEveryTypeDrawsInLayerOrderAndLeavesNoStateBehind) {
 TEST_F(ShowTest, ALineATypeCannotReadStopsTheScriptWithTheLineAndWhy) {
     const struct {
         std::string script;
-        std::string failure;  // raised errors: "<line>: <message>"; others: the reader's failure
+        std::string failure;  // after "<stream>:"
     } rows[] = {
         {"Blocks {\n Rows 2\n Shatter 1\n}\n", "3: BlocksEffect unknown token"},
         {"Blocks {\n Rows 5000\n}\n", "2: BlocksEffect grid size out of range: Rows 5000"},
@@ -121,19 +113,17 @@ TEST_F(ShowTest, ALineATypeCannotReadStopsTheScriptWithTheLineAndWhy) {
         {"Lines {\n NumLines 2000000000\n}\n", "2: LinesEffectLoader line count out of range: NumLines 2000000000"},
         {"Text {\n Message \"x\"\n Kerning 2\n}\n", "3: Kerning 2"},
         // Types whose unknown lines fail the block without an error of their own.
-        {"Image {\n Rect 1 2 3 4\n Sparkle 3\n}\n",
-         "<stream>:3: the Image block does not understand the line \"Sparkle 3\""},
-        {"Invert {\n Color 1 1 1 1\n}\n",
-         "<stream>:2: the Invert block does not understand the line \"Color 1 1 1 1\""},
+        {"Image {\n Rect 1 2 3 4\n Sparkle 3\n}\n", "3: the Image block does not understand the line \"Sparkle 3\""},
+        {"Invert {\n Color 1 1 1 1\n}\n", "2: the Invert block does not understand the line \"Color 1 1 1 1\""},
         {"TextFade {\n" + constantField(" Alpha {", 1) + "}\n",  // the field needs its trailing space
-         "<stream>:2: the TextFade block does not understand the line \"Alpha {\""},
+         "2: the TextFade block does not understand the line \"Alpha {\""},
         {"Flash {\n}\nStream {\n Stream \"missing.avi\"\n}\nFlash {\n}\n",
-         "<stream>:4: the Stream block cannot use the line \"Stream \"missing.avi\"\": the video cannot be opened: "},
+         "4: the Stream block cannot use the line \"Stream \"missing.avi\"\": the video cannot be opened: "},
     };
     for (const auto& row : rows) {
         EffectManager timeline;
         const std::string failure = readScript(timeline, row.script);
-        EXPECT_EQ(failure.substr(0, row.failure.size()), row.failure) << row.script;
+        EXPECT_EQ(failure.substr(0, row.failure.size() + 9), "<stream>:" + row.failure) << row.script;
     }
 }
 

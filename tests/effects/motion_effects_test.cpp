@@ -1,0 +1,242 @@
+// motion_effects_test.cpp -- the effects that move on their own between frames: the assembling image's tiles
+// (cut row by row, one random flight each, flying home in k seconds), the light bars (the random draws of the
+// set-up in their order, bouncing, the pulse), and the warped diffusion grid (the ten patterns in single
+// precision, the texture rectangle, animated scales and alpha); and what each draws.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "effects/blocks_effect.h"
+#include "effects/diffusion_effect.h"
+#include "effects/lines_effect.h"
+#include "math/random.h"
+#include "overlay_test_support.h"
+
+namespace qv3rn::test {
+namespace {
+
+float distanceFromHome(const BlocksEffect::Tile& tile) {
+    const auto &now = tile.corners[0], &home = tile.home[0];
+    return std::sqrt((now.x - home.x) * (now.x - home.x) + (now.y - home.y) * (now.y - home.y) +
+                     (now.z - home.z) * (now.z - home.z));
+}
+
+class MotionEffectsTest : public OverlayTest {
+protected:
+    // Quadrants of a 256 x 256 picture: top-left red, top-right green, bottom-left blue, bottom-right white.
+    void SetUp() override {
+        OverlayTest::SetUp();
+        addImage("quad.png", 256, 256, [](int x, int y) -> std::uint32_t {
+            if (y < 128) return x < 128 ? 0xFF0000FFu : 0x00FF00FFu;
+            return x < 128 ? 0x0000FFFFu : 0xFFFFFFFFu;
+        });
+    }
+    BlocksEffect& loadBlocks(const std::string& position) {
+        return load<BlocksEffect>(
+            "Blocks",
+            "Image \"quad.png\"\nRect 0 0 256 256\nRows 2\nCols 2\nPosition " + position + "\nDistance 100\n}\n");
+    }
+    static void expectGrid(const DiffusionEffect& effect, int i, int j, float u, float v, float tolerance = 1e-6f) {
+        const auto uv = effect.gridPoint(i, j);
+        EXPECT_NEAR(uv[0], u, tolerance) << "u at (" << i << ", " << j << ")";
+        EXPECT_NEAR(uv[1], v, tolerance) << "v at (" << i << ", " << j << ")";
+    }
+};
+
+TEST_F(MotionEffectsTest, TilesCutThePictureRowByRowFromTheTopEachWithOneRandomFlight) {
+    runtimeRandom().seed(777);
+    const BlocksEffect& blocks = loadBlocks("128 128 -100");
+    ASSERT_EQ(blocks.tiles().size(), 4u);
+    const auto& topLeft = blocks.tiles()[0];
+    EXPECT_EQ(topLeft.texCoords, (std::array<float, 8>{0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0.5f}));
+    const float expectedHome[4][2] = {{128, 256}, {0, 256}, {0, 128}, {128, 128}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(topLeft.home[i].x, expectedHome[i][0]);
+        EXPECT_FLOAT_EQ(topLeft.home[i].y, expectedHome[i][1]);
+    }
+    EXPECT_FLOAT_EQ(blocks.tiles()[3].texCoords[7], 1.0f);
+    // It flies from the position to its first corner: along (0, 128, 100).
+    EXPECT_NEAR(topLeft.direction.y, 128.0f / std::sqrt(128.0f * 128.0f + 100.0f * 100.0f), 1e-6f);
+
+    Random expected(777);
+    for (const auto& tile : blocks.tiles()) {
+        const float k = 1.0f + expected.next() * 6.103702e-5f;
+        EXPECT_FLOAT_EQ(tile.flightLeft, k);
+        EXPECT_FLOAT_EQ(tile.angle, k * 360.0f);
+        EXPECT_NEAR(distanceFromHome(tile), k * 100.0f, 1e-3f);
+    }
+    EXPECT_EQ(runtimeRandom().next(), expected.next()) << "one draw per tile, in row order";
+}
+
+TEST_F(MotionEffectsTest, TilesFlyHomeInKSecondsFromAnyPositionAndStay) {
+    // Out of the screen's plane, within it, and from the first corner of the bottom-left tile (which stays home).
+    for (const char* position : {"128 128 -100", "100 90 0", "128 128 0"}) {
+        SCOPED_TRACE(position);
+        BlocksEffect& blocks = loadBlocks(position);
+        std::vector<float> flight;
+        for (const auto& tile : blocks.tiles()) flight.push_back(tile.flightLeft);
+        const float start = 20.0f;
+        blocks.update(start);  // the first step is a thousandth of a second
+        float elapsed = 0.001f;
+        for (int frame = 1; frame <= 200; ++frame) {
+            blocks.update(start + frame / 60.0f);
+            elapsed += 1.0f / 60.0f;
+            for (std::size_t i = 0; i < flight.size(); ++i) {
+                const auto& tile = blocks.tiles()[i];
+                const bool flies = tile.direction.x != 0.0f || tile.direction.y != 0.0f || tile.direction.z != 0.0f;
+                if (elapsed < flight[i] - 1e-3f) {
+                    EXPECT_NEAR(distanceFromHome(tile), flies ? (flight[i] - elapsed) * 100.0f : 0.0f, 0.05f) << i;
+                    EXPECT_GT(tile.angle, 0.0f);
+                } else if (elapsed >= flight[i] + 1e-3f) {
+                    EXPECT_EQ(distanceFromHome(tile), 0.0f) << i << " " << frame;
+                    EXPECT_EQ(tile.angle, 0.0f);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(MotionEffectsTest, TheLandedTilesShowThePicture) {
+    BlocksEffect& blocks = loadBlocks("128 128 -100");
+    for (int frame = 0; frame <= 200; ++frame) blocks.update(frame / 60.0f);
+    blocks.render();
+    // The picture spans 0 .. 256 of the -256 .. 256 square: the upper-right quarter of the screen.
+    const struct {
+        float x, y;
+        std::array<int, 3> colour;
+    } seen[] = {{400, 420, {255, 0, 0}}, {560, 420, {0, 255, 0}},   {400, 300, {0, 0, 255}},
+                {560, 300, {255, 255, 255}}, {200, 300, {0, 0, 0}}, {400, 200, {0, 0, 0}}};
+    for (const auto& point : seen) EXPECT_TRUE(nearColour(screenPixel(point.x, point.y), point.colour)) << point.x;
+}
+
+TEST_F(MotionEffectsTest, InitDrawsFiveRandomNumbersPerBarInTheirOrder) {
+    runtimeRandom().seed(4321);
+    // "AlphaSpeed " and "AlphaVariance " contain "Speed " and "Variance ": they must be taken first.
+    const LinesEffect& lines =
+        load<LinesEffect>("Lines", "NumLines 3\nAlphaSpeed 2\nAlphaVariance 1\nSpeed 100\nVariance 40\n}\n");
+    ASSERT_EQ(lines.lines().size(), 3u);
+    Random expected(4321);
+    for (const LinesEffect::Line& line : lines.lines()) {
+        const int xDraw = expected.next(), widthDraw = expected.next(), velocityDraw = expected.next();
+        const int signDraw = expected.next(), phaseDraw = expected.next();
+        EXPECT_FLOAT_EQ(line.x, xDraw * 0.019531846f);
+        EXPECT_FLOAT_EQ(line.width, widthDraw * 0.00028992584f + 1.5f);
+        const float speed = (velocityDraw * 3.051851e-5f - 0.5f) * 40.0f + 100.0f;
+        EXPECT_FLOAT_EQ(line.velocity, (signDraw & 1) ? -speed : speed);
+        EXPECT_FLOAT_EQ(line.phaseSpeed, (phaseDraw * 3.051851e-5f - 0.5f) * 1.0f + 2.0f);
+        EXPECT_FLOAT_EQ(line.alpha, (std::sin(line.phaseSpeed) + 1.0f) * 0.5f);
+    }
+    EXPECT_EQ(runtimeRandom().next(), expected.next()) << "nothing else was drawn";
+}
+
+TEST_F(MotionEffectsTest, BarsBounceAtBothEdgesAndThePhaseTakesOneRandomStepPerUpdate) {
+    LinesEffect& lines = load<LinesEffect>("Lines", "NumLines 2\n}\n");
+    lines.lines()[0] = {630.0f, 2.0f, 70.0f, 0.0f, 2.0f, 0.0f};
+    lines.lines()[1] = {5.0f, 2.0f, -20.0f, 0.0f, 2.0f, 0.0f};
+    lines.update(10.0f);  // the first step is a thousandth of a second
+    EXPECT_NEAR(lines.lines()[0].x, 630.07f, 1e-3f);
+    lines.update(11.0f);  // 700 would be past the right edge
+    EXPECT_FLOAT_EQ(lines.lines()[0].x, 640.0f);
+    EXPECT_FLOAT_EQ(lines.lines()[0].velocity, -70.0f);
+    EXPECT_FLOAT_EQ(lines.lines()[1].x, 0.0f);
+    EXPECT_FLOAT_EQ(lines.lines()[1].velocity, 20.0f);
+
+    const float before = lines.lines()[0].phase;
+    runtimeRandom().seed(99);
+    Random expected(99);
+    lines.update(11.5f);
+    EXPECT_NEAR(lines.lines()[0].x, 605.0f, 1e-3f);
+    EXPECT_NEAR(lines.lines()[1].x, 10.0f, 1e-3f);
+    // phase += (rand() / 32767 + phaseSpeed) * dt
+    EXPECT_FLOAT_EQ(lines.lines()[0].phase, before + (expected.next() * 3.051851e-5f + 2.0f) * 0.5f);
+    EXPECT_FLOAT_EQ(lines.lines()[0].alpha, (std::sin(lines.lines()[0].phase) + 1.0f) * 0.5f);
+}
+
+TEST_F(MotionEffectsTest, EachBarIsAFullHeightStripAtItsAlphaTimesTheColourAlpha) {
+    LinesEffect& lines =
+        load<LinesEffect>("Lines", "NumLines 1\nColor 1 1 1 1\n" + constantField("Alpha {", 0.5f) + "}\n");
+    lines.update(2.0f);
+    lines.lines()[0] = {100.0f, 10.0f, 0.0f, 0.0f, 0.0f, 1.0f};
+    lines.render();
+    EXPECT_TRUE(nearColour(screenPixel(104, 2), {128, 128, 128}, 2));
+    EXPECT_TRUE(nearColour(screenPixel(104, 477), {128, 128, 128}, 2));
+    EXPECT_TRUE(nearColour(screenPixel(120, 240), {0, 0, 0}, 0));
+    EXPECT_TRUE(nearColour(screenPixel(92, 240), {0, 0, 0}, 0));
+}
+
+TEST_F(MotionEffectsTest, EachPatternMovesTheGridCornersAsItsFormulaSays) {
+    // The corners (1, 3) and (7, 6) of a resolution-10 grid, worked out from each pattern's formula in floats.
+    const struct {
+        const char* type;
+        const char* scale;
+        float u13, v13, u76, v76;
+    } rows[] = {
+        {"DEFORM_0", "1.5 -2", 0.115f, 0.28f, 0.715f, 0.58f},
+        {"DEFORM_1", "1.5 0.5", 0.09325f, 0.29875f, 0.70225f, 0.60025f},
+        {"DEFORM_2", "1.25 0.75", 0.1131034f, 0.224556f, 0.8681004f, 0.449778f},
+        {"DEFORM_3", "1.1 0.9", 0.04236323f, 0.3577685f, 0.6934819f, 0.6233229f},
+        {"DEFORM_4", "2 3", 0.2875103f, 0.04999155f, 0.6745209f, 0.6449464f},
+        {"DEFORM_5", "1.5 0.5", 0.01603234f, 0.4031278f, 0.7905885f, 0.5496053f},  // deformed again by 6
+        {"DEFORM_6", "1.5 0.5", 0.1345818f, 0.3004872f, 0.6956295f, 0.5999391f},
+        {"DEFORM_7", "0.5 2", 0.07127595f, 0.20903f, 0.7124415f, 0.5808427f},
+        {"DEFORM_8", "0.2 0.3", 0.1030197f, 0.2341525f, 0.7397981f, 0.6707669f},
+        {"DEFORM_9", "0.2 0.3", 0.1886634f, 0.4483343f, 0.7001835f, 0.6380039f},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        const auto& effect = load<DiffusionEffect>(
+            "Diffusion", std::string("DeformType ") + row.type + "\nScale " + row.scale + "\n}\n");
+        expectGrid(effect, 1, 3, row.u13, row.v13, 2e-6f);
+        expectGrid(effect, 7, 6, row.u76, row.v76, 2e-6f);
+    }
+    // The words are searched in the order DEFORM_0, DEFORM_10, DEFORM_1 ... DEFORM_9.
+    EXPECT_EQ(load<DiffusionEffect>("Diffusion", "DeformType DEFORM_7 DEFORM_2\n}\n").deformType, 2);
+}
+
+TEST_F(MotionEffectsTest, OtherTypesLeaveTheGridStraightInsideTheTextureRectangle) {
+    for (const char* type : {"DeformType DEFORM_10\n", "DeformType WOBBLE\n", ""}) {
+        SCOPED_TRACE(type);
+        const auto& effect =
+            load<DiffusionEffect>("Diffusion", std::string(type) + "Resolution 4\nTexRect 0.25 0.5 0.75 1\n}\n");
+        for (int i = 0; i <= 4; ++i)
+            for (int j = 0; j <= 4; ++j) expectGrid(effect, i, j, 0.25f + 0.5f * (i / 4.0f), 0.5f + 0.5f * (j / 4.0f));
+    }
+}
+
+TEST_F(MotionEffectsTest, ScaleTracksRebuildTheGridAndTheAlphaTrackDrivesTheColour) {
+    auto& effect = load<DiffusionEffect>("Diffusion", "DeformType DEFORM_0\nResolution 2\n" +
+                                                          envelopeField("ScaleX {", {{0.0f, 1.0f}, {10.0f, 11.0f}}) +
+                                                          constantField("Alpha {", 0.25f) + "}\n");
+    expectGrid(effect, 1, 1, 0.5f + 0.01f, 0.5f + 0.01f);  // built through update(0) at init
+    EXPECT_FLOAT_EQ(effect.color[3], 0.25f);
+    effect.update(5.0f);
+    expectGrid(effect, 1, 1, 0.5f + 0.06f, 0.5f + 0.01f);  // the scale y without a track stays 1
+    effect.release();
+    EXPECT_FALSE(effect.hasGrid());
+}
+
+TEST_F(MotionEffectsTest, ResolutionTenWithoutDeformDrawsAHundredCellsOfTheTexRectUndistorted) {
+    // Texel rows in upload order: row 0 (t from 0 to 0.5) red and green, row 1 blue and white.
+    addImage("quadrants.tga", 2, 2, [](int x, int y) {
+        static const std::uint32_t colours[2][2] = {{0xFF0000FFu, 0x00FF00FFu}, {0x0000FFFFu, 0xFFFFFFFFu}};
+        return colours[y][x];
+    }, true);
+    Effect& effect =
+        load("Diffusion", "Resolution 10\nColor 1 1 1 1\nImage \"quadrants.tga\"\nTexRect 0.5 0 1 0.5\n}\n");
+
+    const std::vector<DrawnQuad> quads = feedbackQuads([&] { effect.render(); });
+    ASSERT_EQ(quads.size(), 100u);
+    EXPECT_FLOAT_EQ(quads[0].width, framebufferWidth / 10.0f);
+    EXPECT_FLOAT_EQ(quads[0].height, framebufferHeight / 10.0f);
+    EXPECT_FLOAT_EQ(quads[1].centreY, quads[0].centreY + framebufferHeight / 10.0f) << "rows go up first";
+
+    effect.render();
+    // The texture rectangle is the quadrant of row 0, column 1: the whole screen shows it.
+    for (float x : {10.0f, 320.0f, 630.0f})
+        for (float y : {10.0f, 240.0f, 470.0f})
+            EXPECT_TRUE(nearColour(screenPixel(x, y), {0, 255, 0})) << x << ", " << y;
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+}
+
+}  // namespace
+}  // namespace qv3rn::test
