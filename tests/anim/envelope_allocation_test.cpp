@@ -21,14 +21,8 @@ void* counted(std::size_t size) {
 
 // Every form of the global allocator is replaced, so that all memory goes through malloc and free (a
 // sanitizer build then sees matching pairs).
-void* operator new(std::size_t size) {
-    if (void* p = counted(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    if (void* p = counted(size)) return p;
-    throw std::bad_alloc();
-}
+void* operator new(std::size_t size) { return counted(size) ?: throw std::bad_alloc(); }
+void* operator new[](std::size_t size) { return counted(size) ?: throw std::bad_alloc(); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted(size); }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return counted(size); }
 void operator delete(void* p) noexcept { release(p); }
