@@ -9,7 +9,7 @@
 
 #include "core/message_hook.h"
 #include "data/script_error.h"
-#include "script_test_support.h"
+#include "shader_test_support.h"
 #include "shader/program_state.h"
 #include "shader/shader_script_writer.h"
 

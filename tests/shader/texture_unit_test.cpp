@@ -10,7 +10,7 @@
 #include <string>
 
 #include "data/script_error.h"
-#include "script_test_support.h"
+#include "shader_test_support.h"
 #include "shader/shader_script_writer.h"
 #include "shader/texture_2d.h"
 #include "shader/texture_unit_state.h"
