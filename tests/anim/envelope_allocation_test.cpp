@@ -1,4 +1,4 @@
-// envelope_allocation_test.cpp -- checks that evaluating an envelope never allocates, by counting calls of the global allocator.
+// envelope_allocation_test.cpp -- checks that evaluating an envelope never allocates (the global allocator counts).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,10 +10,7 @@
 namespace {
 std::atomic<long> allocations{0};
 
-void* counted(std::size_t size) {
-    ++allocations;
-    return std::malloc(size ? size : 1);
-}
+void* counted(std::size_t size) { return ++allocations, std::malloc(size ? size : 1); }
 
 // Kept out of line so that the compiler does not pair a visible free() with the operator new it sees.
 [[gnu::noinline]] void release(void* p) noexcept { std::free(p); }
@@ -21,8 +18,14 @@ void* counted(std::size_t size) {
 
 // Every form of the global allocator is replaced, so that all memory goes through malloc and free (a
 // sanitizer build then sees matching pairs).
-void* operator new(std::size_t size) { return counted(size) ?: throw std::bad_alloc(); }
-void* operator new[](std::size_t size) { return counted(size) ?: throw std::bad_alloc(); }
+void* operator new(std::size_t size) {
+    if (void* p = counted(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    if (void* p = counted(size)) return p;
+    throw std::bad_alloc();
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted(size); }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return counted(size); }
 void operator delete(void* p) noexcept { release(p); }

@@ -51,8 +51,7 @@ std::string saved(const Envelope& e) {
 
 TEST(EnvelopeLoad, ReadsEveryKeyFieldAndTheBehaviours) {
     const Envelope e = loaded("{ Envelope\n  2\n  Key 0 0 0\n  Key 1 2.5 3 0.1 0.2 0.3 1 2 3 4\n  Behaviors 1 2\n}\n");
-    ASSERT_EQ(e.keyCount(), 2u);
-    const EnvelopeKey& k = e.keys()[1];
+    const EnvelopeKey& k = e.keys().at(1);
     EXPECT_EQ((std::vector<float>{k.value, k.time, float(k.spanType), k.tension, k.continuity, k.bias, k.param0,
                                   k.param1, k.param2, k.param3}),
               (std::vector<float>{1, 2.5f, SpanLinear, 0.1f, 0.2f, 0.3f, 1, 2, 3, 4}));
@@ -80,7 +79,7 @@ TEST(EnvelopeLoad, OptionalLinesCommentsMissingFieldsAndTheCallersLineReader) {
     const Envelope twice = loaded("{ Envelope\n2\nBehaviors 2 2\nKey 0 0 3\nBehaviors 4 5\nKey 1 1 3\n}\n");
     EXPECT_EQ(twice.preBehavior(), BehaviorOffsetRepeat);  // the last line counts
     EXPECT_EQ(twice.postBehavior(), BehaviorLinear);
-    const Envelope e = loaded("; an alpha ramp\n{ Envelope ; begins\n  ; two keys\n  2\n\tKey 1.5\n  ; x\n  Key 2 4 3\n}\n");
+    const Envelope e = loaded("; ramp\n{ Envelope ; begins\n  ; two keys\n  2\n\tKey 1.5\n  Key 2 4 3\n}\n");
     EXPECT_EQ(e.keys().at(0).value, 1.5f);
     EXPECT_EQ(e.keys()[0].spanType, SpanTCB);
     // The end of the stream may stand for the closing brace when the count agrees.
@@ -127,7 +126,8 @@ TEST(EnvelopeLoad, EveryFailureHasItsMessageAndKeepsWhatWasAcceptedBeforeIt) {
 TEST(EnvelopeSave, WritesTheExactFormWithSixDigitsAndReadsBackTheSame) {
     const Envelope e = envelopeOf({key(1.5f, 2.0f, SpanBezier2D), key(-0.25f, 0.0f, SpanTCB)}, BehaviorRepeat,
                                   BehaviorLinear);
-    EXPECT_EQ(saved(e), "{ Envelope\n\t2\n\tKey -0.25 0 0 0 0 0 0 0 0 0\n\tKey 1.5 2 5 0 0 0 0 0 0 0\n\tBehaviors 2 5\n}\n");
+    EXPECT_EQ(saved(e),
+              "{ Envelope\n\t2\n\tKey -0.25 0 0 0 0 0 0 0 0 0\n\tKey 1.5 2 5 0 0 0 0 0 0 0\n\tBehaviors 2 5\n}\n");
     // An empty envelope is written as one zero key.
     EXPECT_EQ(saved(Envelope()), "{ Envelope\n\t1\n\tKey 0.0 0.0 0 0.0 0.0 0.0 0.0 0.0 0.0 0.0\n\tBehaviors 0 0\n}\n");
     EXPECT_EQ(loaded(saved(Envelope())).evaluate(4.0f), 0.0f);
@@ -159,10 +159,8 @@ TEST(EnvelopeAddKey, NullKeysAreRefusedAndClearEmpties) {
         EXPECT_STREQ(error.what(), "Tried to add a null key to Envelope!");
     }
     EXPECT_TRUE(e.addKey(std::make_unique<EnvelopeKey>(key(2.0f, 1.0f))));
-    EXPECT_EQ(e.keyCount(), 1u);
     e.clear();
-    EXPECT_EQ(e.keyCount(), 0u);
-    EXPECT_EQ(e.endTime(), 0.0f);
+    EXPECT_TRUE(e.keyCount() == 0 && e.endTime() == 0.0f);
 }
 
 TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {
@@ -172,7 +170,8 @@ TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {
     const auto bezier = [](float p2, float p3, float p0, float p1, float t0 = 0, float t1 = 3, float v1 = 3) {
         return envelopeOf({{0, t0, SpanBezier2D, 0, 0, 0, 0, 0, p2, p3}, {v1, t1, SpanBezier2D, 0, 0, 0, p0, p1}});
     };
-    const Envelope bent = envelopeOf({key(0.1f, 0, SpanTCB), {3.3f, 0.7f, SpanTCB, 0.4f, -0.3f, 0.8f}, key(-1.7f, 1.9f, SpanTCB)});
+    const Envelope bent =
+        envelopeOf({key(0.1f, 0, SpanTCB), {3.3f, 0.7f, SpanTCB, 0.4f, -0.3f, 0.8f}, key(-1.7f, 1.9f, SpanTCB)});
     // Neighbours scale Hermite tangents by the span's share of the neighbouring interval: leaving the key at 1 by
     // 3·(3 - 1)/(3 - 0) = 2, arriving at the key at 3 by 2·(3 - 1)/(5 - 1) = 1.
     const Envelope scaledHermite = envelopeOf({key(0, 0, SpanHermite), {0, 1, SpanHermite, 0, 0, 0, 0, 3},
@@ -201,7 +200,8 @@ TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {
         {"TCB at its keys", bent, {{0, 0.1f}, {0.7f, 3.3f}, {1.9f, -1.7f}}},
         // Keys 0, 1, 0: the first key's outgoing tangent is 1 (no key before it), the middle key's incoming one
         // 0.5·((0 - 1) + 1) = 0, so at 0.5 the value is 0.5 + 0.125.
-        {"TCB", envelopeOf({key(0, 0, SpanTCB), key(1, 1, SpanTCB), key(0, 2, SpanTCB)}), {{0.5f, 0.625f}, {1.5f, 0.625f}}},
+        {"TCB", envelopeOf({key(0, 0, SpanTCB), key(1, 1, SpanTCB), key(0, 2, SpanTCB)}),
+         {{0.5f, 0.625f}, {1.5f, 0.625f}}},
         {"TCB two keys", envelopeOf({key(0, 0, SpanTCB), key(2, 1, SpanTCB)}), {{0.25f, 0.5f}}},
         // h3 = 0.125, h4 = -0.125 at u = 0.5: 4·0.125 - 2·0.125.
         {"Hermite", envelopeOf({{0, 0, SpanHermite, 0, 0, 0, 0, 4}, {0, 1, SpanHermite, 0, 0, 0, 2}}), {{0.5f, 0.25f}}},
@@ -212,8 +212,10 @@ TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {
         // Neighbouring float times a million seconds on lie further apart than the tolerance: the search still ends.
         {"Bezier2D wide", bezier(333333, 333333, -333333, -333333, 0, 1e6f, 1e6f), {{31415.9f, 31415.9f}}, 1},
         // Oscillation mirrors 6.5 to -4.5, where the curve never comes: the search runs to the span's start.
-        {"Bezier2D mirrored", envelopeOf({{0, 5, SpanBezier2D, 0, 0, 0, 0, 0, 0.3f}, {2, 6, SpanBezier2D, 0, 0, 0, -0.3f}},
-                                         BehaviorOscillate, BehaviorOscillate), {{6.5f, 0}}, 1e-4f},
+        {"Bezier2D mirrored",
+         envelopeOf({{0, 5, SpanBezier2D, 0, 0, 0, 0, 0, 0.3f}, {2, 6, SpanBezier2D, 0, 0, 0, -0.3f}},
+                    BehaviorOscillate, BehaviorOscillate),
+         {{6.5f, 0}}, 1e-4f},
     };
     for (const auto& row : rows)
         for (auto [t, v] : row.at) EXPECT_NEAR(row.e.evaluate(t), v, row.tolerance) << row.what << " at " << t;
@@ -227,9 +229,8 @@ TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {
 }
 
 TEST(EnvelopeEvaluate, LongEnvelopesAndNonNumbers) {
-    Envelope e;  // enough keys that spans are found by binary search
+    Envelope e = envelopeOf({}, BehaviorConstant, BehaviorLinear);  // enough keys for a binary search of the spans
     for (int i = 0; i < 40; ++i) e.addKey(key(float(i * i), float(i)));
-    e.setBehaviors(BehaviorConstant, BehaviorLinear);
     for (int i = 0; i < 39; ++i) {
         EXPECT_EQ(e.evaluate(float(i)), float(i * i));
         EXPECT_EQ(e.evaluate(i + 0.5f), (float(i * i) + float((i + 1) * (i + 1))) * 0.5f);

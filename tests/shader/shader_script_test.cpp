@@ -66,8 +66,8 @@ protected:
 // Comments, tabs and stray text at file level are skipped; "Lighting" is on when "yes" is anywhere in the line.
 TEST(ShaderScript, ANameLineMakesAShaderAndRegistersItAtOnce) {
     ShaderManager manager;
-    ASSERT_TRUE(parseScript(manager, "ignored at file level\n; a comment\n\nShader { ; opens\n\tInfo \"a test shader\"\n"
-                                     "\t\tName \"first\" ; the name\n\tLighting 1\n\tCull {\n\t\tEnable\tno ; off\n\t}\n"
+    ASSERT_TRUE(parseScript(manager, "ignored at file level\n; a comment\n\nShader { ; opens\n\tInfo \"a shader\"\n"
+                                     "\t\tName \"first\" ; name\n\tLighting 1\n\tCull {\n\t\tEnable\tno ; off\n\t}\n"
                                      "  ; inside\n\tName \"second\"\n\tZBuffer {\n\t\tWrite no\n\t}\n\tAlpha {\n\t}\n"
                                      "\tName \"third\"\n\tLighting no\n\tLighting maybe yes\n}\n"));
     ASSERT_EQ(manager.shaders().size(), 3u);

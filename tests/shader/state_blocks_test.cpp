@@ -172,9 +172,10 @@ TEST_F(StateBlocks, TwoBlocksOfOneKindAreAppliedAndRestoredInScriptOrder) {
 }
 
 TEST_F(StateBlocks, LockedKindsLeaveTheStateAloneAndUnlockingOneLetsItAct) {
-    ASSERT_TRUE(parseScript(manager, "Shader {\nName \"all\"\nAlpha {\nEnable yes\n}\nBlend {\nEnable yes\nLighting no\n}\n"
-                                     "Cull {\nEnable no\n}\nFog {\nEnable yes\n}\nStencil {\nEnable yes\n}\nZBuffer {\n"
-                                     "Write no\n}\nLogicOp {\nEnable yes\n}\nMaterial {\nDiffuse 0.1 0.1 0.1 1\n}\n}\n"));
+    ASSERT_TRUE(parseScript(manager, "Shader {\nName \"all\"\nAlpha {\nEnable yes\n}\nBlend {\nEnable yes\n"
+                                     "Lighting no\n}\nCull {\nEnable no\n}\nFog {\nEnable yes\n}\n"
+                                     "Stencil {\nEnable yes\n}\nZBuffer {\nWrite no\n}\nLogicOp {\nEnable yes\n}\n"
+                                     "Material {\nDiffuse 0.1 0.1 0.1 1\n}\n}\n"));
     Shader& shader = *manager.shaders()[0];
     for (int kind = 0; kind < renderStateKindCount; ++kind) RenderStateLocks::setLocked(RenderStateKind(kind), true);
     EXPECT_FALSE(RenderStateLocks::isLocked(RenderStateKind::Polygon));  // the one kind without a lock
