@@ -144,11 +144,10 @@ TEST_F(GpuPrograms, WithoutTheExtensionsNothingIsStoredAndTheStatesDoNothing) {
 }
 
 TEST_F(GpuPrograms, BlockErrors) {
-    struct Case {
+    const struct {
         std::string script;
         std::string message;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Program {\nName \"x\"\n}\n", "PARSE ERROR! Unknown Program Token"},
         {"Program {\nType GEOMETRY\n}\n", "PARSE ERROR! Unknown Program Type"},
         {"Program {\nType VERTEX\nName \"x\"\n!!ARBvp1.0\nEND\nMOV result.position, vertex.position;\n}\n",
@@ -156,7 +155,7 @@ TEST_F(GpuPrograms, BlockErrors) {
         {"Program {\nType FRAGMENT\nName \"x\"\nbogus  line\n}\n",
          "PARSE ERROR! Unknown FragmentProgram Tokenbogus  line"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ShaderManager local;
         try {
             parseScript(local, c.script);

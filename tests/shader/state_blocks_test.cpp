@@ -232,13 +232,12 @@ TEST_F(StateBlocks, AScriptShaderBlendsPixels) {
 }
 
 TEST(StateBlockErrors, EveryBlockRejectsAnUnknownLineWithItsOwnMessage) {
-    struct Case {
+    const struct {
         const char* block;
         const char* line;
         const char* message;
         int at = 5;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Alpha", "Funktion LESS", "PARSE ERROR! Unknown Alpha Token"},
         {"Blend", "Source ONE", "PARSE ERROR! Unknown Blend Token"},
         {"Cull", "Face BACK", "PARSE ERROR! Unknown Cull Token"},
@@ -256,7 +255,7 @@ TEST(StateBlockErrors, EveryBlockRejectsAnUnknownLineWithItsOwnMessage) {
         {"Polygon", "Face SIDES", "PARSE ERROR! Unknown Polygon Face type"},
         {"LogicOp", "Op MIX", "PARSE ERROR! Unknown LogiOp Op type"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ShaderManager manager;
         const std::string first = std::string(c.block) == "Texture" ? "TexUnit UNIT0" : "Enable no";
         try {

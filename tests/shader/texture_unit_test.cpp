@@ -183,14 +183,13 @@ TEST_F(TextureUnits, WithoutEnvelopesTheMatrixIsLeftAloneAndTheLockSuppressesBin
 
 TEST_F(TextureUnits, EnvironmentModesAndCombinersOnPixels) {
     Texture2D& image = addImage("red.tga", 0xFF000080);
-    struct Case {
+    const struct {
         GLenum mode;
         std::array<int, 3> expected;  // red texture, half alpha, drawn with blue vertex colour
-    };
-    const Case cases[] = {
+    } cases[] = {
         {GL_REPLACE, {255, 0, 0}}, {GL_MODULATE, {0, 0, 0}}, {GL_ADD, {255, 0, 255}}, {GL_DECAL, {128, 0, 127}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         image.params().envMode = c.mode;
         EXPECT_EQ(drawnWith(image, 0, 0, 1), c.expected) << std::hex << c.mode;
     }
@@ -255,11 +254,10 @@ TEST_F(TextureUnits, FrontModesTakeTheirPlanesFromTheModelview) {
             return std::vector<double>{p[0] / 2, p[1] / 4, p[2] / 8, p[3] - p[0] / 2 - p[1] / 2 - p[2] * 3 / 8};
         };
     using test::From;
-    struct Case {
+    const struct {
         TexGenMode mode;
         std::vector<test::GLCheck> bound;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {TexGenFrontXY, {{GL_EYE_PLANE, plane({m[0], m[4], m[8], 1}), From::GenS},
           {GL_EYE_PLANE, plane({m[1], m[5], m[9], 1}), From::GenT}, {GL_TEXTURE_GEN_R, {0}}}},
         {TexGenFrontXZ, {{GL_EYE_PLANE, plane({m[2], m[6], m[10], 1}), From::GenT}}},
@@ -269,7 +267,7 @@ TEST_F(TextureUnits, FrontModesTakeTheirPlanesFromTheModelview) {
           {GL_EYE_PLANE, plane({m[2], m[6], m[10], m[14]}), From::GenR}, {GL_TEXTURE_GEN_R, {1}}}},
     };
     glLoadMatrixf(m.data());
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         image.params().texGenMode = c.mode;
         image.bind(GL_TEXTURE0_ARB);
         test::expectGL(c.bound, "mode " + std::to_string(static_cast<int>(c.mode)));
