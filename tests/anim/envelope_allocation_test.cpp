@@ -1,4 +1,4 @@
-// Checks that evaluating an envelope never allocates, by counting calls of the global allocator.
+// envelope_allocation_test.cpp -- checks that evaluating an envelope never allocates (the global allocator counts).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -6,15 +6,11 @@
 #include <new>
 
 #include "anim/envelope.h"
-#include "envelope_builders.h"
 
 namespace {
 std::atomic<long> allocations{0};
 
-void* counted(std::size_t size) {
-    ++allocations;
-    return std::malloc(size ? size : 1);
-}
+void* counted(std::size_t size) { return ++allocations, std::malloc(size ? size : 1); }
 
 // Kept out of line so that the compiler does not pair a visible free() with the operator new it sees.
 [[gnu::noinline]] void release(void* p) noexcept { std::free(p); }
@@ -44,12 +40,7 @@ namespace {
 
 TEST(EnvelopeAllocation, EvaluateAllocatesNothing) {
     Envelope e;
-    for (int i = 0; i < 50; ++i) {
-        EnvelopeKey k = test::key(static_cast<float>(i % 7), static_cast<float>(i) * 0.5f,
-                                  static_cast<std::uint16_t>(i % 6));
-        k.param2 = 0.1f;
-        e.addKey(k);
-    }
+    for (int i = 0; i < 50; ++i) e.addKey({float(i % 7), float(i) * 0.5f, std::uint16_t(i % 6), 0, 0, 0, 0, 0, 0.1f});
     float sum = 0.0f;
     for (std::uint16_t behavior = BehaviorReset; behavior <= BehaviorLinear; ++behavior) {
         e.setBehaviors(behavior, behavior);

@@ -9,7 +9,7 @@
 
 #include "core/message_hook.h"
 #include "data/script_error.h"
-#include "script_test_support.h"
+#include "shader_test_support.h"
 #include "shader/program_state.h"
 #include "shader/shader_script_writer.h"
 
@@ -144,11 +144,10 @@ TEST_F(GpuPrograms, WithoutTheExtensionsNothingIsStoredAndTheStatesDoNothing) {
 }
 
 TEST_F(GpuPrograms, BlockErrors) {
-    struct Case {
+    const struct {
         std::string script;
         std::string message;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Program {\nName \"x\"\n}\n", "PARSE ERROR! Unknown Program Token"},
         {"Program {\nType GEOMETRY\n}\n", "PARSE ERROR! Unknown Program Type"},
         {"Program {\nType VERTEX\nName \"x\"\n!!ARBvp1.0\nEND\nMOV result.position, vertex.position;\n}\n",
@@ -156,7 +155,7 @@ TEST_F(GpuPrograms, BlockErrors) {
         {"Program {\nType FRAGMENT\nName \"x\"\nbogus  line\n}\n",
          "PARSE ERROR! Unknown FragmentProgram Tokenbogus  line"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ShaderManager local;
         try {
             parseScript(local, c.script);

@@ -11,7 +11,7 @@
 
 #include "data/script_error.h"
 #include "image/image_samples.h"
-#include "script_test_support.h"
+#include "shader_test_support.h"
 #include "shader/cube_map_texture.h"
 #include "shader/texture_2d.h"
 
@@ -221,20 +221,6 @@ TEST_F(ImageBlocks, CubeMapsLoadTheirSixFacesInOrder) {
                                                "env_pos_y.tga", "env_neg_x.tga", "env_pos_x.tga"}));
     std::filesystem::remove("blocks/art/env_neg_y.tga");
     EXPECT_EQ(errorOf("Image {\nType CUBEMAP\nName \"env.tga\"\n}\n"), "unable to load cubemap image: env_neg_y.tga");
-}
-
-TEST_F(ImageBlocks, ThreeAxisWrapCodesAreWrittenAndReadBackAsTheirTwoAxisCodes) {
-    const std::pair<std::int32_t, std::int32_t> codes[] = {{WrapClampSTR, WrapClampST},
-                                                           {WrapRepeatSTR, WrapRepeatST},
-                                                           {WrapClampBorderSTR, WrapClampBorderST},
-                                                           {WrapClampEdgeSTR, WrapClampEdgeST}};
-    Handle<Texture> image = read("Image {\nName \"art.tga\"\nAlias \"w\"\n}\n", "w");
-    for (auto [written, expected] : codes) {
-        image->params().wrap = written;
-        std::ostringstream text;
-        ASSERT_TRUE(image->write(text));
-        EXPECT_EQ(read(text.str(), "w")->params().wrap, expected) << text.str();
-    }
 }
 
 }  // namespace

