@@ -7,6 +7,7 @@
 #include "app/application.h"
 #include "core/log.h"
 #include "core/message_hook.h"
+#include "gl/extensions.h"
 #include "recording_application.h"
 #include "scripted_window_system.h"
 
@@ -63,7 +64,8 @@ TEST_F(FrameLoopTest, EveryWaitingEventIsHandledBeforeTheNextFrameAndOtherKeysDo
     app.run(windowSystem);
     const int first = static_cast<int>(std::find(app.trace.begin(), app.trace.end(), "update") - app.trace.begin());
     ASSERT_GE(first, 0);
-    EXPECT_LT(std::find(app.trace.begin(), app.trace.end(), "resize 100x80") - app.trace.begin(), first);  // events waiting before the loop come first
+    // Events waiting before the loop come first.
+    EXPECT_LT(std::find(app.trace.begin(), app.trace.end(), "resize 100x80") - app.trace.begin(), first);
     EXPECT_EQ(app.settings().width, 100);                   // the size message stores the client size in the settings
     EXPECT_EQ(app.settings().height, 80);
     EXPECT_EQ(std::vector<std::string>(app.trace.begin() + first, app.trace.end()),
@@ -117,6 +119,7 @@ TEST_F(FrameLoopTest, StartUpOrderSeenByTheApplicationAndAFailedInitializeEndsIt
     const std::string logText = test::readFile(folder.path() / "application.log");
     EXPECT_NE(logText.find("--==[Extensions]==--"), std::string::npos);  // the report ran before initialize
     EXPECT_NE(logText.find("Setting Swap Interval: "), std::string::npos);
+    EXPECT_FALSE(GL_ARB_multitexture_Flag);  // cleared with the context it was found on
 
     test::RecordingApplication failing;
     test::ScriptedWindowSystem system;
@@ -124,7 +127,8 @@ TEST_F(FrameLoopTest, StartUpOrderSeenByTheApplicationAndAFailedInitializeEndsIt
     EXPECT_EQ(failing.run(system), 0);
     EXPECT_TRUE(failing.startupFailed());
     EXPECT_EQ(failing.frames, 0);
-    EXPECT_EQ(std::count(failing.trace.begin(), failing.trace.end(), "shutdown"), 0);  // shutdown belongs to the close, not to a failed start
+    // Shutdown belongs to the close, not to a failed start.
+    EXPECT_EQ(std::count(failing.trace.begin(), failing.trace.end(), "shutdown"), 0);
     EXPECT_EQ(system.contextsReleased, 1);
     EXPECT_EQ(Application::current(), nullptr);
 }

@@ -3,12 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>  // Required for: mkdtemp
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 

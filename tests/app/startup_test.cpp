@@ -1,12 +1,11 @@
 // Tests of the start-up: the display-mode dialog's effect on the window, the fullscreen switch and its
-// fallback, the context steps with their log lines and failure boxes, and the log sections of a good start.
+// fallback, and the context steps with their log lines and failure boxes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "app/application.h"
 #include "core/log.h"
-#include "gl/extensions.h"
 #include "recording_application.h"
 #include "scripted_window_system.h"
 
@@ -150,33 +149,12 @@ TEST_F(StartupTest, EachFailingStepEndsTheStartWithItsBoxAndLogLine) {
         EXPECT_EQ(system.boxes[0].icon, platform::BoxIcon::Exclamation);
         EXPECT_EQ(system.windowsDestroyed, 1);
         log.close();
-        EXPECT_EQ(logLines(), (std::vector<std::string>{"--==[OpenGL]==--", "\t--==[Buffers]==--", "\t\tColor       : 32",
-                                                        "\t\tDepth       : 24", "\t\tStencil     : 8",
-                                                        "\t\tAccumulation: 0", "\t--==[Buffers]==--",
-                                                        std::string("\t") + c.line, "--==[OpenGL]==--"}));
+        EXPECT_EQ(logLines(), (std::vector<std::string>{"--==[OpenGL]==--", "\t--==[Buffers]==--",
+                                                        "\t\tColor       : 32", "\t\tDepth       : 24",
+                                                        "\t\tStencil     : 8", "\t\tAccumulation: 0",
+                                                        "\t--==[Buffers]==--", std::string("\t") + c.line,
+                                                        "--==[OpenGL]==--"}));
     }
-}
-
-TEST_F(StartupTest, GoodStartLogsDriverExtensionsAndReport) {
-    Log log;
-    test::ScriptedWindowSystem system;
-    test::RecordingApplication app;
-    app.setRunLimits({1, 0.0});
-    app.run(system);
-    log.close();
-    const auto lines = logLines();
-    const auto openGL = std::find(lines.begin(), lines.end(), "--==[OpenGL]==--") - lines.begin();
-    ASSERT_LT(openGL + 16, static_cast<long>(lines.size()));
-    const char* const expected[] = {"\t--==[Driver]==--", "\t\tVendor: ", "\t\tVersion: ", "\t\tRenderer: ",
-                                    "\t\t--==[Extensions GL/WGL]==--", "\t\t\t",
-                                    "\t\t\tWGL_ARB_extensions_string WGL_EXT_extensions_string",
-                                    "\t\t--==[Extensions GL/WGL]==--", "\t--==[Driver]==--", "--==[OpenGL]==--"};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(lines[openGL + 7 + i].rfind(expected[i], 0), 0u) << lines[openGL + 7 + i];
-    EXPECT_NE(lines[openGL + 12].find("GL_ARB_multitexture"), std::string::npos);
-    const auto report = std::find(lines.begin(), lines.end(), "--==[Extensions]==--") - lines.begin();
-    ASSERT_LT(report + 74, static_cast<long>(lines.size()));
-    EXPECT_EQ(lines[report + 74], "--==[Extensions]==--");  // 73 names between the two section lines
-    EXPECT_FALSE(GL_ARB_multitexture_Flag);                 // cleared with the context it was found on
 }
 
 }  // namespace

@@ -118,7 +118,9 @@ TEST_F(DemoCapture, VideoFilesCarryThePicturesAndTheMusic) {
                 EXPECT_EQ(codec->codec_type, AVMEDIA_TYPE_AUDIO);
                 EXPECT_EQ(codec->sample_rate, 22050);
                 EXPECT_EQ(codec->ch_layout.nb_channels, 2);
-                if (stream->duration > 0) EXPECT_NEAR(stream->duration * av_q2d(stream->time_base), 2.0, 0.15);
+                if (stream->duration > 0) {
+                    EXPECT_NEAR(stream->duration * av_q2d(stream->time_base), 2.0, 0.15);
+                }
             }
         }
         int videoPackets = 0;

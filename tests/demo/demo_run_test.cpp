@@ -236,9 +236,11 @@ TEST_F(DemoRun, EachStartUpFailureShowsItsBoxAndLeavesNothingBehind) {
         {"no content folder", nullptr, "", nullptr, nullptr, "ERROR", "Unable to open the content folder nowhere",
          "Creating PBuffer", "nowhere"},  // nor the music in the working folder: it is looked for there
         {"effect token", "data/effect/demo.effect", "Flash {\n  Name \"bad\"\n  Start 1\n  Glow 3\n}\n", packed,
-         packed, "SCRIPTING ERROR", "FlashEffect unknown token Glow 3\n\nin data\\effect\\demo.effect, line 4", "Music:"},
+         packed, "SCRIPTING ERROR", "FlashEffect unknown token Glow 3\n\nin data\\effect\\demo.effect, line 4",
+         "Music:"},
         {"missing image", "data/shader/demo.shader", "; images\nImage {\n  Name \"absent.tga\"\n}\n", packed, packed,
-         "SCRIPTING ERROR", "PARSE ERROR! Image not loaded absent.tga\n\nin data\\shader\\demo.shader, line 3", "Music:"},
+         "SCRIPTING ERROR", "PARSE ERROR! Image not loaded absent.tga\n\nin data\\shader\\demo.shader, line 3",
+         "Music:"},
         {"shader token", "data/shader/demo.shader", "Shader {\n  Name \"s\"\n  Bogus line\n}\n", packed, packed,
          "SCRIPTING ERROR", "PARSE ERROR! Unknown Shader Token\n\nin data\\shader\\demo.shader, line 3", "Music:"},
         {"no effect script", "data/effect/demo.effect", "", packed, packed, "SCRIPTING ERROR",
