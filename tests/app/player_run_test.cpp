@@ -1,5 +1,6 @@
-// End-to-end tests of the built player on the built show: exit statuses, the command line, the log of a
-// headless run, the desktop back end without a display, and an orderly end on SIGTERM.
+// End-to-end tests of the built player on the built show: exit statuses, the shell's and the player's own options
+// (a benchmark and a capture among them), the log of a headless run, the desktop back end without a display, and
+// an orderly end on SIGTERM.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>     // Required for: open

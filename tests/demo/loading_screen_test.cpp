@@ -116,12 +116,11 @@ TEST_F(LoadingScreenDrawing, EachStepLightsOneMoreTileUntilTheLastAfterWhichNoth
     expectLit(screen, 164);
     EXPECT_EQ(presents, 165);
     // Drawing left the state as it was: lighting and blending off, depth writes and culling on.
-    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
     GLboolean depthWrites = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-    EXPECT_TRUE(depthWrites);
+    EXPECT_EQ((std::vector<int>{glIsEnabled(GL_LIGHTING), glIsEnabled(GL_CULL_FACE), glIsEnabled(GL_BLEND),
+                                depthWrites}),
+              (std::vector<int>{GL_FALSE, GL_TRUE, GL_FALSE, GL_TRUE}));
 
     glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);

@@ -275,52 +275,22 @@ TEST_F(RenderTargetTest, TheFactoryPicksTheKindByMakeCurrentReadAndTheAtiKindLog
 
 // ---- Drawing redirected by the buffer effects ----------------------------------------------------------------
 
-// Two 32 x 32 targets of one kind registered with an effect manager, on a 64 x 64 output.
-template <typename Kind>
-class RedirectedDrawing : public RenderTargetTest {
-protected:
-    void SetUp() override {
-        RenderTargetTest::SetUp();
-        for (const char* name : {"first", "second"}) {
-            auto target = std::make_unique<Kind>(GL_TEXTURE_2D);
-            ASSERT_TRUE(target->initialize(32, 32));
-            target->setName(name);
-            manager.addRenderTarget(target.get());
-            targets.push_back(std::move(target));
-        }
-        manager.setSize(width, height);
-    }
-    void TearDown() override {
-        ChangeDrawBuffer::endCurrentTarget();
-        manager.clear();
-        targets.clear();
-        RenderTargetTest::TearDown();
-    }
-
-    // Loads the script into the manager and draws one frame at time 1.
-    void playFrame(const std::string& text) {
-        EffectScript script(manager);
-        std::istringstream stream(text);
-        ASSERT_TRUE(script.parse(stream)) << script.failure();
-        manager.initAll();
-        manager.update(1.0f);
-        manager.render();
-    }
-
-    EffectManager manager;
-    CameraMgr cameras;
-    std::vector<std::unique_ptr<PBuffer>> targets;
-};
-
-TYPED_TEST_SUITE(RedirectedDrawing, Kinds);
-
 // A buffer effect on `layer` that draws into `target` after clearing it to `color`.
 std::string drawInto(int layer, const std::string& target, const std::string& clear, const std::string& color) {
     return "ChangeDrawBuffer {\n Start 0\n End 2\n Layer " + std::to_string(layer) + "\n RenderTarget \"" + target +
            "\"\n Clear " + clear + "\n Color " + color + "\n}\n";
 }
 
-TYPED_TEST(RedirectedDrawing, EachTargetGetsOnlyItsOwnDrawingAndAnImageEffectShowsIt) {
+TYPED_TEST(EachKind, BufferEffectsGiveEachTargetOnlyItsOwnDrawingAndAnImageEffectShowsIt) {
+    TypeParam first(GL_TEXTURE_2D), second(GL_TEXTURE_2D);
+    EffectManager manager;
+    CameraMgr cameras;
+    for (const auto& [target, name] : {std::pair<PBuffer*, const char*>{&first, "first"}, {&second, "second"}}) {
+        ASSERT_TRUE(target->initialize(32, 32));
+        target->setName(name);
+        manager.addRenderTarget(target);
+    }
+    manager.setSize(this->width, this->height);
     ImageRegistry images;
     auto* picture = new Texture2D();
     picture->allocate(2, 2, ImageFormat::Rgba);
@@ -329,25 +299,31 @@ TYPED_TEST(RedirectedDrawing, EachTargetGetsOnlyItsOwnDrawingAndAnImageEffectSho
     picture->params().magFilter = GL_NEAREST;
     picture->setName("halves.tga");
     images.add(picture);
-    images.add(this->targets[1].get());  // the registry lists the target but the test owns it
+    images.add(&second);  // the registry lists the target but the test owns it
 
     // The first target cleared to blue; the second to black, then the picture through an untouched diffusion
     // grid; then the screen green with the second target on its right half.
-    this->playFrame(drawInto(0, "first", "COLOR_BUFFER", "0 0 1 1") +
-                    drawInto(1, "second", "COLOR_BUFFER DEPTH_BUFFER", "0 0 0 1") +
-                    "Diffusion {\n Start 0\n End 2\n Layer 2\n Resolution 2\n Color 1 1 1 1\n"
-                    " Image \"halves.tga\"\n}\n" + drawInto(3, "Screen", "COLOR_BUFFER", "0 1 0 1") +
-                    "Image {\n Start 0\n End 2\n Layer 4\n Image \"second\"\n Rect 320 240 320 480\n" +
-                    test::constantTrack("PositionX {", 480) + test::constantTrack("PositionY {", 240) + "}\n");
+    EffectScript script(manager);
+    std::istringstream text(drawInto(0, "first", "COLOR_BUFFER", "0 0 1 1") +
+                            drawInto(1, "second", "COLOR_BUFFER DEPTH_BUFFER", "0 0 0 1") +
+                            "Diffusion {\n Start 0\n End 2\n Layer 2\n Resolution 2\n Color 1 1 1 1\n"
+                            " Image \"halves.tga\"\n}\n" + drawInto(3, "Screen", "COLOR_BUFFER", "0 1 0 1") +
+                            "Image {\n Start 0\n End 2\n Layer 4\n Image \"second\"\n Rect 320 240 320 480\n" +
+                            test::constantTrack("PositionX {", 480) + test::constantTrack("PositionY {", 240) + "}\n");
+    ASSERT_TRUE(script.parse(text)) << script.failure();
+    manager.initAll();
+    manager.update(1.0f);  // one frame at time 1
+    manager.render();
     EXPECT_EQ(ChangeDrawBuffer::currentTarget(), nullptr);
     this->expectOnWindow();
     // The right half of the screen shows the second target: its left half red, its right half blue.
     EXPECT_EQ(this->pixel(40, 32), red);
     EXPECT_EQ(this->pixel(60, 32), blue);
     EXPECT_EQ(this->pixel(10, 32), green) << "the screen's clear went to the screen";
-    EXPECT_EQ(this->showOnWindow(*this->targets[0], 32, 32), blue) << "the second target's drawing stayed there";
+    EXPECT_EQ(this->showOnWindow(first, 32, 32), blue) << "the second target's drawing stayed there";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    this->manager.clear();  // the effects give their images back to this registry
+    ChangeDrawBuffer::endCurrentTarget();
+    manager.clear();  // the effects give their images back to this registry
     images.remove("second");
 }
 
