@@ -15,7 +15,9 @@ namespace qv3rn {
 namespace {
 
 using platform::EventType;
-using test::makeEvent;
+using platform::Event;
+
+Event key(int character) { return Event{EventType::Character, 0, 0, character}; }
 
 class FrameLoopTest : public ::testing::Test {
 protected:
@@ -55,11 +57,11 @@ TEST_F(FrameLoopTest, UpdatesGetTheTimeSinceTheLastFrameFromTheClockStartKeepPre
 }
 
 TEST_F(FrameLoopTest, EveryWaitingEventIsHandledBeforeTheNextFrameAndOtherKeysDoNothing) {
-    windowSystem.input = {makeEvent(EventType::Resize, 0, 100, 80), makeEvent(EventType::Character, 'x')};
+    windowSystem.input = {Event{EventType::Resize, 100, 80}, key('x')};
     app.setRunLimits({2, 0.0});
     app.onRender = [this](test::RecordingApplication&, int frame) {
         if (frame != 1) return;
-        for (char key : {'a', '\r', ' '}) windowSystem.input.push_back(makeEvent(EventType::Character, key));
+        for (char character : {'a', '\r', ' '}) windowSystem.input.push_back(key(character));
     };
     app.run(windowSystem);
     const int first = static_cast<int>(std::find(app.trace.begin(), app.trace.end(), "update") - app.trace.begin());
@@ -95,8 +97,8 @@ TEST_F(FrameLoopTest, EscapeTheCloseBoxAndTheApplicationEndTheLoopAfterOneShutdo
         application.onRender = [&system, &c](test::RecordingApplication& self, int frame) {
             EXPECT_EQ(Application::current(), &self);
             if (frame != 3) return;
-            if (c.key > 0) system.input.push_back(makeEvent(EventType::Character, c.key));
-            if (c.key < 0) system.input.push_back(makeEvent(EventType::Close));
+            if (c.key > 0) system.input.push_back(key(c.key));
+            if (c.key < 0) system.input.push_back(Event{EventType::Close});
             if (c.key == 0) self.postClose();
         };
         application.run(system);

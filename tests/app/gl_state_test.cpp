@@ -17,20 +17,6 @@
 namespace qv3rn {
 namespace {
 
-// The test context as the extension registry's driver.
-class TestContextDriver : public platform::GLDriver {
-public:
-    explicit TestContextDriver(const platform::HeadlessContext& context) : context_(context) {}
-    const char* glExtensions() const override { return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)); }
-    void* getProcAddress(const char* name) const override {
-        if (void* function = platform::wglProcAddress(name)) return function;
-        return context_.getProcAddress(name);
-    }
-
-private:
-    const platform::HeadlessContext& context_;
-};
-
 class GLStateTest : public test::GLTest {
 protected:
     void SetUp() override {
@@ -58,8 +44,7 @@ protected:
         };
         hooks.swapInterval = [this] { return interval_; };
         platform::installWindowSystem(hooks);
-        TestContextDriver driver(*context);
-        ASSERT_TRUE(loadExtension(driver, "WGL_EXT_swap_control"));
+        ASSERT_TRUE(loadExtension(*context, "WGL_EXT_swap_control"));  // the context is the registry's driver
     }
 
     test::TemporaryFolder folder;
@@ -104,9 +89,8 @@ TEST_F(GLStateTest, DefaultStateReadsBackFromTheContextAndOptionalStatesFollowTh
     app.setDefaultGLState();  // no extension loaded: multisampling and normal rescaling are not touched
     EXPECT_TRUE(glIsEnabled(GL_MULTISAMPLE));
     EXPECT_FALSE(glIsEnabled(GL_RESCALE_NORMAL));
-    TestContextDriver driver(*context);
-    ASSERT_TRUE(loadExtension(driver, "GL_EXT_rescale_normal"));
-    ASSERT_TRUE(loadExtension(driver, "GL_ARB_multisample"));
+    ASSERT_TRUE(loadExtension(*context, "GL_EXT_rescale_normal"));
+    ASSERT_TRUE(loadExtension(*context, "GL_ARB_multisample"));
     app.setDefaultGLState();
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 

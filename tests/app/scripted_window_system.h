@@ -141,13 +141,4 @@ private:
     bool destroying_ = false;
 };
 
-inline platform::Event makeEvent(platform::EventType type, int key = 0, int width = 0, int height = 0) {
-    platform::Event event;
-    event.type = type;
-    event.key = key;
-    event.width = width;
-    event.height = height;
-    return event;
-}
-
 }  // namespace qv3rn::test
