@@ -9,65 +9,22 @@ namespace {
 
 using Outcome = CommandLine::Outcome;
 
-struct Parsed {
-    Outcome outcome;
-    std::string error;
-    ShellOptions options;
-};
-
-Parsed parseShell(const std::vector<std::string>& arguments) {
-    Parsed parsed{Outcome::Run, "", {}};
-    CommandLine commandLine("qv3rn");
-    addShellOptions(commandLine, parsed.options);
-    parsed.outcome = commandLine.parse(arguments);
-    parsed.error = commandLine.error();
-    return parsed;
-}
-
-TEST(CommandLine, OptionsTakeTheirLastValuesAndWindowChoicesSkipTheDialog) {
+TEST(CommandLine, ArgumentsSetTheirLastValuesOrGiveAnErrorThatNamesTheProblem) {
     const struct {
         std::vector<std::string> arguments;
-        bool askDisplayMode, fullscreen;
-        int width, height;
+        const char* error;  // a part of the error; empty when the arguments run
+        bool askDisplayMode = false, fullscreen = false;
+        int width = 640, height = 480;
     } cases[] = {
-        {{}, true, false, 640, 480},  // nothing changes
-        {{"--fullscreen"}, false, true, 640, 480},
-        {{"--windowed"}, false, false, 640, 480},
-        {{"--size", "1024X768"}, false, false, 1024, 768},
-        {{"--no-dialog"}, false, false, 640, 480},
-        {{"--headless"}, false, false, 640, 480},
-        {{"--fullscreen", "--size=1280x1024"}, false, true, 1280, 1024},
-        {{"--size", "320x240", "--size", "640x400"}, false, false, 640, 400},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.empty() ? "" : c.arguments.back());
-        const Parsed parsed = parseShell(c.arguments);
-        ASSERT_EQ(parsed.outcome, Outcome::Run) << parsed.error;
-        EXPECT_EQ(checkShellOptions(parsed.options), "");
-        AppSettings settings("QV3RN * 10", 640, 480, 32, 32, 8, 0, false, true);
-        applyShellOptions(parsed.options, settings);
-        EXPECT_EQ(settings.askDisplayMode, c.askDisplayMode);
-        EXPECT_EQ(settings.fullscreen, c.fullscreen);
-        EXPECT_EQ(settings.width, c.width);
-        EXPECT_EQ(settings.height, c.height);
-    }
-    const Parsed run = parseShell({"--headless", "--frames", "3", "--frames", "9", "--duration=2.5", "--no-dialog"});
-    ASSERT_EQ(run.outcome, Outcome::Run) << run.error;
-    EXPECT_TRUE(run.options.headless);
-    EXPECT_TRUE(run.options.noDialog);
-    EXPECT_EQ(run.options.limits.frames, 9);
-    EXPECT_DOUBLE_EQ(run.options.limits.seconds, 2.5);
-    EXPECT_EQ(checkShellOptions(parseShell({"--windowed", "--fullscreen"}).options),
-              "--windowed and --fullscreen exclude each other");
-    EXPECT_EQ(parseShell({"--help"}).outcome, Outcome::Help);
-    EXPECT_EQ(parseShell({"--frames", "2", "-h", "--bogus"}).outcome, Outcome::Help);  // help wins over what follows
-}
-
-TEST(CommandLine, BadArgumentsAreErrorsThatNameTheProblem) {
-    const struct {
-        std::vector<std::string> arguments;
-        const char* errorPart;
-    } cases[] = {
+        {{}, "", true},  // nothing changes; any window choice skips the dialog
+        {{"--fullscreen"}, "", false, true},
+        {{"--windowed"}, ""},
+        {{"--no-dialog"}, ""},
+        {{"--headless"}, ""},
+        {{"--size", "1024X768"}, "", false, false, 1024, 768},
+        {{"--fullscreen", "--size=1280x1024"}, "", false, true, 1280, 1024},
+        {{"--size", "320x240", "--size", "640x400"}, "", false, false, 640, 400},
+        {{"--windowed", "--fullscreen"}, "--windowed and --fullscreen exclude each other"},
         {{"--bogus"}, "unknown option '--bogus'"},
         {{"-x"}, "unexpected argument '-x'"},
         {{"data.dat"}, "unexpected argument 'data.dat'"},
@@ -89,14 +46,26 @@ TEST(CommandLine, BadArgumentsAreErrorsThatNameTheProblem) {
         {{"--size", "800x600x32"}, "got '800x600x32'"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.front() + (c.arguments.size() > 1 ? " " + c.arguments[1] : ""));
-        const Parsed parsed = parseShell(c.arguments);
-        EXPECT_EQ(parsed.outcome, Outcome::Error);
-        EXPECT_NE(parsed.error.find(c.errorPart), std::string::npos) << parsed.error;
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        ShellOptions options;
+        CommandLine commandLine("qv3rn");
+        addShellOptions(commandLine, options);
+        const Outcome outcome = commandLine.parse(c.arguments);
+        const std::string error = outcome == Outcome::Error ? commandLine.error() : checkShellOptions(options);
+        EXPECT_NE(outcome, Outcome::Help);
+        if (*c.error) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            continue;
+        }
+        ASSERT_EQ(error, "");
+        AppSettings settings("QV3RN * 10", 640, 480, 32, 32, 8, 0, false, true);
+        applyShellOptions(options, settings);
+        EXPECT_EQ((std::vector<int>{settings.askDisplayMode, settings.fullscreen, settings.width, settings.height}),
+                  (std::vector<int>{c.askDisplayMode, c.fullscreen, c.width, c.height}));
     }
 }
 
-TEST(CommandLine, ProgramsAddTheirOwnOptionsToTheTableAndItsUsage) {
+TEST(CommandLine, ProgramsAddTheirOwnOptionsToTheTableAndItsUsageAndHelpWins) {
     ShellOptions shell;
     std::string dataPath;
     CommandLine commandLine("qv3rn", "Plays the show.");
@@ -105,9 +74,15 @@ TEST(CommandLine, ProgramsAddTheirOwnOptionsToTheTableAndItsUsage) {
                          dataPath = value;
                          return std::string();
                      }});
-    ASSERT_EQ(commandLine.parse({"--data", "show.dat", "--frames=7"}), Outcome::Run);
+    ASSERT_EQ(commandLine.parse({"--data", "show.dat", "--headless", "--frames", "3", "--frames=7", "--duration=2.5",
+                                 "--no-dialog"}),
+              Outcome::Run);
     EXPECT_EQ(dataPath, "show.dat");
+    EXPECT_TRUE(shell.headless && shell.noDialog);
     EXPECT_EQ(shell.limits.frames, 7);
+    EXPECT_DOUBLE_EQ(shell.limits.seconds, 2.5);
+    EXPECT_EQ(commandLine.parse({"--help"}), Outcome::Help);
+    EXPECT_EQ(commandLine.parse({"--frames", "2", "-h", "--bogus"}), Outcome::Help);  // help wins over what follows
     const std::string usage = commandLine.usage();
     EXPECT_EQ(usage.rfind("Usage: qv3rn [options]\nPlays the show.\n", 0), 0u);
     for (const char* line : {"  --size WxH  ", "  --data FILE  ", "  --help  ", "  --frames N  "})

@@ -60,6 +60,9 @@ TEST(DisplayModeDialog, OpeningListsModesOverEightBitsAndAtLeast640WideInOrderAn
 }
 
 TEST(DisplayModeDialog, ClosingStoresTheChosenModeExceptOnReboot) {
+    using platform::kModeDialogFullscreen, platform::kModeDialogWindowed, platform::kModeDialogReboot;
+    const char* const big = "1024x768 32 BPP (85 Hz)";
+    const char* const small = "800x600 16 BPP (60 Hz)";
     const struct {
         int command;
         std::string chosen;
@@ -67,18 +70,15 @@ TEST(DisplayModeDialog, ClosingStoresTheChosenModeExceptOnReboot) {
         int expectedCommand;
         std::vector<int> mode;  // width, height, bits, refresh rate afterwards
     } cases[] = {
-        {platform::kModeDialogFullscreen, "1024x768 32 BPP (85 Hz)", true, platform::kModeDialogFullscreen,
-         {1024, 768, 32, 85}},
-        {platform::kModeDialogWindowed, "1024x768 32 BPP (85 Hz)", true, platform::kModeDialogWindowed,
-         {1024, 768, 32, 85}},
+        {kModeDialogFullscreen, big, true, kModeDialogFullscreen, {1024, 768, 32, 85}},
+        {kModeDialogWindowed, big, true, kModeDialogWindowed, {1024, 768, 32, 85}},
         // Nothing selected: the empty text gives 640 x 480, 32 bits, frequency 0.
-        {platform::kModeDialogFullscreen, "", false, platform::kModeDialogFullscreen, {640, 480, 32, 0}},
+        {kModeDialogFullscreen, "", false, kModeDialogFullscreen, {640, 480, 32, 0}},
         // The close box answers with the "Windowed" code; any code but the three buttons' does the same.
-        {0, "800x600 16 BPP (60 Hz)", true, platform::kModeDialogWindowed, {800, 600, 16, 60}},
-        {-4, "800x600 16 BPP (60 Hz)", true, platform::kModeDialogWindowed, {800, 600, 16, 60}},
-        {1003, "800x600 16 BPP (60 Hz)", true, platform::kModeDialogWindowed, {800, 600, 16, 60}},
-        {platform::kModeDialogReboot, "1024x768 32 BPP (85 Hz)", false, platform::kModeDialogReboot,
-         {320, 200, 16, -1}},
+        {0, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
+        {-4, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
+        {1003, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
+        {kModeDialogReboot, big, false, kModeDialogReboot, {320, 200, 16, -1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);
@@ -88,7 +88,7 @@ TEST(DisplayModeDialog, ClosingStoresTheChosenModeExceptOnReboot) {
                   c.expectedCommand);
         EXPECT_EQ((std::vector<int>{settings.width, settings.height, settings.colorBits, settings.refreshRate}),
                   c.mode);
-        EXPECT_EQ(vsync, c.command == platform::kModeDialogReboot ? !c.vsync : c.vsync);
+        EXPECT_EQ(vsync, c.command == kModeDialogReboot ? !c.vsync : c.vsync);
         EXPECT_EQ(settings.depthBits, 24);  // the rest of the settings stays
         EXPECT_EQ(settings.title, "Caption");
     }

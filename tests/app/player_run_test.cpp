@@ -1,5 +1,6 @@
-// End-to-end tests of the built player on the built show: exit statuses, the command line, the log of a
-// headless run, the desktop back end without a display, and an orderly end on SIGTERM.
+// End-to-end tests of the built player on the built show: exit statuses, the shell's and the player's own options
+// (a benchmark and a capture among them), the log of a headless run, the desktop back end without a display, and
+// an orderly end on SIGTERM.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>     // Required for: open
@@ -105,6 +106,15 @@ TEST_F(PlayerRunTest, HeadlessRunWritesTheWholeStartUpLogAndNothingElse) {
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& line) { return line.find("GL_INVALID") != std::string::npos; }), 0);
     EXPECT_EQ(lines.back(), "Clearing images");
+    // The driver section of the context's start-up, with both extension strings.
+    const int driver = find(lines, "\t--==[Driver]==--");
+    ASSERT_GE(driver, 0);
+    const char* const expected[] = {"\t\tVendor: ", "\t\tVersion: ", "\t\tRenderer: ",
+                                    "\t\t--==[Extensions GL/WGL]==--", "\t\t\t",
+                                    "\t\t\tWGL_ARB_extensions_string WGL_EXT_extensions_string",
+                                    "\t\t--==[Extensions GL/WGL]==--", "\t--==[Driver]==--", "--==[OpenGL]==--"};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(lines[driver + 1 + i].rfind(expected[i], 0), 0u) << lines[driver + 1 + i];
+    EXPECT_NE(lines[driver + 5].find("GL_ARB_multitexture"), std::string::npos);
 }
 
 TEST_F(PlayerRunTest, DesktopBackEndWithoutADisplayRunsOffscreen) {
@@ -118,20 +128,27 @@ TEST_F(PlayerRunTest, DesktopBackEndWithoutADisplayRunsOffscreen) {
     EXPECT_GE(find(logLines(), "Setting Swap Interval: 0"), 0);
 }
 
-TEST_F(PlayerRunTest, OptionsGiveTheirExitStatusesAndMessages) {
+TEST_F(PlayerRunTest, OptionsGiveTheirExitStatusesOutputAndMessages) {
     const struct {
         std::vector<std::string> arguments;
         int exitStatus;
         const char* err;      // the start of standard error
         const char* logLine;  // a line of the log; nullptr: nothing was started, so there is no log
+        const char* out = "";  // a part of standard output
     } cases[] = {
         {{"--headless", "--duration", "0.2"}, 0, "", "Clearing images"},
         {{"--headless", "--fullscreen", "--frames", "1"}, 0,
          "Error: Couldn't change screen resolution.\nRunning In Windowed Mode.\n", "\tChangeDisplaySettings() FAILED"},
+        {{"--bench", "--fps", "4", "--seek", "250", "--size", "64x48"}, 0, "", "Clearing images",
+         "bench 64x48 4 fps 9 frames\nload "},
+        {{"--capture", "frames", "--fps", "2", "--seek", "251", "--size", "32x24"}, 0, "", "Clearing images",
+         "captured 3 frames into"},
         {{"--bogus"}, 2, "qv3rn: unknown option '--bogus'\n", nullptr},
         {{"--frames", "many"}, 2, "qv3rn: --frames: expected a whole number of at least 1, got 'many'\n", nullptr},
         {{"--windowed", "--fullscreen"}, 2, "qv3rn: --windowed and --fullscreen exclude each other\n", nullptr},
-        {{"--help"}, 0, "", nullptr},
+        {{"--bench", "--capture", "out"}, 2, "qv3rn: --capture and --bench exclude each other\n", nullptr},
+        {{"--seek", "999"}, 2, "qv3rn: --seek: expected", nullptr},
+        {{"--help"}, 0, "", nullptr, "Usage: qv3rn"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());
@@ -139,14 +156,22 @@ TEST_F(PlayerRunTest, OptionsGiveTheirExitStatusesAndMessages) {
         const Outcome outcome = play(c.arguments);
         EXPECT_EQ(outcome.exitStatus, c.exitStatus);
         EXPECT_EQ(outcome.err.rfind(c.err, 0), 0u) << outcome.err;
+        EXPECT_NE(outcome.out.find(c.out), std::string::npos) << outcome.out;
         EXPECT_EQ(fs::exists("application.log"), c.logLine != nullptr);
         if (c.logLine) {
             EXPECT_GE(find(logLines(), c.logLine), 0);
         }
     }
-    for (const char* option : {"Usage: qv3rn", "--windowed", "--fullscreen", "--size WxH", "--no-dialog", "--headless",
-                               "--frames N", "--duration SECONDS", "--help"})
+    EXPECT_TRUE(fs::exists("frames/frame_000002.png"));
+    for (const char* option : {"--windowed", "--fullscreen", "--size WxH", "--no-dialog", "--headless", "--frames N",
+                               "--duration SECONDS", "--help", "--data DIR", "--seek SECONDS", "--capture OUT",
+                               "--fps N", "--bench"})
         EXPECT_NE(test::readFile("stdout.txt").find(option), std::string::npos) << option;  // of the last run
+    // Without the show the start fails with status 1 and the box on standard error.
+    fs::remove("data.dat");
+    const Outcome outcome = play({"--headless", "--frames", "1"});
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_NE(outcome.err.find("ERROR: Unable to load data.dat"), std::string::npos) << outcome.err;
 }
 
 TEST_F(PlayerRunTest, TerminationSignalClosesTheWindowInOrder) {

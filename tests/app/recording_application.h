@@ -45,18 +45,4 @@ public:
     using Application::setVsync;
 };
 
-// How often `entry` appears in `trace`.
-inline int countOf(const std::vector<std::string>& trace, const std::string& entry) {
-    int count = 0;
-    for (const std::string& item : trace) count += item == entry;
-    return count;
-}
-
-// The position of the first `entry` at or after `from`, or -1.
-inline int indexOf(const std::vector<std::string>& trace, const std::string& entry, int from = 0) {
-    for (int i = from; i < static_cast<int>(trace.size()); ++i)
-        if (trace[i] == entry) return i;
-    return -1;
-}
-
 }  // namespace qv3rn::test

@@ -3,12 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>  // Required for: mkdtemp
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,14 +140,5 @@ private:
     mutable std::int64_t lastReading_ = 0;
     bool destroying_ = false;
 };
-
-inline platform::Event makeEvent(platform::EventType type, int key = 0, int width = 0, int height = 0) {
-    platform::Event event;
-    event.type = type;
-    event.key = key;
-    event.width = width;
-    event.height = height;
-    return event;
-}
 
 }  // namespace qv3rn::test

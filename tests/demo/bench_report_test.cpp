@@ -18,23 +18,21 @@ TEST(BenchSummary, MinimumMedianNearestRankPercentileAndMaximum) {
     const struct {
         const char* what;
         std::vector<double> values;
-        double minimum, median, percentile95, maximum;
+        std::vector<double> summary;  // minimum, median, 95th percentile, maximum
     } cases[] = {
-        {"odd count", {5.0, 1.0, 3.0}, 1.0, 3.0, 5.0, 5.0},
-        {"even count: the middle two averaged", {4.0, 1.0, 2.0, 3.0}, 1.0, 2.5, 4.0, 4.0},
-        {"100 values: the 95th smallest, not the 96th", oneTo(100, true), 1.0, 50.5, 95.0, 100.0},
-        {"20 values: rank 19 exactly, not rounded up", oneTo(20), 1.0, 10.5, 19.0, 20.0},
-        {"21 values: rank ceil(19.95) = 20", oneTo(21), 1.0, 11.0, 20.0, 21.0},
-        {"one value", {7.5}, 7.5, 7.5, 7.5, 7.5},
+        {"odd count", {5.0, 1.0, 3.0}, {1.0, 3.0, 5.0, 5.0}},
+        {"even count: the middle two averaged", {4.0, 1.0, 2.0, 3.0}, {1.0, 2.5, 4.0, 4.0}},
+        {"100 values: the 95th smallest, not the 96th", oneTo(100, true), {1.0, 50.5, 95.0, 100.0}},
+        {"20 values: rank 19 exactly, not rounded up", oneTo(20), {1.0, 10.5, 19.0, 20.0}},
+        {"21 values: rank ceil(19.95) = 20", oneTo(21), {1.0, 11.0, 20.0, 21.0}},
+        {"one value", {7.5}, {7.5, 7.5, 7.5, 7.5}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const TimeSummary summary = summarise(c.values);
         EXPECT_EQ(summary.count, c.values.size());
-        EXPECT_EQ(summary.minimum, c.minimum);
-        EXPECT_EQ(summary.median, c.median);
-        EXPECT_EQ(summary.percentile95, c.percentile95);
-        EXPECT_EQ(summary.maximum, c.maximum);
+        EXPECT_EQ((std::vector<double>{summary.minimum, summary.median, summary.percentile95, summary.maximum}),
+                  c.summary);
     }
     EXPECT_EQ(summarise({}).count, 0u);
 }
@@ -56,20 +54,15 @@ TEST(BenchReport, TheTableHasTheFrameRowFirstThenOneRowPerEffectTypeByName) {
     }
     std::getline(lines, line);
     EXPECT_EQ(line.substr(0, 4), "what");
-    std::vector<std::string> names;
-    std::vector<std::vector<double>> values;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string name;
-        double count, minimum, median, p95, maximum;
-        ASSERT_TRUE(fields >> name >> count >> minimum >> median >> p95 >> maximum) << line;
-        names.push_back(name);
-        values.push_back({count, minimum, median, p95, maximum});
+    // Count, minimum, median, 95th percentile and maximum; an effect type counts only in the frames that drew it.
+    std::vector<std::pair<std::string, std::vector<double>>> rows;
+    for (std::string name; lines >> name;) {
+        std::vector<double> values(5);
+        for (double& value : values) ASSERT_TRUE(lines >> value) << name;
+        rows.emplace_back(name, values);
     }
-    ASSERT_EQ(names, (std::vector<std::string>{"frame", "Blocks", "Flash"}));
-    EXPECT_EQ(values[0], (std::vector<double>{3, 10, 20, 30, 30}));
-    EXPECT_EQ(values[1], (std::vector<double>{1, 4, 4, 4, 4}));  // counted only in the frame that drew it
-    EXPECT_EQ(values[2], (std::vector<double>{2, 1, 2, 3, 3}));
+    EXPECT_EQ(rows, (std::vector<std::pair<std::string, std::vector<double>>>{
+                        {"frame", {3, 10, 20, 30, 30}}, {"Blocks", {1, 4, 4, 4, 4}}, {"Flash", {2, 1, 2, 3, 3}}}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// demo_test_support.h -- running the whole demo inside a test: a scripted headless window system, a demo that
-// records the time and the middle pixel of every frame and can act before chosen frames, and the log.
+// demo_test_support.h -- running the whole demo inside a test: a small show made here (scripts, pictures and a
+// music file encoded here, packed into an archive or laid out as a content folder), a demo that records the time
+// and the middle pixel of every frame and can act before chosen frames, on a scripted headless window system.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,20 +8,95 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/scripted_window_system.h"
 #include "core/log.h"
+#include "data/archive.h"
+#include "data/archive_writer.h"
 #include "demo/demo.h"
-#include "demo_show.h"
+#include "generators/ogg_encoder.h"
+#include "image/image_samples.h"
 
 namespace qv3rn::test {
 
+// Encodes `seconds` of a sine of `frequency` Hz (each further channel an octave higher) as an Ogg Vorbis file.
+inline Bytes vorbisFile(double seconds, int rate = 44100, int channels = 2, float frequency = 440.0f) {
+    const long frames = static_cast<long>(seconds * rate);
+    std::vector<float> samples(static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels));
+    for (long i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            samples[static_cast<std::size_t>(i * channels + c)] =
+                0.5f * std::sin(2.0f * 3.14159265f * frequency * static_cast<float>(c + 1) * static_cast<float>(i) /
+                                static_cast<float>(rate));
+    std::string error;
+    if (!encodeOggVorbis(samples, channels, rate, 0.3f, "vorbis_sample.ogg", error)) std::abort();
+    const std::string file = readFile("vorbis_sample.ogg");
+    std::filesystem::remove("vorbis_sample.ogg");
+    return Bytes(file.begin(), file.end());
+}
+
+inline Bytes textBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// An envelope field holding `value` at every time, in the effect script's block form.
+inline std::string constantTrack(const std::string& keyword, float value) {
+    return keyword + "\n{ Envelope\n  1\n  Key " + std::to_string(value) +
+           " 0 3 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n}\n";
+}
+
+// The test show's timeline of full-screen flashes: black under everything for the whole show, red from 1 to 2 s,
+// green from 3 to 4 s, blue from 6 to 8 s.
+inline std::string showEffects(const std::string& red = "1 0 0 1") {
+    std::string text = "; the test show\n";
+    for (const auto& [name, start, end, color] : {std::tuple{"ground", 0, 252, "0 0 0 1"}, {"red", 1, 2, red.c_str()},
+                                                  {"green", 3, 4, "0 1 0 1"}, {"blue", 6, 8, "0 0 1 1"}})
+        text += std::string("Flash {\n  Name \"") + name + "\"\n  Start " + std::to_string(start) + "\n  End " +
+                std::to_string(end) + "\n  Layer " + (start ? "1" : "0") + "\n  Color " + color + "\n" +
+                constantTrack("  Alpha {", 1.0f) + "}\n";
+    return text;
+}
+
+// Entry names (archive layout) and their contents. One of the shaders binds a render target, so the shaders
+// hold the target until they are cleared.
+using ShowFiles = std::map<std::string, Bytes>;
+
+inline ShowFiles showFiles() {
+    return {{"data/shader/demo.shader",
+             textBytes("; the test show's shaders\nImage {\n  Name \"smoke.jpg\"\n  Alias \"fireandsmoke\"\n}\n"
+                       "Shader {\n  Name \"plain\"\n  Lighting no\n}\nShader {\n  Name \"flare\"\n}\n"
+                       "Shader {\n  Name \"copy\"\n  Texture {\n    Image \"512x512 PixelBuffer\"\n  }\n}\n")},
+            {"data/effect/demo.effect", textBytes(showEffects())},
+            {"data/art/smoke.jpg", jpegFile(8, 8, 3, flatPixels(8, 8, {200, 100, 50}))},
+            {"data/art/demo_loading.jpg", jpegFile(64, 48, 3, flatPixels(64, 48, {30, 60, 90}))}};
+}
+
+inline void packShow(const std::string& archivePath, const ShowFiles& files) {
+    ArchiveWriter writer;
+    if (!writer.create(archivePath, demoArchivePassword)) std::abort();
+    for (const auto& [name, bytes] : files)
+        if (!writer.addData(name, bytes)) std::abort();
+    if (!writer.commit()) std::abort();
+}
+
+inline void writeShowFolder(const std::filesystem::path& folder, const ShowFiles& files) {
+    for (const auto& [name, bytes] : files) {
+        std::filesystem::create_directories((folder / name).parent_path());
+        writeFile((folder / name).string(), bytes);
+    }
+}
+
 using Rgba = std::array<std::uint8_t, 4>;
+
+inline bool near(const Rgba& colour, int r, int g, int b) {
+    return std::abs(colour[0] - r) <= 2 && std::abs(colour[1] - g) <= 2 && std::abs(colour[2] - b) <= 2;
+}
 
 class WatchedDemo : public Demo {
 public:
@@ -36,10 +112,8 @@ public:
         Rgba middle;
     };
     std::vector<Frame> frames;
-    // Run before the update of frame n (1 is the first frame).
-    std::map<int, std::function<void(WatchedDemo&)>> beforeFrame;
-    // Run after the update of frame n.
-    std::map<int, std::function<void(WatchedDemo&)>> afterUpdate;
+    // Run before and after the update of frame n (1 is the first frame).
+    std::map<int, std::function<void(WatchedDemo&)>> beforeFrame, afterUpdate;
 
     void update(float dt) override {
         const int frame = static_cast<int>(frames.size()) + 1;
@@ -63,10 +137,6 @@ public:
         return {};
     }
 };
-
-inline bool near(const Rgba& colour, int r, int g, int b) {
-    return std::abs(colour[0] - r) <= 2 && std::abs(colour[1] - g) <= 2 && std::abs(colour[2] - b) <= 2;
-}
 
 // Each test runs in a fresh folder with the test show packed as data.dat and the music beside it.
 class DemoRunTest : public ::testing::Test {

@@ -6,9 +6,10 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <sstream>
+#include <type_traits>
 
-#include "app/scripted_window_system.h"  // Required for: readLines
 #include "core/log.h"
 #include "demo/pbuffer_ati.h"
 #include "demo/pbuffer_nvidia.h"
@@ -21,6 +22,8 @@
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"
 #include "support/gl_test_context.h"
+#include "support/test_files.h"
+#include "demo_test_support.h"
 
 namespace qv3rn {
 namespace {
@@ -30,23 +33,12 @@ constexpr Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255};
 
 // "PBufferATI::destroy() this=0x" + an address in upper-case hexadecimal + `ending`.
 bool isDestroyLine(const std::string& line, const std::string& ending) {
-    const std::string start = "PBufferATI::destroy() this=0x";
-    if (line.rfind(start, 0) != 0 || line.size() < start.size() + ending.size() + 1) return false;
-    if (line.compare(line.size() - ending.size(), ending.size(), ending) != 0) return false;
-    const std::string digits = line.substr(start.size(), line.size() - start.size() - ending.size());
-    return digits.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+    return std::regex_match(line, std::regex("PBufferATI::destroy\\(\\) this=0x[0-9A-F]+" + ending));
 }
 
 GLint integer(GLenum name) {
     GLint value = 0;
     glGetIntegerv(name, &value);
-    return value;
-}
-
-// An integer parameter of the texture bound to GL_TEXTURE_2D.
-GLint texParameter(GLenum name) {
-    GLint value = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
     return value;
 }
 
@@ -88,10 +80,10 @@ protected:
         EXPECT_TRUE(target.bind(GL_TEXTURE0));
         glColor4f(1, 1, 1, 1);
         glBegin(GL_QUADS);
-        glTexCoord2f(0, 0); glVertex2f(-1, -1);
-        glTexCoord2f(1, 0); glVertex2f(1, -1);
-        glTexCoord2f(1, 1); glVertex2f(1, 1);
-        glTexCoord2f(0, 1); glVertex2f(-1, 1);
+        for (const auto& [s, t] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+            glTexCoord2i(s, t);
+            glVertex2i(2 * s - 1, 2 * t - 1);
+        }
         glEnd();
         EXPECT_TRUE(target.unbind(GL_TEXTURE0));
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
@@ -109,40 +101,32 @@ protected:
     platform::WglContext mainContext = nullptr;
 };
 
-// What tells the two kinds apart.
 template <typename Kind>
-struct KindTraits;
-template <>
-struct KindTraits<PBufferNVIDIA> {
-    static constexpr bool ownContext = true;
-    static constexpr GLint wrap = GL_CLAMP;
-    static constexpr bool needsMakeCurrentRead = false;
+class EachKind : public RenderTargetTest {
+protected:
+    // The NVIDIA kind draws with a context of its own and clamps; the ATI kind draws with the main context,
+    // needs WGL_ARB_make_current_read and repeats, though the texture units are told it clamps.
+    static constexpr bool nvidia = std::is_same_v<Kind, PBufferNVIDIA>;
 };
-template <>
-struct KindTraits<PBufferATI> {
-    static constexpr bool ownContext = false;
-    static constexpr GLint wrap = GL_REPEAT;  // though the texture units are told it clamps
-    static constexpr bool needsMakeCurrentRead = true;
-};
-
-template <typename Kind>
-class EachKind : public RenderTargetTest {};
 
 using Kinds = ::testing::Types<PBufferNVIDIA, PBufferATI>;
 TYPED_TEST_SUITE(EachKind, Kinds);
 
-TYPED_TEST(EachKind, DrawsIntoTheTargetAndShowsItAsATextureAlsoAfterANewBuffer) {
+TYPED_TEST(EachKind, DrawsWithItsContextIntoTheTargetAndShowsItAsATextureAlsoAfterANewBuffer) {
     TypeParam target;
     EXPECT_FALSE(target.created());
     ASSERT_TRUE(target.initialize(32, 16));
     EXPECT_TRUE(target.created());
-    EXPECT_EQ(target.width(), 32);
-    EXPECT_EQ(target.height(), 16);
+    EXPECT_EQ(std::pair(target.width(), target.height()), std::pair(32, 16));
+    ASSERT_NE(target.context(), nullptr);
+    EXPECT_EQ(target.context() != this->mainContext, this->nvidia);
 
     ASSERT_TRUE(target.begin(32, 16));
     EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 32, 16}));
     EXPECT_EQ(integer(GL_DRAW_BUFFER), GLint(GL_COLOR_ATTACHMENT0)) << "the target's own colour buffer";
     EXPECT_EQ(platform::wglGetCurrentDC(), target.pbufferDC());
+    EXPECT_EQ(platform::wglGetCurrentContext(), target.context());
+    EXPECT_TRUE(glIsTexture(target.glId())) << "the drawing context shares the main context's objects";
     clearTo(0, 1, 0);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -155,6 +139,17 @@ TYPED_TEST(EachKind, DrawsIntoTheTargetAndShowsItAsATextureAlsoAfterANewBuffer) 
     EXPECT_EQ(this->showOnWindow(target, 16, 32), red);
     EXPECT_EQ(this->showOnWindow(target, 48, 32), green);
 
+    glBindTexture(GL_TEXTURE_2D, target.glId());
+    const GLint wrap = this->nvidia ? GL_CLAMP : GL_REPEAT;
+    for (const auto& [name, value] : {std::pair<GLenum, GLint>{GL_TEXTURE_WRAP_S, wrap}, {GL_TEXTURE_WRAP_T, wrap},
+                                      {GL_TEXTURE_MIN_FILTER, GL_LINEAR}, {GL_TEXTURE_MAG_FILTER, GL_LINEAR}}) {
+        GLint parameter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, name, &parameter);
+        EXPECT_EQ(parameter, value) << std::hex << name;
+    }
+    EXPECT_EQ(target.params().wrap, WrapClampST);
+    EXPECT_EQ(target.params().minFilter, GLenum(GL_LINEAR));
+
     // Initialising a created target replaces its buffer; drawing reaches the texture as before.
     ASSERT_TRUE(target.initialize(24, 8));
     int bufferWidth = 0;
@@ -165,6 +160,16 @@ TYPED_TEST(EachKind, DrawsIntoTheTargetAndShowsItAsATextureAlsoAfterANewBuffer) 
     ASSERT_TRUE(target.end(this->width, this->height));
     EXPECT_EQ(this->showOnWindow(target, 16, 32), blue);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+    // Without WGL_ARB_make_current_read only the NVIDIA kind can draw and be destroyed.
+    WGL_ARB_make_current_read_Flag = false;
+    const bool begun = target.begin(16, 16);
+    EXPECT_EQ(begun, this->nvidia);
+    if (begun) {
+        EXPECT_TRUE(target.end(this->width, this->height));
+    }
+    EXPECT_EQ(target.destroy(), this->nvidia);
+    WGL_ARB_make_current_read_Flag = true;
 }
 
 TYPED_TEST(EachKind, ATargetThatIsNotCreatedOrDestroyedRefusesEveryOperation) {
@@ -172,12 +177,8 @@ TYPED_TEST(EachKind, ATargetThatIsNotCreatedOrDestroyedRefusesEveryOperation) {
     EXPECT_FALSE(target.initialize(0, 8)) << "the window system makes no empty buffer";
     EXPECT_EQ(target.pbufferHandle(), nullptr) << "nothing is left of the failed attempt";
     const auto expectRefused = [&] {
-        EXPECT_FALSE(target.created());
-        EXPECT_FALSE(target.begin(8, 8));
-        EXPECT_FALSE(target.end(8, 8));
-        EXPECT_FALSE(target.bind(GL_TEXTURE0));
-        EXPECT_FALSE(target.unbind(GL_TEXTURE0));
-        EXPECT_FALSE(target.destroy());
+        EXPECT_FALSE(target.created() || target.begin(8, 8) || target.end(8, 8) || target.bind(GL_TEXTURE0) ||
+                     target.unbind(GL_TEXTURE0) || target.destroy());
     };
     expectRefused();
 
@@ -196,36 +197,6 @@ TYPED_TEST(EachKind, ATargetThatIsNotCreatedOrDestroyedRefusesEveryOperation) {
     // Targets other than 1D, 2D and cube maps cannot hold a buffer's image.
     TypeParam rectangle(GL_TEXTURE_RECTANGLE_ARB);
     EXPECT_FALSE(rectangle.initialize(8, 8));
-}
-
-TYPED_TEST(EachKind, DrawsWithItsContextAndSetsItsTextureParameters) {
-    using Traits = KindTraits<TypeParam>;
-    TypeParam target;
-    ASSERT_TRUE(target.initialize(16, 16));
-    ASSERT_NE(target.context(), nullptr);
-    EXPECT_EQ(target.context() != this->mainContext, Traits::ownContext);
-    ASSERT_TRUE(target.begin(16, 16));
-    EXPECT_EQ(platform::wglGetCurrentContext(), target.context());
-    EXPECT_TRUE(glIsTexture(target.glId())) << "the drawing context shares the main context's objects";
-    ASSERT_TRUE(target.end(this->width, this->height));
-    EXPECT_EQ(platform::wglGetCurrentContext(), this->mainContext);
-
-    glBindTexture(GL_TEXTURE_2D, target.glId());
-    EXPECT_EQ(texParameter(GL_TEXTURE_WRAP_S), Traits::wrap);
-    EXPECT_EQ(texParameter(GL_TEXTURE_WRAP_T), Traits::wrap);
-    EXPECT_EQ(texParameter(GL_TEXTURE_MIN_FILTER), GLint(GL_LINEAR));
-    EXPECT_EQ(texParameter(GL_TEXTURE_MAG_FILTER), GLint(GL_LINEAR));
-    EXPECT_EQ(target.params().wrap, WrapClampST);
-    EXPECT_EQ(target.params().minFilter, GLenum(GL_LINEAR));
-
-    WGL_ARB_make_current_read_Flag = false;
-    const bool begun = target.begin(16, 16);
-    EXPECT_EQ(begun, !Traits::needsMakeCurrentRead);
-    if (begun) {
-        EXPECT_TRUE(target.end(this->width, this->height));
-    }
-    EXPECT_EQ(target.destroy(), !Traits::needsMakeCurrentRead);
-    WGL_ARB_make_current_read_Flag = true;
 }
 
 TYPED_TEST(EachKind, ALostBufferIsMadeAgainByBeginEndAndBindButNotByUnbind) {
@@ -250,8 +221,6 @@ TYPED_TEST(EachKind, ALostBufferIsMadeAgainByBeginEndAndBindButNotByUnbind) {
     EXPECT_EQ(lostFlag(target), 1) << "unbind does not check";
     // A buffer lost while it is being drawn into is made again by end, which still returns to the window.
     ASSERT_TRUE(target.begin(16, 16));
-    ASSERT_TRUE(target.end(this->width, this->height));
-    ASSERT_TRUE(target.begin(16, 16));
     markLost(target);
     ASSERT_TRUE(target.end(this->width, this->height));
     EXPECT_EQ(lostFlag(target), 0);
@@ -259,41 +228,23 @@ TYPED_TEST(EachKind, ALostBufferIsMadeAgainByBeginEndAndBindButNotByUnbind) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(RenderTargetTest, TheAtiKindLogsEveryDestroyWithItsAddress) {
-    Log log;
-    ASSERT_TRUE(log.open("pbuffer_ati.log"));
-    {
-        PBufferATI target;
-        ASSERT_TRUE(target.initialize(8, 8));
-        EXPECT_TRUE(target.destroy());
-        EXPECT_FALSE(target.destroy());
-        ASSERT_TRUE(target.initialize(8, 8));
-    }  // the destructor destroys a created target
-    log.close();
-    const std::vector<std::string> lines = test::readLines("pbuffer_ati.log");
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_TRUE(isDestroyLine(lines[0], " OK")) << lines[0];
-    EXPECT_TRUE(isDestroyLine(lines[1], "")) << lines[1];
-    EXPECT_TRUE(isDestroyLine(lines[2], " OK")) << lines[2];
-    EXPECT_EQ(lines[0].substr(0, lines[0].size() - 3), lines[1]) << "the same object's address";
-}
-
-TEST_F(RenderTargetTest, TheFactoryPicksTheKindByMakeCurrentRead) {
+TEST_F(RenderTargetTest, TheFactoryPicksTheKindByMakeCurrentReadAndTheAtiKindLogsEveryDestroy) {
     Log log;
     ASSERT_TRUE(log.open("pbuffer_factory.log"));
     std::unique_ptr<PBuffer> ati = PBuffer::create(32, 32);
-    ASSERT_NE(ati, nullptr);
-    EXPECT_NE(dynamic_cast<PBufferATI*>(ati.get()), nullptr);
+    ASSERT_NE(dynamic_cast<PBufferATI*>(ati.get()), nullptr);
     EXPECT_EQ(ati->target(), GLenum(GL_TEXTURE_2D));
     EXPECT_TRUE(ati->created());
+    EXPECT_TRUE(ati->destroy());
+    EXPECT_FALSE(ati->destroy());
+    ASSERT_TRUE(ati->initialize(8, 8));
 
     WGL_ARB_make_current_read_Flag = false;
     std::unique_ptr<PBuffer> nvidia = PBuffer::create(32, 32);
-    ASSERT_NE(nvidia, nullptr);
     EXPECT_NE(dynamic_cast<PBufferNVIDIA*>(nvidia.get()), nullptr);
 
     WGL_ARB_make_current_read_Flag = true;
-    ati.reset();  // the targets go while the extensions they were made with are there
+    ati.reset();  // the targets go while the extensions they were made with are there; the destructor destroys
     nvidia.reset();
     EXPECT_EQ(PBuffer::create(0, 32), nullptr);
     WGL_ARB_pbuffer_Flag = false;
@@ -309,8 +260,12 @@ TEST_F(RenderTargetTest, TheFactoryPicksTheKindByMakeCurrentRead) {
 
     log.close();
     std::vector<std::string> lines = test::readLines("pbuffer_factory.log");
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_TRUE(isDestroyLine(lines[2], " OK")) << lines[2];  // only the ATI kind logs its destruction
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_TRUE(isDestroyLine(lines[1], " OK")) << lines[1];
+    EXPECT_TRUE(isDestroyLine(lines[2], "")) << lines[2];
+    EXPECT_TRUE(isDestroyLine(lines[4], " OK")) << lines[4];  // only the ATI kind logs its destruction
+    EXPECT_EQ(lines[1].substr(0, lines[1].size() - 3), lines[2]) << "the same object's address";
+    lines.erase(lines.begin() + 1, lines.begin() + 3);
     lines.erase(lines.begin() + 2);
     EXPECT_EQ(lines, (std::vector<std::string>{"Creating PBufferATI", "Creating PBufferNVIDIA",
                                                "Creating PBufferATI", "Unable to initiate PBuffer",
@@ -320,62 +275,22 @@ TEST_F(RenderTargetTest, TheFactoryPicksTheKindByMakeCurrentRead) {
 
 // ---- Drawing redirected by the buffer effects ----------------------------------------------------------------
 
-// Two 32 x 32 targets of one kind registered with an effect manager, on a 64 x 64 output.
-template <typename Kind>
-class RedirectedDrawing : public RenderTargetTest {
-protected:
-    void SetUp() override {
-        RenderTargetTest::SetUp();
-        for (const char* name : {"first", "second"}) {
-            auto target = std::make_unique<Kind>(GL_TEXTURE_2D);
-            ASSERT_TRUE(target->initialize(32, 32));
-            target->setName(name);
-            manager.addRenderTarget(target.get());
-            targets.push_back(std::move(target));
-        }
-        manager.setSize(width, height);
-    }
-    void TearDown() override {
-        ChangeDrawBuffer::endCurrentTarget();
-        manager.clear();
-        targets.clear();
-        RenderTargetTest::TearDown();
-    }
-
-    // Loads the script into the manager and draws one frame at time 1.
-    void playFrame(const std::string& text) {
-        EffectScript script(manager);
-        std::istringstream stream(text);
-        ASSERT_TRUE(script.parse(stream)) << script.failure();
-        manager.initAll();
-        manager.update(1.0f);
-        manager.render();
-    }
-
-    EffectManager manager;
-    CameraMgr cameras;
-    std::vector<std::unique_ptr<PBuffer>> targets;
-};
-
-TYPED_TEST_SUITE(RedirectedDrawing, Kinds);
-
-TYPED_TEST(RedirectedDrawing, SwitchingFromOneTargetToAnotherEndsTheFirst) {
-    this->playFrame(
-        "ChangeDrawBuffer {\n Start 0\n End 2\n Layer 0\n RenderTarget \"first\"\n Clear COLOR_BUFFER\n"
-        " Color 1 0 0 1\n}\n"
-        "ChangeDrawBuffer {\n Start 0\n End 2\n Layer 1\n RenderTarget \"second\"\n Clear COLOR_BUFFER\n"
-        " Color 0 0 1 1\n}\n"
-        "ChangeDrawBuffer {\n Start 0\n End 2\n Layer 2\n RenderTarget \"Screen\"\n Clear COLOR_BUFFER\n"
-        " Color 0 1 0 1\n}\n");
-    EXPECT_EQ(ChangeDrawBuffer::currentTarget(), nullptr);
-    this->expectOnWindow();
-    EXPECT_EQ(this->pixel(5, 5), green) << "the screen's clear went to the screen";
-    EXPECT_EQ(this->showOnWindow(*this->targets[0], 32, 32), red);
-    EXPECT_EQ(this->showOnWindow(*this->targets[1], 32, 32), blue) << "the second clear did not reach the first";
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+// A buffer effect on `layer` that draws into `target` after clearing it to `color`.
+std::string drawInto(int layer, const std::string& target, const std::string& clear, const std::string& color) {
+    return "ChangeDrawBuffer {\n Start 0\n End 2\n Layer " + std::to_string(layer) + "\n RenderTarget \"" + target +
+           "\"\n Clear " + clear + "\n Color " + color + "\n}\n";
 }
 
-TYPED_TEST(RedirectedDrawing, AnImageEffectShowsWhatWasDrawnIntoTheTarget) {
+TYPED_TEST(EachKind, BufferEffectsGiveEachTargetOnlyItsOwnDrawingAndAnImageEffectShowsIt) {
+    TypeParam first(GL_TEXTURE_2D), second(GL_TEXTURE_2D);
+    EffectManager manager;
+    CameraMgr cameras;
+    for (const auto& [target, name] : {std::pair<PBuffer*, const char*>{&first, "first"}, {&second, "second"}}) {
+        ASSERT_TRUE(target->initialize(32, 32));
+        target->setName(name);
+        manager.addRenderTarget(target);
+    }
+    manager.setSize(this->width, this->height);
     ImageRegistry images;
     auto* picture = new Texture2D();
     picture->allocate(2, 2, ImageFormat::Rgba);
@@ -384,25 +299,32 @@ TYPED_TEST(RedirectedDrawing, AnImageEffectShowsWhatWasDrawnIntoTheTarget) {
     picture->params().magFilter = GL_NEAREST;
     picture->setName("halves.tga");
     images.add(picture);
-    images.add(this->targets[0].get());  // the registry lists the target but the test owns it
+    images.add(&second);  // the registry lists the target but the test owns it
 
-    // Into the target: the picture through an untouched diffusion grid; then the target on the screen.
-    const auto constant = [](const std::string& keyword, const std::string& value) {
-        return keyword + "\n{ Envelope\n 1\n Key " + value + " 0 3 0 0 0 0 0 0 0\n Behaviors 1 1\n}\n}\n";
-    };
-    this->playFrame("ChangeDrawBuffer {\n Start 0\n End 2\n Layer 0\n RenderTarget \"first\"\n"
-                    " Clear COLOR_BUFFER DEPTH_BUFFER\n Color 0 0 0 1\n}\n"
-                    "Diffusion {\n Start 0\n End 2\n Layer 1\n Resolution 2\n Color 1 1 1 1\n"
-                    " Image \"halves.tga\"\n}\n"
-                    "ChangeDrawBuffer {\n Start 0\n End 2\n Layer 2\n Clear COLOR_BUFFER\n Color 0 1 0 1\n}\n"
-                    "Image {\n Start 0\n End 2\n Layer 3\n Image \"first\"\n Rect 320 240 320 480\n" +
-                    constant("PositionX {", "480") + constant("PositionY {", "240") + "}\n");
-    // The right half of the screen shows the target: its left half red, its right half blue.
+    // The first target cleared to blue; the second to black, then the picture through an untouched diffusion
+    // grid; then the screen green with the second target on its right half.
+    EffectScript script(manager);
+    std::istringstream text(drawInto(0, "first", "COLOR_BUFFER", "0 0 1 1") +
+                            drawInto(1, "second", "COLOR_BUFFER DEPTH_BUFFER", "0 0 0 1") +
+                            "Diffusion {\n Start 0\n End 2\n Layer 2\n Resolution 2\n Color 1 1 1 1\n"
+                            " Image \"halves.tga\"\n}\n" + drawInto(3, "Screen", "COLOR_BUFFER", "0 1 0 1") +
+                            "Image {\n Start 0\n End 2\n Layer 4\n Image \"second\"\n Rect 320 240 320 480\n" +
+                            test::constantTrack("PositionX {", 480) + test::constantTrack("PositionY {", 240) + "}\n");
+    ASSERT_TRUE(script.parse(text)) << script.failure();
+    manager.initAll();
+    manager.update(1.0f);  // one frame at time 1
+    manager.render();
+    EXPECT_EQ(ChangeDrawBuffer::currentTarget(), nullptr);
+    this->expectOnWindow();
+    // The right half of the screen shows the second target: its left half red, its right half blue.
     EXPECT_EQ(this->pixel(40, 32), red);
     EXPECT_EQ(this->pixel(60, 32), blue);
-    EXPECT_EQ(this->pixel(10, 32), green);
-    this->manager.clear();  // the effects give their images back to this registry
-    images.remove("first");
+    EXPECT_EQ(this->pixel(10, 32), green) << "the screen's clear went to the screen";
+    EXPECT_EQ(this->showOnWindow(first, 32, 32), blue) << "the second target's drawing stayed there";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    ChangeDrawBuffer::endCurrentTarget();
+    manager.clear();  // the effects give their images back to this registry
+    images.remove("second");
 }
 
 }  // namespace
