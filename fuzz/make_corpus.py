@@ -40,17 +40,19 @@ def run(*command):
 
 
 def blocks(text):
-    """The top-level blocks of a script: (first line, whole text) from a line ending in "{" to its "}"."""
-    found, depth, start = [], 0, None
-    lines = text.splitlines(keepends=True)
-    for i, line in enumerate(lines):
-        if depth == 0 and line.rstrip().endswith("{"):
-            start = i
-        depth += line.count("{") - line.count("}")
-        if depth == 0 and start is not None:
-            found.append((lines[start].strip(), "".join(lines[start:i + 1])))
-            start = None
-    return found
+    """The top-level blocks of a script: (first line, whole text) from an unindented line ending in "{" up to
+    the next one (brace counting fails on blocks whose fields close without a brace of their own)."""
+    found, current = [], None
+    for line in text.splitlines(keepends=True):
+        if re.match(r"[A-Za-z]+ \{\s*$", line):
+            if current:
+                found.append(current)
+            current = [line.strip(), line]
+        elif current and (line.strip() and not line.startswith(";")):
+            current[1] += line
+    if current:
+        found.append(current)
+    return [tuple(block) for block in found]
 
 
 def body(block):
@@ -168,8 +170,10 @@ for shape, options in [("box", []), ("sphere", ["--radius", "1"])]:
     out = os.path.join(scratch, shape + ".msh")
     run(tool, "mesh", "make", shape, out, *options)
     write(folder, shape + ".msh", read(out))
-run(tool, "mesh", "convert", cube, os.path.join(scratch, "cube.msh"), "--tangents")
-write(folder, "cube-tangents.msh", read(os.path.join(scratch, "cube.msh")))
+run(tool, "mesh", "convert", cube, os.path.join(scratch, "cube.msh"))
+write(folder, "cube.msh", read(os.path.join(scratch, "cube.msh")))
+run(tool, "mesh", "convert", os.path.join(scratch, "sphere.msh"), os.path.join(scratch, "tangents.msh"), "--tangents")
+write(folder, "sphere-tangents.msh", read(os.path.join(scratch, "tangents.msh")))
 
 # Archives: a few scripts and a picture packed with the show's password.
 stage = os.path.join(scratch, "stage", "data")
