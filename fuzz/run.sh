@@ -32,8 +32,9 @@ one() {
       echo "== $name: FAILED while mutating"; tail -40 "$log"; return 1
     fi
   fi
-  echo "== $name: $(ls "$here/corpus/$name" | wc -l) seeds clean," \
-       "$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1) runs"
+  local runs
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  echo "== $name: $(ls "$here/corpus/$name" | wc -l) seeds clean${runs:+, then $runs mutated inputs}"
 }
 export -f one
 
