@@ -61,14 +61,13 @@ const KeywordTable<TrackText> trackRows = {
 // malformed sub-block fails the block with the keyframer's loadError set.
 class TrackBlockReader {
 public:
-    static const KeywordTable<Keyframer>& rows() {
-        static const KeywordTable<Keyframer> table = {
+    static KeywordTable<Keyframer> rows() {
+        return {
             {"Translate {", readTranslate},
             {"Rotate {", readRotate},
             {"Scale {", readScale},
             {"Visible {", readVisible},
         };
-        return table;
     }
 
 private:
@@ -121,6 +120,10 @@ private:
     }
 };
 
+namespace {
+const KeywordTable<Keyframer> keyframerRows = TrackBlockReader::rows();
+}  // namespace
+
 Keyframer::Keyframer() { setState({}, {}, Mat4::identity(), {1.0f, 1.0f, 1.0f}, true); }
 
 bool Keyframer::load(ScriptParser& parser, std::istream& stream) {
@@ -129,7 +132,7 @@ bool Keyframer::load(ScriptParser& parser, std::istream& stream) {
     rotate_.reset();
     scale_.reset();
     visible_.reset();
-    if (readKeywordBlock(parser, stream, *this, TrackBlockReader::rows(), UnknownLine::skip()).failed()) return false;
+    if (readKeywordBlock(parser, stream, *this, keyframerRows, UnknownLine::skip()).failed()) return false;
     if (!translate_ && !rotate_ && !scale_) {
         loadError_ = "keyframer block without a Translate, Rotate or Scale track";
         return false;

@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "core/input_limits.h"
 #include "core/log.h"
 #include "data/resource_reader.h"
 
@@ -19,7 +20,7 @@ namespace {
 // times the compressed size (any real script, image or mesh), and never beyond 64 MB. A larger claim is only
 // believed as far as the inflated data goes, so a damaged directory cannot make us allocate gigabytes.
 std::uint64_t upfrontAllocation(const zip_stat_t& info) {
-    constexpr std::uint64_t always = 1u << 20, ceiling = 64u << 20, ratio = 64;
+    constexpr std::uint64_t always = 1u << 20, ceiling = readingAllowance, ratio = 64;
     std::uint64_t plausible = ceiling;
     if (info.valid & ZIP_STAT_COMP_SIZE) plausible = std::min(ceiling, std::max(always, info.comp_size * ratio));
     return std::min(info.size, plausible);
@@ -33,9 +34,8 @@ bool sizeIsPossible(const zip_stat_t& info, std::uint64_t archiveBytes) {
     if (info.comp_size > archiveBytes) return false;
     if (!(info.valid & ZIP_STAT_COMP_METHOD)) return true;
     if (info.comp_method != ZIP_CM_STORE && info.comp_method != ZIP_CM_DEFLATE) return true;
-    constexpr std::uint64_t deflateLimit = 1032;
-    if (info.comp_size > std::numeric_limits<std::uint64_t>::max() / deflateLimit) return true;
-    return info.size <= info.comp_size * deflateLimit + 1024;
+    if (info.comp_size > std::numeric_limits<std::uint64_t>::max() / maxDeflateRatio) return true;
+    return info.size <= info.comp_size * maxDeflateRatio + 1024;
 }
 
 std::string zipErrorText(int code) {

@@ -1,9 +1,35 @@
-// keyword_table.cpp -- what a block does with an unknown line, and the number scanning of the row makers.
+// keyword_table.cpp -- what a block does with an unknown line, the number scanning of the row makers, and the
+// list of noted keywords.
 #include "data/keyword_table.h"
 
 #include <cstdio>  // Required for: sscanf
+#include <mutex>
+#include <set>
 
 namespace qv3rn {
+
+namespace {
+struct NotedKeywords {
+    std::mutex mutex;
+    std::set<std::string> keywords;
+};
+NotedKeywords& noted() {
+    static NotedKeywords instance;  // made on first use, whatever the order of start-up
+    return instance;
+}
+}  // namespace
+
+void noteKeyword(const std::string& keyword) {
+    NotedKeywords& all = noted();
+    const std::lock_guard lock(all.mutex);
+    all.keywords.insert(keyword);
+}
+
+std::vector<std::string> notedKeywords() {
+    NotedKeywords& all = noted();
+    const std::lock_guard lock(all.mutex);
+    return {all.keywords.begin(), all.keywords.end()};
+}
 
 bool UnknownLine::failsOn(const std::string& line) const {
     switch (action) {

@@ -47,11 +47,19 @@ struct BlockLine {
     }
 };
 
+// Every keyword a row has been made with in this process, so that tools can list what the script readers know
+// (the fuzzing dictionary is made from it). Tables at namespace scope note theirs at start-up, the effect
+// grammars when their loaders are made.
+void noteKeyword(const std::string& keyword);
+std::vector<std::string> notedKeywords();  // sorted, each once
+
 template <typename Target>
 struct Row {
     using Action = std::function<void(Target&, BlockLine&)>;
 
-    Row(std::string keyword, Action read) : keyword(std::move(keyword)), read(std::move(read)) {}
+    Row(std::string keyword, Action read) : keyword(std::move(keyword)), read(std::move(read)) {
+        noteKeyword(this->keyword);
+    }
     // A row written for a base class works in the table of a class derived from it.
     template <typename Base>
         requires(std::derived_from<Target, Base> && !std::same_as<Target, Base>)

@@ -1,6 +1,11 @@
 // script_parser.cpp -- logical line reading and the keyword and value helpers of the script formats.
 #include "data/script_parser.h"
 
+#include <stdexcept>
+#include <string>
+
+#include "core/input_limits.h"
+
 namespace qv3rn {
 
 namespace {
@@ -40,6 +45,9 @@ std::string ScriptParser::readLine(std::istream& stream) {
                 stream.setstate(std::ios::eofbit);
             break;
         }
+        // A line is working memory: a compressed script cannot make one larger than the reading allowance.
+        if (line.size() == readingAllowance)
+            throw std::runtime_error("a line longer than " + std::to_string(readingAllowance) + " bytes");
         line.push_back(c == '\t' ? ' ' : static_cast<char>(c));
     }
     return line;

@@ -13,7 +13,8 @@ class ScriptParser {
 public:
     virtual ~ScriptParser() = default;
 
-    // The next logical line, or "" at the end of the stream (also for a line that held only a comment).
+    // The next logical line, or "" at the end of the stream (also for a line that held only a comment). A line
+    // longer than the reading allowance throws std::runtime_error.
     std::string readLine(std::istream& stream);
 
     // Line feeds that ended a line or a comment so far; blank lines skipped before a line do not count.

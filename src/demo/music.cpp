@@ -3,11 +3,13 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "core/input_limits.h"
 #include "data/resource_reader.h"
 
 namespace qv3rn {
@@ -67,10 +69,14 @@ bool decodeOpened(OggVorbis_File& file, platform::PcmBuffer& pcm, std::string& e
     platform::PcmBuffer decoded;
     decoded.channels = info->channels;
     decoded.sampleRate = static_cast<int>(info->rate);
+    // The length the stream announces (its last page's position) is only believed up to the reading allowance:
+    // beyond it the buffer grows with the samples that really come.
     const ogg_int64_t announced = ov_pcm_total(&file, -1);
-    if (announced > 0 &&
-        static_cast<std::uint64_t>(announced) * static_cast<std::uint64_t>(decoded.channels) * 2 <= maxDecodedBytes)
-        decoded.samples.reserve(static_cast<std::size_t>(announced) * static_cast<std::size_t>(decoded.channels));
+    if (announced > 0) {
+        const std::uint64_t samples =
+            static_cast<std::uint64_t>(announced) * static_cast<std::uint64_t>(decoded.channels);
+        decoded.samples.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(samples, readingAllowance / 2)));
+    }
 
     char buffer[16384];
     int section = 0;

@@ -65,21 +65,18 @@ Row<ProgramParameter> channel(std::string keyword, std::size_t index) {
 }
 
 // The parameter sub-block after "Param {".
-const KeywordTable<ProgramParameter>& parameterRows() {
-    static const KeywordTable<ProgramParameter> rows = {
-        integers("Index ", &ProgramParameter::index),
-        floats("Values ", &ProgramParameter::values),
-        channel("ValueA {", 0),
-        channel("ValueB {", 1),
-        channel("ValueC {", 2),
-        channel("ValueD {", 3),
-    };
-    return rows;
-}
+const KeywordTable<ProgramParameter> parameterRows = {
+    integers("Index ", &ProgramParameter::index),
+    floats("Values ", &ProgramParameter::values),
+    channel("ValueA {", 0),
+    channel("ValueB {", 1),
+    channel("ValueC {", 2),
+    channel("ValueD {", 3),
+};
 
 void readParameter(PostProcessing& effect, BlockLine& line) {
     ProgramParameter parameter;
-    if (readKeywordBlock(line.parser, line.stream, parameter, parameterRows(), UnknownLine::fail()).failed())
+    if (readKeywordBlock(line.parser, line.stream, parameter, parameterRows, UnknownLine::fail()).failed())
         return line.failBlock();
     effect.parameters.push_back(std::move(parameter));
 }

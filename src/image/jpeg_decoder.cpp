@@ -8,15 +8,16 @@
 #include <jpeglib.h>
 #include <jerror.h>  // after jpeglib.h: its message list depends on jconfig.h
 
+#include "core/input_limits.h"
 #include "image/pixel_packing.h"
 
 namespace qv3rn {
 
 namespace {
 
-// libjpeg's working memory (a progressive image keeps all its coefficients) is capped; above it the decode
-// fails cleanly instead of taking the machine's memory.
-constexpr long maxDecoderMemory = 384L * 1024 * 1024;
+// Every 8 x 8 block of a picture takes at least one bit of the file (its DC code), so a header that claims more
+// pixels than 512 per byte of the file is refused before anything is allocated for them.
+constexpr std::size_t maxPixelsPerByte = 512;
 
 // Everything the decode touches lives here, outside the function that holds the jump point.
 struct JpegRead {
@@ -58,7 +59,7 @@ bool readJpeg(jpeg_decompress_struct& info, const std::uint8_t* bytes, std::size
     if (setjmp(read.jump)) return false;
 
     jpeg_create_decompress(&info);
-    info.mem->max_memory_to_use = maxDecoderMemory;
+    info.mem->max_memory_to_use = static_cast<long>(readingAllowance);
     jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
         std::snprintf(read.message, sizeof read.message, "no JPEG image in the file");
@@ -70,6 +71,15 @@ bool readJpeg(jpeg_decompress_struct& info, const std::uint8_t* bytes, std::size
                       info.image_height);
         return false;
     }
+    const std::size_t pixels = static_cast<std::size_t>(info.image_width) * info.image_height;
+    if (pixels > size * maxPixelsPerByte) {
+        std::snprintf(read.message, sizeof read.message, "the file is shorter than its %u x %u pixels need",
+                      info.image_width, info.image_height);
+        return false;
+    }
+    // libjpeg's working memory (a progressive image keeps all its coefficients, up to six bytes a pixel) may
+    // grow with the picture, and no further: above it the decode fails cleanly.
+    info.mem->max_memory_to_use = static_cast<long>(readingAllowance + 6 * pixels);
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
     if (info.output_components != 3) {

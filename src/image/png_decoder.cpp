@@ -3,20 +3,24 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>  // Required for: setjmp (libpng's error path)
+#include <cstddef>
 #include <cstdio>   // Required for: snprintf
+#include <cstdlib>  // Required for: malloc, free (libpng's blocks)
 #include <cstring>
 #include <vector>
 
+#include "core/input_limits.h"
 #include "image/pixel_packing.h"
 
 namespace qv3rn {
 
 namespace {
 
-// Deflate never packs more than about 1032 bytes into one; a header that claims more pixels than that ratio
-// allows for the bytes left is refused before its pixels are allocated.
-constexpr std::size_t maxDeflateRatio = 1040;
+// Ancillary chunks the decoder never uses; libpng skips them instead of reading (and inflating) them.
+constexpr png_byte ignoredChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0iCCP\0eXIf\0";
+constexpr int ignoredChunkCount = 6;
 
 // Everything the read touches lives here, outside the function that holds the jump point, so that a longjmp
 // out of libpng skips no destructor and finds every value in memory.
@@ -28,7 +32,61 @@ struct PngRead {
     PixelStore* store = nullptr;
     std::vector<std::uint8_t> rows;  // one row, or the whole picture for interlaced images
     char error[200] = {};
+    std::size_t libraryBytes = 0;      // what libpng holds now
+    std::size_t peakLibraryBytes = 0;  // the most it held at once
 };
+
+// libpng's allocations are counted, and refused beyond the reading allowance (libpng then fails the read).
+// Each block carries its size in front of it.
+constexpr std::size_t blockHeader = alignof(std::max_align_t);
+
+png_voidp allocateForLibrary(png_structp png, png_alloc_size_t size) {
+    auto* read = static_cast<PngRead*>(png_get_mem_ptr(png));
+    if (size > readingAllowance - read->libraryBytes) return nullptr;
+    auto* block = static_cast<std::uint8_t*>(std::malloc(size + blockHeader));
+    if (!block) return nullptr;
+    std::memcpy(block, &size, sizeof size);
+    read->libraryBytes += size;
+    read->peakLibraryBytes = std::max(read->peakLibraryBytes, read->libraryBytes);
+    return block + blockHeader;
+}
+
+void freeForLibrary(png_structp png, png_voidp pointer) {
+    if (!pointer) return;
+    auto* block = static_cast<std::uint8_t*>(pointer) - blockHeader;
+    std::size_t size = 0;
+    std::memcpy(&size, block, sizeof size);
+    static_cast<PngRead*>(png_get_mem_ptr(png))->libraryBytes -= size;
+    std::free(block);
+}
+
+// Walks the chunk list up to "IEND" or the end of the file: every chunk's claimed length must fit in what the file has left, so that
+// libpng never allocates for data that is not there. Returns false with `error` set.
+bool chunksFitTheFile(const std::uint8_t* bytes, std::size_t size, char (&error)[200]) {
+    std::size_t at = 8;
+    for (;;) {
+        if (at == size) return true;  // no end chunk: libpng finds out whether the image data is whole
+        if (size - at < 8) {
+            std::snprintf(error, sizeof error, "the file ends inside its data");
+            return false;
+        }
+        const std::size_t length = static_cast<std::size_t>(bytes[at]) << 24 | bytes[at + 1] << 16 |
+                                   bytes[at + 2] << 8 | bytes[at + 3];
+        char type[5] = {};
+        for (int i = 0; i < 4; ++i) {
+            const std::uint8_t c = bytes[at + 4 + i];
+            type[i] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ? static_cast<char>(c) : '?';
+        }
+        const std::size_t left = size - at - 8;  // the data and its checksum must fit here
+        if (length > left || left - length < 4) {
+            std::snprintf(error, sizeof error, "chunk \"%s\" claims %zu bytes but the file has %zu left", type, length,
+                          left);
+            return false;
+        }
+        at += length + 12;
+        if (std::memcmp(type, "IEND", 4) == 0) return true;
+    }
+}
 
 void readFromMemory(png_structp png, png_bytep data, png_size_t length) {
     auto* read = static_cast<PngRead*>(png_get_io_ptr(png));
@@ -51,6 +109,8 @@ bool readPng(png_structp png, png_infop info, PngRead& read) {
 
     png_set_read_fn(png, &read, readFromMemory);
     png_set_user_limits(png, maxImageSide, maxImageSide);
+    png_set_chunk_malloc_max(png, readingAllowance);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, ignoredChunks, ignoredChunkCount);
     png_read_info(png, info);
 
     png_uint_32 width = 0, height = 0;
@@ -109,8 +169,11 @@ bool PngDecoder::decodeImage(const std::uint8_t* bytes, std::size_t size, ImageF
     read.size = size;
     read.format = format;
     read.store = &store;
+    peakLibraryMemory_ = 0;
+    if (!chunksFitTheFile(bytes, size, read.error)) return fail(std::string("PNG: ") + read.error);
 
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &read, onError, onWarning);
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &read, onError, onWarning, &read,
+                                               allocateForLibrary, freeForLibrary);
     if (!png) return fail("libpng could not be set up");
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -119,6 +182,7 @@ bool PngDecoder::decodeImage(const std::uint8_t* bytes, std::size_t size, ImageF
     }
     const bool decoded = readPng(png, info, read);
     png_destroy_read_struct(&png, &info, nullptr);
+    peakLibraryMemory_ = read.peakLibraryBytes;
     if (!decoded) {
         store.clear();
         return fail(std::string("PNG: ") + read.error);

@@ -1,6 +1,7 @@
 // mesh_file.cpp -- reading and writing the "msh" layout, little-endian, fields without gaps.
 #include "mesh/mesh_file.h"
 
+#include <algorithm>
 #include <cstring>  // Required for: std::memcpy
 
 #include "data/bzip2_buffer.h"
@@ -95,8 +96,21 @@ std::uint64_t bytesPerVertex(std::uint16_t flags) {
 
 // The smallest triangle record: three indices and an empty name.
 constexpr std::uint64_t smallestTriangleBytes = 16;
+constexpr std::uint64_t largestTriangleBytes = smallestTriangleBytes + maxShaderNameLength;
 
 }  // namespace
+
+std::uint64_t largestMeshData(const std::vector<std::uint8_t>& header) {
+    ByteCursor in(header.data(), header.size());
+    char magic[4] = {};
+    std::uint16_t version = 0, flags = 0;
+    std::int32_t vertexCount = 0, triangleCount = 0;
+    if (!in.bytes(magic, 4) || !in.u16(version) || !in.u16(flags) || !in.i32(vertexCount) || !in.i32(triangleCount) ||
+        vertexCount < 1 || triangleCount < 1)
+        return header.size();  // nothing more is needed to refuse it
+    return meshHeaderBytes + bytesPerVertex(flags) * static_cast<std::uint64_t>(vertexCount) +
+           largestTriangleBytes * static_cast<std::uint64_t>(triangleCount);
+}
 
 bool readMeshData(const std::uint8_t* data, std::size_t size, Mesh& mesh, MissingShaders missing, std::string& error) {
     ByteCursor in(data, size);
@@ -243,27 +257,40 @@ bool encodeMeshData(const Mesh& mesh, std::vector<std::uint8_t>& bytes, std::str
 
 bool MeshFileLoader::loadFromMemory(const std::uint8_t* data, std::size_t size, Mesh& mesh) {
     clearError();
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!decompressBzip2(data, size, bytes, limit_, error)) return fail(error);
-    if (!readMeshData(bytes.data(), bytes.size(), mesh, missing_, error)) return fail(error);
-    return true;
+    Bzip2BufferReader reader;
+    if (!reader.open(data, size)) return fail(reader.error());
+    return readStream(reader, mesh, [&reader] { return reader.error(); });
 }
 
 bool MeshFileLoader::loadFromFile(const std::string& path, Mesh& mesh) {
     clearError();
     Bzip2FileReader reader;
     if (!reader.open(path)) return fail("cannot open " + path);
-    std::vector<std::uint8_t> bytes;
+    return readStream(reader, mesh, [&path] { return "damaged or truncated bzip2 data in " + path; });
+}
+
+template <typename Reader, typename Reason>
+bool MeshFileLoader::readStream(Reader& reader, Mesh& mesh, Reason failure) {
+    // The header first: its counts say how many bytes the rest can use at most, and no more is decompressed,
+    // so a damaged or hostile stream costs what its header claims, never more than the data limit.
+    std::vector<std::uint8_t> bytes(meshHeaderBytes);
+    bytes.resize(reader.read(bytes.data(), bytes.size()));
+    if (reader.failed()) return fail(failure());
+    const std::uint64_t largest = largestMeshData(bytes);
+    const std::size_t ceiling = std::min<std::uint64_t>(largest, limit_);
     constexpr std::size_t piece = 1 << 16;
-    while (!reader.atEnd()) {
-        if (bytes.size() >= limit_) return fail("decompressed data larger than " + std::to_string(limit_) + " bytes");
+    while (!reader.atEnd() && bytes.size() < ceiling) {
         const std::size_t used = bytes.size();
-        bytes.resize(used + piece);
-        const std::size_t got = reader.read(bytes.data() + used, piece);
+        bytes.resize(used + std::min(piece, ceiling - used));
+        const std::size_t got = reader.read(bytes.data() + used, bytes.size() - used);
         bytes.resize(used + got);
-        if (reader.failed()) return fail("damaged or truncated bzip2 data in " + path);
-        if (got == 0 && !reader.atEnd()) return fail("cannot read " + path);
+        if (reader.failed()) return fail(failure());
+    }
+    if (largest > limit_ && bytes.size() == limit_) {
+        std::uint8_t probe = 0;
+        if (reader.read(&probe, 1) > 0)
+            return fail("decompressed data larger than " + std::to_string(limit_) + " bytes");
+        if (reader.failed()) return fail(failure());
     }
     std::string error;
     if (!readMeshData(bytes.data(), bytes.size(), mesh, missing_, error)) return fail(error);

@@ -60,10 +60,13 @@ void readProgramText(ProgramBody& body, BlockLine& line) {
 KeywordTable<ProgramBody> bodyRows(const ProgramKind& kind) {
     return {quoted("Name ", &ProgramBody::name), {kind.header, readProgramText}};
 }
+const KeywordTable<ProgramBody> vertexBodyRows = bodyRows(vertexKind);
+const KeywordTable<ProgramBody> fragmentBodyRows = bodyRows(fragmentKind);
 
 bool readProgramBody(ShaderScriptLoader& loader, std::istream& stream, const ProgramKind& kind) {
     ProgramBody body{loader, kind, {}, {}};
-    readKeywordBlock(loader, stream, body, bodyRows(kind), UnknownLine::raiseWithLine(kind.unknownToken));
+    const KeywordTable<ProgramBody>& rows = &kind == &vertexKind ? vertexBodyRows : fragmentBodyRows;
+    readKeywordBlock(loader, stream, body, rows, UnknownLine::raiseWithLine(kind.unknownToken));
     (loader.shaderManager().*kind.add)(std::move(body.name), std::move(body.text));
     return true;
 }

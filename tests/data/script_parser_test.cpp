@@ -103,6 +103,20 @@ TEST(ReadLine, OnlyLineFeedsEndLines) {
     EXPECT_EQ(parser.readLine(in), "D");                  // before it, vertical tab and form feed are skipped
 }
 
+// An endless line (a compressed script could inflate to one) ends with an error at the reading allowance.
+TEST(ReadLine, AnEndlessLineIsRefused) {
+    struct Endless : std::streambuf {
+        std::string block = std::string(1 << 16, 'x');
+        int_type underflow() override {
+            setg(block.data(), block.data(), block.data() + block.size());
+            return 'x';
+        }
+    } endless;
+    std::istream stream(&endless);
+    ScriptParser parser;
+    EXPECT_THROW(parser.readLine(stream), std::runtime_error);
+}
+
 TEST(ReadLine, KeepsBytesAboveSevenBitsAndStopsAtAFailedStream) {
     std::istringstream in("Name \"caf\xc3\xa9\xff\"\n");
     ScriptParser parser;

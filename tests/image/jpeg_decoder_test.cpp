@@ -78,11 +78,19 @@ TEST(JpegDecoder, TruncatedGarbageAndCorruptFilesFailInsteadOfComingOutGrey) {
     Bytes corrupt = file;  // a marker dropped into the middle of the entropy-coded data
     corrupt[corrupt.size() - corrupt.size() / 4] = 0xFF;
     corrupt[corrupt.size() - corrupt.size() / 4 + 1] = 0xD9;
+    Bytes huge = file;  // the frame header claims 16000 x 16000 pixels for a file of about a kilobyte
+    const std::uint8_t frameMarker[] = {0xFF, 0xC0};
+    const auto frame = std::search(huge.begin(), huge.end(), std::begin(frameMarker), std::end(frameMarker));
+    ASSERT_NE(frame, huge.end());
+    std::fill(frame + 5, frame + 9, 0);
+    frame[5] = frame[7] = 0x3E;
+    frame[6] = frame[8] = 0x80;
     const struct {
         Bytes bytes;
         const char* reason;
     } cases[] = {{{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x02, 0x13, 0x37, 0x00}, "JPEG"},
                  {{'P', 'N', 'G', '!'}, "not a JPEG file"},
+                 {huge, "shorter than its 16000 x 16000 pixels need"},
                  {corrupt, ""}};
     for (const auto& c : cases) {
         EXPECT_EQ(decoder.decode2D(c.bytes.data(), c.bytes.size(), ImageFormat::Rgb), nullptr) << c.reason;

@@ -124,5 +124,38 @@ TEST(PngDecoder, TruncatedDamagedAndLyingFilesFailWithAReason) {
     }
 }
 
+// A whole chunk: length, type, data and checksum.
+Bytes pngChunk(const char* type, const Bytes& data) {
+    Bytes chunk;
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<std::uint8_t>(data.size() >> shift));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    const auto crc = static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, static_cast<uInt>(data.size() + 4)));
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<std::uint8_t>(crc >> shift));
+    return chunk;
+}
+
+TEST(PngDecoder, MemoryStaysSmallWhateverTheChunksClaim) {
+    const Bytes file = test::pngFile(rgbQuad);
+    const Bytes head(file.begin(), file.begin() + 33);  // signature and header chunk
+    PngDecoder decoder;
+    // About forty bytes whose text chunk claims nearly 2 GiB: refused before libpng reads the chunk.
+    Bytes lying = head;
+    lying.insert(lying.end(), {0x7F, 0xFF, 0xFF, 0x00, 't', 'E', 'X', 't', 'a', 'b', 'c'});
+    EXPECT_EQ(decoder.decode2D(lying.data(), lying.size(), ImageFormat::Rgb), nullptr);
+    EXPECT_EQ(decoder.lastError(), "PNG: chunk \"tEXt\" claims 2147483392 bytes but the file has 3 left");
+    // A real megabyte of text is skipped in small pieces, never held whole.
+    Bytes text(1 << 20, 'x');
+    text[7] = 0;  // keyword "xxxxxxx", then the text
+    Bytes withText = head;
+    const Bytes chunk = pngChunk("tEXt", text);
+    withText.insert(withText.end(), chunk.begin(), chunk.end());
+    withText.insert(withText.end(), file.begin() + 33, file.end());
+    auto image = decoder.decode2D(withText.data(), withText.size(), ImageFormat::Rgb);
+    ASSERT_NE(image, nullptr) << decoder.lastError();
+    EXPECT_EQ(image->pixel(1, 1) & 0xFFFFFFu, 0x808080u);
+    EXPECT_LT(decoder.peakLibraryMemory(), std::size_t{256} << 10);
+}
+
 }  // namespace
 }  // namespace qv3rn

@@ -1,0 +1,199 @@
+#!/usr/bin/env python3
+"""make_corpus.py BUILD_DIR -- (re)writes the seed corpora of the fuzz targets under fuzz/corpus/.
+
+The seeds come from the show's own content (the effect and shader scripts in content/, the textures, music and
+video clip the build generates in BUILD_DIR), cut down to a few kilobytes each, and from small files this
+script writes itself (a LightWave cube, keyframers). Needs qv3rn-tool in BUILD_DIR, ImageMagick and ffmpeg.
+Inputs that once found a fault live in fuzz/corpus/<target>/regression-* and are kept.
+"""
+import os, re, shutil, struct, subprocess, sys, tempfile
+
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+build = os.path.abspath(sys.argv[1])
+tool = os.path.join(build, "qv3rn-tool")
+art = os.path.join(build, "content", "data", "art")
+corpus = os.path.join(root, "fuzz", "corpus")
+scratch = tempfile.mkdtemp()
+
+
+def seeds(target):
+    folder = os.path.join(corpus, target)
+    os.makedirs(folder, exist_ok=True)
+    for name in os.listdir(folder):
+        if not name.startswith("regression-"):
+            os.remove(os.path.join(folder, name))
+    return folder
+
+
+def write(folder, name, data):
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.encode())
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def run(*command):
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def blocks(text):
+    """The top-level blocks of a script: (first line, whole text) from an unindented line ending in "{" up to
+    the next one (brace counting fails on blocks whose fields close without a brace of their own)."""
+    found, current = [], None
+    for line in text.splitlines(keepends=True):
+        if re.match(r"[A-Za-z]+ \{\s*$", line):
+            if current:
+                found.append(current)
+            current = [line.strip(), line]
+        elif current and (line.strip() and not line.startswith(";")):
+            current[1] += line
+    if current:
+        found.append(current)
+    return [tuple(block) for block in found]
+
+
+def body(block):
+    return block.split("\n", 1)[1]
+
+
+effect_text = read(os.path.join(root, "content", "data", "effect", "demo.effect")).decode()
+effect_blocks = blocks(effect_text)
+
+# Effect scripts: one seed per effect type, and a short script of several.
+folder = seeds("effect_script")
+kinds = {}
+for first, text in effect_blocks:
+    kinds.setdefault(first.split()[0], text)
+for kind, text in kinds.items():
+    write(folder, kind.lower() + ".effect", text)
+write(folder, "several.effect", "".join(text for _, text in effect_blocks[:6]))
+write(folder, "include.effect", 'Include "inc.effect"\nInclude "loop.effect"\n')
+
+# Brush-like blocks: the first byte picks the loader, the rest is the block after its opening line.
+folder = seeds("brush_blocks")
+for index, kind in enumerate(["SplineBrush", "HermiteBrush", "DissolveBrush", "Diffusion", "ChangeDrawBuffer",
+                              "ChangeViewport", "ClearBuffer"]):
+    if kind in kinds:
+        write(folder, kind.lower(), bytes([index]) + body(kinds[kind]).encode())
+
+# Envelopes: every distinct "{ Envelope" block of the show, up to a dozen.
+folder = seeds("envelope_load")
+envelopes = sorted(set(re.findall(r"\{ Envelope\n(?:[^{}]*\n)*?\s*\}", effect_text)), key=len)
+for i, envelope in enumerate(envelopes[:: max(1, len(envelopes) // 12)][:12]):
+    write(folder, "envelope%02d" % i, envelope + "\n")
+
+# Keyframers: the first byte picks the track keyframer (0) or the channel keyframer (1).
+folder = seeds("keyframer_load")
+write(folder, "tracks", b"\0" + b"""Translate {
+  Type "Spline"
+  NumKeys 3
+  Key 0 0 0 0
+  Key 1 1 2 3
+  Key 2 0 1 0
+}
+Rotate {
+  Type "HPR"
+  NumKeys 2
+  Key 0 0 0 0
+  Key 2 90 45 0
+}
+Scale {
+  NumKeys 2
+  Key 0 1
+  Key 2 2
+}
+Visible {
+  NumKeys 2
+  Key 0
+  Key 1.5
+}
+}
+""")
+write(folder, "channels", b"\1" + b"NumChannels 9\n" + b"".join(
+    b"Channel %d\n{ Envelope\n  2\n  Key 0 0 3 0 0 0 0 0 0 0\n  Key %d 1 3 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n"
+    % (c, c + 1) for c in range(9)) + b"}\n")
+
+# Shader scripts, whole, and image blocks from them (the lines after "Image {").
+folder = seeds("shader_script")
+image_folder = seeds("image_block")
+for name in ["demo.shader", "images.shader", "programs.shader"]:
+    text = read(os.path.join(root, "content", "data", "shader", name)).decode()
+    write(folder, name, text)
+    for i, (first, block) in enumerate(blocks(text)):
+        if first.startswith("Image"):
+            write(image_folder, "%s-%d" % (name.split(".")[0], i), body(block))
+
+# Script lines: a piece of each script kind.
+folder = seeds("script_lines")
+write(folder, "effect", effect_blocks[0][1])
+write(folder, "shader", read(os.path.join(root, "content", "data", "shader", "demo.shader")))
+write(folder, "comments", "; a comment\n\tName \"x\" ; after\r\n  {\n}\n")
+
+# Images: the first byte picks the pixel format and 1D (0x80) or 2D; the rest is a small picture made from the
+# show's textures, in each variant the decoders handle.
+variants = {
+    "decode_png": [("noise_blue.png", []), ("brush_soft.png", ["-type", "Palette"]),
+                   ("gradient_radial.png", ["-interlace", "PNG"]), ("lensflare1.png", ["-type", "GrayscaleAlpha"])],
+    "decode_jpeg": [("plasma.jpg", []), ("bars.jpg", ["-interlace", "JPEG"]), ("noise_warm.jpg", ["-colorspace", "Gray"])],
+    "decode_tga": [("noise_grey.tga", []), ("gradient_warm.tga", ["-compress", "RLE"]),
+                   ("fireandsmoke.tga", ["-alpha", "on"])],
+}
+for target, pictures in variants.items():
+    folder = seeds(target)
+    for i, (name, options) in enumerate(pictures):
+        out = os.path.join(scratch, "small%d.%s" % (i, name.rsplit(".", 1)[1]))
+        run("convert", os.path.join(art, name), "-resize", "12x10!", *options, out)
+        write(folder, "%s-%d" % (name.split(".")[0], i), bytes([(i * 3) % 11 | (0x80 if i == 1 else 0)]) + read(out))
+
+# A LightWave cube with one surface, and the same cube as a mesh file.
+def chunk(tag, data):
+    return tag + struct.pack(">I", len(data)) + data + (b"\0" if len(data) % 2 else b"")
+
+corners = [(x, y, z) for x in (-1.0, 1.0) for y in (-1.0, 1.0) for z in (-1.0, 1.0)]
+faces = [(0, 1, 3, 2), (4, 6, 7, 5), (0, 4, 5, 1), (2, 3, 7, 6), (0, 2, 6, 4), (1, 5, 7, 3)]
+polygons = b"FACE" + b"".join(struct.pack(">H", 4) + struct.pack(">4H", *face) for face in faces)
+surface = b"cube\0\0" + b"\0\0" + b"COLR" + struct.pack(">H", 14) + struct.pack(">3f", 0.8, 0.5, 0.2) + b"\0\0"
+lwo = chunk(b"TAGS", b"cube\0\0") + chunk(b"LAYR", struct.pack(">HH3f", 0, 0, 0, 0, 0) + b"\0\0") + \
+    chunk(b"PNTS", b"".join(struct.pack(">3f", *c) for c in corners)) + chunk(b"POLS", polygons) + \
+    chunk(b"PTAG", b"SURF" + b"".join(struct.pack(">HH", i, 0) for i in range(len(faces)))) + \
+    chunk(b"SURF", surface)
+lwo = b"FORM" + struct.pack(">I", len(lwo) + 4) + b"LWO2" + lwo
+folder = seeds("object_file")
+write(folder, "cube.lwo", lwo)
+cube = os.path.join(scratch, "cube.lwo")
+write(scratch, "cube.lwo", lwo)
+folder = seeds("mesh_file")
+for shape, options in [("box", []), ("sphere", ["--radius", "1"])]:
+    out = os.path.join(scratch, shape + ".msh")
+    run(tool, "mesh", "make", shape, out, *options)
+    write(folder, shape + ".msh", read(out))
+run(tool, "mesh", "convert", cube, os.path.join(scratch, "cube.msh"))
+write(folder, "cube.msh", read(os.path.join(scratch, "cube.msh")))
+run(tool, "mesh", "convert", os.path.join(scratch, "sphere.msh"), os.path.join(scratch, "tangents.msh"), "--tangents")
+write(folder, "sphere-tangents.msh", read(os.path.join(scratch, "tangents.msh")))
+
+# Archives: a few scripts and a picture packed with the show's password.
+stage = os.path.join(scratch, "stage", "data")
+os.makedirs(os.path.join(stage, "shader"))
+shutil.copy(os.path.join(root, "content", "data", "shader", "demo.shader"), os.path.join(stage, "shader"))
+write(stage, "note.txt", "x" * 3000)
+folder = seeds("archive_read")
+out = os.path.join(scratch, "small.dat")
+run(tool, "pack", os.path.dirname(stage), out)
+write(folder, "small.dat", read(out))
+
+# Music and video: half a second of the show's music, three frames of its clip.
+folder = seeds("music_file")
+out = os.path.join(scratch, "short.ogg")
+run("ffmpeg", "-y", "-i", os.path.join(build, "qv3rn x 10.ogg"), "-t", "0.4", "-ac", "1", "-ar", "11025",
+    "-c:a", "libvorbis", "-q:a", "0", out)
+write(folder, "short.ogg", read(out))
+folder = seeds("video_file")
+out = os.path.join(scratch, "short.avi")
+run("ffmpeg", "-y", "-i", os.path.join(build, "data", "video", "glow.avi"), "-frames:v", "3", "-s", "16x16", out)
+write(folder, "short.avi", read(out))
+
+shutil.rmtree(scratch)
