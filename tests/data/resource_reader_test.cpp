@@ -1,5 +1,5 @@
-// Tests of the resource reader: which source each order reads a name from, names as scripts write them, the
-// include tracker, and the log line of disk reads.
+// resource_reader_test.cpp -- Tests of the resource reader: which source each order reads a name from, names as
+// scripts write them, the include tracker, and the log line of disk reads.
 #include "data/resource_reader.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +9,13 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/log.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
+#include "support/test_files.h"
 
 namespace qv3rn {
 namespace {
@@ -25,18 +25,9 @@ using Order = Lookup::Order;
 
 std::string readAll(std::istream& in) { return std::string(std::istreambuf_iterator<char>(in), {}); }
 
-// A folder of the test's own, made current: an archive "data.dat" and disk files beside it.
+// A fresh folder of the test's own, made current: an archive "data.dat" and disk files beside it.
 class ResourceReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        folder_ = previous_ / "reader" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        fs::current_path(folder_);
-    }
-    void TearDown() override { fs::current_path(previous_); }
-
     static void write(const std::string& path, const std::string& text) {
         if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
         std::ofstream(path, std::ios::binary) << text;
@@ -60,12 +51,9 @@ protected:
                (text ? readAll(*text) : "<unreadable>");
     }
 
+    test::TemporaryFolder folder_;
     std::shared_ptr<Archive> archive_;
     ResourceReader reader_;
-
-private:
-    fs::path previous_;
-    fs::path folder_;
 };
 
 TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSources) {
@@ -141,8 +129,7 @@ TEST_F(ResourceReaderTest, DiskReadsAreLoggedWhenTheFormatAsksForIt) {
     EXPECT_TRUE(reader_.find("out.scene"));
     EXPECT_FALSE(reader_.find("gone.scene"));
     log.close();
-    std::ifstream in("reader.log");
-    EXPECT_EQ(readAll(in),
+    EXPECT_EQ(test::readFile("reader.log"),
               "unable to read file from archive: out.scene\n"
               "reading file from archive: in.scene\n"
               "unable to read file from archive: out.scene\n"

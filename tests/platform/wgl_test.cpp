@@ -1,4 +1,5 @@
-// Tests of the window-system functions on a real headless context: formats, off-screen surfaces, render-to-texture.
+// wgl_test.cpp -- Tests of the window-system functions on a real headless context: formats, off-screen surfaces
+// drawn with the main or a shared context, render-to-texture.
 #include "platform/wgl.h"
 
 #include <GL/gl.h>
