@@ -56,7 +56,7 @@ protected:
     ResourceReader reader_;
 };
 
-TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSources) {
+TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSourcesAndAClosedOrDestroyedArchiveIsNotAsked) {
     pack({{"data/shader/a.shader", "archive a"},
           {"data/scene/s.gscene", "archive s"},
           {"data/fnt/font.tga", "archive font"},
@@ -80,6 +80,7 @@ TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSources) {
         const char* name;
         Lookup lookup;
         const char* expected;
+        Source after = Source::None;  // where the search goes on after
     } rows[] = {
         // Archive hit, with the script's backslashes; the disk copy is not read.
         {"data\\shader\\a.shader", {}, "archive:data/shader/a.shader:archive a"},
@@ -101,21 +102,19 @@ TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSources) {
         // Only regular files: no folder, no device.
         {"folder.shader", {}, "none"},
         {"/dev/zero", {Order::DiskOnly}, "none"},
+        // After the archive comes the disk, after the disk nothing; with the archive alone, nothing after it.
+        {"data/shader/a.shader", {}, "disk:data/shader/a.shader:disk a", Source::Archive},
+        {"data/shader/a.shader", {}, "none", Source::Disk},
+        {"data/shader/a.shader", {Order::ArchiveOrDisk}, "none", Source::Archive},
     };
-    for (const auto& row : rows) EXPECT_EQ(found(row.name, row.lookup), row.expected) << row.name;
-}
+    for (const auto& row : rows) EXPECT_EQ(found(row.name, row.lookup, row.after), row.expected) << row.name;
 
-TEST_F(ResourceReaderTest, AfterTheArchiveComesTheDiskAndAClosedOrDestroyedArchiveIsNotAsked) {
-    pack({{"a.shader", "archive a"}});
-    write("a.shader", "disk a");
-    EXPECT_EQ(found("a.shader", {}, Source::Archive), "disk:a.shader:disk a");
-    EXPECT_EQ(found("a.shader", {}, Source::Disk), "none");
-    EXPECT_EQ(found("a.shader", {Order::ArchiveOrDisk}, Source::Archive), "none");
+    // A closed or destroyed archive is not asked.
     archive_->close();
-    EXPECT_EQ(found("a.shader", {Order::ArchiveOrDisk}), "disk:a.shader:disk a");
+    EXPECT_EQ(found("data/shader/b.shader", {Order::ArchiveOrDisk}), "disk:data/shader/b.shader:disk b");
     ASSERT_TRUE(archive_->open("data.dat", demoArchivePassword));
     archive_.reset();  // the demo destroys its archive at the end of loading
-    EXPECT_EQ(found("a.shader", {Order::ArchiveOrDisk}), "disk:a.shader:disk a");
+    EXPECT_EQ(found("data/shader/b.shader", {Order::ArchiveOrDisk}), "disk:data/shader/b.shader:disk b");
 }
 
 TEST_F(ResourceReaderTest, DiskReadsAreLoggedWhenTheFormatAsksForIt) {

@@ -323,32 +323,31 @@ TEST_F(ImageRegistryTest, StateLinesSetTheBoundTextureAlsoWhenTheImageIsWrittenA
     }
 }
 
-TEST_F(ImageRegistryTest, TypeAndFormatNamesAreTestedInTheirOrder) {
+TEST_F(ImageRegistryTest, TypeAndFormatNamesAreTestedInTheirOrderAlsoWhenWrittenAndReadBack) {
     writeArt("wide.tga", 4, 2);
-    Handle<Texture> plain = read("Image {\n\tName\t\"wide.tga\"\n\tInfo\tsomething said about it\n}\n", "wide.tga");
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->target(), static_cast<GLenum>(GL_TEXTURE_2D));  // without Type and Format: 2D RGB
-    EXPECT_EQ(plain->format(), ImageFormat::Rgb);
-    EXPECT_EQ(dynamic_cast<Texture2D&>(*plain).width(), 2);  // 4 x 2 made a square power of two
-
-    Handle<Texture> rectangle =
-        read("Image {\nType RECT_2D\nFormat LUMINANCE_ALPHA\nName \"art.tga\"\nAlias \"r\"\n}\n", "r");
-    ASSERT_TRUE(rectangle);
-    EXPECT_EQ(rectangle->target(), static_cast<GLenum>(GL_TEXTURE_RECTANGLE_ARB));  // not 2D
-    EXPECT_EQ(rectangle->format(), ImageFormat::LuminanceAlpha);                    // not ALPHA or LUMINANCE
-    std::ostringstream text;
-    rectangle->write(text);
-    Handle<Texture> written = read(text.str(), "r");
-    ASSERT_NE(written.get(), rectangle.get());
-    EXPECT_EQ(written->target(), static_cast<GLenum>(GL_TEXTURE_RECTANGLE_ARB));
-    EXPECT_EQ(written->format(), ImageFormat::LuminanceAlpha);
-
-    Handle<Texture> line = read("Image {\nType\t1D\nFormat\tRGBA\nName \"art.tga\"\nAlias \"line\"\n}\n", "line");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->target(), static_cast<GLenum>(GL_TEXTURE_1D));
-    EXPECT_EQ(line->format(), ImageFormat::Rgba);
-    EXPECT_EQ(read("Image {\nFormat SEPIA\nName \"art.tga\"\nAlias \"sepia\"\n}\n", "sepia")->format(),
-              ImageFormat::Rgb);
+    const struct {
+        const char* lines;  // without Type and Format: 2D RGB
+        const char* alias;
+        GLenum target;
+        ImageFormat format;
+    } rows[] = {{"\tName\t\"wide.tga\"\n\tInfo\tsaid about it\n\tAlias\t\"w\"\n", "w", GL_TEXTURE_2D, ImageFormat::Rgb},
+                {"Type RECT_2D\nFormat LUMINANCE_ALPHA\nName \"art.tga\"\nAlias \"r\"\n", "r",  // not 2D, ALPHA or
+                 GL_TEXTURE_RECTANGLE_ARB, ImageFormat::LuminanceAlpha},                           // LUMINANCE
+                {"Type\t1D\nFormat\tRGBA\nName \"art.tga\"\nAlias \"1\"\n", "1", GL_TEXTURE_1D, ImageFormat::Rgba},
+                {"Format SEPIA\nName \"art.tga\"\nAlias \"sepia\"\n", "sepia", GL_TEXTURE_2D, ImageFormat::Rgb}};
+    for (const auto& row : rows) {
+        Handle<Texture> image = read("Image {\n" + std::string(row.lines) + "}\n", row.alias);
+        ASSERT_TRUE(image) << row.lines;
+        std::ostringstream text;
+        image->write(text);
+        Handle<Texture> written = read(text.str(), row.alias);
+        ASSERT_NE(written.get(), image.get()) << text.str();
+        for (const Texture* each : {image.get(), written.get()}) {
+            EXPECT_EQ(each->target(), row.target) << row.lines;
+            EXPECT_EQ(each->format(), row.format) << row.lines;
+        }
+    }
+    EXPECT_EQ(dynamic_cast<Texture2D&>(*registry.find("w")).width(), 2);  // 4 x 2 made a square power of two
 
     // A Type line with no known name ends the block with false: the load fails and nothing after it is read.
     const std::size_t listed = registry.images().size();

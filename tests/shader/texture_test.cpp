@@ -176,11 +176,10 @@ TEST_F(TextureTest, CreateRefusesAValidNameBindMakesALostOneAgainAndUpdateReuplo
 TEST_F(TextureTest, WrapCodesSetTheirAxesAndFallBackToClampWithoutTheExtensions) {
     const struct {
         std::int32_t code;
-        GLint s, t,
-            r;  // 1: clamp, 2: repeat, 3: border, 4: edge (GL_REPEAT is OpenGL's default for an axis left alone)
+        GLint s, t, r;  // 1: clamp, 2: repeat, 3: border, 4: edge (GL_REPEAT: OpenGL's default for an axis left alone)
     } cases[] = {{0, 1, 2, 2},  {1, 2, 1, 2},  {2, 2, 2, 2},  {3, 2, 2, 2},  {4, 3, 2, 2},  {5, 2, 3, 2},
-                          {6, 4, 2, 2},  {7, 2, 4, 2},  {8, 1, 1, 2},  {9, 1, 1, 1},  {10, 1, 2, 2}, {11, 2, 1, 2},
-                          {12, 2, 2, 2}, {13, 2, 2, 2}, {14, 3, 3, 2}, {15, 3, 3, 3}, {16, 4, 4, 2}, {17, 4, 4, 4}};
+                 {6, 4, 2, 2},  {7, 2, 4, 2},  {8, 1, 1, 2},  {9, 1, 1, 1},  {10, 1, 2, 2}, {11, 2, 1, 2},
+                 {12, 2, 2, 2}, {13, 2, 2, 2}, {14, 3, 3, 2}, {15, 3, 3, 3}, {16, 4, 4, 2}, {17, 4, 4, 4}};
     for (bool extensions : {true, false}) {
         GL_ARB_texture_border_clamp_Flag = GL_EXT_texture_edge_clamp_Flag = extensions;
         const GLint modes[] = {0, GL_CLAMP, GL_REPEAT, extensions ? GL_CLAMP_TO_BORDER : GL_CLAMP,
@@ -220,17 +219,13 @@ TEST_F(TextureTest, EveryUncompressedFormatSamplesAsItsNameSaysAndOddRowsArriveU
         ImageFormat format;
         std::uint32_t value;
         Rgba rgba;  // what a quad drawn over white shows
-    } cases[] = {
-        {ImageFormat::Red, 0x80, {0x80, 0, 0, 255}},
-        {ImageFormat::Green, 0x80, {0, 0x80, 0, 255}},
-        {ImageFormat::Blue, 0x80, {0, 0, 0x80, 255}},
-        {ImageFormat::Alpha, 0x80, {255, 255, 255, 0x80}},
-        {ImageFormat::Luminance, 0x80, {0x80, 0x80, 0x80, 255}},
-        {ImageFormat::Intensity, 0x80, {0x80, 0x80, 0x80, 0x80}},
-        {ImageFormat::LuminanceAlpha, 0x8040, {0x80, 0x80, 0x80, 0x40}},
-        {ImageFormat::Rgb, 0x102030, {0x10, 0x20, 0x30, 255}},
-        {ImageFormat::Rgba, 0x10203040, {0x10, 0x20, 0x30, 0x40}},
-    };
+    } cases[] = {{ImageFormat::Red, 0x80, {0x80, 0, 0, 255}}, {ImageFormat::Green, 0x80, {0, 0x80, 0, 255}},
+                 {ImageFormat::Blue, 0x80, {0, 0, 0x80, 255}}, {ImageFormat::Alpha, 0x80, {255, 255, 255, 0x80}},
+                 {ImageFormat::Luminance, 0x80, {0x80, 0x80, 0x80, 255}},
+                 {ImageFormat::Intensity, 0x80, {0x80, 0x80, 0x80, 0x80}},
+                 {ImageFormat::LuminanceAlpha, 0x8040, {0x80, 0x80, 0x80, 0x40}},
+                 {ImageFormat::Rgb, 0x102030, {0x10, 0x20, 0x30, 255}},
+                 {ImageFormat::Rgba, 0x10203040, {0x10, 0x20, 0x30, 0x40}}};
     for (const auto& c : cases) {
         Texture2D texture;
         texture.allocate(1, 1, c.format);
