@@ -475,21 +475,14 @@ TEST_F(TextureTest, WithoutEnvelopesTheMatrixIsLeftAloneAndTheLockSuppressesBind
 
 TEST_F(TextureTest, EnvironmentModesAndCombinersOnPixels) {
     Texture2D& image = addImage("red.tga", 0xFF000080);
-    const struct {
-        GLenum mode;
-        std::array<int, 3> expected;  // red texture, half alpha, drawn with blue vertex colour
-    } cases[] = {
-        {GL_REPLACE, {255, 0, 0}}, {GL_MODULATE, {0, 0, 0}}, {GL_ADD, {255, 0, 255}}, {GL_DECAL, {128, 0, 127}},
-    };
-    for (const auto& c : cases) {
-        image.params().envMode = c.mode;
-        EXPECT_EQ(drawnWith(image, 0, 0, 1), c.expected) << std::hex << c.mode;
+    image.params().envColor = {1, 1, 0, 1};  // BLEND mixes the vertex colour towards it by the texture's colour
+    const std::pair<GLenum, std::array<int, 3>> cases[] = {  // red texture, half alpha, blue vertex colour
+        {GL_REPLACE, {255, 0, 0}}, {GL_MODULATE, {0, 0, 0}},   {GL_ADD, {255, 0, 255}},
+        {GL_DECAL, {128, 0, 127}}, {GL_BLEND, {255, 0, 255}}};
+    for (const auto& [mode, expected] : cases) {
+        image.params().envMode = mode;
+        EXPECT_EQ(drawnWith(image, 0, 0, 1), expected) << std::hex << mode;
     }
-    // BLEND mixes the vertex colour towards the environment colour by the texture's colour.
-    image.params().envMode = GL_BLEND;
-    image.params().envColor = {1, 1, 0, 1};
-    EXPECT_EQ(drawnWith(image, 0, 0, 1), (std::array<int, 3>{255, 0, 255}));
-
     // (texture + colour - 0.5) * 2: red (1 + 0 - 0.5) * 2 = 1, green (0 + 0.25 - 0.5) → 0, blue (0 + 1 - 0.5) * 2 = 1
     TextureParams& p = image.params();
     p.envMode = GL_COMBINE_ARB;
