@@ -233,7 +233,7 @@ TEST_F(ImageRegistryTest, TargetsDecideTheTextureKindAndTheSquaring) {
     EXPECT_FALSE(load("registry/wide.tga", GL_TEXTURE_CUBE_MAP));
 }
 
-TEST_F(ImageRegistryTest, FindTakesTheNewestMatchByAliasOrNameAndAddRefusesDuplicates) {
+TEST_F(ImageRegistryTest, FindTakesTheNewestMatchByAliasOrNameAddRefusesDuplicatesAndRemoveHandsTheImageOver) {
     auto* older = new Texture2D();
     older->setName("a.tga");
     older->setAlias("b.tga");
@@ -255,6 +255,21 @@ TEST_F(ImageRegistryTest, FindTakesTheNewestMatchByAliasOrNameAndAddRefusesDupli
     Handle<Texture> second = load("registry/tile.tga");
     EXPECT_EQ(load("registry/tile.tga").get(), second.get());
     EXPECT_EQ(registry.images().size(), 4u);
+
+    // Remove and release counts down; remove hands the image over.
+    auto* target = new Texture2D();
+    target->setName("target.pbuffer");
+    target->setAlias("512x512 PixelBuffer");
+    ASSERT_TRUE(registry.add(target));
+    target->addRef();  // someone else holds it too
+    EXPECT_TRUE(registry.removeAndRelease("512x512 PixelBuffer"));
+    EXPECT_EQ(registry.images().size(), 5u);  // one reference left: still listed
+    EXPECT_TRUE(registry.remove("target.pbuffer"));
+    EXPECT_EQ(registry.images().size(), 4u);
+    EXPECT_EQ(target->references(), 0);
+    delete target;  // remove gave it back to the caller
+    EXPECT_FALSE(registry.remove("target.pbuffer"));
+    EXPECT_FALSE(registry.removeAndRelease("nothing"));
 }
 
 TEST_F(ImageRegistryTest, ReleasingTheOnlyHandleOfALoadDeletesJustThatImageWithALogLine) {
@@ -285,22 +300,6 @@ TEST_F(ImageRegistryTest, ReleasingTheOnlyHandleOfALoadDeletesJustThatImageWithA
     registry.clear();
     EXPECT_TRUE(registry.images().empty());
     EXPECT_TRUE(registry.decoders().empty());
-}
-
-TEST_F(ImageRegistryTest, RemoveAndReleaseCountsDownAndRemoveHandsTheImageOver) {
-    auto* target = new Texture2D();
-    target->setName("target.pbuffer");
-    target->setAlias("512x512 PixelBuffer");
-    ASSERT_TRUE(registry.add(target));
-    target->addRef();  // someone else holds it too
-    EXPECT_TRUE(registry.removeAndRelease("512x512 PixelBuffer"));
-    EXPECT_EQ(registry.images().size(), 1u);  // one reference left: still listed
-    EXPECT_TRUE(registry.remove("target.pbuffer"));
-    EXPECT_TRUE(registry.images().empty());
-    EXPECT_EQ(target->references(), 0);
-    delete target;  // remove gave it back to the caller
-    EXPECT_FALSE(registry.remove("target.pbuffer"));
-    EXPECT_FALSE(registry.removeAndRelease("nothing"));
 }
 
 TEST_F(ImageRegistryTest, StateLinesSetTheBoundTextureAlsoWhenTheImageIsWrittenAndReadBack) {

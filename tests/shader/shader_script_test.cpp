@@ -70,20 +70,15 @@ TEST(ShaderScript, ANameLineMakesAShaderAndRegistersItAtOnce) {
                                      "\t\tName \"first\" ; name\n\tLighting 1\n\tCull {\n\t\tEnable\tno ; off\n\t}\n"
                                      "  ; inside\n\tName \"second\"\n\tZBuffer {\n\t\tWrite no\n\t}\n\tAlpha {\n\t}\n"
                                      "\tName \"third\"\n\tLighting no\n\tLighting maybe yes\n}\n"));
-    ASSERT_EQ(manager.shaders().size(), 3u);
-    EXPECT_TRUE(manager.shaders()[2]->lighting());
-    Shader& first = *manager.shaders()[0];
-    Shader& second = *manager.shaders()[1];
-    EXPECT_EQ(first.getName(), "first");
-    EXPECT_FALSE(first.lighting());
-    ASSERT_EQ(first.states().size(), 1u);
+    // Each shader as its name, "+" or "-" for lighting (a new shader starts from the defaults), its state count.
+    std::string shaders;
+    for (const Shader* shader : manager.shaders())
+        shaders += shader->getName() + (shader->lighting() ? "+" : "-") + std::to_string(shader->states().size()) + " ";
+    EXPECT_EQ(shaders, "first-1 second+2 third+0 ");
     EXPECT_FALSE(onlyState<CullState>(manager, 0).enabled);
-    EXPECT_EQ(second.getName(), "second");
-    EXPECT_TRUE(second.lighting());  // a new shader starts from the defaults
-    ASSERT_EQ(second.states().size(), 2u);
     EXPECT_FALSE(onlyState<ZBufferState>(manager, 1, 0).depthWrite);
-    EXPECT_EQ(second.states()[1]->kind(), RenderStateKind::Alpha);
-    EXPECT_FALSE(first.isBlended());
+    EXPECT_EQ(manager.shaders()[1]->states()[1]->kind(), RenderStateKind::Alpha);
+    EXPECT_FALSE(manager.shaders()[0]->isBlended());
 
     // A file ending inside a block keeps what was read.
     EXPECT_TRUE(parseScript(manager, "Shader {\nName \"cut\"\nAlpha {\nEnable yes\nFunction LESS"));
