@@ -1,4 +1,5 @@
-// Tests of the gzip and bzip2 text streams, the bzip2 file reader and writer, and opening scripts by extension.
+// compressed_stream_test.cpp -- Tests of the gzip and bzip2 text streams, the bzip2 file reader and writer, and
+// opening scripts by extension.
 #include "data/compressed_stream.h"
 
 #include <bzlib.h>
@@ -6,10 +7,8 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,11 +18,12 @@
 #include "data/gzip_stream.h"
 #include "data/script_file.h"
 #include "data/script_parser.h"
+#include "support/test_files.h"
 
 namespace qv3rn {
 namespace {
 
-namespace fs = std::filesystem;
+using test::readFile;
 
 // A script of exactly `size` bytes with lines of varying length.
 std::string scriptOfSize(std::size_t size) {
@@ -34,12 +34,14 @@ std::string scriptOfSize(std::size_t size) {
     return text;
 }
 
+void writeRaw(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
 // Files compressed by the libraries directly, so that the readers are not tested against our own writers.
 void writeGzip(const std::string& path, const std::string& text) {
     gzFile file = gzopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     if (!text.empty()) {
-        ASSERT_EQ(gzwrite(file, text.data(), static_cast<unsigned>(text.size())), static_cast<int>(text.size()));
+        ASSERT_EQ(gzwrite(file, text.data(), static_cast<unsigned>(text.size())), int(text.size()));
     }
     ASSERT_EQ(gzclose(file), Z_OK);
 }
@@ -54,29 +56,29 @@ std::string bzip2Bytes(const std::string& text) {
     return packed;
 }
 
-void writeRaw(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::string readRaw(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+void writeBzip2(const std::string& path, const std::string& text) { writeRaw(path, bzip2Bytes(text)); }
 
 std::string readAll(std::istream& in) { return std::string(std::istreambuf_iterator<char>(in), {}); }
 
-std::string gunzip(const std::string& path) {
-    gzFile file = gzopen(path.c_str(), "rb");
-    std::string text;
-    char piece[1000];
-    for (int got; file && (got = gzread(file, piece, sizeof piece)) > 0;) text.append(piece, static_cast<std::size_t>(got));
-    if (file) gzclose(file);
-    return text;
+// The text of a script file as openScriptFile reads it, or "<none>".
+std::string readScript(const std::string& path) {
+    auto in = openScriptFile(path);
+    return in ? readAll(*in) : "<none>";
 }
 
-std::string bunzip2(const std::string& bytes, std::size_t expectedSize) {
-    std::string text(expectedSize + 1, '\0');
+// The text of `path` as the libraries decompress it.
+std::string unpacked(const std::string& path) {
+    std::string bytes = readFile(path), text;
+    if (bytes.starts_with("\x1f\x8b")) {
+        gzFile file = gzopen(path.c_str(), "rb");
+        char piece[1000];
+        for (int got; (got = gzread(file, piece, sizeof piece)) > 0;) text.append(piece, std::size_t(got));
+        gzclose(file);
+        return text;
+    }
+    text.resize(8 * 1024 * 1024);
     unsigned length = static_cast<unsigned>(text.size());
-    if (BZ2_bzBuffToBuffDecompress(text.data(), &length, const_cast<char*>(bytes.data()),
-                                   static_cast<unsigned>(bytes.size()), 0, 0) != BZ_OK)
+    if (BZ2_bzBuffToBuffDecompress(text.data(), &length, bytes.data(), static_cast<unsigned>(bytes.size()), 0, 0))
         return "<not bzip2>";
     text.resize(length);
     return text;
@@ -84,47 +86,26 @@ std::string bunzip2(const std::string& bytes, std::size_t expectedSize) {
 
 class CompressedStreamTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::path("streams") / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    std::string file(const std::string& name) const { return (folder_ / name).string(); }
-
-    fs::path folder_;
+    test::TemporaryFolder folder;
 };
 
-const std::size_t oddSizes[] = {0, 1, 100, 511, 512, 513, 1023, 1025, 5 * 512 + 77, 100003};
-
-TEST_F(CompressedStreamTest, GzipScriptsOfEverySizeReadCompletely) {
-    for (std::size_t size : oddSizes) {
+TEST_F(CompressedStreamTest, GzipAndBzip2ScriptsOfEverySizeReadCompletely) {
+    for (std::size_t size : {0, 1, 100, 511, 512, 513, 1023, 1025, 5 * 512 + 77, 100003}) {
         const std::string text = scriptOfSize(size);
-        const std::string path = file("s" + std::to_string(size) + ".gshader");
-        writeGzip(path, text);
-        auto in = openScriptFile(path);
-        ASSERT_NE(in, nullptr) << path;
-        EXPECT_EQ(readAll(*in), text) << "size " << size;
-    }
-}
-
-TEST_F(CompressedStreamTest, Bzip2ScriptsOfEverySizeReadCompletely) {
-    for (std::size_t size : oddSizes) {
-        const std::string text = scriptOfSize(size);
-        const std::string path = file("s" + std::to_string(size) + ".bscene");
-        writeRaw(path, bzip2Bytes(text));
-        auto in = openScriptFile(path);
-        ASSERT_NE(in, nullptr) << path;
-        EXPECT_EQ(readAll(*in), text) << "size " << size;
+        writeGzip("s.gshader", text);
+        writeBzip2("s.bscene", text);
+        EXPECT_EQ(readScript("s.gshader"), text) << "size " << size;
+        EXPECT_EQ(readScript("s.bscene"), text) << "size " << size;
     }
 }
 
 TEST_F(CompressedStreamTest, LinesLongerThanTheBufferAndAcrossRefillsReadWhole) {
     const std::string longLine = "Name \"" + std::string(2000, 'n') + "\"";
     const std::string text = "  First 1\n" + longLine + "\r\n\t\tLast 2 ;end";
-    writeGzip(file("long.gscene"), text);
-    writeRaw(file("long.bshader"), bzip2Bytes(text));
+    writeGzip("long.gscene", text);
+    writeBzip2("long.bshader", text);
     for (const char* name : {"long.gscene", "long.bshader"}) {
-        auto in = openScriptFile(file(name));
+        auto in = openScriptFile(name);
         ASSERT_NE(in, nullptr);
         ScriptParser parser;
         EXPECT_EQ(parser.readLine(*in), "First 1");
@@ -136,133 +117,94 @@ TEST_F(CompressedStreamTest, LinesLongerThanTheBufferAndAcrossRefillsReadWhole) 
     }
 }
 
-TEST_F(CompressedStreamTest, WrittenStreamsReadBackThroughTheLibrariesAndThemselves) {
+TEST_F(CompressedStreamTest, WrittenStreamsReadBackThroughTheLibrariesAndThemselvesAlsoWhenOnlyDestroyed) {
     const std::string text = scriptOfSize(3 * 512 + 11);
     {
-        GzipStream out(file("w.gshader"), std::ios::out | std::ios::binary);
+        GzipStream out("w.gshader", std::ios::out | std::ios::binary);
         ASSERT_TRUE(out.isOpen());
         out << text;
         ASSERT_TRUE(out.close());
+        Bzip2Stream bzip2("w.bshader", std::ios::out | std::ios::binary);
+        ASSERT_TRUE(bzip2.isOpen());
+        for (char c : text) bzip2.put(c);  // one character at a time through the buffer
+        ASSERT_TRUE(bzip2.close());
+        GzipStream("d.gshader", std::ios::out) << "Shader {\n}\n";  // destroying the stream finishes the file
+        Bzip2Stream("d.bshader", std::ios::out) << "Shader {\n}\n";
+        GzipStream("w.gshader", std::ios::app) << "appended\n";  // appending adds a member that reads on
     }
-    {
-        Bzip2Stream out(file("w.bshader"), std::ios::out | std::ios::binary);
-        ASSERT_TRUE(out.isOpen());
-        for (char c : text) out.put(c);  // one character at a time through the buffer
-        ASSERT_TRUE(out.close());
-    }
-    EXPECT_EQ(gunzip(file("w.gshader")), text);
-    EXPECT_EQ(bunzip2(readRaw(file("w.bshader")), text.size()), text);
-    for (const char* name : {"w.gshader", "w.bshader"}) {
-        auto in = openScriptFile(file(name));
-        ASSERT_NE(in, nullptr);
-        EXPECT_EQ(readAll(*in), text) << name;
+    for (const char* name : {"w.gshader", "w.bshader", "d.gshader", "d.bshader"}) {
+        const std::string expected = name[0] == 'd' ? "Shader {\n}\n" : text + (name[2] == 'g' ? "appended\n" : "");
+        EXPECT_EQ(unpacked(name), expected) << name;
+        EXPECT_EQ(readScript(name), expected) << name;
     }
 }
 
-TEST_F(CompressedStreamTest, DestroyingAWritingStreamFinishesTheFile) {
-    const std::string text = "Shader {\n}\n";
-    {
-        GzipStream out(file("d.gshader"), std::ios::out);
-        out << text;
-    }
-    {
-        Bzip2Stream out(file("d.bshader"), std::ios::out);
-        out << text;
-    }
-    EXPECT_EQ(gunzip(file("d.gshader")), text);
-    EXPECT_EQ(bunzip2(readRaw(file("d.bshader")), text.size()), text);
-}
-
-TEST_F(CompressedStreamTest, TruncatedOrDamagedDataEndsReadingWithAnError) {
+TEST_F(CompressedStreamTest, TruncatedOrDamagedDataEndsReadingWithAnErrorNamingTheFile) {
     const std::string text = scriptOfSize(50000);
     const std::string packed = bzip2Bytes(text);
-    writeRaw(file("cut.bshader"), packed.substr(0, packed.size() * 2 / 3));
+    writeRaw("cut.bshader", packed.substr(0, packed.size() * 2 / 3));
     std::string damaged = packed;
     for (std::size_t i = 100; i < 140; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x33);
-    writeRaw(file("bad.bscene"), damaged);
-    writeGzip(file("whole.gshader"), text);
-    const std::string gzipped = readRaw(file("whole.gshader"));
-    writeRaw(file("cut.gshader"), gzipped.substr(0, gzipped.size() / 2));
-    writeRaw(file("text.bshader"), text);  // not compressed at all
+    writeRaw("bad.bscene", damaged);
+    writeGzip("whole.gshader", text);
+    writeRaw("cut.gshader", readFile("whole.gshader").substr(0, readFile("whole.gshader").size() / 2));
+    writeRaw("text.bshader", text);  // not compressed at all
 
     for (const char* name : {"cut.bshader", "bad.bscene", "cut.gshader", "text.bshader"}) {
-        auto in = openScriptFile(file(name));
+        auto in = openScriptFile(name);
         ASSERT_NE(in, nullptr) << name;
         ScriptParser parser;
         int lines = 0;
         try {
-            while (in->good() && lines < 100000) {
-                parser.readLine(*in);
-                ++lines;
-            }
+            for (; in->good() && lines < 100000; ++lines) parser.readLine(*in);
             ADD_FAILURE() << name << " read to the end without an error after " << lines << " lines";
         } catch (const std::runtime_error& error) {
             EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << error.what();
         }
     }
     // Formatted and unformatted stream operations pass the same error on (the exception mask includes badbit).
-    auto in = openScriptFile(file("cut.bshader"));
+    auto in = openScriptFile("cut.bshader");
     ASSERT_NE(in, nullptr);
     std::string word;
     EXPECT_THROW(while (*in >> word) {}, std::runtime_error);
     EXPECT_TRUE(in->bad());
 }
 
-TEST_F(CompressedStreamTest, ModeStringsFollowTheRequestedDirection) {
+TEST_F(CompressedStreamTest, ModeStringsFollowTheRequestedDirectionAndOpeningIsRefusedWhereItCannotWork) {
     using std::ios;
-    EXPECT_EQ(compressedFileMode(ios::in), "r");
-    EXPECT_EQ(compressedFileMode(ios::in | ios::binary), "rb");
-    EXPECT_EQ(compressedFileMode(ios::out), "w");
-    EXPECT_EQ(compressedFileMode(ios::out | ios::trunc | ios::binary), "wb");
-    EXPECT_EQ(compressedFileMode(ios::app), "a");
-    EXPECT_EQ(compressedFileMode(ios::out | ios::app | ios::binary), "ab");
-    EXPECT_EQ(compressedFileMode(ios::in | ios::out), "");
-    EXPECT_EQ(compressedFileMode(ios::in | ios::trunc), "");
-    EXPECT_EQ(compressedFileMode(ios::in | ios::app), "");
-    EXPECT_EQ(compressedFileMode(ios::out | ios::app | ios::trunc), "");
-    EXPECT_EQ(compressedFileMode(ios::binary), "");
-    EXPECT_EQ(compressedFileMode(ios::openmode{}), "");
-}
+    const std::pair<ios::openmode, const char*> modes[] = {
+        {ios::in, "r"}, {ios::in | ios::binary, "rb"}, {ios::out, "w"}, {ios::out | ios::trunc | ios::binary, "wb"},
+        {ios::app, "a"}, {ios::out | ios::app | ios::binary, "ab"}, {ios::in | ios::out, ""},
+        {ios::in | ios::trunc, ""}, {ios::in | ios::app, ""}, {ios::out | ios::app | ios::trunc, ""},
+        {ios::binary, ""}, {ios::openmode{}, ""}};
+    for (const auto& [mode, text] : modes) EXPECT_EQ(compressedFileMode(mode), text) << mode;
 
-TEST_F(CompressedStreamTest, OpeningIsRefusedTwiceForBothDirectionsAndForBzip2Appending) {
-    writeGzip(file("a.gshader"), "x");
+    writeGzip("a.gshader", "x");
     GzipStreamBuf gzip;
-    EXPECT_FALSE(gzip.open(file("a.gshader"), std::ios::in | std::ios::out));
-    ASSERT_TRUE(gzip.open(file("a.gshader"), std::ios::in));
-    EXPECT_FALSE(gzip.open(file("a.gshader"), std::ios::in));
+    EXPECT_FALSE(gzip.open("a.gshader", ios::in | ios::out));
+    ASSERT_TRUE(gzip.open("a.gshader", ios::in));
+    EXPECT_FALSE(gzip.open("a.gshader", ios::in));
     EXPECT_TRUE(gzip.close());
     EXPECT_FALSE(gzip.close());
-    EXPECT_FALSE(gzip.open(file("missing.gshader"), std::ios::in));
+    EXPECT_FALSE(gzip.open("missing.gshader", ios::in));
 
     Bzip2StreamBuf bzip2;
-    EXPECT_FALSE(bzip2.open(file("b.bshader"), std::ios::out | std::ios::app));
-    EXPECT_FALSE(fs::exists(file("b.bshader")));
-    ASSERT_TRUE(bzip2.open(file("b.bshader"), std::ios::out));
-    EXPECT_FALSE(bzip2.open(file("b.bshader"), std::ios::out));
+    EXPECT_FALSE(bzip2.open("b.bshader", ios::out | ios::app));
+    EXPECT_FALSE(std::ifstream("b.bshader").is_open());
+    ASSERT_TRUE(bzip2.open("b.bshader", ios::out));
+    EXPECT_FALSE(bzip2.open("b.bshader", ios::out));
     EXPECT_EQ(bzip2.sgetc(), std::char_traits<char>::eof());  // a writing stream has nothing to read
     EXPECT_TRUE(bzip2.close());
-
-    GzipStream reader(file("a.gshader"), std::ios::in);
+    GzipStream reader("a.gshader", ios::in);
     EXPECT_EQ(reader.rdbuf()->sputc('y'), std::char_traits<char>::eof());  // nor a reading one anything to write
-}
-
-TEST_F(CompressedStreamTest, GzipAppendingAddsAMemberThatReadsOn) {
-    writeGzip(file("log.gshader"), "first\n");
-    {
-        GzipStream out(file("log.gshader"), std::ios::app);
-        out << "second\n";
-    }
-    auto in = openScriptFile(file("log.gshader"));
-    ASSERT_NE(in, nullptr);
-    EXPECT_EQ(readAll(*in), "first\nsecond\n");
 }
 
 TEST_F(CompressedStreamTest, ASmallerBufferSetBeforeUseStillReadsEverything) {
     const std::string text = scriptOfSize(1000);
-    writeRaw(file("small.bshader"), bzip2Bytes(text));
+    writeBzip2("small.bshader", text);
     Bzip2StreamBuf buffer;
     EXPECT_EQ(buffer.pubsetbuf(nullptr, 7), &buffer);
-    ASSERT_TRUE(buffer.open(file("small.bshader"), std::ios::in | std::ios::binary));
+    ASSERT_TRUE(buffer.open("small.bshader", std::ios::in | std::ios::binary));
     EXPECT_EQ(buffer.in_avail(), 0);
     std::istream in(&buffer);
     EXPECT_EQ(readAll(in), text);
@@ -270,46 +212,36 @@ TEST_F(CompressedStreamTest, ASmallerBufferSetBeforeUseStillReadsEverything) {
 }
 
 TEST_F(CompressedStreamTest, ScriptsAreOpenedByTheTextAfterTheLastDot) {
-    const std::string text = "Shader {\r\n\tName \"a\"\r\n}\r\n";
-    writeRaw(file("plain.shader"), text);
-    writeRaw(file("plain.gshader.txt"), text);
-    writeRaw(file("v1.2"), text);
-    for (const char* name : {"plain.shader", "plain.gshader.txt", "v1.2"}) {
-        auto in = openScriptFile(file(name));
-        ASSERT_NE(in, nullptr) << name;
-        EXPECT_EQ(readAll(*in), text) << name;  // carriage returns stay: the reader keeps them
+    const std::string text = "Shader {\r\n\tName \"a\"\r\n}\r\n";  // carriage returns stay: the reader keeps them
+    std::filesystem::create_directories("sub");
+    for (const char* name : {"sub/plain.shader", "plain.gshader.txt", "v1.2"}) {
+        writeRaw(name, text);
+        EXPECT_EQ(readScript(name), text) << name;
     }
-    std::string windowsPath = file("plain.shader");
-    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-    auto backslashed = openScriptFile(windowsPath);
-    ASSERT_NE(backslashed, nullptr) << windowsPath;
-    EXPECT_EQ(readAll(*backslashed), text);
-
-    EXPECT_EQ(openScriptFile(file("missing.shader")), nullptr);
-    EXPECT_EQ(openScriptFile(file("missing.gshader")), nullptr);
-    EXPECT_EQ(openScriptFile(file("missing.bscene")), nullptr);
-    EXPECT_EQ(openScriptFile(folder_.string()), nullptr);
+    EXPECT_EQ(readScript("sub\\plain.shader"), text);
+    for (const char* name : {"missing.shader", "missing.gshader", "missing.bscene", "sub"})
+        EXPECT_EQ(readScript(name), "<none>") << name;
 }
 
-TEST_F(CompressedStreamTest, Bzip2FilesRoundTripAcrossBlocksAndReportTheirEnd) {
+TEST_F(CompressedStreamTest, Bzip2FilesRoundTripAcrossBlocksReportTheirEndAndFailOnDamage) {
     std::vector<unsigned char> data(2 * 1024 * 1024 + 333);
     unsigned seed = 1;
     for (auto& byte : data) byte = static_cast<unsigned char>((seed = seed * 69069u + 1u) >> 27);  // 32 symbols
 
     Bzip2FileWriter writer;
     EXPECT_FALSE(writer.close());
-    ASSERT_TRUE(writer.open(file("mesh.msh")));
-    EXPECT_FALSE(writer.open(file("other.msh")));
+    ASSERT_TRUE(writer.open("mesh.msh"));
+    EXPECT_FALSE(writer.open("other.msh"));
     EXPECT_EQ(writer.write(data.data(), 1000), 1000u);
     EXPECT_EQ(writer.write(data.data() + 1000, data.size() - 1000), data.size() - 1000);
     EXPECT_EQ(writer.write(data.data(), 0), 0u);
     ASSERT_TRUE(writer.close());
     EXPECT_FALSE(writer.isOpen());
-    EXPECT_EQ(bunzip2(readRaw(file("mesh.msh")), data.size()).size(), data.size());
+    EXPECT_EQ(unpacked("mesh.msh").size(), data.size());
 
     Bzip2FileReader reader;
-    ASSERT_TRUE(reader.open(file("mesh.msh")));
-    EXPECT_FALSE(reader.open(file("mesh.msh")));
+    ASSERT_TRUE(reader.open("mesh.msh"));
+    EXPECT_FALSE(reader.open("mesh.msh"));
     std::vector<unsigned char> back(data.size() + 100);
     EXPECT_EQ(reader.read(back.data(), 4), 4u);
     EXPECT_EQ(reader.read(back.data() + 4, data.size() - 4 - 10), data.size() - 14);
@@ -322,30 +254,28 @@ TEST_F(CompressedStreamTest, Bzip2FilesRoundTripAcrossBlocksAndReportTheirEnd) {
     EXPECT_EQ(back, data);
     reader.close();
     EXPECT_FALSE(reader.isOpen());
-}
 
-TEST_F(CompressedStreamTest, Bzip2ReaderFailsOnTruncatedOrForeignFilesInsteadOfLooping) {
+    // Truncated or foreign files fail the reader instead of looping.
     const std::string packed = bzip2Bytes(scriptOfSize(300000));
-    writeRaw(file("cut.msh"), packed.substr(0, packed.size() - 20));
-    writeRaw(file("empty.msh"), "");
-    writeRaw(file("text.msh"), "not compressed");
+    writeRaw("cut.msh", packed.substr(0, packed.size() - 20));
+    writeRaw("empty.msh", "");
+    writeRaw("text.msh", "not compressed");
     for (const char* name : {"cut.msh", "empty.msh", "text.msh"}) {
-        Bzip2FileReader reader;
-        ASSERT_TRUE(reader.open(file(name))) << name;
+        ASSERT_TRUE(reader.open(name)) << name;
         std::vector<char> buffer(4096);
         std::size_t total = 0;
         int reads = 0;
-        for (std::size_t got; (got = reader.read(buffer.data(), buffer.size())) > 0 && reads < 1000; ++reads) total += got;
+        for (std::size_t got; (got = reader.read(buffer.data(), buffer.size())) > 0 && reads < 1000; ++reads)
+            total += got;
         EXPECT_TRUE(reader.failed()) << name;
         EXPECT_FALSE(reader.atEnd()) << name;
         EXPECT_LT(reads, 1000) << name;
         EXPECT_LT(total, 300000u) << name;
         EXPECT_EQ(reader.read(buffer.data(), buffer.size()), 0u);
+        reader.close();
     }
-    Bzip2FileReader missing;
-    EXPECT_FALSE(missing.open(file("missing.msh")));
-    Bzip2FileWriter unwritable;
-    EXPECT_FALSE(unwritable.open(file("no/such/folder/x.msh")));
+    EXPECT_FALSE(reader.open("missing.msh"));
+    EXPECT_FALSE(writer.open("no/such/folder/x.msh"));
 }
 
 }  // namespace

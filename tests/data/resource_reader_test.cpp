@@ -1,5 +1,5 @@
-// Tests of the resource reader: which source each order reads a name from, names as scripts write them, the
-// include tracker, and the log line of disk reads.
+// resource_reader_test.cpp -- Tests of the resource reader: which source each order reads a name from, names as
+// scripts write them, the include tracker, and the log line of disk reads.
 #include "data/resource_reader.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +9,13 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/log.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
+#include "support/test_files.h"
 
 namespace qv3rn {
 namespace {
@@ -25,18 +25,9 @@ using Order = Lookup::Order;
 
 std::string readAll(std::istream& in) { return std::string(std::istreambuf_iterator<char>(in), {}); }
 
-// A folder of the test's own, made current: an archive "data.dat" and disk files beside it.
+// A fresh folder of the test's own, made current: an archive "data.dat" and disk files beside it.
 class ResourceReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        folder_ = previous_ / "reader" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        fs::current_path(folder_);
-    }
-    void TearDown() override { fs::current_path(previous_); }
-
     static void write(const std::string& path, const std::string& text) {
         if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
         std::ofstream(path, std::ios::binary) << text;
@@ -60,15 +51,12 @@ protected:
                (text ? readAll(*text) : "<unreadable>");
     }
 
+    test::TemporaryFolder folder_;
     std::shared_ptr<Archive> archive_;
     ResourceReader reader_;
-
-private:
-    fs::path previous_;
-    fs::path folder_;
 };
 
-TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSources) {
+TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSourcesAndAClosedOrDestroyedArchiveIsNotAsked) {
     pack({{"data/shader/a.shader", "archive a"},
           {"data/scene/s.gscene", "archive s"},
           {"data/fnt/font.tga", "archive font"},
@@ -92,6 +80,7 @@ TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSources) {
         const char* name;
         Lookup lookup;
         const char* expected;
+        Source after = Source::None;  // where the search goes on after
     } rows[] = {
         // Archive hit, with the script's backslashes; the disk copy is not read.
         {"data\\shader\\a.shader", {}, "archive:data/shader/a.shader:archive a"},
@@ -113,21 +102,19 @@ TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSources) {
         // Only regular files: no folder, no device.
         {"folder.shader", {}, "none"},
         {"/dev/zero", {Order::DiskOnly}, "none"},
+        // After the archive comes the disk, after the disk nothing; with the archive alone, nothing after it.
+        {"data/shader/a.shader", {}, "disk:data/shader/a.shader:disk a", Source::Archive},
+        {"data/shader/a.shader", {}, "none", Source::Disk},
+        {"data/shader/a.shader", {Order::ArchiveOrDisk}, "none", Source::Archive},
     };
-    for (const auto& row : rows) EXPECT_EQ(found(row.name, row.lookup), row.expected) << row.name;
-}
+    for (const auto& row : rows) EXPECT_EQ(found(row.name, row.lookup, row.after), row.expected) << row.name;
 
-TEST_F(ResourceReaderTest, AfterTheArchiveComesTheDiskAndAClosedOrDestroyedArchiveIsNotAsked) {
-    pack({{"a.shader", "archive a"}});
-    write("a.shader", "disk a");
-    EXPECT_EQ(found("a.shader", {}, Source::Archive), "disk:a.shader:disk a");
-    EXPECT_EQ(found("a.shader", {}, Source::Disk), "none");
-    EXPECT_EQ(found("a.shader", {Order::ArchiveOrDisk}, Source::Archive), "none");
+    // A closed or destroyed archive is not asked.
     archive_->close();
-    EXPECT_EQ(found("a.shader", {Order::ArchiveOrDisk}), "disk:a.shader:disk a");
+    EXPECT_EQ(found("data/shader/b.shader", {Order::ArchiveOrDisk}), "disk:data/shader/b.shader:disk b");
     ASSERT_TRUE(archive_->open("data.dat", demoArchivePassword));
     archive_.reset();  // the demo destroys its archive at the end of loading
-    EXPECT_EQ(found("a.shader", {Order::ArchiveOrDisk}), "disk:a.shader:disk a");
+    EXPECT_EQ(found("data/shader/b.shader", {Order::ArchiveOrDisk}), "disk:data/shader/b.shader:disk b");
 }
 
 TEST_F(ResourceReaderTest, DiskReadsAreLoggedWhenTheFormatAsksForIt) {
@@ -141,8 +128,7 @@ TEST_F(ResourceReaderTest, DiskReadsAreLoggedWhenTheFormatAsksForIt) {
     EXPECT_TRUE(reader_.find("out.scene"));
     EXPECT_FALSE(reader_.find("gone.scene"));
     log.close();
-    std::ifstream in("reader.log");
-    EXPECT_EQ(readAll(in),
+    EXPECT_EQ(test::readFile("reader.log"),
               "unable to read file from archive: out.scene\n"
               "reading file from archive: in.scene\n"
               "unable to read file from archive: out.scene\n"

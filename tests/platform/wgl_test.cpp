@@ -1,4 +1,5 @@
-// Tests of the window-system functions on a real headless context: formats, off-screen surfaces, render-to-texture.
+// wgl_test.cpp -- Tests of the window-system functions on a real headless context: formats, off-screen surfaces
+// drawn with the main or a shared context, render-to-texture.
 #include "platform/wgl.h"
 
 #include <GL/gl.h>
@@ -46,25 +47,13 @@ protected:
         return create(wglGetCurrentDC(), offscreenFormat(), width, height, attributes);
     }
 
-    // Clears whatever is current to one colour.
-    static void clearTo(float r, float g, float b) {
-        glClearColor(r, g, b, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    }
-
-    // Draws a full-window quad textured with `texture` and returns the colour at the centre.
+    // Draws over the whole window with `texture` and returns the colour at the centre.
     Rgba sampleOnWindow(GLuint texture) {
         glViewport(0, 0, width, height);
-        clearTo(0, 0, 0);
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture);
-        glBegin(GL_QUADS);
-        const std::pair<float, float> corners[] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        for (const auto& [u, v] : corners) {
-            glTexCoord2f(u, v);
-            glVertex2f(2.0f * u - 1.0f, 2.0f * v - 1.0f);
-        }
-        glEnd();
+        glTexCoord2f(0.5f, 0.5f);
+        glRectf(-1, -1, 1, 1);
         glDisable(GL_TEXTURE_2D);
         return pixel(width / 2, height / 2);
     }
@@ -134,7 +123,8 @@ TEST_F(WindowSystemFunctions, DrawingIntoASurfaceShowsThroughItsTextureWithTheMa
                 ASSERT_TRUE(makeContextCurrent(getDC(pbuffer), getDC(pbuffer), main));
                 EXPECT_EQ(wglGetCurrentDC(), getDC(pbuffer));
             }
-            clearTo(r, g, b);
+            glClearColor(r, g, b, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
             ASSERT_TRUE(ownContext ? wglMakeCurrent(windowDC(), main)
                                    : makeContextCurrent(windowDC(), windowDC(), main));
         };

@@ -144,26 +144,15 @@ TEST_F(GpuPrograms, WithoutTheExtensionsNothingIsStoredAndTheStatesDoNothing) {
 }
 
 TEST_F(GpuPrograms, BlockErrors) {
-    const struct {
-        std::string script;
-        std::string message;
-    } cases[] = {
-        {"Program {\nName \"x\"\n}\n", "PARSE ERROR! Unknown Program Token"},
-        {"Program {\nType GEOMETRY\n}\n", "PARSE ERROR! Unknown Program Type"},
+    const std::pair<const char*, const char*> cases[] = {
+        {"Program {\nName \"x\"\n}\n", "2: PARSE ERROR! Unknown Program Token"},
+        {"Program {\nType GEOMETRY\n}\n", "2: PARSE ERROR! Unknown Program Type"},
         {"Program {\nType VERTEX\nName \"x\"\n!!ARBvp1.0\nEND\nMOV result.position, vertex.position;\n}\n",
-         "PARSE ERROR! Unknown VertexProgram TokenMOV result.position, vertex.position"},  // ";" starts a comment
+         "6: PARSE ERROR! Unknown VertexProgram TokenMOV result.position, vertex.position"},  // ";" starts a comment
         {"Program {\nType FRAGMENT\nName \"x\"\nbogus  line\n}\n",
-         "PARSE ERROR! Unknown FragmentProgram Tokenbogus  line"},
+         "4: PARSE ERROR! Unknown FragmentProgram Tokenbogus  line"},
     };
-    for (const auto& c : cases) {
-        ShaderManager local;
-        try {
-            parseScript(local, c.script);
-            ADD_FAILURE() << "no error for " << c.script;
-        } catch (const ScriptError& error) {
-            EXPECT_EQ(error.what(), c.message);
-        }
-    }
+    for (const auto& [script, error] : cases) EXPECT_EQ(test::scriptError(script), error);
     // Input ending before the Type line fails the load without an error; inside the body it stores the program.
     ShaderScriptLoader loader(manager);
     std::istringstream early("Program {");

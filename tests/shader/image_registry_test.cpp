@@ -1,25 +1,34 @@
-// image_registry_test.cpp -- Tests of the image registry: archive before disk, search paths, the rectangle and
-// power-of-two rules, lookups by alias and name, reference counting with the "IMAGE DELETED" line, remove.
+// image_registry_test.cpp -- Tests of the image registry (archive before disk, search paths, the rectangle and
+// power-of-two rules, lookups, reference counting with the "IMAGE DELETED" line) and of the "Image {" block with
+// its "State {", "Apply {" and "Envmap {" sub-blocks: the texture parameters, environment and coordinate
+// generation read back from a real context once the image is bound, also after writing the image as text and
+// reading it anew, type and format names, cube-map faces and the error messages.
 #include "shader/image_registry.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "core/log.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
+#include "data/script_error.h"
 #include "image/image_samples.h"
+#include "shader/cube_map_texture.h"
 #include "shader/texture_1d.h"
 #include "shader/texture_2d.h"
 #include "shader_test_support.h"
+#include "support/test_files.h"
 
 namespace qv3rn {
 namespace {
 
 using test::Bytes;
+using test::From;
+using test::GLCheck;
 
 // A w x h 24-bit TGA of one colour.
 Bytes flatTga(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
@@ -30,16 +39,94 @@ Bytes flatTga(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_
     return test::tgaFile(layout);
 }
 
-class ImageRegistryTest : public ::testing::Test {
+constexpr From P = From::TexParameter;
+constexpr From E = From::TexEnv;
+
+const std::vector<double> identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// What unbind leaves on the unit, whatever the image's parameters were.
+const std::vector<GLCheck> unbound = {
+    {GL_TEXTURE_2D, {0}},    {GL_TEXTURE_GEN_S, {0}}, {GL_TEXTURE_GEN_T, {0}},  {GL_TEXTURE_GEN_R, {0}},
+    {GL_TEXTURE_GEN_Q, {0}}, {GL_RGB_SCALE, {1}, E},  {GL_ALPHA_SCALE, {1}, E}, {GL_TEXTURE_MATRIX, identity},
+};
+
+struct Row {
+    std::string state;  // the lines of the image's "State {" block
+    std::vector<GLCheck> bound;
+};
+
+const Row rows[] = {
+    {"",
+     {{GL_TEXTURE_MIN_FILTER, {GL_LINEAR}, P}, {GL_TEXTURE_MAG_FILTER, {GL_LINEAR}, P},
+      {GL_TEXTURE_WRAP_S, {GL_CLAMP}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP}, P}, {GL_TEXTURE_PRIORITY, {1}, P},
+      {GL_TEXTURE_ENV_MODE, {GL_MODULATE}, E}, {1, {0}, From::LevelWidth}, {GL_TEXTURE_GEN_S, {0}}}},
+    {"Priority 0.75\nBorderColor 0.1 0.2 0.3 0.4\nFilter NEAREST\nMipmap NONE\n",
+     {{GL_TEXTURE_PRIORITY, {0.75}, P}, {GL_TEXTURE_BORDER_COLOR, {0.1, 0.2, 0.3, 0.4}, P},
+      {GL_TEXTURE_MAG_FILTER, {GL_NEAREST}, P}, {GL_TEXTURE_MIN_FILTER, {GL_NEAREST}, P}}},
+    {"Mipmap LINEAR_LINEAR\n", {{GL_TEXTURE_MIN_FILTER, {GL_LINEAR_MIPMAP_LINEAR}, P}, {3, {1}, From::LevelWidth}}},
+    {"Mipmap NEAREST_LINEAR\n", {{GL_TEXTURE_MIN_FILTER, {GL_NEAREST_MIPMAP_LINEAR}, P}}},
+    {"Mipmap NEAREST\nFilter NEAREST \r\n",  // trailing blanks
+     {{GL_TEXTURE_MIN_FILTER, {GL_NEAREST}, P}, {GL_TEXTURE_MAG_FILTER, {GL_NEAREST}, P}}},
+    {"Wrap CLAMP_EDGE_S_CLAMP_EDGE_T\n",
+     {{GL_TEXTURE_WRAP_S, {GL_CLAMP_TO_EDGE}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP_TO_EDGE}, P}}},
+    {"Wrap WRAP_S_CLAMP_T\n", {{GL_TEXTURE_WRAP_S, {GL_REPEAT}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP}, P}}},
+    // One-axis names leave the other axis at OpenGL's GL_REPEAT.
+    {"Wrap CLAMP_EDGE_T\n", {{GL_TEXTURE_WRAP_S, {GL_REPEAT}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP_TO_EDGE}, P}}},
+    {"Wrap SIDEWAYS\n", {{GL_TEXTURE_WRAP_S, {GL_CLAMP}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP}, P}}},
+    {"Apply {\nMode COMBINE\nFunc.RGB INTERPOLATE\nFunc.Alpha ADD_SIGNED\nSrc0.RGB TEXTURE3\nSrc1.RGB PRIMARY_COLOR\n"
+     "Src2.Alpha PREVIOUS\nOp0.RGB ONE_MINUS_SRC_ALPHA\nOp2.Alpha ONE_MINUS_SRC_ALPHA\nScale.RGB FOUR\n"
+     "Scale.Alpha TWO\n}\n",
+     {{GL_TEXTURE_ENV_MODE, {GL_COMBINE}, E}, {GL_COMBINE_RGB, {GL_INTERPOLATE}, E},
+      {GL_COMBINE_ALPHA, {GL_ADD_SIGNED}, E}, {GL_SOURCE0_RGB, {GL_TEXTURE3}, E},
+      {GL_SOURCE1_RGB, {GL_PRIMARY_COLOR}, E}, {GL_SOURCE2_RGB, {GL_CONSTANT}, E}, {GL_SOURCE2_ALPHA, {GL_PREVIOUS}, E},
+      {GL_OPERAND0_RGB, {GL_ONE_MINUS_SRC_ALPHA}, E}, {GL_OPERAND2_ALPHA, {GL_ONE_MINUS_SRC_ALPHA}, E},
+      {GL_RGB_SCALE, {4}, E}, {GL_ALPHA_SCALE, {2}, E}}},
+    {"Apply {\nMode COMBINE\nFunc.RGB DOT3_RGBA\nFunc.Alpha SUBTRACT\nSrc1.Alpha TEXTURE0\nOp1.RGB SRC_ALPHA\n}\n",
+     {{GL_COMBINE_RGB, {GL_DOT3_RGBA}, E}, {GL_COMBINE_ALPHA, {GL_SUBTRACT}, E}, {GL_SOURCE1_ALPHA, {GL_TEXTURE0}, E},
+      {GL_OPERAND1_RGB, {GL_SRC_ALPHA}, E}}},
+    {"Apply {\nMode SHINY\nOp0.RGB BRIGHT\nScale.RGB TEN\n}\n",  // unknown names: REPLACE, the rest stays
+     {{GL_TEXTURE_ENV_MODE, {GL_REPLACE}, E}, {GL_OPERAND0_RGB, {GL_SRC_COLOR}, E}, {GL_RGB_SCALE, {1}, E}}},
+    {"BlendColor 1 0.5 0.25\nApply {\nMode BLEND\n}\n",  // a missing fourth value stays 0
+     {{GL_TEXTURE_ENV_MODE, {GL_BLEND}, E}, {GL_TEXTURE_ENV_COLOR, {1, 0.5, 0.25, 0}, E}}},
+    {"Apply {\nMode ADD\n}\n", {{GL_TEXTURE_ENV_MODE, {GL_ADD}, E}}},
+    {"Apply {\nMode DECAL\n}\n", {{GL_TEXTURE_ENV_MODE, {GL_DECAL}, E}}},
+    {"Envmap {\nMode SPHERE\n}\n",
+     {{GL_TEXTURE_GEN_MODE, {GL_SPHERE_MAP}, From::GenS}, {GL_TEXTURE_GEN_MODE, {GL_SPHERE_MAP}, From::GenT},
+      {GL_TEXTURE_GEN_S, {1}}, {GL_TEXTURE_GEN_T, {1}}, {GL_TEXTURE_GEN_R, {0}}, {GL_TEXTURE_GEN_Q, {0}}}},
+    {"Envmap {\nMode OBJECT\nPlaneS 1 2 3 4\nPlaneQ 0 0 5 6\n}\n",
+     {{GL_TEXTURE_GEN_MODE, {GL_OBJECT_LINEAR}, From::GenS}, {GL_OBJECT_PLANE, {1, 2, 3, 4}, From::GenS},
+      {GL_OBJECT_PLANE, {0, 0, 5, 6}, From::GenQ}, {GL_TEXTURE_GEN_T, {1}}, {GL_TEXTURE_GEN_R, {0}}}},
+    {"Envmap {\nMode EYE\nPlaneT 0.5 -1 0 2\n}\n",  // under the identity modelview
+     {{GL_TEXTURE_GEN_MODE, {GL_EYE_LINEAR}, From::GenT}, {GL_EYE_PLANE, {0.5, -1, 0, 2}, From::GenT},
+      {GL_EYE_PLANE, {1, 0, 0, 0}, From::GenS}}},
+    {"Envmap {\nMode REFLECTION_MAP\n}\n",
+     {{GL_TEXTURE_GEN_MODE, {GL_REFLECTION_MAP}, From::GenS}, {GL_TEXTURE_GEN_MODE, {GL_REFLECTION_MAP}, From::GenR},
+      {GL_TEXTURE_GEN_S, {1}}, {GL_TEXTURE_GEN_T, {1}}, {GL_TEXTURE_GEN_R, {1}}, {GL_TEXTURE_GEN_Q, {0}}}},
+    {"Envmap {\nMode NORMAL_MAP\n}\n", {{GL_TEXTURE_GEN_MODE, {GL_NORMAL_MAP}, From::GenT}, {GL_TEXTURE_GEN_R, {1}}}},
+    {"Envmap {\nMode FRONT_XY\n}\n",
+     {{GL_EYE_PLANE, {1, 0, 0, 1}, From::GenS}, {GL_EYE_PLANE, {0, 1, 0, 1}, From::GenT}, {GL_TEXTURE_GEN_R, {0}}}},
+    {"Envmap {\nMode FRONT_XYZ\n}\n", {{GL_EYE_PLANE, {0, 0, 1, 0}, From::GenR}, {GL_TEXTURE_GEN_R, {1}}}},
+    // Without a current camera the projected mode loads only the bias into the texture matrix.
+    {"Envmap {\nMode FRONT\n}\n",
+     {{GL_TEXTURE_GEN_Q, {1}}, {GL_TEXTURE_MATRIX, {0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 1, 0, 0.5, 0.5, 0, 1}}}},
+    {"Envmap {\nMode SIDEWAYS\n}\n", {{GL_TEXTURE_GEN_S, {0}}, {GL_TEXTURE_GEN_T, {0}}}},
+};
+
+// In a fresh folder of the test's own: "registry/data/art/" and the search path "blocks/art/" holding "art.tga".
+class ImageRegistryTest : public test::ShaderGLTest {
 protected:
     void SetUp() override {
-        resetExtensions();
+        ShaderGLTest::SetUp();
         registry.registerDefaults();
-        std::filesystem::remove_all("registry");
+        registry.addSearchPath("blocks\\art\\");
         std::filesystem::create_directories("registry/data/art");
+        writeArt("art.tga");
     }
-    void TearDown() override { resetExtensions(); }
 
+    static void writeArt(const std::string& name, int width = 8, int height = 8) {
+        std::filesystem::create_directories("blocks/art");
+        test::writeFile("blocks/art/" + name, flatTga(width, height, 0x40, 0x40, 0x40));
+    }
     // An archive holding `entries`, opened and handed to the registry.
     std::shared_ptr<Archive> openArchive(const std::vector<std::pair<std::string, Bytes>>& entries) {
         ArchiveWriter writer;
@@ -61,7 +148,20 @@ protected:
     }
     static int width(const Handle<Texture>& image) { return dynamic_cast<Texture2D&>(*image).width(); }
 
-    ImageRegistry registry;  // the current registry while the test runs
+    // Reads `script` and gives the image it defines under `alias`.
+    Handle<Texture> read(const std::string& script, const std::string& alias) {
+        EXPECT_TRUE(test::parseScript(manager, script)) << script;
+        return registry.find(alias);
+    }
+    static void expectBound(Texture& image, const std::vector<GLCheck>& bound, const std::string& what) {
+        ASSERT_TRUE(image.bind(GL_TEXTURE0));
+        test::expectGL(bound, what + " bound");
+        ASSERT_TRUE(image.unbind(GL_TEXTURE0));
+        test::expectGL(unbound, what + " unbound");
+    }
+
+    test::TemporaryFolder folder;
+    ImageRegistry& registry = images;
 };
 
 TEST_F(ImageRegistryTest, TheArchiveComesBeforeTheSearchPathsAndTheBareNameComesLast) {
@@ -133,7 +233,7 @@ TEST_F(ImageRegistryTest, TargetsDecideTheTextureKindAndTheSquaring) {
     EXPECT_FALSE(load("registry/wide.tga", GL_TEXTURE_CUBE_MAP));
 }
 
-TEST_F(ImageRegistryTest, FindTakesTheNewestMatchByAliasOrNameAndAddRefusesDuplicates) {
+TEST_F(ImageRegistryTest, FindTakesTheNewestMatchByAliasOrNameAddRefusesDuplicatesAndRemoveHandsTheImageOver) {
     auto* older = new Texture2D();
     older->setName("a.tga");
     older->setAlias("b.tga");
@@ -155,6 +255,21 @@ TEST_F(ImageRegistryTest, FindTakesTheNewestMatchByAliasOrNameAndAddRefusesDupli
     Handle<Texture> second = load("registry/tile.tga");
     EXPECT_EQ(load("registry/tile.tga").get(), second.get());
     EXPECT_EQ(registry.images().size(), 4u);
+
+    // Remove and release counts down; remove hands the image over.
+    auto* target = new Texture2D();
+    target->setName("target.pbuffer");
+    target->setAlias("512x512 PixelBuffer");
+    ASSERT_TRUE(registry.add(target));
+    target->addRef();  // someone else holds it too
+    EXPECT_TRUE(registry.removeAndRelease("512x512 PixelBuffer"));
+    EXPECT_EQ(registry.images().size(), 5u);  // one reference left: still listed
+    EXPECT_TRUE(registry.remove("target.pbuffer"));
+    EXPECT_EQ(registry.images().size(), 4u);
+    EXPECT_EQ(target->references(), 0);
+    delete target;  // remove gave it back to the caller
+    EXPECT_FALSE(registry.remove("target.pbuffer"));
+    EXPECT_FALSE(registry.removeAndRelease("nothing"));
 }
 
 TEST_F(ImageRegistryTest, ReleasingTheOnlyHandleOfALoadDeletesJustThatImageWithALogLine) {
@@ -162,8 +277,7 @@ TEST_F(ImageRegistryTest, ReleasingTheOnlyHandleOfALoadDeletesJustThatImageWithA
     ASSERT_TRUE(log.open("registry_deleted.log"));
     test::writeFile("registry/once.tga", flatTga(2, 2, 1, 1, 1));
     test::writeFile("registry/kept.tga", flatTga(2, 2, 2, 2, 2));
-    ShaderManager shaders;  // the deletion line names the frame time of the current shader manager
-    test::setDemoTime(12.5f);
+    test::setDemoTime(12.5f);  // the deletion line names the frame time of the current shader manager
     Handle<Texture> kept = load("registry/kept.tga");
     Handle<Texture> handle = load("registry/once.tga");
     handle->setAlias("loading picture");
@@ -174,10 +288,8 @@ TEST_F(ImageRegistryTest, ReleasingTheOnlyHandleOfALoadDeletesJustThatImageWithA
     ASSERT_EQ(registry.images().size(), 1u);
     EXPECT_EQ(registry.images().front()->name(), "registry/kept.tga");
     log.close();
-    std::ifstream file("registry_deleted.log");
-    std::stringstream text;
-    text << file.rdbuf();
-    EXPECT_EQ(text.str(), "IMAGE DELETED registry/once.tga <=> loading picture AT TIME 12.500000\n");
+    EXPECT_EQ(test::readFile("registry_deleted.log"),
+              "IMAGE DELETED registry/once.tga <=> loading picture AT TIME 12.500000\n");
 
     // An image that was found stays until clear, which forgets decoders and search paths too.
     Handle<Texture> found = registry.find("registry/kept.tga");
@@ -190,20 +302,95 @@ TEST_F(ImageRegistryTest, ReleasingTheOnlyHandleOfALoadDeletesJustThatImageWithA
     EXPECT_TRUE(registry.decoders().empty());
 }
 
-TEST_F(ImageRegistryTest, RemoveAndReleaseCountsDownAndRemoveHandsTheImageOver) {
-    auto* target = new Texture2D();
-    target->setName("target.pbuffer");
-    target->setAlias("512x512 PixelBuffer");
-    ASSERT_TRUE(registry.add(target));
-    target->addRef();  // someone else holds it too
-    EXPECT_TRUE(registry.removeAndRelease("512x512 PixelBuffer"));
-    EXPECT_EQ(registry.images().size(), 1u);  // one reference left: still listed
-    EXPECT_TRUE(registry.remove("target.pbuffer"));
-    EXPECT_TRUE(registry.images().empty());
-    EXPECT_EQ(target->references(), 0);
-    delete target;  // remove gave it back to the caller
-    EXPECT_FALSE(registry.remove("target.pbuffer"));
-    EXPECT_FALSE(registry.removeAndRelease("nothing"));
+TEST_F(ImageRegistryTest, StateLinesSetTheBoundTextureAlsoWhenTheImageIsWrittenAndReadBack) {
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.state);
+        const std::string alias = "row " + std::to_string(n++);
+        Handle<Texture> image =
+            read("Image {\nName \"art.tga\"\nAlias \"" + alias + "\"\nState {\n" + row.state + "}\n}\n", alias);
+        ASSERT_TRUE(image);
+        expectBound(*image, row.bound, "read");
+
+        std::ostringstream text;
+        ASSERT_TRUE(image->write(text));
+        Handle<Texture> again = read(text.str(), alias);
+        ASSERT_TRUE(again);
+        ASSERT_NE(again.get(), image.get()) << text.str();
+        EXPECT_EQ(again->params(), image->params()) << text.str();
+        expectBound(*again, row.bound, "written:\n" + text.str());
+    }
+}
+
+TEST_F(ImageRegistryTest, TypeAndFormatNamesAreTestedInTheirOrderAlsoWhenWrittenAndReadBack) {
+    writeArt("wide.tga", 4, 2);
+    const struct {
+        const char* lines;  // without Type and Format: 2D RGB
+        const char* alias;
+        GLenum target;
+        ImageFormat format;
+    } rows[] = {{"\tName\t\"wide.tga\"\n\tInfo\tsaid about it\n\tAlias\t\"w\"\n", "w", GL_TEXTURE_2D, ImageFormat::Rgb},
+                {"Type RECT_2D\nFormat LUMINANCE_ALPHA\nName \"art.tga\"\nAlias \"r\"\n", "r",  // not 2D, ALPHA or
+                 GL_TEXTURE_RECTANGLE_ARB, ImageFormat::LuminanceAlpha},                           // LUMINANCE
+                {"Type\t1D\nFormat\tRGBA\nName \"art.tga\"\nAlias \"1\"\n", "1", GL_TEXTURE_1D, ImageFormat::Rgba},
+                {"Format SEPIA\nName \"art.tga\"\nAlias \"sepia\"\n", "sepia", GL_TEXTURE_2D, ImageFormat::Rgb}};
+    for (const auto& row : rows) {
+        Handle<Texture> image = read("Image {\n" + std::string(row.lines) + "}\n", row.alias);
+        ASSERT_TRUE(image) << row.lines;
+        std::ostringstream text;
+        image->write(text);
+        Handle<Texture> written = read(text.str(), row.alias);
+        ASSERT_NE(written.get(), image.get()) << text.str();
+        for (const Texture* each : {image.get(), written.get()}) {
+            EXPECT_EQ(each->target(), row.target) << row.lines;
+            EXPECT_EQ(each->format(), row.format) << row.lines;
+        }
+    }
+    EXPECT_EQ(dynamic_cast<Texture2D&>(*registry.find("w")).width(), 2);  // 4 x 2 made a square power of two
+
+    // A Type line with no known name ends the block with false: the load fails and nothing after it is read.
+    const std::size_t listed = registry.images().size();
+    EXPECT_FALSE(test::parseScript(manager, "Image {\nType 3D\nName \"art.tga\"\n}\n"));
+    EXPECT_EQ(registry.images().size(), listed);
+}
+
+TEST_F(ImageRegistryTest, ErrorsCarryTheFormatsMessages) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Image {\nName \"absent.tga\"\n}\n", "2: PARSE ERROR! Image not loaded absent.tga"},
+        {"Image {\nSize 4\n}\n", "2: PARSE ERROR! Unknown Image Token"},
+        {"Image {\nName \"art.tga\"\nState {\nShininess 4\n}\n}\n", "4: PARSE ERROR! Unknown State Token"},
+        {"Image {\nName \"art.tga\"\nState {\nApply {\nMix TEXTURE\n}\n}\n}\n", "5: PARSE ERROR! Unknown Apply Token"},
+        {"Image {\nName \"art.tga\"\nState {\nEnvmap {\nPlaneU 1 2 3 4\n}\n}\n}\n",
+         "5: PARSE ERROR! Unknown Envmap Token"},
+    };
+    for (const auto& [script, error] : cases) EXPECT_EQ(test::scriptError(script), error);
+}
+
+TEST_F(ImageRegistryTest, AliasAndStateBeforeTheNameAreIgnoredAndTheHoldEndsAtTheBrace) {
+    Handle<Texture> image =
+        read("Image {\nAlias \"early\"\nState {\nPriority 0.5\n}\nName \"art.tga\"\n; a comment line\n}\n", "art.tga");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->alias(), "");
+    EXPECT_EQ(image->params().priority, 1.0f);
+    EXPECT_EQ(image->references(), 1 + 2);  // the registry's and this lookup's: the block let go at "}"
+    EXPECT_TRUE(read("Image {\nName \"art.tga\"\nAlias \"still open\"", "still open"));  // input ends in the block
+}
+
+TEST_F(ImageRegistryTest, CubeMapsLoadTheirSixFacesInOrder) {
+    for (int face = 0; face < 6; ++face) writeArt(cubeMapFaceName("env.tga", face), 4, 4);
+    Handle<Texture> sky = read("Image {\nType CUBEMAP\nName \"env.tga\"\nAlias \"sky\"\n}\n", "sky");
+    auto* cube = dynamic_cast<CubeMapTexture*>(sky.get());
+    ASSERT_NE(cube, nullptr);
+    EXPECT_EQ(cube->name(), "env.tga");
+    for (int face = 0; face < 6; ++face) EXPECT_EQ(cube->face(face)->name(), cubeMapFaceName("env.tga", face));
+    // The registry lists the faces in load order (newest first), then the cube map on top.
+    std::vector<std::string> names;
+    for (const Texture* image : registry.images()) names.push_back(image->name());
+    EXPECT_EQ(names, (std::vector<std::string>{"env.tga", "env_neg_z.tga", "env_pos_z.tga", "env_neg_y.tga",
+                                               "env_pos_y.tga", "env_neg_x.tga", "env_pos_x.tga"}));
+    std::filesystem::remove("blocks/art/env_neg_y.tga");
+    EXPECT_EQ(test::scriptError("Image {\nType CUBEMAP\nName \"env.tga\"\n}\n"),
+              "3: unable to load cubemap image: env_neg_y.tga");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // shader_test_support.h -- what the shader tests share: a GL fixture with the extensions loaded and its own
-// image registry and shader manager, scripts read from text, OpenGL state read back and compared, the demo time,
-// and a test camera.
+// image registry and shader manager, scripts read from text with the error they raise, OpenGL state read back and
+// compared, the demo time, and a test camera.
 #pragma once
 
 #include <GL/gl.h>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "data/script_error.h"
 #include "gl/extensions.h"
 #include "shader/camera_mgr.h"
 #include "shader/image_registry.h"
@@ -37,6 +38,21 @@ inline bool parseScript(ShaderManager& manager, const std::string& text) {
     ShaderScriptLoader loader(manager);
     std::istringstream stream(text);
     return loader.parse(stream);
+}
+
+// How parsing `script` into `manager` ends: "<line>: <message>" for a script error, or "no error".
+inline std::string scriptError(ShaderManager& manager, const std::string& script) {
+    try {
+        parseScript(manager, script);
+    } catch (const ScriptError& error) {
+        EXPECT_EQ(error.file(), "<stream>");  // a script read from a stream names no file
+        return std::to_string(error.line()) + ": " + error.what();
+    }
+    return "no error";
+}
+inline std::string scriptError(const std::string& script) {
+    ShaderManager local;
+    return scriptError(local, script);
 }
 
 // Sets the demo time that animated states (material transparency, texture matrices) read: the frame time of the
