@@ -112,6 +112,7 @@ TEST(LwoSurfaces, TagsNameSurfacesWithTheirParametersImageBlocksClipsAndEnvelope
     const LwoEnvelope& e = object->envelopes.at(0);
     EXPECT_EQ(e.name, "Position.X");
     ASSERT_EQ(e.keys.size(), 2u);
+    EXPECT_FLOAT_EQ(e.keys[1].value, 3);
     EXPECT_EQ(e.keys[0].spanType, lwoId("TCB "));
     EXPECT_EQ(e.keys[1].parameters, (std::vector<float>{1, 2, 3, 4}));
 }
@@ -138,6 +139,7 @@ TEST(LwoSurfaces, ShortSubChunksThatNothingUsesAreSkippedAndUsedOnesRefusedByNam
         auto object = read(chunks, &error);
         EXPECT_EQ(object == nullptr, c.error != nullptr) << error;
         EXPECT_NE(error.find(c.error ? c.error : ""), std::string::npos) << error;
+        EXPECT_TRUE(!object || object->surfaces[0]->textures.at(0).pointMap == "uv");  // the block read on
     }
     LwoData shortParameters;  // surface, clip and envelope parameters are not used either
     shortParameters.chunk("SURF", LwoData().s0("Skin").s0("").sub("SMAN", LwoData().u2(0)))

@@ -4,6 +4,7 @@
 #include <GL/glext.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "gl/extensions.h"
@@ -134,6 +135,7 @@ TEST_F(MeshDrawTest, AStaticMeshMakesItsVertexBufferOnceAndDrawsFromItAndWithout
             EXPECT_EQ(integer(GL_VERTEX_ARRAY_STRIDE), 28);  // position, normal, colour
             mesh.drawAll(false);
             mesh.disableArrays();
+            EXPECT_EQ(integer(GL_ARRAY_BUFFER_BINDING_ARB), 0);
             EXPECT_EQ(areaReds(), (std::array<int, 3>{64 * pass, 64 * pass, 64 * pass}));
         }
         EXPECT_TRUE(glIsBufferARB(buffer));

@@ -1,6 +1,7 @@
 // mesh_shapes_test.cpp -- Tests of the procedural shapes, welding, and the Wavefront OBJ reader.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 
 #include "mesh/mesh_builder.h"
@@ -69,7 +70,7 @@ TEST_F(ShapeTest, ShapesHaveTheirMeasuresAndCounts) {
     MeshBuilder box;  // each face has its own corners; welded, the eight corners stay
     buildShape("box", p, {}, box);
     box.weld();
-    EXPECT_EQ(box.vertices().size() + box.triangles().size(), 8u + 12u);
+    EXPECT_EQ((std::array{box.vertices().size(), box.triangles().size()}), (std::array<std::size_t, 2>{8, 12}));
 }
 
 TEST_F(ShapeTest, WeldingClosesSeamsAndKeepsTheFirstVertexsCoordinates) {
@@ -139,7 +140,8 @@ TEST_F(ObjTest, MissingNormalsAreAveragedOverThePositionsFacesAndColoursAfterThe
     ASSERT_TRUE(result.withColours);
     auto mesh = coloured.build(true);
     EXPECT_TRUE(mesh->has(MeshFlags::Colours));
-    EXPECT_EQ(mesh->vertices()[0].colour[0] + mesh->vertices()[0].colour[2], 255 + 127);
+    EXPECT_EQ((std::array{mesh->vertices()[0].colour[0], mesh->vertices()[0].colour[2]}),
+              (std::array<std::uint8_t, 2>{255, 127}));
 }
 
 TEST_F(ObjTest, BadNumbersAndIndicesNameTheFileAndLine) {

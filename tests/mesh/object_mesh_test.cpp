@@ -147,6 +147,11 @@ TEST_F(ObjectMeshTest, DiscontinuousCoordinatesBelongToTheirCornerAndAreLogged) 
     EXPECT_FLOAT_EQ(mesh.texCoords(0)[4].v, -0.125f);
     EXPECT_EQ(mesh.vertices()[4].position, Vec3(1, 0, 0));
     EXPECT_EQ(logText(), "\tFile \"object\"\n\t\tVMAD \"uv\" dim 2\n");
+    Mesh fan;  // the triangles of one polygon share its corner with the discontinuous entry
+    ASSERT_TRUE(convert(skin({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2, 3}}, {},
+                             {{"VMAD", test::mapChunk("TXUV", 2, "uv", {{0, {0.25f, 0.5f}, 0}})}}),
+                        fan));
+    EXPECT_EQ(fan.vertexCount(), 4);
 }
 
 TEST_F(ObjectMeshTest, LayersFollowOneAnotherInTheVertexArray) {
