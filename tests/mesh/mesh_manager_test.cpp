@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 using test::RawMesh;
 
 // A closed tetrahedron with texture coordinates, as compressed "msh" bytes; `extra` vertices tell copies apart.
-std::vector<std::uint8_t> tetraFile(int extra = 0, const std::string& shader = "") {
+std::vector<std::uint8_t> tetraFile(int extra = 0) {
     RawMesh raw;
     raw.header(0x0011, 4 + extra, 4);
     for (const Vec3& p : test::kTetraPoints) raw.vertex(p, p.normalized());
@@ -26,7 +26,7 @@ std::vector<std::uint8_t> tetraFile(int extra = 0, const std::string& shader = "
     const float uv[] = {0, 0, 1, 0, 0, 1, 1, 1};
     for (int i = 0; i < 4; ++i) raw.f32(uv[2 * i]).f32(uv[2 * i + 1]);
     for (int i = 0; i < extra; ++i) raw.f32(0).f32(0);
-    for (const auto& t : test::kTetraTriangles) raw.triangle(t[0], t[1], t[2], shader);
+    for (const auto& t : test::kTetraTriangles) raw.triangle(t[0], t[1], t[2]);
     return test::compressBzip2(raw.bytes);
 }
 
@@ -34,9 +34,7 @@ class MeshManagerTest : public test::MeshTest {
 protected:
     void SetUp() override {
         MeshTest::SetUp();
-        root_ = fs::absolute(fs::path("manager") / ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
+        root_ = folder_.path();
         registerStandardMeshFormats(meshes);
     }
 
@@ -67,6 +65,7 @@ protected:
         return text;
     }
 
+    test::TemporaryFolder folder_;  // each test's files in a folder of its own
     fs::path root_;
     std::shared_ptr<Archive> archive_;
 };
