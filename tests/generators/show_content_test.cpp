@@ -1,15 +1,15 @@
-// The packed show: every script loads, and every picture, font, video and program the scripts name is there.
+// show_content_test.cpp -- The packed show: every script loads, and every picture, font, video and program the
+// scripts name is there.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <regex>
 #include <set>
-#include <sstream>
-
-#include <vorbis/vorbisfile.h>
 
 #include "data/archive.h"
+#include "demo/music.h"
 #include "effects/effect_manager.h"
 #include "effects/show_loader.h"
 #include "shader/image_registry.h"
@@ -21,13 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Written by the build (cmake/Content.cmake): the folder laid out like the archive, the archive and the music.
-const std::string kStage = QV3RN_CONTENT_STAGE;
-const std::string kArchive = QV3RN_DATA_ARCHIVE;
-const std::string kMusic = QV3RN_MUSIC_FILE;
-const std::string kPlayerFolder = QV3RN_PLAYER_FOLDER;
-
-// Names the engine provides itself instead of reading them from files.
+// Names the demo itself asks the image registry for, and those the engine provides instead of reading files.
+const char* const kDemoImages[] = {"sg_lensflare_1",          "sg_lensflare_2",   "sg_lensflare_3",
+                                   "sg_lensflare_4",          "sg_lensflare_5",   "sg_lensflare_6",
+                                   "PointLightAttenuation1D", "SpotLightCubeMap", "fireandsmoke"};
 const std::set<std::string> kEngineImages = {"BigPixelBuffer.pbuffer", "SmallPixelBuffer.pbuffer", "ShadowImage.small"};
 
 std::string withSlashes(std::string name) {
@@ -35,70 +32,37 @@ std::string withSlashes(std::string name) {
     return name;
 }
 
-struct PackedShow {
-    std::set<std::string> entries;
-    Archive archive;
-
-    PackedShow() {
-        if (!archive.open(kArchive, "wolmz352")) return;
-        for (const ArchiveEntry& entry : archive.entries()) entries.insert(withSlashes(entry.name));
-    }
-    std::string text(const std::string& name) {
-        std::vector<std::uint8_t> bytes;
-        if (!archive.readFile(name, bytes)) return {};
-        return std::string(bytes.begin(), bytes.end());
-    }
-};
-
-// Every script line with `keyword` followed by a quoted value, with the script's comments removed.
-std::vector<std::string> quotedAfter(const std::string& script, const std::string& keyword) {
-    std::vector<std::string> values;
-    std::istringstream in(script);
-    std::string line;
-    const std::regex pattern("(^|\\s)" + keyword + "\\s+\"([^\"]*)\"");
-    while (std::getline(in, line)) {
-        line = line.substr(0, line.find(';'));
-        std::smatch match;
-        if (std::regex_search(line, match, pattern)) values.push_back(match[2]);
-    }
+// Every quoted value after a match of `pattern` in `script`, with the script's comments removed.
+std::set<std::string> quotedAfter(const std::string& script, const std::string& pattern) {
+    const std::string text = std::regex_replace(script, std::regex(";[^\n]*"), "");
+    const std::regex quoted("(^|\\s)" + pattern + "\\s+\"([^\"]*)\"");
+    std::set<std::string> values;
+    for (std::sregex_iterator it(text.begin(), text.end(), quoted), end; it != end; ++it) values.insert((*it)[2]);
     return values;
 }
 
-// The shader scripts, the demo's own first: those it includes follow.
-std::vector<std::string> shaderScripts(PackedShow& show) {
-    std::vector<std::string> names = {"data/shader/demo.shader"};
-    for (size_t i = 0; i < names.size(); ++i)
-        for (const std::string& include : quotedAfter(show.text(names[i]), "Include"))
-            names.push_back(withSlashes(include));
-    return names;
-}
-
 TEST(ShowContent, ArchiveHoldsTheScriptsTheLoadingPictureAndEveryDeclaredImage) {
-    PackedShow show;
-    ASSERT_TRUE(show.archive.isOpen()) << kArchive << ": " << show.archive.lastError();
-    for (const char* required :
-         {"data/shader/demo.shader", "data/effect/demo.effect", "data/art/demo_loading.jpg", "data/fnt/font.png"})
-        EXPECT_TRUE(show.entries.count(required)) << required;
+    // Written by the build (cmake/Content.cmake): the archive, and the videos beside the player.
+    Archive archive;
+    ASSERT_TRUE(archive.open(QV3RN_DATA_ARCHIVE, "wolmz352")) << QV3RN_DATA_ARCHIVE << ": " << archive.lastError();
+    std::set<std::string> entries;
+    for (const ArchiveEntry& entry : archive.entries()) entries.insert(withSlashes(entry.name));
+    auto text = [&](const std::string& name) {
+        std::vector<std::uint8_t> bytes;
+        EXPECT_TRUE(archive.readFile(name, bytes)) << "missing: " << name;
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_TRUE(entries.count("data/art/demo_loading.jpg") && entries.count("data/fnt/font.png"));
 
-    // Image names are the "Name" lines inside "Image {" blocks; program names those of scripts with programs.
+    // The shader scripts, the demo's own first and those it includes: their images, aliases and programs.
     std::set<std::string> declared, aliases, programs;
-    for (const std::string& script : shaderScripts(show)) {
-        ASSERT_TRUE(show.entries.count(script)) << "included script missing: " << script;
-        const std::string text = show.text(script);
-        for (const std::string& alias : quotedAfter(text, "Alias")) aliases.insert(alias);
-        if (text.find("Program {") != std::string::npos)
-            for (const std::string& name : quotedAfter(text, "Name")) programs.insert(name);
-        std::istringstream in(text);
-        bool inImage = false;
-        for (std::string line; std::getline(in, line);) {
-            line = line.substr(0, line.find(';'));
-            inImage = inImage || line.find("Image {") != std::string::npos;
-            const auto names = quotedAfter(line, "Name");
-            if (inImage && !names.empty()) {
-                declared.insert(names[0]);
-                inImage = false;
-            }
-        }
+    std::vector<std::string> scripts = {"data/shader/demo.shader"};
+    for (size_t i = 0; i < scripts.size(); ++i) {
+        const std::string script = text(scripts[i]);
+        for (const std::string& include : quotedAfter(script, "Include")) scripts.push_back(withSlashes(include));
+        aliases.merge(quotedAfter(script, "Alias"));
+        if (script.find("Program {") != std::string::npos) programs.merge(quotedAfter(script, "Name"));
+        declared.merge(quotedAfter(script, "Image \\{[^}]*?\\sName"));
     }
     ASSERT_FALSE(declared.empty());
     for (const std::string& image : declared) {
@@ -107,60 +71,48 @@ TEST(ShowContent, ArchiveHoldsTheScriptsTheLoadingPictureAndEveryDeclaredImage) 
             files = {"spotlight_pos_x.tga", "spotlight_neg_x.tga", "spotlight_pos_y.tga",
                      "spotlight_neg_y.tga", "spotlight_pos_z.tga", "spotlight_neg_z.tga"};
         for (const std::string& file : files)
-            EXPECT_TRUE(show.entries.count("data/art/" + file) || show.entries.count("data/fnt/" + file))
+            EXPECT_TRUE(entries.count("data/art/" + file) || entries.count("data/fnt/" + file))
                 << "declared image without a file: " << file;
     }
-    // The names the demo itself asks the image registry for.
-    for (const char* name : {"sg_lensflare_1", "sg_lensflare_2", "sg_lensflare_3", "sg_lensflare_4", "sg_lensflare_5",
-                             "sg_lensflare_6", "PointLightAttenuation1D", "SpotLightCubeMap", "fireandsmoke"})
-        EXPECT_TRUE(aliases.count(name)) << name;
+    for (const char* name : kDemoImages) EXPECT_TRUE(aliases.count(name)) << name;
 
     // Every picture, font and program the timeline names is declared; every video lies beside the player.
-    const std::string effect = show.text("data/effect/demo.effect");
-    ASSERT_FALSE(effect.empty());
-    int named = 0;
-    for (const char* keyword : {"Image", "Font", "Brush"})
-        for (const std::string& image : quotedAfter(effect, keyword)) {
-            ++named;
-            EXPECT_TRUE(declared.count(image) || aliases.count(image) || kEngineImages.count(image))
-                << keyword << " \"" << image << "\" is not declared in the shader scripts";
-        }
-    EXPECT_GT(named, 20);
-    for (const std::string& program : quotedAfter(effect, "Program"))
-        EXPECT_TRUE(programs.count(program)) << "program \"" << program << "\"";
+    const std::string effect = text("data/effect/demo.effect");
+    const std::set<std::string> named = quotedAfter(effect, "(?:Image|Font|Brush)");
+    EXPECT_GT(named.size(), 10u);
+    for (const std::string& image : named)
+        EXPECT_TRUE(declared.count(image) || aliases.count(image) || kEngineImages.count(image))
+            << "\"" << image << "\" is not declared in the shader scripts";
+    for (const std::string& program : quotedAfter(effect, "Program")) EXPECT_TRUE(programs.count(program)) << program;
     const auto streams = quotedAfter(effect, "Stream");
     EXPECT_FALSE(streams.empty());
-    for (const std::string& video : streams) EXPECT_TRUE(fs::exists(kPlayerFolder + "/" + withSlashes(video))) << video;
-    for (const std::string& include : quotedAfter(effect, "Include"))
-        EXPECT_TRUE(show.entries.count(withSlashes(include))) << include;
+    for (const std::string& video : streams)
+        EXPECT_TRUE(fs::exists(QV3RN_PLAYER_FOLDER "/" + withSlashes(video))) << video;
+    for (const std::string& include : quotedAfter(effect, "Include")) EXPECT_TRUE(entries.count(withSlashes(include)));
 }
 
 TEST(ShowContent, MusicIsStereo44100AndOutlastsTheShow) {
-    OggVorbis_File file;
-    ASSERT_EQ(ov_fopen(kMusic.c_str(), &file), 0) << kMusic;
-    const vorbis_info* info = ov_info(&file, -1);
-    EXPECT_EQ(info->channels, 2);
-    EXPECT_EQ(info->rate, 44100);
-    EXPECT_GE(ov_time_total(&file, -1), 252.0);
-    ov_clear(&file);
+    platform::PcmBuffer pcm;
+    std::string error;
+    ASSERT_TRUE(decodeVorbisFile(QV3RN_MUSIC_FILE, pcm, error)) << error;
+    EXPECT_EQ((std::array{pcm.channels, pcm.sampleRate}), (std::array{2, 44100}));
+    EXPECT_GE(pcm.seconds(), 252.0);
 }
 
 class ShowLoading : public test::GLTest {};
 
 TEST_F(ShowLoading, EveryScriptLoadsAndEveryNamedResourceResolves) {
     const fs::path previous = fs::current_path();
-    fs::current_path(kStage);
+    fs::current_path(QV3RN_CONTENT_STAGE);  // the folder laid out like the archive
     EffectManager manager;
     std::string error;
-    const bool loaded = loadShow(ShowFiles{}, manager, error);
-    EXPECT_TRUE(loaded) << error;
-    ShaderManager* shaders = ShaderManager::instance();
-    ASSERT_NE(shaders, nullptr);
-    for (const char* name : {"sg_lensflare_1", "sg_lensflare_6", "PointLightAttenuation1D", "SpotLightCubeMap",
-                             "fireandsmoke", "font.png", "plasma.jpg", "brush_dissolve.png", "textfade_title.png"})
-        EXPECT_TRUE(static_cast<bool>(ImageRegistry::instance().find(name))) << name;
+    EXPECT_TRUE(loadShow(ShowFiles{}, manager, error)) << error;
+    ASSERT_NE(ShaderManager::instance(), nullptr);
+    for (const char* name : kDemoImages) EXPECT_TRUE(ImageRegistry::instance().find(name)) << name;
+    for (const char* name : {"font.png", "plasma.jpg", "brush_dissolve.png", "textfade_title.png"})
+        EXPECT_TRUE(ImageRegistry::instance().find(name)) << name;
     manager.clear();
-    shaders->clear();
+    ShaderManager::instance()->clear();
     ImageRegistry::instance().clear();
     fs::current_path(previous);
 }

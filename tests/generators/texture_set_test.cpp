@@ -1,11 +1,14 @@
-// The procedural textures: reproducible, tiling where they must, and with the ranges the effects rely on.
+// texture_set_test.cpp -- The procedural pictures: textures reproducible, tiling where they must and with the
+// ranges the effects rely on, and the bitmap font atlas with the cell layout the Text effect samples.
 #include "generators/texture_set.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <set>
 
+#include "generators/font_atlas.h"
 #include "generators/noise.h"
 
 namespace qv3rn {
@@ -26,14 +29,12 @@ TEST(ProceduralTextures, NoiseIsReproducibleSeededAndTiles) {
 TEST(ProceduralTextures, BrushesAndFlaresSpanTheirRangesAndFadeToNothingAtTheirEdges) {
     const Picture dissolve = makeDissolveBrush(128, 61u);
     ASSERT_EQ(dissolve.channels, 4);
-    std::uint8_t lo = 255, hi = 0;
+    std::set<int> alphas;  // every alpha level, so that a dissolve reveals all
     for (size_t i = 0; i < dissolve.pixels.size(); i += 4) {
         ASSERT_EQ(dissolve.pixels[i], 255);  // white: the revealed picture keeps its colours
-        lo = std::min(lo, dissolve.pixels[i + 3]);
-        hi = std::max(hi, dissolve.pixels[i + 3]);
+        alphas.insert(dissolve.pixels[i + 3]);
     }
-    EXPECT_EQ(lo, 0);  // every alpha level, so that a dissolve reveals all
-    EXPECT_EQ(hi, 255);
+    EXPECT_EQ((std::array{*alphas.begin(), *alphas.rbegin()}), (std::array{0, 255}));
     const Picture soft = makeSoftBrush(64);
     EXPECT_GT(soft.at(32, 32)[3], 240);
     EXPECT_EQ(soft.at(0, 0)[3] + soft.at(63, 32)[3], 0);
@@ -48,8 +49,7 @@ TEST(ProceduralTextures, BrushesAndFlaresSpanTheirRangesAndFadeToNothingAtTheirE
 TEST(ProceduralTextures, LightMapsFollowTheirShapes) {
     const Picture attenuation = makeAttenuation1D(256);
     ASSERT_EQ(attenuation.height, 1);
-    EXPECT_EQ(attenuation.at(0, 0)[0], 255);
-    EXPECT_EQ(attenuation.at(255, 0)[0], 0);
+    EXPECT_EQ(attenuation.at(0, 0)[0] - attenuation.at(255, 0)[0], 255);
     for (int x = 1; x < 256; ++x) EXPECT_LE(attenuation.at(x, 0)[0], attenuation.at(x - 1, 0)[0]) << x;
     // The spot cone looks down -Z: the centre of that face is lit, the opposite face and the side faces' far
     // edges are dark.
@@ -65,13 +65,59 @@ TEST(ProceduralTextures, RecipesHaveUniqueNamesTheDecodersKnow) {
         EXPECT_TRUE(names.insert(name).second) << name;
         extensions.insert(name.substr(name.rfind('.') + 1));
     }
-    EXPECT_EQ(extensions, (std::set<std::string>{"jpg", "png", "tga"}));
-    for (const char* required : {"demo_loading.jpg", "fireandsmoke.tga", "attenuation1d.png", "spotlight_pos_x.tga",
-                                 "spotlight_neg_z.tga", "lensflare1.png", "lensflare6.png"})
-        EXPECT_TRUE(names.count(required)) << required;
+    EXPECT_EQ(extensions, (std::set<std::string>{"jpg", "png", "tga"}));  // the show's scripts name each file
     const Picture loading = makeLoadingPicture();
-    EXPECT_EQ(loading.width, 640);
-    EXPECT_EQ(loading.height, 480);
+    EXPECT_EQ(loading.width * 3, loading.height * 4);
+}
+
+const char* const kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// The alpha in a character's cell; `border` counts the inked pixels on the cell's edge.
+int inkInCell(const Picture& atlas, int character, int& border) {
+    const int index = character - kFontFirstChar;
+    const int cellX = (index % 16) * kFontCellSize, cellY = (index / 16) * kFontCellSize;
+    int ink = 0;
+    for (int y = 0; y < kFontCellSize; ++y)
+        for (int x = 0; x < kFontCellSize; ++x) {
+            const int a = atlas.at(cellX + x, cellY + y)[3];
+            ink += a;
+            border += a && (x == 0 || y == 0 || x == kFontCellSize - 1 || y == kFontCellSize - 1);
+        }
+    return ink;
+}
+
+TEST(FontAtlas, EveryPrintableCharacterHasWhiteInkInItsOwnCellOnly) {
+    Picture atlas;
+    std::string error;
+    ASSERT_TRUE(makeFontAtlas(kFont, atlas, error)) << error;
+    ASSERT_EQ((std::array<int, 3>{atlas.width, atlas.height, atlas.channels}), (std::array<int, 3>{512, 512, 4}));
+    int border = 0;
+    for (int ch = '!'; ch <= '~'; ++ch) EXPECT_GT(inkInCell(atlas, ch, border), 0) << char(ch);
+    EXPECT_EQ(border, 0);  // glyphs never touch their cell's edge, so filtering cannot bleed between cells
+    EXPECT_EQ(inkInCell(atlas, 127, border), 0);
+    // "." is small, "W" is wide: the ink matches the glyph, so the cells are in character order.
+    EXPECT_GT(inkInCell(atlas, 'W', border), 3 * inkInCell(atlas, '.', border));
+    for (size_t i = 0; i < atlas.pixels.size(); i += 4)  // the Text effect's colour alone tints the ink
+        ASSERT_TRUE(!atlas.pixels[i + 3] || atlas.pixels[i] == 255) << i;
+    EXPECT_FALSE(makeFontAtlas("no_such_font.ttf", atlas, error));
+    EXPECT_NE(error.find("no_such_font.ttf"), std::string::npos);
+}
+
+TEST(FontAtlas, TextFadePictureHasSharpTextAboveAndBlurredBelow) {
+    Picture picture;
+    std::string error;
+    ASSERT_TRUE(makeTextFadePicture(kFont, "Dravinoke", picture, error)) << error;
+    ASSERT_EQ((std::array{picture.width, picture.height}), (std::array{256, 256}));
+    int sharpMax = 0, blurMax = 0, sharpCovered = 0, blurCovered = 0;
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const int s = picture.at(x, y)[3], b = picture.at(x, y + 128)[3];
+            sharpMax = std::max(sharpMax, s), blurMax = std::max(blurMax, b);
+            sharpCovered += s > 0, blurCovered += b > 0;
+        }
+    EXPECT_EQ(sharpMax, 255);
+    EXPECT_LT(blurMax, sharpMax);
+    EXPECT_GT(blurCovered, sharpCovered);
 }
 
 }  // namespace

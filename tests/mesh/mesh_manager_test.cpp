@@ -1,5 +1,5 @@
-// Tests of the mesh manager: loader choice, archive before disk, search paths, the cache, the derived tables
-// of each kind and the log lines.
+// mesh_manager_test.cpp -- Tests of the mesh manager: loader choice, archive before disk, search paths, the cache, the
+// derived tables of each kind and the log lines.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 using test::RawMesh;
 
 // A closed tetrahedron with texture coordinates, as compressed "msh" bytes; `extra` vertices tell copies apart.
-std::vector<std::uint8_t> tetraFile(int extra = 0, const std::string& shader = "") {
+std::vector<std::uint8_t> tetraFile(int extra = 0) {
     RawMesh raw;
     raw.header(0x0011, 4 + extra, 4);
     for (const Vec3& p : test::kTetraPoints) raw.vertex(p, p.normalized());
@@ -26,7 +26,7 @@ std::vector<std::uint8_t> tetraFile(int extra = 0, const std::string& shader = "
     const float uv[] = {0, 0, 1, 0, 0, 1, 1, 1};
     for (int i = 0; i < 4; ++i) raw.f32(uv[2 * i]).f32(uv[2 * i + 1]);
     for (int i = 0; i < extra; ++i) raw.f32(0).f32(0);
-    for (const auto& t : test::kTetraTriangles) raw.triangle(t[0], t[1], t[2], shader);
+    for (const auto& t : test::kTetraTriangles) raw.triangle(t[0], t[1], t[2]);
     return test::compressBzip2(raw.bytes);
 }
 
@@ -34,9 +34,7 @@ class MeshManagerTest : public test::MeshTest {
 protected:
     void SetUp() override {
         MeshTest::SetUp();
-        root_ = fs::absolute(fs::path("manager") / ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
+        root_ = folder_.path();
         registerStandardMeshFormats(meshes);
     }
 
@@ -47,7 +45,8 @@ protected:
         test::writeFile(path(relative), bytes);
     }
 
-    std::shared_ptr<Archive> archiveWith(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries) {
+    std::shared_ptr<Archive> archiveWith(
+        const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& entries) {
         ArchiveWriter writer;
         EXPECT_TRUE(writer.create(path("data.dat"), demoArchivePassword));
         for (const auto& [name, bytes] : entries) EXPECT_TRUE(writer.addData(name, bytes));
@@ -66,6 +65,7 @@ protected:
         return text;
     }
 
+    test::TemporaryFolder folder_;  // each test's files in a folder of its own
     fs::path root_;
     std::shared_ptr<Archive> archive_;
 };
@@ -82,15 +82,11 @@ TEST_F(MeshManagerTest, TheArchiveComesFirstThenTheSearchPathsInOrderWithAFreshM
     meshes.setArchive(archive);
     archive_.reset();
 
-    const struct {
-        const char* name;
-        int vertices;  // 4 plus the copy's extra ones: 6 from the archive, 5 from "second", 7 from "third"
-    } rows[] = {{"both.msh", 6}, {"damaged.msh", 5}, {"disk.msh", 5}};
-    for (const auto& row : rows) {
-        Mesh* mesh = meshes.load(row.name, MeshType::EdgeMesh);  // an edge mesh can only be allocated once
-        ASSERT_NE(mesh, nullptr) << row.name;
-        EXPECT_EQ(mesh->vertexCount(), row.vertices) << row.name;
-        EXPECT_EQ(mesh->triangleCount(), 4) << row.name;
+    // 4 vertices plus the copy's extra ones: 6 from the archive, 5 from "second", 7 from "third".
+    for (auto [name, vertices] : {std::pair{"both.msh", 6}, {"damaged.msh", 5}, {"disk.msh", 5}}) {
+        Mesh* mesh = meshes.load(name, MeshType::EdgeMesh);  // an edge mesh can only be allocated once
+        ASSERT_NE(mesh, nullptr) << name;
+        EXPECT_EQ(mesh->vertexCount(), vertices) << name;
     }
 
     archive.reset();  // the demo destroys its archive after loading
@@ -102,28 +98,21 @@ TEST_F(MeshManagerTest, TheArchiveComesFirstThenTheSearchPathsInOrderWithAFreshM
     EXPECT_EQ(fromDisk->vertexCount(), 5);
 }
 
+// A failed load is logged, not cached, and tried again later.
 TEST_F(MeshManagerTest, ANameIsLoadedOnceAndFoundByNameOrAliasWhateverTypeAsksAgain) {
-    writeDisk("obj/tetra.msh", tetraFile());
     meshes.addSearchPath(scriptPath("obj"));
+    EXPECT_EQ(meshes.load("tetra.msh", MeshType::Static), nullptr);
     EXPECT_EQ(meshes.find("tetra.msh"), nullptr);
+    writeDisk("obj/tetra.msh", tetraFile());
     Mesh* mesh = meshes.load("tetra.msh", MeshType::Static);
     ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ(mesh->name(), "tetra.msh");
-    EXPECT_EQ(meshes.find("tetra.msh"), mesh);
-    // A node asking for an edge mesh of the same name finds the cached plain mesh first.
-    EXPECT_EQ(meshes.find("tetra.msh"), mesh);
-    EXPECT_EQ(dynamic_cast<EdgeMesh*>(meshes.find("tetra.msh")), nullptr);
+    EXPECT_EQ(meshes.find("tetra.msh"), mesh);  // a node asking for an edge mesh finds the cached plain mesh
     EXPECT_EQ(meshes.find("TETRA.msh"), nullptr);
     mesh->setAlias("pyramid");
     EXPECT_EQ(meshes.find("pyramid"), mesh);
-    EXPECT_EQ(meshes.meshes().size(), 1u);
-    const std::string log = logText();
-    EXPECT_EQ(log, "Loaded Mesh \"tetra.msh\" [4 vertices, 4 tris]\n");
-
+    EXPECT_EQ(logText(), "Loading of mesh \"tetra.msh\" FAILED\nLoaded Mesh \"tetra.msh\" [4 vertices, 4 tris]\n");
     // Loading the name again directly still gives the caller its own kind, and find keeps the first.
     Mesh* edges = meshes.load("tetra.msh", MeshType::EdgeMesh);
-    ASSERT_NE(edges, nullptr);
-    EXPECT_NE(edges, mesh);
     EXPECT_NE(dynamic_cast<EdgeMesh*>(edges), nullptr);
     EXPECT_EQ(meshes.find("tetra.msh"), mesh);
 }
@@ -132,68 +121,53 @@ TEST_F(MeshManagerTest, TheLoaderIsTheOneOfTheFileNamesExtensionAndOtherNamesLoa
     for (const char* name : {"obj/tetra", "obj/msh", "obj/my.meshes/ball", "obj/tetra.MSH"})
         writeDisk(name, tetraFile());
     meshes.addSearchPath(scriptPath("obj"));
-    const struct {
-        const char* name;
-        const char* loader;  // the extension of the loader chosen, "" for none
-    } rows[] = {
-        {"tetra.msh", "msh"},         {"a.b.msh", "msh"},        {"data\\obj\\ship.lwo", "lwo"},
-        {"my.meshes/ball.lwo", "lwo"}, {"tetra", ""},            {"msh", ""},
-        {"my.meshes/ball", ""},       {"my.meshes\\msh", ""},    {"tetra.MSH", ""},
-        {"tetra.3ds", ""},            {"tetra.", ""},
+    const std::pair<const char*, const char*> rows[] = {
+        // the name, and the extension of the loader chosen ("" for none)
+        {"tetra.msh", "msh"},
+        {"a.b.msh", "msh"},
+        {"data\\obj\\ship.lwo", "lwo"},
+        {"my.meshes/ball.lwo", "lwo"},
+        {"tetra", ""},
+        {"msh", ""},
+        {"my.meshes/ball", ""},
+        {"my.meshes\\msh", ""},
+        {"tetra.MSH", ""},
+        {"tetra.3ds", ""},
+        {"tetra.", ""},
     };
-    for (const auto& row : rows) {
-        const MeshLoader* loader = meshes.loaderFor(row.name);
-        EXPECT_EQ(loader ? std::string(loader->extension()) : "", row.loader) << row.name;
-        if (!loader) {
-            EXPECT_EQ(meshes.load(row.name, MeshType::Static), nullptr) << row.name;
-        }
+    for (const auto& [name, extension] : rows) {
+        const MeshLoader* loader = meshes.loaderFor(name);
+        EXPECT_EQ(loader ? std::string(loader->extension()) : "", extension) << name;
+        EXPECT_TRUE(loader || !meshes.load(name, MeshType::Static)) << name;
     }
     EXPECT_EQ(logText(), "");
-}
-
-TEST_F(MeshManagerTest, AFailedLoadIsLoggedNotCachedAndTriedAgainLater) {
-    meshes.addSearchPath(scriptPath("obj"));
-    EXPECT_EQ(meshes.load("late.msh", MeshType::Static), nullptr);
-    EXPECT_EQ(logText(), "Loading of mesh \"late.msh\" FAILED\n");
-    EXPECT_EQ(meshes.find("late.msh"), nullptr);
-    writeDisk("obj/late.msh", tetraFile());
-    EXPECT_NE(meshes.load("late.msh", MeshType::Static), nullptr);
 }
 
 TEST_F(MeshManagerTest, EachKindDerivesItsTablesAndLogsItsLine) {
     writeDisk("obj/tetra.msh", tetraFile());
     meshes.addSearchPath(scriptPath("obj"));
-    meshes.setArchive(archiveWith({{"data/obj/a.msh", tetraFile()}, {"data/obj/b.msh", tetraFile()},
-                                   {"data/obj/c.msh", tetraFile()}}));
-    auto* edges = dynamic_cast<EdgeMesh*>(meshes.load("a.msh", MeshType::EdgeMesh));
-    ASSERT_NE(edges, nullptr);
-    EXPECT_TRUE(edges->has(MeshFlags::Edges));
-    EXPECT_EQ(edges->edges().size(), 6u);
-    EXPECT_FALSE(edges->has(MeshFlags::TangentSpace));
-
-    Mesh* bump = meshes.load("b.msh", MeshType::BumpMap);
-    ASSERT_NE(bump, nullptr);
-    EXPECT_EQ(dynamic_cast<EdgeMesh*>(bump), nullptr);
-    EXPECT_TRUE(bump->has(MeshFlags::TangentSpace));
-    EXPECT_EQ(bump->tangents().size(), 4u);
-
-    auto* both = dynamic_cast<EdgeMesh*>(meshes.load("c.msh", MeshType::BumpMapEdgeMesh));
-    ASSERT_NE(both, nullptr);
-    EXPECT_EQ(both->edges().size(), 6u);
-    EXPECT_TRUE(both->has(MeshFlags::TangentSpace));
-
-    const std::string log = logText();
-    const std::string ours =
-        "Calculate edges for \"a.msh\"\n"
-        "Loaded Mesh \"a.msh\" [4 vertices, 4 tris]\n";
-    EXPECT_NE(log.find(ours), std::string::npos) << log;
-    EXPECT_NE(log.find("Calculate tangents for \"b.msh\"\nLoaded Mesh \"b.msh\" [4 vertices, 4 tris]\n"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(log.find("Calculate tangents and edges for \"c.msh\"\nLoaded Mesh \"c.msh\" [4 vertices, 4 tris]\n"),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(log.find("not valid"), std::string::npos) << log;
+    meshes.setArchive(archiveWith(
+        {{"data/obj/a.msh", tetraFile()}, {"data/obj/b.msh", tetraFile()}, {"data/obj/c.msh", tetraFile()}}));
+    const struct {
+        const char* name;
+        MeshType type;
+        bool edges, tangents;
+        const char* calculated;
+    } rows[] = {{"a.msh", MeshType::EdgeMesh, true, false, "edges"},
+                {"b.msh", MeshType::BumpMap, false, true, "tangents"},
+                {"c.msh", MeshType::BumpMapEdgeMesh, true, true, "tangents and edges"}};
+    for (const auto& row : rows) {
+        Mesh* mesh = meshes.load(row.name, row.type);
+        ASSERT_NE(mesh, nullptr);
+        auto* edged = dynamic_cast<EdgeMesh*>(mesh);
+        EXPECT_EQ(edged ? edged->edges().size() : 0u, row.edges ? 6u : 0u) << row.name;
+        EXPECT_EQ(mesh->tangents().size(), row.tangents ? 4u : 0u) << row.name;
+        const std::string name = row.name;
+        EXPECT_NE(logText().find("Calculate " + std::string(row.calculated) + " for \"" + name + "\"\nLoaded Mesh \"" +
+                                 name + "\" [4 vertices, 4 tris]\n"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(logText().find("not valid"), std::string::npos) << logText();
 }
 
 TEST_F(MeshManagerTest, ObjectsLoadFromTheArchiveAndFromDisk) {
@@ -231,6 +205,7 @@ TEST_F(MeshManagerTest, TheWriterIsChosenByExtensionAndClearForgetsEverything) {
     ASSERT_NE(meshes.load("saved.msh", MeshType::Static), nullptr);
     ASSERT_NE(meshes.loaderFor("x.lwo"), nullptr);
     EXPECT_EQ(meshes.loaderFor("x.lwo"), meshes.loaderFor("y.lwo"));
+    EXPECT_EQ(MeshManager::instance(), &meshes);  // the newest manager is current while it exists
     meshes.clear();
     EXPECT_TRUE(meshes.meshes().empty());
     EXPECT_EQ(meshes.find("saved.msh"), nullptr);
@@ -238,25 +213,12 @@ TEST_F(MeshManagerTest, TheWriterIsChosenByExtensionAndClearForgetsEverything) {
     EXPECT_EQ(meshes.load("saved.msh", MeshType::Static), nullptr);
 }
 
-TEST(MeshManagerInstance, ATestsManagerIsCurrentWhileItExists) {
-    MeshManager* process = MeshManager::instance();
-    ASSERT_NE(process, nullptr);
-    {
-        MeshManager own;
-        EXPECT_EQ(MeshManager::instance(), &own);
-    }
-    EXPECT_EQ(MeshManager::instance(), process);
-}
-
 TEST(MeshTypes, ScriptKeywordsNameTheKinds) {
-    EXPECT_EQ(meshTypeFromKeyword("STATIC"), MeshType::Static);
-    EXPECT_EQ(meshTypeFromKeyword("EDGEMESH"), MeshType::EdgeMesh);
-    EXPECT_EQ(meshTypeFromKeyword("BUMPMAP"), MeshType::BumpMap);
-    EXPECT_EQ(meshTypeFromKeyword("BUMPMAP_EDGEMESH"), MeshType::BumpMapEdgeMesh);
-    EXPECT_EQ(meshTypeFromKeyword("bumpmap"), MeshType::Static);
-    EXPECT_EQ(meshTypeFromKeyword("ANYTHING"), MeshType::Static);
-    EXPECT_NE(dynamic_cast<EdgeMesh*>(createMesh(MeshType::BumpMapEdgeMesh).get()), nullptr);
-    EXPECT_EQ(dynamic_cast<EdgeMesh*>(createMesh(MeshType::BumpMap).get()), nullptr);
+    const std::pair<const char*, MeshType> rows[] = {
+        {"STATIC", MeshType::Static},   {"EDGEMESH", MeshType::EdgeMesh},
+        {"BUMPMAP", MeshType::BumpMap}, {"BUMPMAP_EDGEMESH", MeshType::BumpMapEdgeMesh},
+        {"bumpmap", MeshType::Static},  {"ANYTHING", MeshType::Static}};
+    for (auto [keyword, type] : rows) EXPECT_EQ(meshTypeFromKeyword(keyword), type) << keyword;
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -21,6 +20,7 @@
 #include "mesh/mesh_manager.h"
 #include "shader/shader_manager.h"
 #include "support/gl_test_context.h"
+#include "support/test_files.h"
 
 namespace qv3rn::test {
 
@@ -77,8 +77,8 @@ inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& 
 }
 
 inline std::vector<std::uint8_t> readFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = readFile(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 // A fixture with a log file of the test's own (read back by logText), its own shader manager and mesh manager;
@@ -92,10 +92,7 @@ protected:
         ASSERT_TRUE(log.open(logPath_));
     }
 
-    std::string logText() {
-        std::ifstream in(logPath_);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    std::string logText() { return readFile(logPath_); }
 
     Shader* addShader(const std::string& name, bool blended = false) {
         auto shader = std::make_unique<Shader>();
