@@ -62,7 +62,9 @@ TEST(DemoOptions, ArgumentsGiveTheDemoItsModeRateStartAndFolderOrAReason) {
         EXPECT_EQ(runsHeadless(own), c.mode != Play);
         EXPECT_EQ(options.dataFolder, c.arguments.size() > 1 && c.arguments[0] == "--data" ? "content" : "");
         // The capture path is absolute: the demo may change its working folder to the content folder.
-        if (c.mode == Capture) EXPECT_EQ(fs::path(options.captureOut), folder.path() / c.arguments[1]);
+        if (c.mode == Capture) {
+            EXPECT_EQ(fs::path(options.captureOut), folder.path() / c.arguments[1]);
+        }
     }
 }
 

@@ -65,8 +65,11 @@ TEST(MusicDecoding, AGeneratedFileDecodesToItsLengthFormatAndSignalAndBadFilesAr
     test::Bytes damaged = file;
     std::srand(3);
     for (std::size_t i = file.size() / 3; i < file.size(); i += 7) damaged[i] = static_cast<std::uint8_t>(std::rand());
-    if (decodeVorbisMemory(damaged.data(), damaged.size(), pcm, error)) EXPECT_EQ(pcm.samples.size() % 2, 0u);
-    else EXPECT_FALSE(error.empty());
+    if (decodeVorbisMemory(damaged.data(), damaged.size(), pcm, error)) {
+        EXPECT_EQ(pcm.samples.size() % 2, 0u);
+    } else {
+        EXPECT_FALSE(error.empty());
+    }
 }
 
 TEST(PcmCursor, CopiesWholeFramesThenSilenceStopsAtTheEndAndHoldsWhilePaused) {
