@@ -76,7 +76,6 @@ TEST(DisplayModeDialog, ClosingStoresTheChosenModeExceptOnReboot) {
         {kModeDialogFullscreen, "", false, kModeDialogFullscreen, {640, 480, 32, 0}},
         // The close box answers with the "Windowed" code; any code but the three buttons' does the same.
         {0, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
-        {-4, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
         {1003, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
         {kModeDialogReboot, big, false, kModeDialogReboot, {320, 200, 16, -1}},
     };
