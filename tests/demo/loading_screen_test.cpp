@@ -45,7 +45,6 @@ TEST(LoadingScreenLayout, SeventeenColumnsOfNineRowsCoverTheScreenElevenTilesSta
     Random random(1234);
     Tiles shuffled = grid;
     LoadingScreen::shuffle(shuffled, random);
-    EXPECT_NE(shuffled, grid);
     EXPECT_TRUE(std::is_permutation(shuffled.begin(), shuffled.end(), grid.begin()));
     Random skipped(1234);
     for (int i = 0; i < 164; ++i) skipped.next();
