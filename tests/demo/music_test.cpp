@@ -39,7 +39,6 @@ TEST(MusicDecoding, AGeneratedFileDecodesToItsLengthFormatAndSignalAndBadFilesAr
     EXPECT_EQ(pcm.sampleRate, 22050);
     EXPECT_EQ(pcm.channels, 2);
     EXPECT_EQ(pcm.frames(), static_cast<std::size_t>(1.5 * 22050));
-    EXPECT_NEAR(pcm.seconds(), 1.5, 1e-9);
     // Left at 500 Hz, right at 1000 Hz, each about half the full scale.
     EXPECT_GT(correlation(pcm, 0, 500.0), 0.2);
     EXPECT_LT(correlation(pcm, 0, 1000.0), 0.02);

@@ -19,8 +19,6 @@ constexpr float kPi = std::numbers::pi_v<float>;
 
 TEST(QuatAxisAngle, ReadsBackAnglesInZeroToPiWhateverTheSignOrTheLengthOfTheAxis) {
     const Quat quarter = Quat::fromAxisAngle({0, 0, 2}, kPi / 2);
-    EXPECT_NEAR(quarter.z, std::sin(kPi / 4), 1e-7f);
-    EXPECT_NEAR(quarter.w, std::cos(kPi / 4), 1e-7f);
     const struct {
         Quat q;
         Vec3 axis;

@@ -9,8 +9,7 @@
 namespace qv3rn::test {
 namespace {
 
-class EnvelopeCommand : public ToolTest {
-protected:
+struct EnvelopeCommand : ToolTest {
     EnvelopeCommand() : ToolTest("envelope") {}
 };
 
@@ -60,9 +59,6 @@ TEST_F(EnvelopeCommand, ScriptErrorsNameTheFileAndTheLine) {
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, path + error);
     }
-    const ToolRun missing = tool((root_ / "missing.env").string() + " 1");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("missing.env"), std::string::npos);
 }
 
 }  // namespace

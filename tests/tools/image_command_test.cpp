@@ -13,8 +13,7 @@
 namespace qv3rn::test {
 namespace {
 
-class ImageCommand : public ToolTest {
-protected:
+struct ImageCommand : ToolTest {
     ImageCommand() : ToolTest("image") {}
     void SetUp() override {
         ToolTest::SetUp();

@@ -11,8 +11,7 @@
 namespace qv3rn::test {
 namespace {
 
-class MeshCommand : public ToolTest {
-protected:
+struct MeshCommand : ToolTest {
     MeshCommand() : ToolTest("mesh") {}
     std::string at(const std::string& name) const { return quoted((root_ / name).string()); }
     // What "info" says of the file; every part must be in it.

@@ -22,8 +22,7 @@ struct Frame {
     std::vector<std::uint8_t> rgba;  // top row first
 };
 
-class RenderCommand : public ToolTest {
-protected:
+struct RenderCommand : ToolTest {
     RenderCommand() : ToolTest("render") {}
 
     Frame frame(const std::string& name) const {
@@ -82,7 +81,7 @@ TEST_F(RenderCommand, WritesOneFrameForEachTimeWithTheEffectsActiveThenInLayerOr
              flash(5, 2, "0 0 1 1", 0.5f) + flash(5, 0, "0 1 0 1", 1.0f));
     fs::create_directories(root_ / "frames");
     // Times are given out of order: frames are still made in time order and named as asked.
-    const ToolRun run = tool("show --time 6 --time 1 --time 10.5 --size 64x48 --out frames/at_%t.png --log render.log");
+    ToolRun run = tool("show --time 6 --time 1 --time 10.5 --size 64x48 --out frames/at_%t.png --log render.log");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "1 frames/at_1.png\n6 frames/at_6.png\n10.5 frames/at_10.5.png\n");
     EXPECT_EQ(readText(root_ / "render.log").find("unable to find image"), std::string::npos);
@@ -115,10 +114,6 @@ TEST_F(RenderCommand, ScriptErrorsNameTheFileAndLineAndWriteNoFrame) {
     run = tool("show --time 1 --out x.png");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("unable to open the effect script"), std::string::npos) << run.err;
-
-    run = tool("nowhere --time 1 --out x.png");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "qv3rn-tool render: nowhere: no such content folder\n");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// usage_errors_test.cpp -- wrong command lines, for every subcommand of qv3rn-tool: each exits with 2, says what
-// is wrong, and creates nothing.
+// command_errors_test.cpp -- wrong command lines and missing input, for every subcommand of qv3rn-tool: a usage
+// error exits with 2, input that is not there with 1; each says what is wrong and creates nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,15 +9,15 @@
 namespace qv3rn::test {
 namespace {
 
-class UsageErrors : public ToolTest {
-protected:
-    UsageErrors() : ToolTest("") {}
+struct CommandErrors : ToolTest {
+    CommandErrors() : ToolTest("") {}
 };
 
-TEST_F(UsageErrors, WrongCommandLinesExitWithTwoAndSayWhy) {
+TEST_F(CommandErrors, WrongCommandLinesExitWithTwoMissingInputWithOneAndBothSayWhy) {
     const struct {
         const char* arguments;
         const char* message;
+        int status = 2;
     } rows[] = {
         {"", "Commands:"},
         {"sing", "unknown command \"sing\""},
@@ -67,15 +67,23 @@ TEST_F(UsageErrors, WrongCommandLinesExitWithTwoAndSayWhy) {
         {"render show --time", "usage: qv3rn-tool render"},
         {"shaders", "no script given"},
         {"shaders a.shader b.shader", "one script at a time"},
+        {"pack missing x.dat", "missing", 1},
+        {"list not.zip", "not.zip", 1},
+        {"extract absent.dat out", "absent.dat", 1},
+        {"effects nothing.effect", "qv3rn-tool effects: nothing.effect: no such script file\n", 1},
+        {"envelope missing.env 1", "missing.env", 1},
+        {"shaders none.shader", "none.shader", 1},
+        {"render nowhere --time 1 --out x.png", "qv3rn-tool render: nowhere: no such content folder\n", 1},
     };
     std::filesystem::create_directories(root_ / "show");
+    file("not.zip", "plain text, not an archive");
     for (const auto& row : rows) {
         const ToolRun run = tool(row.arguments);
-        EXPECT_EQ(run.status, 2) << row.arguments;
+        EXPECT_EQ(run.status, row.status) << row.arguments;
         EXPECT_EQ(run.out, "") << row.arguments;
         EXPECT_NE(run.err.find(row.message), std::string::npos) << row.arguments << ": " << run.err;
     }
-    for (const char* made : {"a", "b", "t.msh", "x.png", "data.dat"})
+    for (const char* made : {"a", "b", "t.msh", "x.png", "data.dat", "x.dat", "out"})
         EXPECT_FALSE(std::filesystem::exists(root_ / made)) << made;
 }
 
