@@ -13,94 +13,60 @@
 namespace qv3rn {
 namespace {
 
-std::vector<std::string> readAll(ScriptParser& parser, std::istream& in) {
-    std::vector<std::string> lines;
-    while (in.good()) lines.push_back(parser.readLine(in));
+// Every line the reader gives while the stream is good, each with the line count after it.
+std::vector<std::pair<std::string, int>> readAll(std::istream& in) {
+    ScriptParser parser;
+    std::vector<std::pair<std::string, int>> lines;
+    while (in.good()) {
+        std::string line = parser.readLine(in);
+        lines.emplace_back(std::move(line), parser.lineCount());
+    }
     return lines;
 }
 
-TEST(ReadLine, DropsLeadingBlanksAndCommentsButKeepsTrailingSpace) {
-    std::istringstream in("  Scale 1.0 2.0 3.0 ;big\nNext");
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "Scale 1.0 2.0 3.0 ");
-    EXPECT_EQ(parser.lineCount(), 1);
-    EXPECT_EQ(parser.readLine(in), "Next");
+TEST(ReadLine, GivesLogicalLinesAndCountsOnlyTheLineFeedsThatEndThem) {
+    using Lines = std::vector<std::pair<std::string, int>>;
+    const struct {
+        const char* what;
+        std::string text;
+        Lines lines;
+        std::size_t hidden = 0;  // bytes at the end of the text that lie outside the stream's buffer
+    } rows[] = {
+        {"leading blanks and comments go, trailing space stays", "  Scale 1.0 2.0 3.0 ;big\nNext",
+         {{"Scale 1.0 2.0 3.0 ", 1}, {"Next", 1}}},
+        {"a comment-only line is empty and counted", "; only a comment\nValue 1\n", {{"", 1}, {"Value 1", 2}, {"", 2}}},
+        {"skipped blank lines do not count", "\n\n\r\n  \t\nA\n\n\nB", {{"A", 1}, {"B", 1}}},
+        {"tabs become spaces, carriage returns stay", "\tA\tB\r\nC", {{"A B\r", 1}, {"C", 1}}},
+        {"comments end the line wherever they start", "A;B\n   ;whole line\nC ; tail ; more\nD ;no line feed",
+         {{"A", 1}, {"", 2}, {"C ", 3}, {"D ", 3}}},
+        {"the end of the stream ends the last line", "Last 1\t", {{"Last 1 ", 0}}},
+        {"only blanks", " \n\t\r\n  ", {{"", 0}}},
+        {"only line feeds end lines", "A\rB\r\v\fC\n\v\f  D", {{"A\rB\r\v\fC", 1}, {"D", 1}}},
+        {"a zero byte stops the skipping", std::string(" \0x\n", 4), {{std::string("\0x", 2), 1}, {"", 1}}},
+        {"bytes above seven bits stay", "Name \"caf\xc3\xa9\xff\"\n", {{"Name \"caf\xc3\xa9\xff\"", 1}, {"", 1}}},
+        {"nothing past the buffer is read", "Name \"a\"\nEnd}XXXX", {{"Name \"a\"", 1}, {"End}", 1}}, 4},
+        {"a realistic block", "; demo shader\n\nShader {\r\n\tName \"glow\"\t; the name\r\n\n\n\tState {\n\t}\n}",
+         {{"", 1}, {"Shader {\r", 2}, {"Name \"glow\" ", 3}, {"State {", 4}, {"}", 5}, {"}", 5}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        MemoryStream in(row.text.data(), row.text.size() - row.hidden);
+        EXPECT_EQ(readAll(in), row.lines);
+    }
 }
 
-TEST(ReadLine, CommentOnlyLineIsEmptyAndCounted) {
-    std::istringstream in("; only a comment\nValue 1\n");
+TEST(ReadLine, StaysAtTheEndAndReadsNothingFromAFailedStream) {
+    std::istringstream in("Last\n");
     ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "");
-    EXPECT_EQ(parser.lineCount(), 1);
-    EXPECT_EQ(parser.readLine(in), "Value 1");
-    EXPECT_EQ(parser.lineCount(), 2);
-}
-
-TEST(ReadLine, SkippedBlankLinesDoNotAdvanceTheCounter) {
-    std::istringstream in("\n\n\r\n  \t\nA\n\n\nB");
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "A");
-    EXPECT_EQ(parser.lineCount(), 1);
-    EXPECT_EQ(parser.readLine(in), "B");
-    EXPECT_EQ(parser.lineCount(), 1);  // B ended by the end of the stream, not a line feed
-    EXPECT_EQ(parser.readLine(in), "");
-    EXPECT_FALSE(in.good());
-}
-
-TEST(ReadLine, TabsBecomeSpacesAndCarriageReturnsStay) {
-    std::istringstream in("\tA\tB\r\nC");
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "A B\r");
-    EXPECT_EQ(parser.readLine(in), "C");
-}
-
-TEST(ReadLine, StopsSkippingAtAZeroByte) {
-    const char text[] = {' ', '\0', 'x', '\n'};
-    MemoryStream in(text, sizeof text);
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), std::string("\0x", 2));
-}
-
-TEST(ReadLine, ReadsAMemoryBufferWithoutTerminatorExactly) {
-    const std::string storage = "Name \"a\"\nEnd}XXXX";
-    MemoryStream in(storage.data(), storage.size() - 4);  // the X bytes lie outside the buffer
-    ScriptParser parser;
-    EXPECT_EQ(readAll(parser, in), (std::vector<std::string>{"Name \"a\"", "End}"}));
-}
-
-TEST(ReadLine, CommentsEndTheLineWhereverTheyStart) {
-    std::istringstream in("A;B\n   ;whole line\nC ; tail ; more\nD ;no line feed");
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "A");
-    EXPECT_EQ(parser.lineCount(), 1);
-    EXPECT_EQ(parser.readLine(in), "");
-    EXPECT_EQ(parser.lineCount(), 2);
-    EXPECT_EQ(parser.readLine(in), "C ");
-    EXPECT_EQ(parser.lineCount(), 3);
-    EXPECT_EQ(parser.readLine(in), "D ");
-    EXPECT_EQ(parser.lineCount(), 3);  // the comment ran into the end of the stream
-    EXPECT_TRUE(in.eof());
-}
-
-TEST(ReadLine, EndOfStreamWithoutLineFeedEndsTheLastLineAndStaysAtTheEnd) {
-    std::istringstream in("Last 1\t");
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "Last 1 ");
-    EXPECT_EQ(parser.lineCount(), 0);
+    EXPECT_EQ(parser.readLine(in), "Last");
     for (int i = 0; i < 3; ++i) EXPECT_EQ(parser.readLine(in), "");
-    EXPECT_EQ(parser.lineCount(), 0);
+    EXPECT_EQ(parser.lineCount(), 1);
+    EXPECT_TRUE(in.eof());
 
-    std::istringstream blanks(" \n\t\r\n  ");
-    EXPECT_EQ(parser.readLine(blanks), "");
-    EXPECT_FALSE(blanks.good());
-    EXPECT_EQ(parser.lineCount(), 0);
-}
-
-TEST(ReadLine, OnlyLineFeedsEndLines) {
-    std::istringstream in("A\rB\r\v\fC\n\v\f  D");
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "A\rB\r\v\fC");  // inside a line every other character is stored
-    EXPECT_EQ(parser.readLine(in), "D");                  // before it, vertical tab and form feed are skipped
+    std::istringstream failed("Value 1\n");
+    failed.setstate(std::ios::failbit);
+    EXPECT_EQ(parser.readLine(failed), "");
+    EXPECT_EQ(parser.lineCount(), 1);
 }
 
 // An endless line (a compressed script could inflate to one) ends with an error at the reading allowance.
@@ -115,38 +81,6 @@ TEST(ReadLine, AnEndlessLineIsRefused) {
     std::istream stream(&endless);
     ScriptParser parser;
     EXPECT_THROW(parser.readLine(stream), std::runtime_error);
-}
-
-TEST(ReadLine, KeepsBytesAboveSevenBitsAndStopsAtAFailedStream) {
-    std::istringstream in("Name \"caf\xc3\xa9\xff\"\n");
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "Name \"caf\xc3\xa9\xff\"");
-
-    std::istringstream failed("Value 1\n");
-    failed.setstate(std::ios::failbit);
-    EXPECT_EQ(parser.readLine(failed), "");
-    EXPECT_EQ(parser.lineCount(), 1);
-}
-
-TEST(ReadLine, CountsLinesOfARealisticBlock) {
-    const std::string script =
-        "; demo shader\n"
-        "\n"
-        "Shader {\r\n"
-        "\tName \"glow\"\t; the name\r\n"
-        "\n\n"
-        "\tState {\n"
-        "\t}\n"
-        "}";
-    MemoryStream in(script.data(), script.size());
-    ScriptParser parser;
-    std::vector<std::pair<std::string, int>> seen;
-    while (in.good()) {
-        std::string line = parser.readLine(in);
-        seen.emplace_back(line, parser.lineCount());
-    }
-    EXPECT_EQ(seen, (std::vector<std::pair<std::string, int>>{
-                        {"", 1}, {"Shader {\r", 2}, {"Name \"glow\" ", 3}, {"State {", 4}, {"}", 5}, {"}", 5}}));
 }
 
 TEST(SkipBlock, LeavesTheReaderAfterTheClosingBrace) {
