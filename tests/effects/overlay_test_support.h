@@ -1,14 +1,12 @@
 // overlay_test_support.h -- what the effect tests share: a headless context a quarter of the virtual screen's
 // size with images of the test's own, effects read from script text, envelope text, log capture, the state
-// drawing must leave, and the quads an effect really draws.
+// drawing must leave.
 #pragma once
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -20,7 +18,6 @@
 
 #include "core/log.h"
 #include "data/script_error.h"
-#include "effects/brush_common.h"
 #include "effects/effect.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
@@ -178,53 +175,6 @@ inline void expectDrawingStateRestored() {
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     glGetBooleanv(GL_COLOR_WRITEMASK, colourWrites);
     EXPECT_TRUE(depthWrites && colourWrites[0] && colourWrites[3]);
-}
-
-// A quad as drawn: its centre and size in window coordinates.
-struct DrawnQuad {
-    float centreX, centreY, width, height;
-};
-
-// Runs `draw` in feedback mode and returns the quads it drew. The driver hands every quad back as two
-// triangles (both inside the window in these tests), so each pair of triangles is one quad.
-inline std::vector<DrawnQuad> feedbackQuads(const std::function<void()>& draw) {
-    std::vector<GLfloat> buffer(1 << 20);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const GLint size = glRenderMode(GL_RENDER);
-    EXPECT_GE(size, 0) << "the feedback buffer overflowed";
-    std::vector<DrawnQuad> quads;
-    float minX = 1e30f, minY = 1e30f, maxX = -1e30f, maxY = -1e30f;
-    for (GLint at = 0, triangle = 0; at < size; ++triangle) {
-        if (static_cast<GLint>(buffer[at++]) != GL_POLYGON_TOKEN) {
-            ADD_FAILURE() << "unexpected feedback token " << buffer[at - 1];
-            return {};
-        }
-        for (GLint v = static_cast<GLint>(buffer[at++]); v > 0; --v, at += 2) {
-            minX = std::min(minX, buffer[at]), maxX = std::max(maxX, buffer[at]);
-            minY = std::min(minY, buffer[at + 1]), maxY = std::max(maxY, buffer[at + 1]);
-        }
-        if (triangle % 2 == 0) continue;
-        quads.push_back({(minX + maxX) * 0.5f, (minY + maxY) * 0.5f, maxX - minX, maxY - minY});
-        minX = minY = 1e30f, maxX = maxY = -1e30f;
-    }
-    EXPECT_EQ(minX, 1e30f) << "quads come back as pairs of triangles";
-    return quads;
-}
-
-// The quads of side `size` (virtual units) among `quads`, in drawing order, centred on the brush stamps.
-inline void expectStampsDrawn(const std::vector<BrushStamp>& stamps, const std::vector<DrawnQuad>& quads, float size) {
-    std::vector<DrawnQuad> drawn;
-    for (const DrawnQuad& quad : quads)
-        if (std::fabs(quad.width * virtualPerPixel - size) < 0.04f &&
-            std::fabs(quad.height * virtualPerPixel - size) < 0.04f)
-            drawn.push_back(quad);
-    ASSERT_EQ(drawn.size(), stamps.size());
-    for (std::size_t i = 0; i < stamps.size(); ++i) {
-        EXPECT_NEAR(drawn[i].centreX * virtualPerPixel, stamps[i].x, 0.04f) << "stamp " << i;
-        EXPECT_NEAR(drawn[i].centreY * virtualPerPixel, stamps[i].y, 0.04f) << "stamp " << i;
-    }
 }
 
 }  // namespace qv3rn::test

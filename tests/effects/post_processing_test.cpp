@@ -60,11 +60,7 @@ TEST_F(PostProcessingTest, ParametersReachTheProgramWithTheirIndexAndValuesAndFo
 
     PostProcessing& effect = block("Program \"tint\"\nParam {\n  Index 2\n  Values 0 0.5 1 1\n}\n"
                                    "Param {\n  Index 5\n  Values 0.25 0 0 0\n}\n");
-    EXPECT_EQ(effect.kind(), 11u);
-    EXPECT_NE(effect.programId, 0u);
-    ASSERT_EQ(effect.parameters.size(), 2u);
-    EXPECT_EQ(effect.parameters[1].index, 5u);
-    EXPECT_TRUE(nearColour(frame(effect, 1.0f), {64, 128, 255}, 1));
+    EXPECT_TRUE(nearColour(frame(effect, 1.0f), {64, 128, 255}, 1));  // red is parameter 5's 0.25
 }
 
 TEST_F(PostProcessingTest, WithoutAProgramProgramZeroIsBoundAndTheQuadDrawnWithoutTheExtensionNothingIs) {

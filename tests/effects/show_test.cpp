@@ -1,4 +1,4 @@
-// show_test.cpp -- every effect type read from one script and drawn in layer order through the manager, with
+// show_test.cpp -- every effect type read from one script and drawn through the manager, with
 // no OpenGL error and no state left behind; and the errors of each type, which name the line and stop the script.
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 
 class ShowTest : public OverlayTest {};
 
-TEST_F(ShowTest, AShowOfEveryTypeDrawsInLayerOrderAndLeavesNoStateBehind) {
+TEST_F(ShowTest, AShowOfEveryTypeDrawsWithoutErrorAndLeavesNoStateBehind) {
     addImage("red.png", 8, 8, [](int, int) { return 0xFF0000FFu; });
     addImage("font.png", 64, 64, [](int, int) { return 0xFFFFFFFFu; });
     ASSERT_EQ(writeTestVideo("show.avi", 32, 32, 3, 25, [](int n, int, int) { return frameColour(n); }), "");
@@ -54,10 +54,7 @@ TEST_F(ShowTest, AShowOfEveryTypeDrawsInLayerOrderAndLeavesNoStateBehind) {
         manager->render();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << time;
     }
-    ASSERT_EQ(manager->active().size(), 15u);
-    // The red picture at the bottom, the inverting half on top of everything: cyan on the left, red on the right.
-    EXPECT_TRUE(nearColour(screenPixel(100, 240), {0, 255, 255}));
-    EXPECT_TRUE(nearColour(screenPixel(400, 240), {255, 0, 0}));
+    ASSERT_EQ(manager->active().size(), 15u);  // the layer order and each type's pixels are their own tests'
 
     // What the caller had set up is there again after a frame.
     glEnable(GL_DEPTH_TEST);

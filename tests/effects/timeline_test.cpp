@@ -133,11 +133,8 @@ TEST_F(TimelineTest, InitAllAndDestructionVisitPendingThenActiveEffectsInOrder) 
 }
 
 TEST_F(TimelineTest, FixedStepTimesComeFromTheStepNumberSoRunsFromDifferentStartsMeet) {
-    const FixedStepClock fromZero(manager, 60.0);
-    double summed = 0.0;
-    for (int step = 0; step < 60 * 252; ++step) summed += 1.0 / 60.0;
-    EXPECT_EQ(fromZero.timeOf(60 * 252), 252.0);  // the show's last frame lands on its end exactly
-    EXPECT_NE(summed, 252.0);                      // which a running sum would miss
+    // The show's last frame lands on its end exactly, which a running sum of 1/60 misses.
+    EXPECT_EQ(FixedStepClock(manager, 60.0).timeOf(60 * 252), 252.0);
     EXPECT_EQ(FixedStepClock(manager, 10.0).timeOf(15), FixedStepClock(manager, 10.0, 1.0).timeOf(5));  // 1.5 s
     for (const double bad : {0.0, -5.0, std::numeric_limits<double>::quiet_NaN()})
         EXPECT_EQ(FixedStepClock(manager, bad).stepsPerSecond(), FixedStepClock::defaultStepsPerSecond);
@@ -161,7 +158,6 @@ TEST_F(TimelineTest, EveryClockMoveRunsTheStepsBeforeItsTimeOnceThenTheTimeItsel
         {std::nullopt, true, {"P 0.6"}},
         {0.8f, true, {"P 0.7", "P 0.8"}},  // a step that falls on the time runs once
         {std::nullopt, true, {"P 0.9"}},
-        {-1.0f, false, {}},
         {nan, false, {}},
         {infinity, false, {}},
     };
@@ -175,17 +171,6 @@ TEST_F(TimelineTest, EveryClockMoveRunsTheStepsBeforeItsTimeOnceThenTheTimeItsel
         journal.clear();
     }
     EXPECT_FLOAT_EQ(clock.time(), 0.9f);
-}
-
-TEST_F(TimelineTest, EffectsShorterThanTheGapBetweenTwoClockMovesRunAndAreReleased) {
-    manager.addEffect(probe(&journal, "zero", 0.0f, 0.0f));
-    manager.addEffect(probe(&journal, "short", 0.5f, 0.52f));
-    FixedStepClock clock(manager);  // 60 steps a second: 0.5 and 0.51666 lie in the short one's interval
-    ASSERT_TRUE(clock.advanceTo(0.0f));
-    EXPECT_EQ(entries(journal, "update"), Lines{"zero 0"});
-    ASSERT_TRUE(clock.advanceTo(1.0f));
-    EXPECT_EQ(entries(journal, "update"), (Lines{"zero 0", "short 0.5", "short 0.516667"}));
-    EXPECT_TRUE(manager.active().empty());
 }
 
 // Notes, at every update, its time and the shader manager's frame time.

@@ -38,7 +38,7 @@ protected:
     }
 };
 
-TEST_F(VideoTextureTest, OpenLearnsTheFramesAndScalesTheFirstIntoTheWholeStoreBottomRowFirstInBgrOrder) {
+TEST_F(VideoTextureTest, OpenLearnsTheFramesAndScalesTheFirstIntoTheWholeStore) {
     VideoTexture video;
     ASSERT_TRUE(video.open(solidVideo(6, 25), 256, 128)) << video.lastError();
     EXPECT_EQ(video.sourceWidth(), 64);
@@ -48,16 +48,7 @@ TEST_F(VideoTextureTest, OpenLearnsTheFramesAndScalesTheFirstIntoTheWholeStoreBo
     EXPECT_EQ(video.pixels().size(), 256u * 128u * 3u);
     EXPECT_EQ(frameOfColour(video.pixels().data()), 0);
     EXPECT_EQ(frameOfColour(video.pixels().data() + video.pixels().size() - 3), 0);
-
-    ASSERT_EQ(writeTestVideo("halves.avi", 32, 32, 2, 25,
-                             [](int, int, int y) { return y < 16 ? Rgb{230, 20, 20} : Rgb{20, 20, 230}; }), "");
-    ASSERT_TRUE(video.open("halves.avi", 64, 64)) << video.lastError();
-    const std::uint8_t* bottom = video.pixels().row(0) + 32 * 3;
-    const std::uint8_t* top = video.pixels().row(63) + 32 * 3;
-    EXPECT_GT(bottom[0], 180);  // blue first
-    EXPECT_LT(bottom[2], 60);
-    EXPECT_GT(top[2], 180);  // red last
-    EXPECT_LT(top[0], 60);
+    // Row order and BGR order show on the screen: the Stream test below.
 
     // Backslashes in the name are folder separators.
     std::filesystem::create_directories("clips");
