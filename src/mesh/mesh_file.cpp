@@ -281,7 +281,10 @@ bool MeshFileLoader::readStream(Reader& reader, Mesh& mesh, Reason failure) {
     constexpr std::size_t piece = 1 << 16;
     while (!reader.atEnd() && bytes.size() < ceiling) {
         const std::size_t used = bytes.size();
-        bytes.resize(used + std::min(piece, ceiling - used));
+        const std::size_t wanted = used + std::min(piece, ceiling - used);
+        // The buffer doubles as the data comes, but never past the ceiling.
+        if (wanted > bytes.capacity()) bytes.reserve(std::min(ceiling, std::max(wanted, 2 * bytes.capacity())));
+        bytes.resize(wanted);
         const std::size_t got = reader.read(bytes.data() + used, bytes.size() - used);
         bytes.resize(used + got);
         if (reader.failed()) return fail(failure());
