@@ -20,7 +20,7 @@ namespace {
 
 // Ancillary chunks the decoder never uses; libpng skips them instead of reading (and inflating) them.
 constexpr png_byte ignoredChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0iCCP\0eXIf\0";
-constexpr int ignoredChunkCount = 6;
+constexpr int ignoredChunkCount = sizeof ignoredChunks / 5;  // four letters and a zero each
 
 // Everything the read touches lives here, outside the function that holds the jump point, so that a longjmp
 // out of libpng skips no destructor and finds every value in memory.

@@ -63,9 +63,9 @@ KeywordTable<ProgramBody> bodyRows(const ProgramKind& kind) {
 const KeywordTable<ProgramBody> vertexBodyRows = bodyRows(vertexKind);
 const KeywordTable<ProgramBody> fragmentBodyRows = bodyRows(fragmentKind);
 
-bool readProgramBody(ShaderScriptLoader& loader, std::istream& stream, const ProgramKind& kind) {
+bool readProgramBody(ShaderScriptLoader& loader, std::istream& stream, const ProgramKind& kind,
+                     const KeywordTable<ProgramBody>& rows) {
     ProgramBody body{loader, kind, {}, {}};
-    const KeywordTable<ProgramBody>& rows = &kind == &vertexKind ? vertexBodyRows : fragmentBodyRows;
     readKeywordBlock(loader, stream, body, rows, UnknownLine::raiseWithLine(kind.unknownToken));
     (loader.shaderManager().*kind.add)(std::move(body.name), std::move(body.text));
     return true;
@@ -80,8 +80,8 @@ bool readProgramBlock(ShaderScriptLoader& loader, std::istream& stream) {
         line = loader.readScriptLine(stream);
     }
     if (!matches(line, "Type ")) throw std::runtime_error("PARSE ERROR! Unknown Program Token");
-    if (matches(line, "VERTEX")) return readProgramBody(loader, stream, vertexKind);
-    if (matches(line, "FRAGMENT")) return readProgramBody(loader, stream, fragmentKind);
+    if (matches(line, "VERTEX")) return readProgramBody(loader, stream, vertexKind, vertexBodyRows);
+    if (matches(line, "FRAGMENT")) return readProgramBody(loader, stream, fragmentKind, fragmentBodyRows);
     throw std::runtime_error("PARSE ERROR! Unknown Program Type");
 }
 
