@@ -143,8 +143,6 @@ TEST_F(PlayerRunTest, OptionsGiveTheirExitStatusesOutputAndMessages) {
         {{"--capture", "frames", "--fps", "1", "--frames", "17", "--size", "32x24"}, 0, "", "Clearing images",
          "captured 17 frames into"},
         {{"--bogus"}, 2, "qv3rn: unknown option '--bogus'\n", nullptr},
-        {{"--windowed", "--fullscreen"}, 2, "qv3rn: --windowed and --fullscreen exclude each other\n", nullptr},
-        {{"--bench", "--capture", "out"}, 2, "qv3rn: --capture and --bench exclude each other\n", nullptr},
         {{"--help"}, 0, "", nullptr, "Usage: qv3rn"},
     };
     for (const auto& c : cases) {

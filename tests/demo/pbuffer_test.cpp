@@ -1,26 +1,19 @@
 // Tests of the off-screen render targets in a real headless context: drawing into each kind and showing it as a
 // texture, the contexts and buffers begin and end select, the kinds' texture parameters, destroy and its log,
-// the recreate path of a lost buffer, the factory's selection rule, and drawing redirected by the buffer effects.
+// the recreate path of a lost buffer and the factory's selection rule.
 #include "demo/pbuffer.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
 #include <type_traits>
 
 #include "core/log.h"
 #include "demo/pbuffer_ati.h"
 #include "demo/pbuffer_nvidia.h"
-#include "effects/change_draw_buffer.h"
-#include "effects/effect_manager.h"
-#include "effects/effect_script.h"
 #include "gl/extensions.h"
 #include "platform/wgl_surface.h"
-#include "shader/camera_mgr.h"
-#include "shader/image_registry.h"
-#include "shader/texture_2d.h"
 #include "support/gl_test_context.h"
 #include "support/test_files.h"
 #include "demo_test_support.h"
@@ -254,60 +247,6 @@ TEST_F(RenderTargetTest, TheFactoryPicksTheKindByMakeCurrentReadAndTheAtiKindLog
                                                "Creating PBufferATI", "Unable to initiate PBuffer",
                                                "Unable to create PBuffer", "Unable to create PBuffer",
                                                "Creating PBufferATI", "Unable to initiate PBuffer"}));
-}
-
-// ---- Drawing redirected by the buffer effects ----------------------------------------------------------------
-
-// A buffer effect on `layer` that draws into `target` after clearing it to `color`.
-std::string drawInto(int layer, const std::string& target, const std::string& clear, const std::string& color) {
-    return "ChangeDrawBuffer {\n Start 0\n End 2\n Layer " + std::to_string(layer) + "\n RenderTarget \"" + target +
-           "\"\n Clear " + clear + "\n Color " + color + "\n}\n";
-}
-
-TYPED_TEST(EachKind, BufferEffectsGiveEachTargetOnlyItsOwnDrawingAndAnImageEffectShowsIt) {
-    TypeParam first(GL_TEXTURE_2D), second(GL_TEXTURE_2D);
-    EffectManager manager;
-    CameraMgr cameras;
-    for (const auto& [target, name] : {std::pair<PBuffer*, const char*>{&first, "first"}, {&second, "second"}}) {
-        ASSERT_TRUE(target->initialize(32, 32));
-        target->setName(name);
-        manager.addRenderTarget(target);
-    }
-    manager.setSize(this->width, this->height);
-    ImageRegistry images;
-    auto* picture = new Texture2D();
-    picture->allocate(2, 2, ImageFormat::Rgba);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 2; ++x) picture->setPixel(x == 0 ? 0xFF0000FFu : 0x0000FFFFu, x, y);
-    picture->params().magFilter = GL_NEAREST;
-    picture->setName("halves.tga");
-    images.add(picture);
-    images.add(&second);  // the registry lists the target but the test owns it
-
-    // The first target cleared to blue; the second to black, then the picture through an untouched diffusion
-    // grid; then the screen green with the second target on its right half.
-    EffectScript script(manager);
-    std::istringstream text(drawInto(0, "first", "COLOR_BUFFER", "0 0 1 1") +
-                            drawInto(1, "second", "COLOR_BUFFER DEPTH_BUFFER", "0 0 0 1") +
-                            "Diffusion {\n Start 0\n End 2\n Layer 2\n Resolution 2\n Color 1 1 1 1\n"
-                            " Image \"halves.tga\"\n}\n" + drawInto(3, "Screen", "COLOR_BUFFER", "0 1 0 1") +
-                            "Image {\n Start 0\n End 2\n Layer 4\n Image \"second\"\n Rect 320 240 320 480\n" +
-                            test::constantTrack("PositionX {", 480) + test::constantTrack("PositionY {", 240) + "}\n");
-    ASSERT_TRUE(script.parse(text)) << script.failure();
-    manager.initAll();
-    manager.update(1.0f);  // one frame at time 1
-    manager.render();
-    EXPECT_EQ(ChangeDrawBuffer::currentTarget(), nullptr);
-    this->expectOnWindow();
-    // The right half of the screen shows the second target: its left half red, its right half blue.
-    EXPECT_EQ(this->pixel(40, 32), red);
-    EXPECT_EQ(this->pixel(60, 32), blue);
-    EXPECT_EQ(this->pixel(10, 32), green) << "the screen's clear went to the screen";
-    EXPECT_EQ(this->showOnWindow(first, 32, 32), blue) << "the second target's drawing stayed there";
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    ChangeDrawBuffer::endCurrentTarget();
-    manager.clear();  // the effects give their images back to this registry
-    images.remove("second");
 }
 
 }  // namespace
