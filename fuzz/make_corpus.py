@@ -70,6 +70,21 @@ for first, text in effect_blocks:
 for kind, text in kinds.items():
     write(folder, kind.lower() + ".effect", text)
 write(folder, "several.effect", "".join(text for _, text in effect_blocks[:6]))
+if "Tunnel" not in kinds:  # the show may have none: a tube with every keyword of its block
+    write(folder, "tunnel.effect", """Tunnel {
+  Name "tube"
+  Start 0
+  End 10
+  Layer 2
+  Size 16 8
+  Length 40
+  Speed 0.5
+  Linear 0.3 2 1.5 0.4
+  Circular 1 3 0.5 0
+  Params 0.1 0.2 0.3 0.4 0.05 0.2
+  Shader "tunnel"
+}
+""")
 write(folder, "include.effect", 'Include "inc.effect"\nInclude "loop.effect"\n')
 
 # Brush-like blocks: the first byte picks the loader, the rest is the block after its opening line.

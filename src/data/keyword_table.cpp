@@ -53,8 +53,9 @@ void scanFloats(const std::string& line, float* values, int count) {
 }
 
 void scanFloats(const std::string& line, const FloatSlots& slots) {
-    float scanned[4] = {};
-    const int got = std::sscanf(line.c_str(), "%*s %f %f %f %f", &scanned[0], &scanned[1], &scanned[2], &scanned[3]);
+    float scanned[FloatSlots::most] = {};
+    const int got = std::sscanf(line.c_str(), "%*s %f %f %f %f %f %f", &scanned[0], &scanned[1], &scanned[2],
+                                &scanned[3], &scanned[4], &scanned[5]);
     for (int i = 0; i < slots.count && i < got; ++i) *slots.slots[i] = scanned[i];
 }
 

@@ -150,7 +150,7 @@ BlockEnd readKeywordBlock(ScriptParser& parser, std::istream& stream, Target& ta
 }
 
 // ---- Scanning the numbers after a line's first word ("%*s %f %f ..."): a number that does not scan leaves
-// its field as it was. At most four numbers.
+// its field as it was. At most four numbers, six for the slots of a floats() row.
 
 void scanFloats(const std::string& line, float* values, int count);
 inline void scanFloat(const std::string& line, float& value) { scanFloats(line, &value, 1); }
@@ -167,10 +167,11 @@ Integer wrappedInteger(long long value) {
 // Where the numbers of a floats() row go, in order: a float field takes one number, an array field one per
 // element. A class whose field holds a number in another form adds an addFloatSlots overload beside it.
 struct FloatSlots {
-    std::array<float*, 4> slots{};
+    static constexpr int most = 6;
+    std::array<float*, most> slots{};
     int count = 0;
     void add(float& value) {
-        if (count < 4) slots[count++] = &value;
+        if (count < most) slots[count++] = &value;
     }
 };
 inline void addFloatSlots(FloatSlots& slots, float& value) { slots.add(value); }

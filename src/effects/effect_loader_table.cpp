@@ -13,7 +13,7 @@ const EffectLoaderEntry effectLoaderTable[effectKindCount] = {
     {"Lines", makeLinesLoader},
     {"Stream", makeStreamLoader},
     {"TextFade", makeTextFadeLoader},
-    {"Tunnel", nullptr},
+    {"Tunnel", makeTunnelLoader},
     {"ClearBuffer", makeClearBufferLoader},
     {"Scene", nullptr},
     {"ChangeViewport", makeChangeViewportLoader},

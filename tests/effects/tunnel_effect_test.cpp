@@ -1,0 +1,169 @@
+// tunnel_effect_test.cpp -- the tunnel: its block, the tube it builds, sizes it refuses, the ripple that closes
+// it every frame, and a frame drawn through a textured shader in the headless context.
+#include "effects/tunnel_effect.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "math/mat4.h"
+#include "overlay_test_support.h"
+#include "shader/shader_script_loader.h"
+
+namespace qv3rn::test {
+namespace {
+
+class TunnelTest : public OverlayTest {
+protected:
+    void TearDown() override {
+        manager.reset();
+        shaders.clear();  // the shaders give their images back before the registry goes
+        OverlayTest::TearDown();
+    }
+    TunnelEffect& tunnel(const std::string& body) { return load<TunnelEffect>("Tunnel", body + "}\n"); }
+    static const MeshVertex& at(const TunnelEffect& effect, int ring, int segment) {
+        return effect.mesh()->vertices()[static_cast<std::size_t>(ring * effect.segments + segment)];
+    }
+
+    ShaderManager shaders;
+};
+
+TEST_F(TunnelTest, TheTubeIsBuiltRingByRingWithTwoTrianglesPerQuadBetweenNeighbouringColumns) {
+    const TunnelEffect& effect = tunnel("Size 16 8\nLength 40\n");
+    const Mesh& mesh = *effect.mesh();
+    EXPECT_EQ(mesh.vertexCount(), 128);
+    EXPECT_EQ(mesh.triangleCount(), 210);
+    EXPECT_EQ(mesh.flags(), 17);
+    for (int i = 0; i < 16; ++i) {
+        const float angle = static_cast<float>(i) * 6.2831855f / 16.0f;
+        const MeshVertex& vertex = at(effect, 0, i);
+        EXPECT_NEAR((vertex.position - Vec3{10 * std::cos(angle), 10 * std::sin(angle), -20}).length(), 0, 1e-5f);
+        EXPECT_EQ(std::to_array(vertex.colour), (Rgba{255, 255, 255, 0}));
+        EXPECT_FLOAT_EQ(mesh.texCoords(0)[static_cast<std::size_t>(i)].u, static_cast<float>(i) / 16.0f);
+        EXPECT_FLOAT_EQ(mesh.texCoords(0)[static_cast<std::size_t>(i)].v, 0.0f);
+    }
+    // Half way along: z 0, a quarter opaque (0.5 squared), texture v one half.
+    EXPECT_FLOAT_EQ(at(effect, 4, 3).position.z, 0.0f);
+    EXPECT_EQ(at(effect, 4, 3).colour[3], 63);
+    EXPECT_FLOAT_EQ(mesh.texCoords(0)[64].v, 0.5f);
+    for (const auto& [t, a, b, c] : {std::array{0, 0, 16, 17}, {1, 0, 17, 1}, {209, 110, 127, 111}}) {
+        const auto& v = mesh.triangles()[static_cast<std::size_t>(t)].vertices;
+        EXPECT_EQ((std::array{v[0], v[1], v[2]}), (std::array{a, b, c})) << t;
+    }
+}
+
+TEST_F(TunnelTest, TheBlockReadsEveryKeywordAndACircularLineKeepsItsFirstThreeNumbers) {
+    auto wall = std::make_unique<Shader>();
+    wall->setName("wall");
+    Shader* wallShader = wall.get();
+    ASSERT_TRUE(shaders.add(std::move(wall)));
+    TunnelEffect& effect = tunnel("Size 24 12\nLength 50\nSpeed 0.5\nLinear 1 2 3 4\nCircular 5 6 7 8\n"
+                                  "Params 0.1 0.2 0.3 0.4 0.5 0.6\nShader \"wall\"\n");
+    EXPECT_EQ(effect.kind(), 17u);
+    EXPECT_EQ((std::array{effect.segments, effect.rings}), (std::array{24, 12}));
+    EXPECT_EQ((std::array{effect.length, effect.speed, effect.scrollU, effect.scrollV}),
+              (std::array{50.0f, 0.5f, 0.5f, 0.6f}));
+    EXPECT_EQ(effect.linear, (std::array<float, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(effect.circular, (std::array<float, 3>{5, 6, 7}));
+    EXPECT_EQ(effect.phase, (std::array<float, 4>{0.1f, 0.2f, 0.3f, 0.4f}));
+    EXPECT_EQ(effect.shader(), wallShader);
+    manager->clear();  // the effect's handle goes back: only the manager held the shader, so it let it go
+    EXPECT_FALSE(shaders.find("wall"));
+}
+
+TEST_F(TunnelTest, SizesThatDoNotFitAndUnknownLinesAreRefusedWithTheirLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Size 1 8\n", "2: TunnelEffect size out of range: Size 1 8"},
+        {"Size 16 1\n", "2: TunnelEffect size out of range: Size 16 1"},
+        {"Size -4 -4\n", "2: TunnelEffect size out of range: Size -4 -4"},
+        {"Size 16\n", "2: TunnelEffect size out of range: Size 16"},  // no rings yet
+        {"Size 513 512\n", "2: TunnelEffect size out of range: Size 513 512"},
+        {"Size 65536 65536\n", "2: TunnelEffect size out of range: Size 65536 65536"},  // 2^32 vertices
+        {"Name \"t\"\nSize 16 8\nSpeed 1\nTwist 3\n", "5: TunnelEffect unknown token"},
+        {"Size 512 512\nSize 2 2\nSize 4\n", ""},  // the rings stay as they were
+    };
+    for (const auto& [body, error] : cases) {
+        const std::string failure = readScript(*manager, std::string("Tunnel {\n") + body + "}\n");
+        EXPECT_TRUE(*error ? failure.ends_with(std::string(":") + error) : failure.empty()) << failure;
+    }
+    const auto& loaded = dynamic_cast<const TunnelEffect&>(*manager->pending().back());
+    EXPECT_EQ((std::array{loaded.segments, loaded.rings}), (std::array{4, 2}));
+
+    TunnelEffect& empty = tunnel("Length 10\n");  // without a size nothing is built or drawn
+    EXPECT_FALSE(empty.init());
+    draw(empty, 1.0f);
+    EXPECT_EQ(empty.mesh(), nullptr);
+}
+
+// The first update lands the last column on the first and keeps every normal a unit vector, also on the
+// ripple's centre line; the next one moves the phases and scrolls the texture by the time between them.
+TEST_F(TunnelTest, UpdatesCloseTheTubeRippleItsRadiusAndScrollItsTexture) {
+    const std::pair<const char*, float> cases[] = {  // the block and the radius of every vertex (0: varies)
+        {"Params 0 0 0 0 0.5 0.25\n", 10.0f},        // phases 0: vertex 0 lies on the centre line
+        {"Speed 1\nLinear 0.5 2 1 0.3\nCircular 1 2 0.4\nParams 0.1 0.2 0.3 0.4 0 0\n", 0.0f},
+        {"Linear 0 0 0 1\nCircular 1 2 0\nParams 1.5707964 1.5707964 0 0 0 1\n", 6.0f},  // 10 - 2 (1 + 1)
+    };
+    for (const auto& [body, radius] : cases) {
+        TunnelEffect& effect = tunnel(std::string("Size 16 8\nLength 40\n") + body);
+        EXPECT_GT((at(effect, 0, 15).position - at(effect, 0, 0).position).length(), 1.0f);
+        effect.update(1.0f);
+        for (int j = 0; j < 8; ++j) {
+            EXPECT_NEAR((at(effect, j, 15).position - at(effect, j, 0).position).length(), 0, 1e-3f) << body << j;
+            EXPECT_FLOAT_EQ(at(effect, j, 15).position.z, -20.0f + 5.0f * static_cast<float>(j));
+        }
+        for (const MeshVertex& vertex : effect.mesh()->vertices()) {
+            EXPECT_NEAR(vertex.normal.length(), 1.0f, 1e-5f) << body;
+            EXPECT_NEAR(radius ? std::hypot(vertex.position.x, vertex.position.y) : 0, radius, 1e-4f) << body;
+        }
+        const std::array<float, 4> phases = effect.phase;
+        const TexCoord start = effect.mesh()->texCoords(0)[0];
+        effect.update(3.0f);
+        for (std::size_t p = 0; p < 4; ++p) EXPECT_FLOAT_EQ(effect.phase[p], phases[p] + 2.0f * effect.speed);
+        EXPECT_NEAR(effect.mesh()->texCoords(0)[0].u, start.u + 2.0f * effect.scrollU, 1e-5f);
+        EXPECT_NEAR(effect.mesh()->texCoords(0)[0].v, start.v + 2.0f * effect.scrollV, 1e-5f);
+    }
+    // At cos(t / 8) = 0 each ring of eight is turned a quarter turn further than the one before.
+    TunnelEffect& twisted = tunnel("Size 16 8\nLength 40\n");
+    twisted.update(12.566371f);
+    for (const auto& [ring, x, y] : {std::array{0.0f, 10.0f, 0.0f}, {1.0f, 0.0f, 10.0f}, {2.0f, -10.0f, 0.0f}}) {
+        const Vec3& p = at(twisted, static_cast<int>(ring), 0).position;
+        EXPECT_NEAR(std::hypot(p.x - x, p.y - y), 0.0f, 1e-3f) << ring;
+    }
+}
+
+// Down the tube through a perspective projection: the walls fill the edges of the view in the shader's texture
+// colour, unlit, the far opening in the middle shows the cleared screen, and the depth buffer is left clear.
+TEST_F(TunnelTest, AFrameDrawsTheWallsThroughTheShaderAndLeavesTheDepthBufferCleared) {
+    addImage("tunnel.tga", 4, 4, [](int, int) { return 0xFF8000FFu; });
+    std::istringstream script("Shader {\nName \"wall\"\nTexture {\nTexUnit UNIT0\nImage \"tunnel.tga\"\n}\n}\n");
+    ASSERT_TRUE(ShaderScriptLoader(shaders).parse(script));
+    TunnelEffect& effect = tunnel("Size 32 16\nLength 40\nShader \"wall\"\n");
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(Mat4::perspective(60.0f, 4.0f / 3.0f, 0.1f, 100.0f).data());
+    glMatrixMode(GL_MODELVIEW);
+    const Mat4 before = Mat4::translation({0.0f, 0.0f, -500.0f});
+    glLoadMatrixf(before.data());
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);  // with no light on, a lit wall would be dark
+    clearScreen(0, 0, 64);
+    draw(effect, 1.0f);
+
+    EXPECT_TRUE(nearColour(screenPixel(320, 240), {0, 0, 64}));
+    for (const auto& [x, y] : {std::pair{5, 60}, {155, 60}, {80, 5}, {80, 115}}) {
+        EXPECT_TRUE(nearColour(screenPixel(x * virtualPerPixel, y * virtualPerPixel), {255, 128, 0})) << x << y;
+        float depth = 0.0f;
+        glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+        EXPECT_FLOAT_EQ(depth, 1.0f);
+    }
+    Mat4 after;
+    glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
+    EXPECT_TRUE(after == before && glIsEnabled(GL_LIGHTING));
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    expectDrawingStateRestored();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
+}  // namespace qv3rn::test
