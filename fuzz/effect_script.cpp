@@ -13,6 +13,7 @@
 #include "data/memory_stream.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
+#include "effects/scene_registry.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ std::shared_ptr<Archive> includeArchive() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::shared_ptr<Archive> archive = includeArchive();
+    SceneRegistry scenes;  // the scenes the scene effects load go with each input
     EffectManager manager;
     try {
         EffectScript script(manager);

@@ -80,22 +80,22 @@ const KeywordTable<DirectionalLight>& directionalLightGrammar();
 const KeywordTable<SpotLight>& spotLightGrammar();
 const KeywordTable<PointLight>& pointLightGrammar();
 
-const KeywordTable<SceneNode>& groupGrammar() {
-    static const KeywordTable<SceneNode> rows = commonNodeRows();
-    return rows;
-}
+KeywordTable<SceneNode> makeCommonNodeRows();
+
+// The tables are made at start-up, so that the keyword list of the tools holds them; a child row looks its
+// grammar up when it reads, so the tables may name each other.
+const KeywordTable<SceneNode> commonRows = makeCommonNodeRows();
+
+const KeywordTable<SceneNode> groupRows = commonRows;
+const KeywordTable<SceneNode>& groupGrammar() { return groupRows; }
 
 // A group lit by the fixed-function lights; its shadow lines need node types this build cannot read yet.
-const KeywordTable<SceneNode>& defaultLightingGrammar() {
-    static const KeywordTable<SceneNode> rows = joinRows<SceneNode>(
-        commonNodeRows(), notSupported<SceneNode>("Shadows "), notSupported<SceneNode>("ShadowColor "),
-        notSupported<SceneNode>("ShadowCaster "), notSupported<SceneNode>("ShadowImage "));
-    return rows;
-}
+const KeywordTable<SceneNode> defaultLightingRows = joinRows<SceneNode>(
+    commonRows, notSupported<SceneNode>("Shadows "), notSupported<SceneNode>("ShadowColor "),
+    notSupported<SceneNode>("ShadowCaster "), notSupported<SceneNode>("ShadowImage "));
 
-const KeywordTable<CameraNode>& cameraGrammar() {
-    static const KeywordTable<CameraNode> rows = joinRows<CameraNode>(
-        commonNodeRows(),
+const KeywordTable<CameraNode> cameraRows = joinRows<CameraNode>(
+        commonRows,
         Row<CameraNode>{"FovAmount {",
                         [](CameraNode& node, BlockLine& line) {
                             node.setFovEnvelope(envelopeField(line, "unable to load FOV amount envelope"));
@@ -109,19 +109,15 @@ const KeywordTable<CameraNode>& cameraGrammar() {
                             scanFloats(line.text, slots);
                         }},
         flag("Active ", &CameraNode::active));
-    return rows;
-}
+const KeywordTable<CameraNode>& cameraGrammar() { return cameraRows; }
 
 // The colour lines of both fixed-function lights, before each type's own.
-const KeywordTable<Light>& lightRows() {
-    static const KeywordTable<Light> rows = {
-        floats("Ambient ", &Light::ambient),
-        floats("Diffuse ", &Light::diffuse),
-        floats("Specular ", &Light::specular),
-        floats("Attenuation ", &Light::attenuation),
-    };
-    return rows;
-}
+const KeywordTable<Light> lightRows = {
+    floats("Ambient ", &Light::ambient),
+    floats("Diffuse ", &Light::diffuse),
+    floats("Specular ", &Light::specular),
+    floats("Attenuation ", &Light::attenuation),
+};
 
 // "Direction " gives the vector the light comes from; the light shines the other way.
 template <typename L>
@@ -129,26 +125,21 @@ Row<L> direction() {
     return {"Direction ", [](L& light, BlockLine& line) { light.direction = (-scanVector(line.text)).normalized(); }};
 }
 
-const KeywordTable<DirectionalLight>& directionalLightGrammar() {
-    static const KeywordTable<DirectionalLight> rows =
-        joinRows<DirectionalLight>(commonNodeRows(), lightRows(), direction<DirectionalLight>());
-    return rows;
-}
+const KeywordTable<DirectionalLight> directionalLightRows =
+    joinRows<DirectionalLight>(commonRows, lightRows, direction<DirectionalLight>());
+const KeywordTable<DirectionalLight>& directionalLightGrammar() { return directionalLightRows; }
 
-const KeywordTable<SpotLight>& spotLightGrammar() {
-    static const KeywordTable<SpotLight> rows = joinRows<SpotLight>(
-        commonNodeRows(), lightRows(), direction<SpotLight>(), floats("Exponent ", &SpotLight::exponent),
+const KeywordTable<SpotLight> spotLightRows = joinRows<SpotLight>(
+        commonRows, lightRows, direction<SpotLight>(), floats("Exponent ", &SpotLight::exponent),
         floats("Cutoff ", &SpotLight::cutoff), Row<SpotLight>{"Length ", [](SpotLight& light, BlockLine& line) {
                                                                  float length = light.length;
                                                                  scanFloat(line.text, length);
                                                                  light.setLength(length);
                                                              }});
-    return rows;
-}
+const KeywordTable<SpotLight>& spotLightGrammar() { return spotLightRows; }
 
-const KeywordTable<PointLight>& pointLightGrammar() {
-    static const KeywordTable<PointLight> rows = joinRows<PointLight>(
-        commonNodeRows(),
+const KeywordTable<PointLight> pointLightRows = joinRows<PointLight>(
+        commonRows,
         Row<PointLight>{"Radius ",
                         [](PointLight& light, BlockLine& line) { light.setRadius(scanVector(line.text, light.radius)); }},
         floats("Size ", &PointLight::size), floats("Color ", &PointLight::color),
@@ -159,8 +150,7 @@ const KeywordTable<PointLight>& pointLightGrammar() {
                             if (!shader) throw std::runtime_error("unable to find shader: " + name);
                             light.setShader(std::move(shader));
                         }});
-    return rows;
-}
+const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
 
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
@@ -225,31 +215,34 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
     };
 }
 
-}  // namespace
-
-const KeywordTable<SceneNode>& commonNodeRows() {
-    static const KeywordTable<SceneNode> rows = makeCommonNodeRows();
-    return rows;
+// The blocks that open a scene's root.
+Row<std::unique_ptr<SceneNode>> rootRow(const char* keyword, const KeywordTable<SceneNode>& grammar) {
+    return {keyword, [keyword, &grammar](std::unique_ptr<SceneNode>& root, BlockLine& line) {
+                root = loaderOf(line).readNode<SceneNode>(line, grammar, keyword);
+            }};
 }
 
+const KeywordTable<std::unique_ptr<SceneNode>> rootRows = {
+    rootRow("Group {", groupRows),
+    rootRow("DefaultLighting {", defaultLightingRows),
+    notSupported<std::unique_ptr<SceneNode>>("PerPixelLighting {"),
+    notSupported<std::unique_ptr<SceneNode>>("PerPixelBumpMapLighting {"),
+};
+
+}  // namespace
+
+const KeywordTable<SceneNode>& commonNodeRows() { return commonRows; }
+
 bool readRootNode(BlockLine& line, std::unique_ptr<SceneNode>& root) {
-    struct RootKind {
-        const char* keyword;
-        const KeywordTable<SceneNode>& (*grammar)();
-    };
-    static constexpr RootKind kinds[] = {
-        {"Group {", groupGrammar},
-        {"DefaultLighting {", defaultLightingGrammar},
-        {"PerPixelLighting {", nullptr},
-        {"PerPixelBumpMapLighting {", nullptr},
-    };
-    for (const RootKind& kind : kinds) {
-        if (!matches(line.text, kind.keyword)) continue;
-        if (!kind.grammar) throw std::runtime_error(std::string("\"") + kind.keyword + "\" is not supported yet");
-        root = loaderOf(line).readNode<SceneNode>(line, kind.grammar(), kind.keyword);
-        return true;
-    }
-    return false;
+    const Row<std::unique_ptr<SceneNode>>* found = nullptr;
+    for (const auto& row : rootRows)
+        if (matches(line.text, row.keyword)) {
+            found = &row;
+            break;
+        }
+    if (!found) return false;
+    found->read(root, line);
+    return true;
 }
 
 }  // namespace qv3rn
