@@ -108,6 +108,34 @@ TEST_F(SceneNodeTest, TheCameraShowsANodeAtItsWorldPosition) {
     EXPECT_EQ(pixel(47, 32)[0], 0);
 }
 
+TEST_F(SceneNodeTest, TreeQueriesWalkDepthFirstAndSkipBelowDisabledNodes) {
+    read("Group {\nName \"r\"\n" + keyframerLW({{2, 10.0f}}) + "Group {\nName \"a\"\nGroup {\nName \"twin\"\nPosition 1 0 0\n}\n}\n"
+         "Group {\nName \"off\"\nEnable no\nGroup {\nName \"twin\"\n}\n}\nCamera {\nName \"eye\"\n}\n"
+         "Group {\nName \"behind\"\n" + keyframerLW({{2, -50.0f}}) + "}\n}\n");
+    root->update(0.0f);
+    SceneNode* twin = root->findByName("twin");
+    ASSERT_NE(twin, nullptr);
+    EXPECT_EQ(twin->parent()->name(), "a") << "the first match depth-first";
+
+    SceneCamera camera("probe");  // at the origin looking along +Z: the tree is 10 in front, "behind" 40 behind
+    const auto names = [](const std::vector<SceneNode*>& nodes) {
+        std::string text;
+        for (const SceneNode* n : nodes) text += n->name() + " ";
+        return text;
+    };
+    std::vector<SceneNode*> enabled, visible;
+    root->collectEnabled(enabled);
+    root->collectVisible(camera.frustum(), visible);
+    EXPECT_EQ(names(enabled), "r a twin eye behind ");
+    EXPECT_EQ(names(visible), "r a twin ");
+
+    EXPECT_TRUE(root->removeDescendant(twin));
+    std::unique_ptr<SceneNode> unlinked(twin);
+    EXPECT_EQ(twin->parent(), nullptr);
+    EXPECT_EQ(root->findByName("twin")->parent()->name(), "off");
+    EXPECT_FALSE(root->removeDescendant(twin));
+}
+
 TEST_F(SceneNodeTest, TheLastActiveCameraUpdatedBecomesCurrentWithItsProjection) {
     const struct {
         const char* lines;
