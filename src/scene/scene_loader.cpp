@@ -40,6 +40,7 @@ std::unique_ptr<SceneNode> SceneLoader::parse(std::istream& source, const std::s
 }
 
 std::unique_ptr<SceneNode> SceneLoader::parseCounted(std::istream& stream) {
+    depth_ = 0;
     sparksNode_ = nullptr;
     lensFlareNode_ = nullptr;
     sparkEmitters_.clear();

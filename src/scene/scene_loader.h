@@ -5,6 +5,7 @@
 #include <array>
 #include <istream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ public:
 // format's message with the file and line.
 class SceneLoader : public ScriptParser {
 public:
+    // Node blocks nested deeper than this raise an error instead of exhausting the stack.
+    static constexpr int maxDepth = 256;
+
     void setArchive(std::weak_ptr<Archive> archive) { reader_.setArchive(std::move(archive)); }
     void setProgressCallback(ProgressCallback progress) { progress_ = std::move(progress); }
 
@@ -78,6 +82,7 @@ private:
     std::vector<SparkEmitter> sparkEmitters_;
     std::vector<SceneNode*> flareSources_;
     const LineCountingBuffer* lineCounter_ = nullptr;  // while parse runs
+    int depth_ = 0;                                     // node blocks open
 };
 
 // ---- Template definitions.
@@ -87,7 +92,14 @@ inline void finishNode(SceneNode&) {}
 
 template <typename Node>
 std::unique_ptr<Node> SceneLoader::readNode(BlockLine& line, const KeywordTable<Node>& rows, const char* keyword) {
+    if (depth_ == maxDepth)
+        throw std::runtime_error("scene blocks nested deeper than " + std::to_string(maxDepth) + " levels");
     auto node = std::make_unique<Node>();
+    ++depth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{depth_};
     const BlockEnd end = readKeywordBlock(*this, line.stream, *node, rows, UnknownLine::skip());
     if (end.how == BlockEnd::How::EndOfStream)
         throw std::runtime_error(std::string("the \"") + keyword + "\" block is not closed before the end of the file");

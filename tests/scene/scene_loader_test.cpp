@@ -36,6 +36,12 @@ std::string readOutline(const std::string& text) {
     }
 }
 
+std::string repeated(const std::string& text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) all += text;
+    return all;
+}
+
 using SceneLoaderTest = SceneTest;
 
 TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace) {
@@ -68,6 +74,8 @@ TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace)
         {"a lit root without shadows", "DefaultLighting {\nName \"r\"\nGroup {\nName \"a\"\n}\n}\n", "r[a]"},
         {"a block that never closes", "Group {\nName \"r\"\nGroup {\nName \"a\"\n}\n",
          "5: the \"Group {\" block is not closed before the end of the file"},
+        {"nesting beyond the limit", "Group {\n" + repeated("Group {\n", SceneLoader::maxDepth),
+         "257: scene blocks nested deeper than 256 levels"},
         {"a broken enable envelope", "Group {\nName \"r\"\nEnable {\n{ Envelope\n1\nKey\n",
          "6: unable to load enable envelope: "},
         {"a broken keyframer", "Group {\nKeyframer {\nTranslate {\nNumKeys 1\nKey 0 1 2 3\nKey 1 1 2 3\n",
