@@ -94,21 +94,20 @@ const KeywordTable<SceneNode> defaultLightingRows = joinRows<SceneNode>(
     commonRows, notSupported<SceneNode>("Shadows "), notSupported<SceneNode>("ShadowColor "),
     notSupported<SceneNode>("ShadowCaster "), notSupported<SceneNode>("ShadowImage "));
 
-const KeywordTable<CameraNode> cameraRows = joinRows<CameraNode>(
-        commonRows,
-        Row<CameraNode>{"FovAmount {",
-                        [](CameraNode& node, BlockLine& line) {
-                            node.setFovEnvelope(envelopeField(line, "unable to load FOV amount envelope"));
-                        }},
-        Row<CameraNode>{"FOV ", [](CameraNode& node, BlockLine& line) { scanFloat(line.text, node.camera().fov); }},
-        Row<CameraNode>{"ClipPlanes ",
-                        [](CameraNode& node, BlockLine& line) {
-                            FloatSlots slots;
-                            slots.add(node.camera().zNear);
-                            slots.add(node.camera().zFar);
-                            scanFloats(line.text, slots);
-                        }},
-        flag("Active ", &CameraNode::active));
+void readFovAmount(CameraNode& node, BlockLine& line) {
+    node.setFovEnvelope(envelopeField(line, "unable to load FOV amount envelope"));
+}
+void readFov(CameraNode& node, BlockLine& line) { scanFloat(line.text, node.camera().fov); }
+void readClipPlanes(CameraNode& node, BlockLine& line) {
+    FloatSlots slots;
+    slots.add(node.camera().zNear);
+    slots.add(node.camera().zFar);
+    scanFloats(line.text, slots);
+}
+
+const KeywordTable<CameraNode> cameraRows =
+    joinRows<CameraNode>(commonRows, Row<CameraNode>{"FovAmount {", readFovAmount}, Row<CameraNode>{"FOV ", readFov},
+                         Row<CameraNode>{"ClipPlanes ", readClipPlanes}, flag("Active ", &CameraNode::active));
 const KeywordTable<CameraNode>& cameraGrammar() { return cameraRows; }
 
 // The colour lines of both fixed-function lights, before each type's own.
@@ -129,27 +128,29 @@ const KeywordTable<DirectionalLight> directionalLightRows =
     joinRows<DirectionalLight>(commonRows, lightRows, direction<DirectionalLight>());
 const KeywordTable<DirectionalLight>& directionalLightGrammar() { return directionalLightRows; }
 
-const KeywordTable<SpotLight> spotLightRows = joinRows<SpotLight>(
-        commonRows, lightRows, direction<SpotLight>(), floats("Exponent ", &SpotLight::exponent),
-        floats("Cutoff ", &SpotLight::cutoff), Row<SpotLight>{"Length ", [](SpotLight& light, BlockLine& line) {
-                                                                 float length = light.length;
-                                                                 scanFloat(line.text, length);
-                                                                 light.setLength(length);
-                                                             }});
+void readLength(SpotLight& light, BlockLine& line) {
+    float length = light.length;
+    scanFloat(line.text, length);
+    light.setLength(length);
+}
+
+const KeywordTable<SpotLight> spotLightRows =
+    joinRows<SpotLight>(commonRows, lightRows, direction<SpotLight>(), floats("Exponent ", &SpotLight::exponent),
+                        floats("Cutoff ", &SpotLight::cutoff), Row<SpotLight>{"Length ", readLength});
 const KeywordTable<SpotLight>& spotLightGrammar() { return spotLightRows; }
 
-const KeywordTable<PointLight> pointLightRows = joinRows<PointLight>(
-        commonRows,
-        Row<PointLight>{"Radius ",
-                        [](PointLight& light, BlockLine& line) { light.setRadius(scanVector(line.text, light.radius)); }},
-        floats("Size ", &PointLight::size), floats("Color ", &PointLight::color),
-        Row<PointLight>{"Shader ", [](PointLight& light, BlockLine& line) {
-                            const std::string name = quotedText(line.text);
-                            ShaderManager* manager = ShaderManager::instance();
-                            ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
-                            if (!shader) throw std::runtime_error("unable to find shader: " + name);
-                            light.setShader(std::move(shader));
-                        }});
+void readRadius(PointLight& light, BlockLine& line) { light.setRadius(scanVector(line.text, light.radius)); }
+void readShader(PointLight& light, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    ShaderManager* manager = ShaderManager::instance();
+    ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
+    if (!shader) throw std::runtime_error("unable to find shader: " + name);
+    light.setShader(std::move(shader));
+}
+
+const KeywordTable<PointLight> pointLightRows =
+    joinRows<PointLight>(commonRows, Row<PointLight>{"Radius ", readRadius}, floats("Size ", &PointLight::size),
+                         floats("Color ", &PointLight::color), Row<PointLight>{"Shader ", readShader});
 const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
 
 KeywordTable<SceneNode> makeCommonNodeRows() {
