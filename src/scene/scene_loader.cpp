@@ -18,7 +18,8 @@ void resolveAll(SceneNode& node, SceneNode& root) {
 }  // namespace
 
 std::unique_ptr<SceneNode> SceneLoader::load(const std::string& name) {
-    const std::string_view extension = fileExtension(resourceName(name));
+    const std::string path = resourceName(name);
+    const std::string_view extension = fileExtension(path);
     const bool compressed = extension == "gscene" || extension == "bscene";
     const Lookup lookup(compressed ? Lookup::Order::DiskOnly : Lookup::Order::ArchiveThenDisk);
     reader_.setDiskLog("Loading \"%s\"");
