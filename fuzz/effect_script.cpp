@@ -13,6 +13,7 @@
 #include "data/memory_stream.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
+#include "effects/scene_registry.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ std::shared_ptr<Archive> includeArchive() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::shared_ptr<Archive> archive = includeArchive();
+    SceneRegistry scenes;  // the scenes the scene effects load go with each input
     EffectManager manager;
     try {
         EffectScript script(manager);
@@ -58,7 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const std::runtime_error&) {
         // Script errors are part of the format; what was added before the error stays in the manager.
     }
-    manager.initAll();
+    try {
+        manager.initAll();
+    } catch (const std::runtime_error&) {
+        // A scene effect raises the errors of the scene and shader scripts it reads.
+    }
     for (const float time : {0.0f, 0.5f, 1.0f, 2.0f, 10.0f, 1000.0f}) manager.update(time);
     manager.clear();
     return 0;

@@ -141,6 +141,13 @@ for name in ["demo.shader", "images.shader", "programs.shader"]:
         if first.startswith("Image"):
             write(image_folder, "%s-%d" % (name.split(".")[0], i), body(block))
 
+# Scene scripts: small hand-written ones with every node type the reader knows.
+folder = seeds("scene_script")
+write(folder, "animated.scene", 'Group {\n  Name "blink"\n  Enable {\n  { Envelope\n    2\n    Key 1 0 3 0 0 0 0 0 0 0\n    Key -1.5 4 3 0 0 0 0 0 0 0\n    Behaviors 1 1\n  }\n  }\n  RegisterSparks 1 2 3 4\n  RegisterLensFlare\n  Group {\n    Keyframer {\n      Translate {\n        Type "Spline"\n        NumKeys 2\n        Key 0 0 0 0\n        Key 2 1 2 3\n      }\n    }\n  }\n}\ntrailing text\n')
+write(folder, "cameras.scene", 'Group {\n  Camera {\n    Name "eye"\n    Active yes\n    FOV 60\n    ClipPlanes 0.5 500\n    FovAmount {\n    { Envelope\n      2\n      Key 45 0 3 0 0 0 0 0 0 0\n      Key 90 10 3 0 0 0 0 0 0 0\n      Behaviors 1 1\n    }\n    }\n    KeyframerLW {\n      NumChannels 9\n      Channel 2\n      { Envelope\n        1\n        Key -10 0 3 0 0 0 0 0 0 0\n        Behaviors 1 1\n      }\n    }\n  }\n  Camera {\n    Name "side"\n    Active no\n  }\n}\n')
+write(folder, "group.scene", 'Group {\n  Name "root"\n  Enable yes\n  Position 1 2 3\n  Rotation 0 1 0 1.57\n  Scale 2 2 2\n  Pivot 0 0 0\n  Group {\n    Name "child" ; a comment with }\n    Enable no\n  }\n}\n')
+write(folder, "lights.scene", 'DefaultLighting {\n  Name "lit"\n  DirectionalLight {\n    Name "sun"\n    Ambient 0.1 0.1 0.1 1\n    Diffuse 1 0.9 0.8 1\n    Specular 1 1 1 1\n    Attenuation 1 0 0\n    Direction 0 -1 0\n  }\n  SpotLight {\n    Name "lamp"\n    Direction 0 0 1\n    Exponent 8\n    Cutoff 30\n    Length 5\n  }\n  PointLight {\n    Name "glow"\n    Radius 1 1 1\n    Size 2\n    Color 1 0.5 0 1\n  }\n}\n')
+
 # Script lines: a piece of each script kind.
 folder = seeds("script_lines")
 write(folder, "effect", effect_blocks[0][1])

@@ -8,6 +8,7 @@
 #include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
+#include "scene/scene_grammar.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {
@@ -34,11 +35,12 @@ std::string dictionaryEntry(const std::string& keyword) {
 
 int runKeywords(const std::vector<std::string>& args) {
     if (!args.empty()) return usageError("keywords", "no arguments expected");
-    // The tables at namespace scope noted their keywords at start-up; the effect grammars are made with the
-    // loaders of an effect script.
+    // The tables at namespace scope noted their keywords at start-up (the scene's are asked for here so that
+    // they are linked in); the effect grammars are made with the loaders of an effect script.
     EffectManager manager;
     const EffectScript script(manager);
     std::set<std::string> keywords;
+    for (const auto& row : commonNodeRows()) keywords.insert(row.keyword);
     for (const std::string& keyword : notedKeywords()) keywords.insert(keyword);
     for (const EffectLoaderEntry& entry : effectLoaderTable)
         if (entry.typeName) keywords.insert(std::string(entry.typeName) + " {");

@@ -12,6 +12,7 @@
 #include "data/resource_reader.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
+#include "effects/scene_registry.h"
 #include "effects/show_clock.h"
 #include "effects/show_loader.h"
 #include "gl/default_gl_state.h"
@@ -158,6 +159,7 @@ std::string outputName(const std::string& pattern, const RequestedTime& time) {
 // Undoes what the render set up, in the demo's shut-down order, while the context still exists.
 void tearDown(EffectManager& manager) {
     manager.clear();
+    SceneRegistry::instance().clear();
     if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
     ImageRegistry::instance().clear();
     platform::installWindowSystem({});

@@ -15,6 +15,7 @@
 #include "effects/effect.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
+#include "effects/scene_registry.h"
 #include "effects/show_clock.h"
 #include "gl/extensions.h"
 #include "math/random.h"
@@ -372,6 +373,8 @@ void Demo::releaseResources() {
     // 2.
     log.writeLine("Clearing effects");
     EffectManager::instance().clear();
+    log.writeLine("Clearing scenes");
+    SceneRegistry::instance().clear();
     log.writeLine("Clearing meshes");
     if (MeshManager* meshes = MeshManager::instance()) meshes->clear();
     log.writeLine("Clearing cameras");
@@ -485,6 +488,7 @@ bool Demo::reloadScripts() {
 
     // What the scripts made goes; the shadow image and the render targets stay, out of the registry meanwhile.
     EffectManager::instance().clear();
+    SceneRegistry::instance().clear();
     if (MeshManager* meshes = MeshManager::instance()) meshes->clear();
     CameraMgr::instance().clear();
     scripts_.releaseLensFlares();

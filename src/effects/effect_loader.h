@@ -14,6 +14,8 @@
 
 namespace qv3rn {
 
+class Archive;
+
 // One loader per effect type; its typeName is the word that opens the type's blocks.
 class EffectLoader : public ScriptParser {
 public:
@@ -33,6 +35,9 @@ public:
     const std::string& typeName() const { return typeName_; }
     const ProgressCallback& progress() const { return progress_; }
     void setProgress(ProgressCallback progress) { progress_ = std::move(progress); }
+    // The archive the effect script is read from, for types whose effects read files of their own.
+    const std::weak_ptr<Archive>& archive() const { return archive_; }
+    void setArchive(std::weak_ptr<Archive> archive) { archive_ = std::move(archive); }
 
     // The line that made the last load return false ("" after a block that loaded), and why, where the row
     // that refused it could say ("" otherwise: the line was not understood).
@@ -45,6 +50,7 @@ protected:
 
 private:
     ProgressCallback progress_;
+    std::weak_ptr<Archive> archive_;
     std::string typeName_;
     std::string rejectedLine_;
     std::string rejectionReason_;

@@ -15,7 +15,7 @@ const EffectLoaderEntry effectLoaderTable[effectKindCount] = {
     {"TextFade", makeTextFadeLoader},
     {"Tunnel", makeTunnelLoader},
     {"ClearBuffer", makeClearBufferLoader},
-    {"Scene", nullptr},
+    {"Scene", makeSceneLoader},
     {"ChangeViewport", makeChangeViewportLoader},
     {"ChangeDrawBuffer", makeChangeDrawBufferLoader},
     {"HermiteBrush", makeHermiteBrushLoader},

@@ -27,6 +27,7 @@ EffectScript::EffectScript(const EffectScript& parent, ResourceReader& reader)
 EffectScript::~EffectScript() = default;  // borrowed loaders are only listed, never owned
 
 void EffectScript::setArchive(std::weak_ptr<Archive> archive) {
+    for (EffectLoader* loader : loaders_) loader->setArchive(archive);
     reader_->setArchive(std::move(archive));
 }
 
@@ -57,6 +58,7 @@ bool EffectScript::loadFile(const std::string& path, ProgressCallback progress) 
 
 void EffectScript::addLoader(std::unique_ptr<EffectLoader> loader) {
     if (!loader || borrowedLoaders_) return;
+    loader->setArchive(reader_->archive());
     loaders_.push_back(loader.get());
     ownedLoaders_.push_back(std::move(loader));
 }

@@ -60,7 +60,15 @@ bool loadShow(const ShowFiles& files, EffectManager& manager, std::string& error
 
     if (!loadShaderScript(files.shaderScript, error)) return false;
     if (!loadEffectScript(files.effectScript, manager, error)) return false;
-    manager.initAll();
+    try {
+        manager.initAll();  // scene effects read their scene and shader scripts here
+    } catch (const ScriptError& raised) {
+        error = raised.located();
+        return false;
+    } catch (const std::runtime_error& raised) {
+        error = files.effectScript + ": " + raised.what();
+        return false;
+    }
     manager.setKeepFinished(false);
     return true;
 }

@@ -21,7 +21,8 @@ struct ShowFiles {
 
 // With the current folder as the content folder (paths are relative to it, as the player's are to its own):
 // prepares the image registry ("data\art\" then "data\fnt\" as search paths), reads the shader script when
-// present, reads the effect script into `manager`, runs initAll and switches keepFinished off. On failure returns
+// present, reads the effect script into `manager`, runs initAll (where scene effects read their scripts) and
+// switches keepFinished off. On failure returns
 // false with `error` as "<file>:<line>: <message>" (or "<file>: <message>"); what was loaded before stays.
 bool loadShow(const ShowFiles& files, EffectManager& manager, std::string& error);
 

@@ -86,7 +86,7 @@ TEST_F(DemoRun, ThePackedShowAndTheMusicPlayFromTheSeekTimeBetweenStartUpAndShut
              "Loading shader script data\\shader\\demo.shader", "Loading effect script data\\effect\\demo.effect",
              "Timeline: 4 effects", "Closed archive", "Music: 22050 Hz, 2 channels, 8.000 s",
              "Sound system: dummy; music playing from 0.250 s", "Loaded in", "Freeing music", "Clearing effects",
-             "Clearing meshes", "Clearing cameras",
+             "Clearing scenes", "Clearing meshes", "Clearing cameras",
              // The targets give their buffers back before the shaders, one of which names a target, are cleared.
              "Destroying render targets", "PBufferATI::destroy() this=0x", "PBufferATI::destroy() this=0x",
              "Clearing shaders", "Clearing images"}) {

@@ -25,6 +25,7 @@
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"
+#include "support/captured_log.h"
 #include "support/test_files.h"
 
 namespace qv3rn::test {
@@ -57,20 +58,6 @@ inline std::string readScript(EffectManager& manager, const std::string& text) {
         return error.file() + ":" + std::to_string(error.line()) + ": " + error.what();
     }
 }
-
-// The process log redirected into a file of the test's own while it lives; text() closes it.
-class CapturedLog {
-public:
-    explicit CapturedLog(std::string path) : path_(std::move(path)) { log_.open(path_); }
-    std::string text() {
-        log_.close();
-        return readFile(path_);
-    }
-
-private:
-    std::string path_;
-    Log log_;
-};
 
 // One framebuffer pixel of the test context is a 4 x 4 square of the 640 x 480 virtual screen.
 constexpr int framebufferWidth = 160;

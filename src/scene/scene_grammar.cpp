@@ -1,0 +1,249 @@
+// scene_grammar.cpp -- the node blocks of the scene script: the common rows, the child keywords and the rows of
+// each node type.
+#include "scene/scene_grammar.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "anim/envelope_field.h"
+#include "anim/keyframer.h"
+#include "anim/keyframer_lw.h"
+#include "scene/camera_node.h"
+#include "scene/light.h"
+#include "scene/point_light.h"
+#include "scene/scene_loader.h"
+
+namespace qv3rn {
+
+void finishNode(CameraNode& node) { node.camera().setName(node.name()); }
+
+namespace {
+
+SceneLoader& loaderOf(BlockLine& line) { return static_cast<SceneLoader&>(line.parser); }
+
+Vec3 scanVector(const std::string& text, Vec3 value = {}) {
+    FloatSlots slots;
+    slots.add(value.x);
+    slots.add(value.y);
+    slots.add(value.z);
+    scanFloats(text, slots);
+    return value;
+}
+
+// The envelope block after the line, then the field's "}"; a block the envelope reader refuses raises `error`.
+std::unique_ptr<Envelope> envelopeField(BlockLine& line, const char* error) {
+    try {
+        if (auto envelope = readEnvelopeField(line, FieldClose::SkipToBrace)) return envelope;
+    } catch (const std::runtime_error& raised) {
+        throw std::runtime_error(std::string(error) + ": " + raised.what());
+    }
+    throw std::runtime_error(error);
+}
+
+template <typename K>
+void readKeyframer(SceneNode& node, BlockLine& line, const char* error) {
+    auto keyframer = std::make_unique<K>();
+    bool loaded = false;
+    try {
+        loaded = keyframer->load(line.parser, line.stream);
+    } catch (const std::runtime_error& raised) {
+        throw std::runtime_error(std::string(error) + ": " + raised.what());
+    }
+    if (!loaded) {
+        std::string message = error;
+        if constexpr (requires { keyframer->loadError(); })
+            if (!keyframer->loadError().empty()) message += ": " + keyframer->loadError();
+        throw std::runtime_error(message);
+    }
+    node.setKeyframer(std::move(keyframer));
+}
+
+// A keyword that opens a child of type Node read with `grammar`.
+template <typename Node>
+Row<SceneNode> child(const char* keyword, const KeywordTable<Node>& (*grammar)()) {
+    return {keyword, [keyword, grammar](SceneNode& node, BlockLine& line) {
+                node.addChild(loaderOf(line).readNode<Node>(line, grammar(), keyword));
+            }};
+}
+
+// A keyword whose node type this build cannot read: the script is refused rather than shown without it.
+template <typename Target>
+Row<Target> notSupported(const char* keyword) {
+    return {keyword, [keyword](Target&, BlockLine&) {
+                throw std::runtime_error(std::string("\"") + keyword + "\" is not supported yet");
+            }};
+}
+
+const KeywordTable<SceneNode>& groupGrammar();
+const KeywordTable<CameraNode>& cameraGrammar();
+const KeywordTable<DirectionalLight>& directionalLightGrammar();
+const KeywordTable<SpotLight>& spotLightGrammar();
+const KeywordTable<PointLight>& pointLightGrammar();
+
+KeywordTable<SceneNode> makeCommonNodeRows();
+
+// The tables are made at start-up, so that the keyword list of the tools holds them; a child row looks its
+// grammar up when it reads, so the tables may name each other.
+const KeywordTable<SceneNode> commonRows = makeCommonNodeRows();
+
+const KeywordTable<SceneNode> groupRows = commonRows;
+const KeywordTable<SceneNode>& groupGrammar() { return groupRows; }
+
+// A group lit by the fixed-function lights; its shadow lines need node types this build cannot read yet.
+const KeywordTable<SceneNode> defaultLightingRows = joinRows<SceneNode>(
+    commonRows, notSupported<SceneNode>("Shadows "), notSupported<SceneNode>("ShadowColor "),
+    notSupported<SceneNode>("ShadowCaster "), notSupported<SceneNode>("ShadowImage "));
+
+void readFovAmount(CameraNode& node, BlockLine& line) {
+    node.setFovEnvelope(envelopeField(line, "unable to load FOV amount envelope"));
+}
+void readFov(CameraNode& node, BlockLine& line) { scanFloat(line.text, node.camera().fov); }
+void readClipPlanes(CameraNode& node, BlockLine& line) {
+    FloatSlots slots;
+    slots.add(node.camera().zNear);
+    slots.add(node.camera().zFar);
+    scanFloats(line.text, slots);
+}
+
+const KeywordTable<CameraNode> cameraRows =
+    joinRows<CameraNode>(commonRows, Row<CameraNode>{"FovAmount {", readFovAmount}, Row<CameraNode>{"FOV ", readFov},
+                         Row<CameraNode>{"ClipPlanes ", readClipPlanes}, flag("Active ", &CameraNode::active));
+const KeywordTable<CameraNode>& cameraGrammar() { return cameraRows; }
+
+// The colour lines of both fixed-function lights, before each type's own.
+const KeywordTable<Light> lightRows = {
+    floats("Ambient ", &Light::ambient),
+    floats("Diffuse ", &Light::diffuse),
+    floats("Specular ", &Light::specular),
+    floats("Attenuation ", &Light::attenuation),
+};
+
+// "Direction " gives the vector the light comes from; the light shines the other way.
+template <typename L>
+Row<L> direction() {
+    return {"Direction ", [](L& light, BlockLine& line) { light.direction = (-scanVector(line.text)).normalized(); }};
+}
+
+const KeywordTable<DirectionalLight> directionalLightRows =
+    joinRows<DirectionalLight>(commonRows, lightRows, direction<DirectionalLight>());
+const KeywordTable<DirectionalLight>& directionalLightGrammar() { return directionalLightRows; }
+
+void readLength(SpotLight& light, BlockLine& line) {
+    float length = light.length;
+    scanFloat(line.text, length);
+    light.setLength(length);
+}
+
+const KeywordTable<SpotLight> spotLightRows =
+    joinRows<SpotLight>(commonRows, lightRows, direction<SpotLight>(), floats("Exponent ", &SpotLight::exponent),
+                        floats("Cutoff ", &SpotLight::cutoff), Row<SpotLight>{"Length ", readLength});
+const KeywordTable<SpotLight>& spotLightGrammar() { return spotLightRows; }
+
+void readRadius(PointLight& light, BlockLine& line) { light.setRadius(scanVector(line.text, light.radius)); }
+void readShader(PointLight& light, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    ShaderManager* manager = ShaderManager::instance();
+    ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
+    if (!shader) throw std::runtime_error("unable to find shader: " + name);
+    light.setShader(std::move(shader));
+}
+
+const KeywordTable<PointLight> pointLightRows =
+    joinRows<PointLight>(commonRows, Row<PointLight>{"Radius ", readRadius}, floats("Size ", &PointLight::size),
+                         floats("Color ", &PointLight::color), Row<PointLight>{"Shader ", readShader});
+const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
+
+KeywordTable<SceneNode> makeCommonNodeRows() {
+    return {
+        {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
+        {"Enable {",
+         [](SceneNode& node, BlockLine& line) {
+             node.setEnableEnvelope(envelopeField(line, "unable to load enable envelope"));
+         }},
+        {"Enable ",
+         [](SceneNode& node, BlockLine& line) {
+             if (matches(line.text, "yes"))
+                 node.enable();
+             else
+                 node.disable();
+         }},
+        {"Keyframer {",
+         [](SceneNode& node, BlockLine& line) {
+             readKeyframer<Keyframer>(node, line, "unable to load node keyframer");
+         }},
+        {"KeyframerLW {",
+         [](SceneNode& node, BlockLine& line) {
+             readKeyframer<KeyframerLW>(node, line, "unable to load node keyframer [lw]");
+         }},
+        {"Pivot ", [](SceneNode& node, BlockLine& line) { node.setPivot(scanVector(line.text, node.pivot())); }},
+        {"Position ",
+         [](SceneNode& node, BlockLine& line) { node.setPosition(scanVector(line.text, node.position())); }},
+        {"Rotation ",
+         [](SceneNode& node, BlockLine& line) {
+             float numbers[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+             scanFloats(line.text, numbers, 4);
+             node.setRotation({numbers[0], numbers[1], numbers[2]}, numbers[3]);
+         }},
+        {"Scale ", [](SceneNode& node, BlockLine& line) { node.setScale(scanVector(line.text, node.scale())); }},
+        {"RegisterSparks ",
+         [](SceneNode& node, BlockLine& line) {
+             std::array<float, 4> values{0.0f, 0.0f, 0.0f, 0.0f};
+             scanFloats(line.text, values.data(), 4);
+             loaderOf(line).registerSparks(node, values);
+         }},
+        notSupported<SceneNode>("PerPixelLighting {"),
+        notSupported<SceneNode>("PerPixelBumpMapLighting {"),
+        notSupported<SceneNode>("ShadowVolume {"),
+        {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
+        notSupported<SceneNode>("EdgeMesh {"),
+        notSupported<SceneNode>("DeformMesh {"),
+        notSupported<SceneNode>("Mesh {"),
+        notSupported<SceneNode>("Mirror {"),
+        notSupported<SceneNode>("Morph {"),
+        notSupported<SceneNode>("Octree {"),
+        notSupported<SceneNode>("Particles {"),
+        child<SceneNode>("Group {", groupGrammar),
+        child<DirectionalLight>("DirectionalLight {", directionalLightGrammar),
+        child<SpotLight>("SpotLight {", spotLightGrammar),
+        child<PointLight>("PointLight {", pointLightGrammar),
+        child<CameraNode>("Camera {", cameraGrammar),
+        notSupported<SceneNode>("ShadowPlane {"),
+        notSupported<SceneNode>("Sparks {"),
+        notSupported<SceneNode>("LensFlare {"),
+        notSupported<SceneNode>("Volumizer {"),
+        notSupported<SceneNode>("CubeGrid {"),
+        notSupported<SceneNode>("MetaObject {"),
+    };
+}
+
+// The blocks that open a scene's root.
+Row<std::unique_ptr<SceneNode>> rootRow(const char* keyword, const KeywordTable<SceneNode>& grammar) {
+    return {keyword, [keyword, &grammar](std::unique_ptr<SceneNode>& root, BlockLine& line) {
+                root = loaderOf(line).readNode<SceneNode>(line, grammar, keyword);
+            }};
+}
+
+const KeywordTable<std::unique_ptr<SceneNode>> rootRows = {
+    rootRow("Group {", groupRows),
+    rootRow("DefaultLighting {", defaultLightingRows),
+    notSupported<std::unique_ptr<SceneNode>>("PerPixelLighting {"),
+    notSupported<std::unique_ptr<SceneNode>>("PerPixelBumpMapLighting {"),
+};
+
+}  // namespace
+
+const KeywordTable<SceneNode>& commonNodeRows() { return commonRows; }
+
+bool readRootNode(BlockLine& line, std::unique_ptr<SceneNode>& root) {
+    const Row<std::unique_ptr<SceneNode>>* found = nullptr;
+    for (const auto& row : rootRows)
+        if (matches(line.text, row.keyword)) {
+            found = &row;
+            break;
+        }
+    if (!found) return false;
+    found->read(root, line);
+    return true;
+}
+
+}  // namespace qv3rn

@@ -1,0 +1,59 @@
+// scene_command_test.cpp -- "qv3rn-tool scene", run as the program itself on scene scripts written by the tests.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tool_test.h"
+
+namespace qv3rn::test {
+namespace {
+
+struct SceneCommand : ToolTest {
+    SceneCommand() : ToolTest("scene") {}
+};
+
+// A LightWave keyframer moving its node along X: x = t (linear from 0 at 0 s to 10 at 10 s).
+const std::string moving = "KeyframerLW {\nNumChannels 9\nChannel 0\n{ Envelope\n2\nKey 0 0 3 0 0 0 0 0 0 0\n"
+                           "Key 10 10 3 0 0 0 0 0 0 0\nBehaviors 1 1\n}\n}\n";
+
+TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
+    file("content/data/scene/room.scene",
+         "Group {\nName \"room\"\n" + moving +
+             "Group {\nName \"shelf\"\nEnable no\nCamera {\nName \"eye\"\nFOV 60\n}\n}\n"
+             "DirectionalLight {\nName \"sun\"\n}\nSpotLight {\nName \"lamp\"\n}\nPointLight {\nName \"glow\"\n}\n}\n");
+    const ToolRun run = tool("'data\\scene\\room.scene' --data content --time 0 --time 2.5");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string tree = "Group \"room\" enabled at X 0 0\n"
+                             "  Group \"shelf\" disabled at X 0 0\n"
+                             "    Camera \"eye\" enabled at X 0 0 fov 60\n"
+                             "  DirectionalLight \"sun\" enabled at X 0 0\n"
+                             "  SpotLight \"lamp\" enabled at X 0 0\n"
+                             "  PointLight \"glow\" enabled at X 0 0\n";
+    std::string expected = "time 0\n";
+    for (char c : tree) expected += c == 'X' ? std::string("0") : std::string(1, c);
+    expected += "time 2.5\n";
+    for (char c : tree) expected += c == 'X' ? std::string("2.5") : std::string(1, c);
+    EXPECT_EQ(run.out, expected);
+}
+
+TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
+    const struct {
+        const char* name;
+        std::string script, err;
+    } rows[] = {
+        {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:3: \"EdgeMesh {\" is not supported yet\n"},
+        {"open.scene", "Group {\nGroup {\n", "open.scene:2: the \"Group {\" block is not closed"},
+        {"empty.scene", "", "empty.scene: no scene"},
+        {"missing.scene", "", "missing.scene: no scene"},
+    };
+    for (const auto& row : rows) {
+        if (row.name != std::string("missing.scene")) file(row.name, row.script);
+        const ToolRun run = tool(row.name);
+        EXPECT_EQ(run.status, 1) << row.name;
+        EXPECT_EQ(run.out, "") << row.name;
+        EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
+    }
+}
+
+}  // namespace
+}  // namespace qv3rn::test

@@ -1,0 +1,160 @@
+// scene_command.cpp -- "qv3rn-tool scene": reads a scene script the way a scene effect does and lists its nodes,
+// with their enable state and world position, at the chosen demo times.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "data/script_error.h"
+#include "gl/extensions.h"
+#include "platform/headless_context.h"
+#include "scene/camera_node.h"
+#include "scene/scene_loader.h"
+#include "shader/camera_mgr.h"
+#include "shader/image_registry.h"
+#include "shader/shader_manager.h"
+#include "shader/shader_script_loader.h"
+#include "tool_command.h"
+
+namespace qv3rn::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* usageText = "scene <script> [--data DIR] [--time T ...]";
+
+// The word that opens a node type's block; lighting groups are listed as groups.
+const char* blockWord(NodeType type) {
+    switch (type) {
+    case NodeType::Group: return "Group";
+    case NodeType::Camera: return "Camera";
+    case NodeType::PointLight: return "PointLight";
+    case NodeType::DirectionalLight: return "DirectionalLight";
+    case NodeType::SpotLight: return "SpotLight";
+    default: return "Node";
+    }
+}
+
+void printNode(const SceneNode& node, int depth) {
+    const Vec3& p = node.worldPosition();
+    std::printf("%*s%s \"%s\" %s at %.6g %.6g %.6g", 2 * depth, "", blockWord(node.type()), node.name().c_str(),
+                node.isEnabled() ? "enabled" : "disabled", static_cast<double>(p.x), static_cast<double>(p.y),
+                static_cast<double>(p.z));
+    if (node.type() == NodeType::Camera)
+        std::printf(" fov %.6g", static_cast<double>(static_cast<const CameraNode&>(node).camera().fov));
+    std::printf("\n");
+    for (const auto& child : node.children()) printNode(*child, depth + 1);
+}
+
+struct SceneArguments {
+    std::string script;
+    std::string data;
+    std::vector<float> times;
+};
+
+bool parseArguments(const std::vector<std::string>& args, SceneArguments& parsed, std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if ((arg == "--time" || arg == "--data") && i + 1 >= args.size()) {
+            error = arg + " needs a value";
+            return false;
+        }
+        if (arg == "--time") {
+            const std::string& text = args[++i];
+            char* end = nullptr;
+            const double seconds = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !std::isfinite(seconds)) {
+                error = "--time wants seconds, not \"" + text + "\"";
+                return false;
+            }
+            parsed.times.push_back(static_cast<float>(seconds));
+        } else if (arg == "--data") {
+            parsed.data = args[++i];
+        } else if (!arg.empty() && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return false;
+        } else if (parsed.script.empty()) {
+            parsed.script = arg;
+        } else {
+            error = "one script at a time";
+            return false;
+        }
+    }
+    if (parsed.script.empty()) error = "no script given";
+    if (parsed.times.empty()) parsed.times.push_back(0.0f);
+    return error.empty();
+}
+
+int runScene(const std::vector<std::string>& args) {
+    SceneArguments parsed;
+    std::string error;
+    if (!parseArguments(args, parsed, error)) return usageError("scene", error);
+
+    // Lights ask the driver how many there are, and point lights look up shaders.
+    auto context = platform::HeadlessContext::create(64, 64);
+    if (context) reportExtensions(*context);
+
+    const fs::path previous = fs::current_path();
+    std::error_code ignored;
+    ShaderManager shaders;
+    ImageRegistry& images = ImageRegistry::instance();
+    if (!parsed.data.empty()) {
+        // A content folder, laid out as the archive: the script's name is relative to it, as the show's are.
+        fs::current_path(parsed.data, ignored);
+        if (ignored) {
+            std::fprintf(stderr, "qv3rn-tool scene: %s: no such content folder\n", parsed.data.c_str());
+            return 1;
+        }
+        images.registerDefaults();
+        images.addSearchPath("data\\art\\");
+        images.addSearchPath("data\\fnt\\");
+    }
+
+    int status = 0;
+    {
+        CameraMgr cameras;
+        cameras.setSize(640, 480);
+        std::unique_ptr<SceneNode> root;
+        try {
+            if (!parsed.data.empty() && fs::is_regular_file("data/shader/demo.shader")) {
+                ShaderScriptLoader loader(shaders);
+                if (!loader.load("data\\shader\\demo.shader")) throw std::runtime_error(loader.failure());
+            }
+            SceneLoader loader;
+            root = loader.load(parsed.script);
+            if (!root) {
+                std::fprintf(stderr, "qv3rn-tool scene: %s: no scene (the file cannot be read or has no root block)\n",
+                             parsed.script.c_str());
+                status = 1;
+            }
+        } catch (const ScriptError& raised) {
+            std::fprintf(stderr, "%s\n", raised.located().c_str());
+            status = 1;
+        } catch (const std::runtime_error& raised) {
+            std::fprintf(stderr, "%s: %s\n", parsed.script.c_str(), raised.what());
+            status = 1;
+        }
+        if (root) {
+            for (float time : parsed.times) {
+                root->update(time);
+                std::printf("time %.6g\n", static_cast<double>(time));
+                printNode(*root, 0);
+            }
+            root->lightsOff();
+        }
+    }
+    shaders.clear();
+    images.clear();
+    fs::current_path(previous, ignored);
+    return status;
+}
+
+const ToolCommand sceneCommand{"scene", usageText, runScene};
+
+}  // namespace
+}  // namespace qv3rn::tool
