@@ -11,6 +11,7 @@
 #include "data/archive.h"
 #include "demo/music.h"
 #include "effects/effect_manager.h"
+#include "effects/scene_registry.h"
 #include "effects/show_loader.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
@@ -89,6 +90,9 @@ TEST(ShowContent, ArchiveHoldsTheScriptsTheLoadingPictureAndEveryDeclaredImage) 
     for (const std::string& video : streams)
         EXPECT_TRUE(fs::exists(QV3RN_PLAYER_FOLDER "/" + withSlashes(video))) << video;
     for (const std::string& include : quotedAfter(effect, "Include")) EXPECT_TRUE(entries.count(withSlashes(include)));
+    const auto scenes = quotedAfter(effect, "Scene");
+    EXPECT_FALSE(scenes.empty());
+    for (const std::string& scene : scenes) EXPECT_TRUE(entries.count(withSlashes(scene))) << scene;
 }
 
 TEST(ShowContent, MusicIsStereo44100AndOutlastsTheShow) {
@@ -111,7 +115,10 @@ TEST_F(ShowLoading, EveryScriptLoadsAndEveryNamedResourceResolves) {
     for (const char* name : kDemoImages) EXPECT_TRUE(ImageRegistry::instance().find(name)) << name;
     for (const char* name : {"font.png", "plasma.jpg", "brush_dissolve.png", "textfade_title.png"})
         EXPECT_TRUE(ImageRegistry::instance().find(name)) << name;
+    for (const char* scene : {"data\\scene\\tunnel_eye.scene", "data\\scene\\sparks.scene"})
+        EXPECT_NE(SceneRegistry::instance().find(scene), nullptr) << scene;
     manager.clear();
+    SceneRegistry::instance().clear();
     ShaderManager::instance()->clear();
     ImageRegistry::instance().clear();
     fs::current_path(previous);

@@ -6,9 +6,12 @@ Include "data\shader\programs.shader"
 
 ; Additive sprites: lens flares and the fire sprite.
 Shader {
-  Info "additive sprite, no lighting, no depth writes"
+  Info "additive sprite, no lighting, no culling, no depth writes"
   Name "sprite_additive"
   Lighting no
+  Cull {
+    Enable no
+  }
   Blend {
     Enable yes
     Src SRC_ALPHA
@@ -32,5 +35,27 @@ Shader {
   Fragment {
     Enable yes
     Name "ripple"
+  }
+}
+
+; The tunnel's wall: plasma scrolled by the tunnel itself, fading into black fog down the tube. Seen from
+; inside, so both faces are drawn.
+Shader {
+  Info "tunnel wall in black fog"
+  Name "tunnel_wall"
+  Lighting no
+  Cull {
+    Enable no
+  }
+  Fog {
+    Enable yes
+    Function LINEAR
+    Start 5
+    End 85
+    Color 0 0 0 1
+  }
+  Texture {
+    TexUnit UNIT0
+    Image "plasma.jpg"
   }
 }
