@@ -9,6 +9,7 @@
 
 #include "core/log.h"
 #include "effects/effect_loaders.h"
+#include "effects/effect_rows.h"
 #include "scene/camera_node.h"
 #include "scene/scene_loader.h"
 #include "shader/render_state.h"
@@ -78,7 +79,18 @@ void SceneEffect::update(float time) {
 void SceneEffect::render() {
     if (!scene_ || !scene_->root()) return;
     CameraMgr& cameras = CameraMgr::instance();
-    cameras.setCurrentCamera(cameras.find(cameraName));
+    // A camera name that no scene registered would make the manager throw on every frame, out of the frame
+    // loop: the effect logs the manager's message once for that name and draws nothing.
+    Camera* camera = cameras.find(cameraName);
+    if (!camera) {
+        if (missingCamera_ != cameraName)
+            logFieldError("SceneEffect", name(),
+                          "camera \"" + cameraName + "\": CameraMgr::setCurrentCamera() got null pointer");
+        missingCamera_ = cameraName;
+        return;
+    }
+    missingCamera_.clear();
+    cameras.setCurrentCamera(camera);
     const bool specular = lighting && specularOnly;
     if (lighting) glEnable(GL_LIGHTING);
     if (specular) {

@@ -53,6 +53,7 @@ private:
     std::unique_ptr<Scene> ownScene_;  // a scene the registry would not take
     std::vector<CameraSwitch> cameraSwitches_;
     const CameraSwitch* currentSwitch_ = nullptr;
+    std::string missingCamera_;  // the unknown camera name last logged
 };
 
 // "Scene" blocks: the common keywords, then "Scene " (quoted; also hands the loader's progress callback and

@@ -49,8 +49,8 @@ TEST_F(SceneEffectTest, EffectsNamingOneSceneShareOneLoad) {
     EXPECT_EQ(first.scene(), second.scene());
     EXPECT_EQ(scenes.size(), 1u);
     EXPECT_EQ(missing.scene(), nullptr);
-    missing.update(1.0f);
-    missing.render();  // draws nothing, raises nothing
+    SceneEffect& blind = scene("Camera \"nobody\"\n");
+    for (SceneEffect* effect : {&missing, &blind, &blind}) draw(*effect, 1.0f);  // draws nothing, raises nothing
 
     first.release();
     EXPECT_EQ(scenes.find("room.scene"), second.scene()) << "the registry keeps a released effect's scene";
@@ -58,6 +58,9 @@ TEST_F(SceneEffectTest, EffectsNamingOneSceneShareOneLoad) {
     EXPECT_EQ(logged.find("Scene loaded \"room.scene\""), logged.rfind("Scene loaded \"room.scene\""));
     EXPECT_NE(logged.find("Scene loaded \"room.scene\""), std::string::npos);
     EXPECT_NE(logged.find("SceneEffect unable to load \"nowhere.scene\""), std::string::npos);
+    const std::string blindLine = "\"view\" camera \"nobody\": CameraMgr::setCurrentCamera() got null pointer";
+    EXPECT_NE(logged.find(blindLine), std::string::npos);
+    EXPECT_EQ(logged.find(blindLine), logged.rfind(blindLine)) << "logged once";
 }
 
 TEST_F(SceneEffectTest, CameraSwitchesApplyInTimeOrderFromTheirTime) {
