@@ -28,8 +28,12 @@ BoundingBox childBox(const BoundingBox& box, int k) {
 }
 
 // Whether a triangle with bounds [low, high] on one axis belongs to the lower or upper half split at `centre`.
-// A triangle lying in the dividing plane goes to the upper half only, so that flat meshes do not double up.
-bool inHalf(float low, float high, float centre, bool upper) { return upper ? high >= centre : low < centre; }
+// Only a triangle reaching past the dividing plane on both sides goes into both: one that ends on the plane
+// stays on its own side, one lying in it goes to the upper half, so that grids aligned with the cells and flat
+// meshes do not double up. Every point of the triangle still lies in a cell that holds it.
+bool inHalf(float low, float high, float centre, bool upper) {
+    return upper ? high > centre || low >= centre : low < centre;
+}
 
 bool inChild(const BoundingBox& triangle, const Vec3& centre, int k) {
     return inHalf(triangle.min.x, triangle.max.x, centre.x, k & 1) &&

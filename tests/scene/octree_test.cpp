@@ -86,8 +86,9 @@ TEST_F(OctreeTest, CellsFollowTheSettingsAndTrianglesCrossingWallsAreInEveryCell
         {{1, 0.0f, 1}, true, 9, 8, 1, 10, 1},    // the crossing triangle twice, the flat one once
         {{3, 0.0f, 8}, true, 9, 8, 1, 10, 1},    // the +x+y+z octant holds 3 entries, room enough
         // With room for 2 that octant splits again: its own triangle reaches into all 8 children, the
-        // crossing one into the 2 upper in y and z, the flat one into the 4 lower in y.
-        {{2, 0.0f, 2}, true, 1 + 8 + 8, 7 + 8, 2, 10, 12},
+        // crossing one, ending on the wall x = 0.5, into the one lower in x and upper in y and z, the flat one
+        // into the 4 lower in y.
+        {{2, 0.0f, 2}, true, 1 + 8 + 8, 7 + 8, 2, 10, 11},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.settings.maxTriangles << " " << c.settings.boxSide << " "
