@@ -11,6 +11,7 @@
 #include "scene/camera_node.h"
 #include "scene/light.h"
 #include "scene/mesh_node.h"
+#include "scene/morph_node.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
 
@@ -81,6 +82,7 @@ const KeywordTable<DirectionalLight>& directionalLightGrammar();
 const KeywordTable<SpotLight>& spotLightGrammar();
 const KeywordTable<PointLight>& pointLightGrammar();
 const KeywordTable<MeshNode>& meshNodeGrammar();
+const KeywordTable<MorphNode>& morphGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -216,6 +218,25 @@ const KeywordTable<MeshNode> meshNodeRows = joinRows<MeshNode>(
     commonRows, meshOptions, Row<MeshNode>{"Type ", readMeshType}, Row<MeshNode>{"Object ", readMeshObject});
 const KeywordTable<MeshNode>& meshNodeGrammar() { return meshNodeRows; }
 
+void readMorphType(MorphNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
+void readTargetCount(MorphNode& node, BlockLine& line) {
+    std::int32_t count = 0;
+    scanInteger(line.text, count);
+    node.setTargetCount(count);
+}
+void readTarget(MorphNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load mesh: " + name);
+    node.addTarget(*mesh);
+}
+
+const KeywordTable<MorphNode> morphRows = joinRows<MorphNode>(
+    commonRows, meshOptions, Row<MorphNode>{"Type ", readMorphType}, Row<MorphNode>{"NumMeshes ", readTargetCount},
+    Row<MorphNode>{"Mesh ", readTarget}, Row<MorphNode>{"Src ", readTarget}, Row<MorphNode>{"Dst ", readTarget},
+    envelopeRow("MorphAmount {", &MorphNode::setAmountEnvelope, "unable to load morph amount envelope"));
+const KeywordTable<MorphNode>& morphGrammar() { return morphRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -262,7 +283,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         notSupported<SceneNode>("DeformMesh {"),
         child<MeshNode>("Mesh {", meshNodeGrammar),
         notSupported<SceneNode>("Mirror {"),
-        notSupported<SceneNode>("Morph {"),
+        child<MorphNode>("Morph {", morphGrammar),
         notSupported<SceneNode>("Octree {"),
         notSupported<SceneNode>("Particles {"),
         child<SceneNode>("Group {", groupGrammar),

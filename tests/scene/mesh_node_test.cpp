@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 
 #include "data/script_error.h"
+#include "mesh/mesh_shapes.h"
 #include "mesh_scene_support.h"
+#include "shader/shader_script_loader.h"
 
 namespace qv3rn::test {
 namespace {
@@ -84,6 +87,166 @@ TEST_F(MeshNodeTest, TheMeshIsDrawnWhereItsNodeIs) {
         render(0.0f);
         EXPECT_EQ(pixel(32, 32)[0] == 255, c.centre) << c.lines;
         EXPECT_EQ(pixel(2, 2)[0], 0) << c.lines;
+    }
+}
+
+// A keyframer holding the node 10 in front of the camera and moving it along x from 0 at time 0 to `x1` at time 1.
+std::string slidingKeyframer(float x1) {
+    return "KeyframerLW {\nNumChannels 9\nChannel 0\n" + rampEnvelope(0.0f, x1) + "Channel 2\n" +
+           constantEnvelope(10.0f) + "}\n";
+}
+
+TEST_F(MeshNodeTest, LazyPointsLagByTheirDistanceAndCatchUp) {
+    // The node slides from x 0 to 10 during the first second. The corner (-2, -2, 0) lies 2.83 from the origin:
+    // with the lag rate 0.25 it is 0.71 s late, with 0.1 0.28 s; the centre vertex is never late.
+    const struct {
+        const char* lines;
+        float time;
+        int vertex;
+        float x;  // local x of the vertex: its own x plus where the node was when the vertex's time was
+    } cases[] = {
+        {"LazyPoints yes\nObject \"grid.msh\"\n", 0.5f, 0, -2.0f + 0.0f - 5.0f},
+        {"LazyPoints yes\nObject \"grid.msh\"\n", 0.9f, 0, -2.0f + 1.9289f - 9.0f},
+        {"LazyPoints yes\nObject \"grid.msh\"\n", 0.5f, 4, 0.0f},
+        {"LazyPoints yes\nObject \"grid.msh\"\n", 2.0f, 0, -2.0f},
+        {"Object \"grid.msh\"\nLazyPoints yes\nLazyLagRate 0.1\n", 0.5f, 0, -2.0f + 2.1716f - 5.0f},
+        {"Object \"grid.msh\"\n", 0.5f, 0, -2.0f},
+    };
+    for (const auto& c : cases) {
+        adopt("grid.msh", flatGrid(2, 4.0f));
+        read("Group {\nMesh {\nName \"m\"\n" + slidingKeyframer(10.0f) + c.lines + "}\n}\n");
+        root->update(c.time);
+        const Mesh& mesh = *static_cast<const MeshNode&>(node("m")).mesh();
+        EXPECT_NEAR(mesh.vertices()[c.vertex].position.x, c.x, 1e-3f) << c.lines << " at " << c.time;
+        EXPECT_FLOAT_EQ(mesh.vertices()[c.vertex].position.y, c.vertex == 4 ? 0.0f : -2.0f);
+        root.reset();
+        meshes.clear();
+    }
+}
+
+TEST_F(MeshNodeTest, ZoomGhostsRepeatTheMeshAlongItsRecentPath) {
+    // The node slides from x 0 to 2; at time 1 it is at 2, and n ghosts split the time window [ZoomTime, 1) into
+    // n steps. World x shows left of the centre: x 0, 1, 2 land on pixel columns 32, 24 and 17.
+    adopt("small.msh", flatGrid(1, 0.5f));
+    const int columns[] = {32, 28, 24, 20, 17};
+    const struct {
+        std::string lines;
+        const char* lit;  // per column
+    } cases[] = {
+        {"Zoom yes\nZoomCount {\n" + constantEnvelope(2) + "}\nZoomTime {\n" + constantEnvelope(0) + "}\n", "x.x.x"},
+        {"Zoom yes\nZoomCount {\n" + constantEnvelope(1) + "}\nZoomTime {\n" + constantEnvelope(0) + "}\n", "x...x"},
+        {"Zoom yes\nZoomCount {\n" + constantEnvelope(2) + "}\nZoomTime {\n" + constantEnvelope(2) + "}\n", "....x"},
+        {"Zoom no\nZoomCount {\n" + constantEnvelope(2) + "}\n", "....x"},
+    };
+    for (const auto& c : cases) {
+        read("Group {\nCamera {\nActive yes\n}\nMesh {\nName \"m\"\n" + slidingKeyframer(2.0f) + c.lines +
+             "Object \"small.msh\"\n}\n}\n");
+        render(1.0f);
+        std::string lit;
+        for (const int x : columns) lit += pixel(x, 32)[0] == 255 ? "x" : ".";
+        EXPECT_EQ(lit, c.lit) << c.lines;
+    }
+}
+
+TEST_F(MeshNodeTest, GlowShellsFadeOutwardsAlongTheNormals) {
+    // A white unit sphere at distance 10 covers about 7.7 pixels around the centre. Shell i of N lies i/N of the
+    // glow size further out in (1 - i/N) of the intensity, added by the glow shader; column 42 is 1.3 units out,
+    // inside the first of two shells of size 1 (1.5 units) and outside the sphere.
+    std::istringstream script("Shader {\nName \"add\"\nBlend {\nEnable yes\nSrc ONE\nDst ONE\n}\nCull {\n}\n}\n");
+    ASSERT_TRUE(ShaderScriptLoader(shaders).parse(script));
+    MeshBuilder builder;
+    ShapeParameters unit;
+    unit.radius = 1.0f;
+    ASSERT_TRUE(buildShape("sphere", unit, Handle<Shader>(), builder));
+    builder.weld();
+    adopt("ball.msh", builder.build());
+    const auto envelope = [](const char* field, float value) {
+        return std::string(field) + " {\n" + constantEnvelope(value) + "}\n";
+    };
+    const std::string strong = envelope("GlowIntensity", 1) + envelope("GlowSize", 1);
+    const struct {
+        std::string lines;
+        std::array<int, 3> ring;  // red, green, blue at column 42
+    } cases[] = {
+        {"", {0, 0, 0}},
+        {"GlowShells 2\n" + strong, {128, 128, 128}},
+        {"GlowShells 2\n", {13, 13, 13}},  // intensity 0.1 and size 1 without envelopes
+        {"GlowShells 2\nGlowColor 0 1 0.5 1\n" + strong, {0, 128, 64}},
+        {"GlowShells 4\n" + strong, {191, 191, 191}},  // 0.75 at 0.25 out and 0.5 at 0.5 out reach it
+        {"GlowShells 2\n" + envelope("GlowIntensity", 1) + envelope("GlowSize", 0), {0, 0, 0}},
+        {"GlowShells 1\n" + strong, {0, 0, 0}},  // its one shell fades to nothing
+        {"GlowShells -3\n" + strong, {0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        read(meshScene("GlowShader \"add\"\n" + c.lines + "Object \"ball.msh\"\n"));
+        render(0.0f);
+        EXPECT_EQ(pixel(32, 32)[0], 255) << c.lines;
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(pixel(42, 32)[k], c.ring[k], 2) << c.lines;
+    }
+}
+
+TEST_F(MeshNodeTest, TwoPassBlendingDrawsFarFacesOverThenNearFacesUnder) {
+    // A half-transparent white grid through a blended shader, towards the camera or turned away from it. The
+    // first pass culls front faces and blends by source alpha; the second culls back faces and weighs the source
+    // by 1 - destination alpha (0 on the cleared picture).
+    Shader* glass = addShader("glass", true);
+    auto grid = flatGrid(2, 4.0f, glass);
+    grid->setFlags(grid->flags() | MeshFlags::Colours);
+    for (MeshVertex& v : grid->vertices()) v.colour[3] = 128;
+    adopt("glass.msh", std::move(grid));
+    GLint alphaBits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    ASSERT_GT(alphaBits, 0);
+    const struct {
+        const char* lines;
+        float heading;
+        int red;
+    } cases[] = {
+        {"", 0.0f, 255},
+        {"TwoPassBlending yes\n", 0.0f, 255},
+        {"TwoPassBlending yes\n", 3.14159265f, 128},
+        {"TwoPassBlending yes\nSurfaceBlending yes\n", 3.14159265f, 255},
+        {"TwoPassBlending no\n", 3.14159265f, 255},
+    };
+    for (const auto& c : cases) {
+        read("Group {\nCamera {\nActive yes\n}\nMesh {\nName \"m\"\n" + keyframerLW({{2, 10.0f}, {3, c.heading}}) +
+             c.lines + "Object \"glass.msh\"\n}\n}\n");
+        glDisable(GL_CULL_FACE);
+        render(0.0f);
+        EXPECT_NEAR(pixel(32, 32)[0], c.red, 1) << c.lines << c.heading;
+        EXPECT_FALSE(glIsEnabled(GL_BLEND)) << c.lines;
+        GLboolean depthWrites = GL_FALSE;
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+        EXPECT_TRUE(depthWrites) << c.lines;
+        for (const RenderStateKind kind : {RenderStateKind::Blend, RenderStateKind::Cull, RenderStateKind::ZBuffer})
+            EXPECT_FALSE(RenderStateLocks::isLocked(kind)) << c.lines;
+    }
+}
+
+TEST_F(MeshNodeTest, ParticlesAreSizedPointsAtEveryVertex) {
+    ASSERT_TRUE(GL_ARB_point_parameters_Flag || GL_EXT_point_parameters_Flag);
+    // A tiny triangle on the right and one vertex alone at x 1.5, which only a particle shows (column 20).
+    MeshBuilder builder;
+    builder.addVertex({-1.5f, 0.0f, 0.0f}, {0, 0, -1}, {});
+    builder.addVertex({-1.5f, 0.05f, 0.0f}, {0, 0, -1}, {});
+    builder.addVertex({-1.45f, 0.0f, 0.0f}, {0, 0, -1}, {});
+    builder.addVertex({1.5f, 0.0f, 0.0f}, {0, 0, -1}, {});
+    builder.addTriangle(0, 1, 2, Handle<Shader>());
+    adopt("dots.msh", builder.build());
+    const struct {
+        const char* lines;
+        std::array<int, 2> red;  // at the lone vertex, and one pixel beside the 4-pixel point
+    } cases[] = {
+        {"Particles yes\nParticleSize 4 4\n", {191, 191}},
+        {"Particles yes\nParticleSize 4 4\nParticleColor 0 1 0 1\n", {0, 0}},
+        {"Particles yes\nParticleSize 1 1\nParticleColor 1 0 0 1\n", {255, 0}},
+        {"Particles no\nParticleSize 4 4\n", {0, 0}},
+    };
+    for (const auto& c : cases) {
+        read(meshScene(std::string(c.lines) + "Object \"dots.msh\"\n"));
+        render(0.0f);
+        EXPECT_NEAR(pixel(20, 32)[0], c.red[0], 2) << c.lines;
+        EXPECT_NEAR(pixel(21, 33)[0], c.red[1], 2) << c.lines;
     }
 }
 

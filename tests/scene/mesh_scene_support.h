@@ -5,13 +5,16 @@
 #include <GL/gl.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 
+#include "gl/extensions.h"
 #include "mesh/mesh_builder.h"
 #include "mesh/mesh_manager.h"
 #include "scene/camera_node.h"
 #include "scene_test_support.h"
 #include "shader/shader_manager.h"
+#include "support/captured_log.h"
 
 namespace qv3rn::test {
 
@@ -33,11 +36,24 @@ inline std::unique_ptr<Mesh> flatGrid(int cells, float side, Shader* shader = nu
     return builder.build();
 }
 
+// A "{ Envelope" block going in a straight line from `from` at time 0 to `to` at time 1, constant outside.
+inline std::string rampEnvelope(float from, float to) {
+    std::ostringstream text;
+    text << "{ Envelope\n  2\n  Key " << from << " 0 3 0 0 0 0 0 0 0\n  Key " << to
+         << " 1 3 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n";
+    return text.str();
+}
+
 class MeshSceneTest : public SceneTest {
 protected:
+    void SetUp() override {
+        SceneTest::SetUp();
+        reportExtensions(*context);
+    }
     void TearDown() override {
         root.reset();  // the nodes go before the meshes they draw, and these while the context lives
         meshes.clear();
+        resetExtensions();
         SceneTest::TearDown();
     }
 
@@ -67,6 +83,7 @@ protected:
         root->renderVisible(camera->frustum());
     }
 
+    CapturedLog log{"mesh-scene.log"};  // the extension report goes here
     ShaderManager shaders;
     MeshManager meshes;
 };
