@@ -97,28 +97,38 @@ std::string slidingKeyframer(float x1) {
 }
 
 TEST_F(MeshNodeTest, LazyPointsLagByTheirDistanceAndCatchUp) {
-    // The node slides from x 0 to 10 during the first second. The corner (-2, -2, 0) lies 2.83 from the origin:
-    // with the lag rate 0.25 it is 0.71 s late, with 0.1 0.28 s; the centre vertex is never late.
+    // The sliding node goes from x 0 to 10 during the first second. The corner (-2, -2, 0) lies 2.83 from the
+    // origin: with the lag rate 0.25 it is 0.71 s late, with 0.1 0.28 s; the centre vertex is never late. A
+    // turned node hands its turn to the vertices: a quarter heading takes (-2, -2, 0) to (0, -2, 2).
+    const std::string sliding = slidingKeyframer(10.0f);
+    const std::string turned = keyframerLW({{2, 10.0f}, {3, 1.5707963f}});
+    const std::string lazy = "LazyPoints yes\nObject \"grid.msh\"\n";
     const struct {
-        const char* lines;
+        const std::string& keyframer;
+        std::string lines;
         float time;
         int vertex;
-        float x;  // local x of the vertex: its own x plus where the node was when the vertex's time was
+        Vec3 position;  // local: the vertex turned and moved as the node was at the vertex's time, less where it is
     } cases[] = {
-        {"LazyPoints yes\nObject \"grid.msh\"\n", 0.5f, 0, -2.0f + 0.0f - 5.0f},
-        {"LazyPoints yes\nObject \"grid.msh\"\n", 0.9f, 0, -2.0f + 1.9289f - 9.0f},
-        {"LazyPoints yes\nObject \"grid.msh\"\n", 0.5f, 4, 0.0f},
-        {"LazyPoints yes\nObject \"grid.msh\"\n", 2.0f, 0, -2.0f},
-        {"Object \"grid.msh\"\nLazyPoints yes\nLazyLagRate 0.1\n", 0.5f, 0, -2.0f + 2.1716f - 5.0f},
-        {"Object \"grid.msh\"\n", 0.5f, 0, -2.0f},
+        {sliding, lazy, 0.5f, 0, {-2.0f + 0.0f - 5.0f, -2, 0}},
+        {sliding, lazy, 0.9f, 0, {-2.0f + 1.9289f - 9.0f, -2, 0}},
+        {sliding, lazy, 0.5f, 4, {0, 0, 0}},
+        {sliding, lazy, 2.0f, 0, {-2, -2, 0}},
+        {sliding, "Object \"grid.msh\"\nLazyPoints yes\nLazyLagRate 0.1\n", 0.5f, 0, {-2.0f + 2.1716f - 5.0f, -2, 0}},
+        {sliding, "Object \"grid.msh\"\n", 0.5f, 0, {-2, -2, 0}},
+        {turned, lazy, 0.5f, 0, {0, -2, 2}},
     };
     for (const auto& c : cases) {
         adopt("grid.msh", flatGrid(2, 4.0f));
-        read("Group {\nMesh {\nName \"m\"\n" + slidingKeyframer(10.0f) + c.lines + "}\n}\n");
+        read("Group {\nMesh {\nName \"m\"\n" + c.keyframer + c.lines + "}\n}\n");
         root->update(c.time);
-        const Mesh& mesh = *static_cast<const MeshNode&>(node("m")).mesh();
-        EXPECT_NEAR(mesh.vertices()[c.vertex].position.x, c.x, 1e-3f) << c.lines << " at " << c.time;
-        EXPECT_FLOAT_EQ(mesh.vertices()[c.vertex].position.y, c.vertex == 4 ? 0.0f : -2.0f);
+        const Vec3& p = static_cast<const MeshNode&>(node("m")).mesh()->vertices()[c.vertex].position;
+        EXPECT_NEAR(p.x, c.position.x, 1e-3f) << c.lines << " at " << c.time;
+        EXPECT_NEAR(p.y, c.position.y, 1e-3f) << c.lines << " at " << c.time;
+        EXPECT_NEAR(p.z, c.position.z, 1e-3f) << c.lines << " at " << c.time;
+        if (static_cast<const MeshNode&>(node("m")).lazyPoints()) {
+            EXPECT_EQ(node("m").rotation(), Mat4::identity()) << "the vertices carry the turn";
+        }
         root.reset();
         meshes.clear();
     }
