@@ -12,6 +12,7 @@
 #include "scene/light.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
+#include "scene/octree_node.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
 
@@ -83,6 +84,7 @@ const KeywordTable<SpotLight>& spotLightGrammar();
 const KeywordTable<PointLight>& pointLightGrammar();
 const KeywordTable<MeshNode>& meshNodeGrammar();
 const KeywordTable<MorphNode>& morphGrammar();
+const KeywordTable<OctreeNode>& octreeGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -237,6 +239,21 @@ const KeywordTable<MorphNode> morphRows = joinRows<MorphNode>(
     envelopeRow("MorphAmount {", &MorphNode::setAmountEnvelope, "unable to load morph amount envelope"));
 const KeywordTable<MorphNode>& morphGrammar() { return morphRows; }
 
+// The mesh is sorted into its octree with the three values read before "Object ".
+void readOctreeType(OctreeNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
+void readOctreeObject(OctreeNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load octree mesh: " + name);
+    node.setMesh(*mesh);
+}
+
+const KeywordTable<OctreeNode> octreeRows = joinRows<OctreeNode>(
+    commonRows, Row<OctreeNode>{"Type ", readOctreeType}, integers("MaxTris ", &OctreeNode::maxTriangles),
+    floats("BoxSide ", &OctreeNode::boxSide), integers("MaxDepth ", &OctreeNode::maxDepth),
+    Row<OctreeNode>{"Object ", readOctreeObject});
+const KeywordTable<OctreeNode>& octreeGrammar() { return octreeRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -284,7 +301,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         child<MeshNode>("Mesh {", meshNodeGrammar),
         notSupported<SceneNode>("Mirror {"),
         child<MorphNode>("Morph {", morphGrammar),
-        notSupported<SceneNode>("Octree {"),
+        child<OctreeNode>("Octree {", octreeGrammar),
         notSupported<SceneNode>("Particles {"),
         child<SceneNode>("Group {", groupGrammar),
         child<DirectionalLight>("DirectionalLight {", directionalLightGrammar),
