@@ -32,12 +32,7 @@ Vec3 scanVector(const std::string& text, Vec3 value = {}) {
 
 // The envelope block after the line, then the field's "}"; a block the envelope reader refuses raises `error`.
 std::unique_ptr<Envelope> envelopeField(BlockLine& line, const char* error) {
-    try {
-        if (auto envelope = readEnvelopeField(line, FieldClose::SkipToBrace)) return envelope;
-    } catch (const std::runtime_error& raised) {
-        throw std::runtime_error(std::string(error) + ": " + raised.what());
-    }
-    throw std::runtime_error(error);
+    return readEnvelopeField(line, FieldClose::SkipToBrace, error);
 }
 
 template <typename K>
