@@ -1,0 +1,78 @@
+// Benchmarks of the vertex deformers: one frame of each on a 20,000-vertex grid, as a deform-mesh node runs a
+// single deformer (update at the frame's time, the undeformed copy mapped into the mesh, then once more in place).
+#include <benchmark/benchmark.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scene/deformers.h"
+
+namespace {
+
+using qv3rn::DeformerKind;
+
+// An envelope field rising from `from` to `to` over ten seconds.
+std::string ramp(const std::string& keyword, float from, float to) {
+    return keyword + " {\n{ Envelope\n  2\n  Key " + std::to_string(from) + " 0 3 0 0 0 0 0 0 0\n  Key " +
+           std::to_string(to) + " 10 3 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n}\n";
+}
+
+// Each kind with its numbers animated; SinWave with all three waves and different amplitudes, its costliest form.
+std::string blockLines(DeformerKind kind) {
+    switch (kind) {
+        case DeformerKind::Bend: return "Axis 1\nFrom 0\nTo 2\n" + ramp("Dir", 0, 1) + ramp("BendAngle", 0.5f, 2) + "}\n";
+        case DeformerKind::Melt: return "Center 0 0 0\nSize 1 1 1\nVis 1\n" + ramp("Bulge", 0, 1) + "}\n";
+        case DeformerKind::SinWave: {
+            std::string text;
+            for (const char* axis : {"1", "2", "4"})
+                text += std::string("Axis ") + axis + "\nAmp1 0.1\nAmp2 0.2\nWave 0.5\nDecay 0.3\n" + ramp("Phase", 0, 3);
+            return text + "}\n";
+        }
+        case DeformerKind::Taper1: return "Axis 2\nMin -1 -1 -1\nMax 1 1 1\n" + ramp("Factor", 1, 3) + "}\n";
+        case DeformerKind::Taper2:
+            return "Axis 2\nMin -1 -1 -1\nMax 1 1 1\n" + ramp("FactorA", 1, 3) + ramp("FactorB", 1, 0) + "}\n";
+        case DeformerKind::Twist: return "Axis 2\nSize 1 1 1\n" + ramp("TwistAngle", 0, 6) + "}\n";
+        case DeformerKind::Wave:
+            return "Axis 1\nDisplace 7\nAmplitude 0.2\nFiniteRange 1\nRange 1.5\n" + ramp("Phase", 0, 6) +
+                   ramp("Wavelength", 0.5f, 1) + "}\n";
+    }
+    return "}\n";
+}
+
+// A 200 x 100 grid over [-1, 1] x [-1, 1], bowed in z so that no coordinate is constant.
+std::vector<qv3rn::MeshVertex> grid() {
+    std::vector<qv3rn::MeshVertex> vertices(200 * 100);
+    for (int row = 0; row < 100; ++row)
+        for (int column = 0; column < 200; ++column) {
+            const float x = column / 99.5f - 1.0f, y = row / 49.5f - 1.0f;
+            vertices[row * 200 + column].position = {x, y, 0.25f * (x * x + y * y)};
+        }
+    return vertices;
+}
+
+void deformFrame(benchmark::State& state) {
+    const auto kind = static_cast<DeformerKind>(state.range(0));
+    qv3rn::ScriptParser parser;
+    std::istringstream stream(blockLines(kind));
+    const std::string opening = qv3rn::deformerKeyword(kind);
+    qv3rn::BlockLine line(opening, parser, stream);
+    const auto deformer = qv3rn::readDeformer(kind, line);
+
+    const std::vector<qv3rn::MeshVertex> undeformed = grid();
+    std::vector<qv3rn::MeshVertex> mesh = undeformed;
+    float time = 0.0f;
+    for (auto _ : state) {
+        deformer->update(time);
+        deformer->apply(undeformed, mesh);
+        deformer->apply(mesh, mesh);
+        benchmark::DoNotOptimize(mesh.data());
+        time = time < 10.0f ? time + 0.016f : 0.0f;
+    }
+    state.SetLabel(qv3rn::deformerName(kind));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 2 * static_cast<std::int64_t>(mesh.size()));
+}
+
+}  // namespace
+
+BENCHMARK(deformFrame)->DenseRange(0, qv3rn::deformerKindCount - 1)->Unit(benchmark::kMicrosecond);
