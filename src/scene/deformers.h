@@ -115,18 +115,23 @@ public:
     Vec3 map(const Vec3& p) const;
 
     // While the block is read: "Axis " with code 1, 2 or 4 starts a fresh wave on that axis (replacing one
-    // read before); the value lines go to the wave last started, the x wave before any "Axis " line. The
-    // lines after another code go nowhere.
+    // read before); the value lines go to the wave last started, the x wave before any "Axis " line (which
+    // they make present). The lines after another code go nowhere.
     void startWave(std::int32_t code);
-    Wave& readingWave() { return reading_ >= 0 ? waves_[reading_] : discarded_; }
+    Wave& readingWave();
     bool hasWave(int axis) const { return present_[axis]; }
 
 private:
     std::array<Wave, 3> waves_;
-    std::array<bool, 3> present_{true, false, false};
+    std::array<bool, 3> present_{false, false, false};
     Wave discarded_;
     int reading_ = 0;
-    float time_ = 0.0f;
+    // Each wave's sine argument is perDistance * r + offset this frame.
+    struct Frame {
+        float perDistance = 0.0f;
+        float offset = 0.0f;
+    };
+    std::array<Frame, 3> frame_;
 };
 
 // Scaling across the axis growing linearly with the distance along it: t = max(|d / extent|, 0.01) on the
