@@ -10,6 +10,8 @@
 #include "anim/keyframer_lw.h"
 #include "scene/camera_node.h"
 #include "scene/light.h"
+#include "scene/mesh_node.h"
+#include "scene/morph_node.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
 
@@ -74,6 +76,8 @@ const KeywordTable<CameraNode>& cameraGrammar();
 const KeywordTable<DirectionalLight>& directionalLightGrammar();
 const KeywordTable<SpotLight>& spotLightGrammar();
 const KeywordTable<PointLight>& pointLightGrammar();
+const KeywordTable<MeshNode>& meshNodeGrammar();
+const KeywordTable<MorphNode>& morphGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -148,6 +152,86 @@ const KeywordTable<PointLight> pointLightRows =
                          floats("Color ", &PointLight::color), Row<PointLight>{"Shader ", readShader});
 const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
 
+// ---- Mesh nodes.
+
+template <typename Node>
+Row<Node> envelopeRow(const char* keyword, void (Node::*set)(std::unique_ptr<Envelope>), const char* error) {
+    return {keyword, [set, error](Node& node, BlockLine& line) { (node.*set)(envelopeField(line, error)); }};
+}
+
+void readLazyPoints(MeshNode& node, BlockLine& line) { node.setLazyPoints(matches(line.text, "yes")); }
+void readGlowShader(MeshNode& node, BlockLine& line) {
+    ShaderManager* manager = ShaderManager::instance();
+    node.setGlowShader(manager ? manager->find(quotedText(line.text)) : ShaderHandle{});
+}
+void readZoomShader(MeshNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    ShaderManager* manager = ShaderManager::instance();
+    ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
+    if (!shader) throw std::runtime_error("unable to find zoom shader: " + name);
+    node.setZoomShader(std::move(shader));
+}
+
+// The options every mesh-drawing block offers a line before its own rows. "Zoom" comes after the zoom lines
+// that contain it, so that they reach their own rows.
+const KeywordTable<MeshNode> meshOptions = {
+    flag("TwoPassBlending", &MeshNode::twoPassBlending),
+    flag("SurfaceBlending", &MeshNode::surfaceBlending),
+    {"LazyPoints", readLazyPoints},
+    floats("LazyLagRate ", &MeshNode::lazyLagRate),
+    {"GlowShader ", readGlowShader},
+    integers("GlowShells ", &MeshNode::glowShells),
+    envelopeRow("GlowIntensity {", &MeshNode::setGlowIntensityEnvelope, "unable to load glow intensity envelope"),
+    envelopeRow("GlowSize {", &MeshNode::setGlowSizeEnvelope, "unable to load glow size envelope"),
+    envelopeRow("GlowShininess {", &MeshNode::setGlowShininessEnvelope, "unable to load glow shininess envelope"),
+    floats("GlowColor ", &MeshNode::glowColor),
+    flag("Particles", &MeshNode::particles),
+    floats("ParticleSize ", &MeshNode::particleSize),
+    floats("ParticleThreshold ", &MeshNode::particleThreshold),
+    floats("ParticleAttenuation ", &MeshNode::particleAttenuation),
+    floats("ParticleColor ", &MeshNode::particleColor),
+    {"ZoomShader ", readZoomShader},
+    envelopeRow("ZoomCount {", &MeshNode::setZoomCountEnvelope, "unable to load zoom count envelope"),
+    envelopeRow("ZoomTime {", &MeshNode::setZoomTimeEnvelope, "unable to load zoom time envelope"),
+    flag("Zoom", &MeshNode::zoom),
+};
+
+void readMeshType(MeshNode& node, BlockLine& line) {
+    node.meshType = meshTypeOfLine(line.text);
+    node.staticMark = matches(line.text, "STATIC");
+}
+// The mesh is loaded with the kind of the "Type " lines before it; "STATIC" puts it in a vertex buffer.
+void readMeshObject(MeshNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load mesh" + name);
+    if (node.staticMark) mesh->setFlags(mesh->flags() | MeshFlags::VertexBuffer);
+    node.setMesh(mesh);
+}
+
+const KeywordTable<MeshNode> meshNodeRows = joinRows<MeshNode>(
+    commonRows, meshOptions, Row<MeshNode>{"Type ", readMeshType}, Row<MeshNode>{"Object ", readMeshObject});
+const KeywordTable<MeshNode>& meshNodeGrammar() { return meshNodeRows; }
+
+void readMorphType(MorphNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
+void readTargetCount(MorphNode& node, BlockLine& line) {
+    std::int32_t count = 0;
+    scanInteger(line.text, count);
+    node.setTargetCount(count);
+}
+void readTarget(MorphNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load mesh: " + name);
+    node.addTarget(*mesh);
+}
+
+const KeywordTable<MorphNode> morphRows = joinRows<MorphNode>(
+    commonRows, meshOptions, Row<MorphNode>{"Type ", readMorphType}, Row<MorphNode>{"NumMeshes ", readTargetCount},
+    Row<MorphNode>{"Mesh ", readTarget}, Row<MorphNode>{"Src ", readTarget}, Row<MorphNode>{"Dst ", readTarget},
+    envelopeRow("MorphAmount {", &MorphNode::setAmountEnvelope, "unable to load morph amount envelope"));
+const KeywordTable<MorphNode>& morphGrammar() { return morphRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -192,9 +276,9 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
         notSupported<SceneNode>("EdgeMesh {"),
         notSupported<SceneNode>("DeformMesh {"),
-        notSupported<SceneNode>("Mesh {"),
+        child<MeshNode>("Mesh {", meshNodeGrammar),
         notSupported<SceneNode>("Mirror {"),
-        notSupported<SceneNode>("Morph {"),
+        child<MorphNode>("Morph {", morphGrammar),
         notSupported<SceneNode>("Octree {"),
         notSupported<SceneNode>("Particles {"),
         child<SceneNode>("Group {", groupGrammar),
@@ -228,6 +312,7 @@ const KeywordTable<std::unique_ptr<SceneNode>> rootRows = {
 }  // namespace
 
 const KeywordTable<SceneNode>& commonNodeRows() { return commonRows; }
+const KeywordTable<MeshNode>& meshOptionRows() { return meshOptions; }
 
 bool readRootNode(BlockLine& line, std::unique_ptr<SceneNode>& root) {
     const Row<std::unique_ptr<SceneNode>>* found = nullptr;
