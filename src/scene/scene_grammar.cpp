@@ -10,6 +10,7 @@
 #include "anim/keyframer_lw.h"
 #include "scene/camera_node.h"
 #include "scene/light.h"
+#include "scene/deform_mesh_node.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/point_light.h"
@@ -78,6 +79,7 @@ const KeywordTable<SpotLight>& spotLightGrammar();
 const KeywordTable<PointLight>& pointLightGrammar();
 const KeywordTable<MeshNode>& meshNodeGrammar();
 const KeywordTable<MorphNode>& morphGrammar();
+const KeywordTable<DeformMeshNode>& deformMeshGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -232,6 +234,27 @@ const KeywordTable<MorphNode> morphRows = joinRows<MorphNode>(
     envelopeRow("MorphAmount {", &MorphNode::setAmountEnvelope, "unable to load morph amount envelope"));
 const KeywordTable<MorphNode>& morphGrammar() { return morphRows; }
 
+void readDeformType(DeformMeshNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
+void readDeformObject(DeformMeshNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load mesh: " + name);
+    if (mesh->vertexCount() < 1) throw std::runtime_error("deform mesh " + name + " has no vertices");
+    node.setMesh(mesh);
+}
+// Each deformer block appends its deformer; "SinWave {" is tried before the "Wave {" it contains.
+Row<DeformMeshNode> deformerRow(DeformerKind kind) {
+    return {deformerKeyword(kind),
+            [kind](DeformMeshNode& node, BlockLine& line) { node.addDeformer(readDeformer(kind, line)); }};
+}
+
+const KeywordTable<DeformMeshNode> deformMeshRows = joinRows<DeformMeshNode>(
+    commonRows, meshOptions, Row<DeformMeshNode>{"Type ", readDeformType},
+    Row<DeformMeshNode>{"Object ", readDeformObject}, deformerRow(DeformerKind::Bend), deformerRow(DeformerKind::Melt),
+    deformerRow(DeformerKind::SinWave), deformerRow(DeformerKind::Taper1), deformerRow(DeformerKind::Taper2),
+    deformerRow(DeformerKind::Twist), deformerRow(DeformerKind::Wave));
+const KeywordTable<DeformMeshNode>& deformMeshGrammar() { return deformMeshRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -275,7 +298,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         notSupported<SceneNode>("ShadowVolume {"),
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
         notSupported<SceneNode>("EdgeMesh {"),
-        notSupported<SceneNode>("DeformMesh {"),
+        child<DeformMeshNode>("DeformMesh {", deformMeshGrammar),
         child<MeshNode>("Mesh {", meshNodeGrammar),
         notSupported<SceneNode>("Mirror {"),
         child<MorphNode>("Morph {", morphGrammar),
