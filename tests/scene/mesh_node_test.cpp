@@ -156,6 +156,7 @@ TEST_F(MeshNodeTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {block("Mesh", "Type STATIC\nObject \"grid.msh\"\n"), "0 static"},
         {block("Mesh", "Object \"grid.msh\"\nType STATIC\n"), "0"},
         {block("Mesh", "Zoom yes\nZoomShader \"ghost\"\nObject \"grid.msh\"\n"), "0 zoom ghost"},
+        {block("Mesh", "LazyPoints yes\nObject \"empty.msh\"\n"), "0"},  // nothing to draw, nothing to move
         {block("Mesh", "Object \"missing.msh\"\n"), "7: unable to load meshmissing.msh"},
         {block("Mesh", "ZoomShader \"none\"\n"), "7: unable to find zoom shader: none"},
         {block("Mesh", "GlowSize {\n{ Envelope\n1\nKey\n"), "10: unable to load glow size envelope"},
@@ -318,6 +319,7 @@ TEST_F(MeshNodeTest, PicturesShowEachNodeAndItsPasses) {
     } cases[] = {
         {block("Mesh", front + "Object \"grid.msh\"\n"), 0, {{32, 32, white}, {2, 2, 0}}},
         {block("Mesh", front), 0, {{32, 32, 0}}},
+        {block("Mesh", front + "Object \"empty.msh\"\nGlowShells 2\nParticles yes\n"), 0, {{32, 32, 0}}},
         {block("Mesh", front + "Object \"grid.msh\"\nEnable no\n"), 0, {{32, 32, 0}}},
         {zoom(2, 0), 1, {{32, 32, white}, {28, 32, 0}, {24, 32, white}, {20, 32, 0}, {17, 32, white}}},
         {zoom(1, 0), 1, {{32, 32, white}, {24, 32, 0}, {17, 32, white}}},
