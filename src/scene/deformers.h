@@ -69,7 +69,8 @@ public:
 };
 
 // A circular bend of the frame's y axis: the frame is the rotation by -pi/2 about x (axis 1) or about y
-// (axis 2), then by the direction about z. Radius (to - from) / angle; no bend below 0.0001 radians.
+// (axis 2), then by the direction about z. Radius (to - from) / angle; no bend below 0.0001 radians, nor with a
+// zero radius (from = to), which the arc cannot divide by.
 class BendDeformer : public DeformerOf<BendDeformer> {
 public:
     DeformerKind kind() const override { return DeformerKind::Bend; }

@@ -43,6 +43,7 @@ TEST(DeformersTest, MovePointsWhereTheirFormulasPutThem) {
         {DeformerKind::Bend, bend + "Axis 1\n}\n", 0, {0, 0, 1}, {r, 0, r}},
         {DeformerKind::Bend, bend + "Axis 2\n}\n", 0, {0, 1, 0}, {0, r, -r}},
         {DeformerKind::Bend, "To 1\n" + field("BendAngle", 0.00005f) + "}\n", 0, {0, 1, 0}, {0, 1, 0}},
+        {DeformerKind::Bend, "From 1\nTo 1\n" + field("BendAngle", quarter) + "}\n", 0, {0, 1, 0}, {0, 1, 0}},
         {DeformerKind::Melt, melt + "}\n", 0, {0.5f, 1, 0.5f}, {0.5f, 0, 0.5f}},
         {DeformerKind::Melt, melt + "}\n", 0, {0.5f, -1, 0}, {0.75f, -1, 0}},
         {DeformerKind::Melt, melt + "}\n", 0, {0.5f, 0, 0.5f}, {0.625f, -0.5f, 0.625f}},
