@@ -174,6 +174,16 @@ void readZoomShader(MeshNode& node, BlockLine& line) {
     node.setZoomShader(std::move(shader));
 }
 
+// Each shell draws the whole mesh again: a count beyond the limit is refused rather than left to stall the frame.
+void readGlowShells(MeshNode& node, BlockLine& line) {
+    std::int32_t count = node.glowShells;
+    scanInteger(line.text, count);
+    if (count > MeshNode::maxGlowShells)
+        throw std::runtime_error("glow shell count " + std::to_string(count) + " is above " +
+                                 std::to_string(MeshNode::maxGlowShells));
+    node.glowShells = count;
+}
+
 // The options every mesh-drawing block offers a line before its own rows. "Zoom" comes after the zoom lines
 // that contain it, so that they reach their own rows.
 const KeywordTable<MeshNode> meshOptions = {
@@ -182,7 +192,7 @@ const KeywordTable<MeshNode> meshOptions = {
     {"LazyPoints", readLazyPoints},
     floats("LazyLagRate ", &MeshNode::lazyLagRate),
     {"GlowShader ", readGlowShader},
-    integers("GlowShells ", &MeshNode::glowShells),
+    {"GlowShells ", readGlowShells},
     envelopeRow("GlowIntensity {", &MeshNode::setGlowIntensityEnvelope, "unable to load glow intensity envelope"),
     envelopeRow("GlowSize {", &MeshNode::setGlowSizeEnvelope, "unable to load glow size envelope"),
     envelopeRow("GlowShininess {", &MeshNode::setGlowShininessEnvelope, "unable to load glow shininess envelope"),

@@ -159,6 +159,7 @@ TEST_F(MeshNodeTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {block("Mesh", "LazyPoints yes\nObject \"empty.msh\"\n"), "0"},  // nothing to draw, nothing to move
         {block("Mesh", "Object \"missing.msh\"\n"), "7: unable to load meshmissing.msh"},
         {block("Mesh", "ZoomShader \"none\"\n"), "7: unable to find zoom shader: none"},
+        {block("Mesh", "GlowShells 100000\n"), "7: glow shell count 100000 is above 256"},
         {block("Mesh", "GlowSize {\n{ Envelope\n1\nKey\n"), "10: unable to load glow size envelope"},
         {block("DeformMesh", "Type BUMPMAP_EDGEMESH\nObject \"grid.msh\"\n"), "0"},
         {block("DeformMesh", "Type BUMPMAP\nMelt {\n}\nSinWave {\n}\nWave {\n}\nBend {\n}\n"),
@@ -324,6 +325,7 @@ TEST_F(MeshNodeTest, PicturesShowEachNodeAndItsPasses) {
         {zoom(2, 0), 1, {{32, 32, white}, {28, 32, 0}, {24, 32, white}, {20, 32, 0}, {17, 32, white}}},
         {zoom(1, 0), 1, {{32, 32, white}, {24, 32, 0}, {17, 32, white}}},
         {zoom(2, 2), 1, {{32, 32, 0}, {24, 32, 0}, {17, 32, white}}},
+        {zoom(1e30f, 0), 1, {{32, 32, white}, {24, 32, white}, {17, 32, white}}},  // as many ghosts as allowed
         {block("Mesh", sliding(2) + "Zoom no\n" + field("ZoomCount", 2) + "Object \"small.msh\"\n"), 1,
          {{32, 32, 0}, {17, 32, white}}},
         {block("Mesh", front + glow), 0, {{32, 32, white}, {42, 32, 0}}},
