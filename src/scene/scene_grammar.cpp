@@ -13,6 +13,7 @@
 #include "scene/deform_mesh_node.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
+#include "scene/octree_node.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
 
@@ -80,6 +81,7 @@ const KeywordTable<PointLight>& pointLightGrammar();
 const KeywordTable<MeshNode>& meshNodeGrammar();
 const KeywordTable<MorphNode>& morphGrammar();
 const KeywordTable<DeformMeshNode>& deformMeshGrammar();
+const KeywordTable<OctreeNode>& octreeGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -225,7 +227,12 @@ const KeywordTable<MeshNode> meshNodeRows = joinRows<MeshNode>(
     commonRows, meshOptions, Row<MeshNode>{"Type ", readMeshType}, Row<MeshNode>{"Object ", readMeshObject});
 const KeywordTable<MeshNode>& meshNodeGrammar() { return meshNodeRows; }
 
-void readMorphType(MorphNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
+// "Type " in the blocks whose vertices change or are sorted: "DeformMesh {", "Morph {", "Octree {".
+template <typename Node>
+void readChangingType(Node& node, BlockLine& line) {
+    node.meshType = changingMeshTypeOfLine(line.text);
+}
+
 void readTargetCount(MorphNode& node, BlockLine& line) {
     std::int32_t count = 0;
     scanInteger(line.text, count);
@@ -239,12 +246,12 @@ void readTarget(MorphNode& node, BlockLine& line) {
 }
 
 const KeywordTable<MorphNode> morphRows = joinRows<MorphNode>(
-    commonRows, meshOptions, Row<MorphNode>{"Type ", readMorphType}, Row<MorphNode>{"NumMeshes ", readTargetCount},
-    Row<MorphNode>{"Mesh ", readTarget}, Row<MorphNode>{"Src ", readTarget}, Row<MorphNode>{"Dst ", readTarget},
+    commonRows, meshOptions, Row<MorphNode>{"Type ", readChangingType<MorphNode>},
+    Row<MorphNode>{"NumMeshes ", readTargetCount}, Row<MorphNode>{"Mesh ", readTarget},
+    Row<MorphNode>{"Src ", readTarget}, Row<MorphNode>{"Dst ", readTarget},
     envelopeRow("MorphAmount {", &MorphNode::setAmountEnvelope, "unable to load morph amount envelope"));
 const KeywordTable<MorphNode>& morphGrammar() { return morphRows; }
 
-void readDeformType(DeformMeshNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
 void readDeformObject(DeformMeshNode& node, BlockLine& line) {
     const std::string name = quotedText(line.text);
     Mesh* mesh = findOrLoadMesh(name, node.meshType);
@@ -259,11 +266,26 @@ Row<DeformMeshNode> deformerRow(DeformerKind kind) {
 }
 
 const KeywordTable<DeformMeshNode> deformMeshRows = joinRows<DeformMeshNode>(
-    commonRows, meshOptions, Row<DeformMeshNode>{"Type ", readDeformType},
+    commonRows, meshOptions, Row<DeformMeshNode>{"Type ", readChangingType<DeformMeshNode>},
     Row<DeformMeshNode>{"Object ", readDeformObject}, deformerRow(DeformerKind::Bend), deformerRow(DeformerKind::Melt),
     deformerRow(DeformerKind::SinWave), deformerRow(DeformerKind::Taper1), deformerRow(DeformerKind::Taper2),
     deformerRow(DeformerKind::Twist), deformerRow(DeformerKind::Wave));
 const KeywordTable<DeformMeshNode>& deformMeshGrammar() { return deformMeshRows; }
+
+// The mesh is sorted into its octree with the three values read before "Object ".
+void readOctreeObject(OctreeNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load octree mesh: " + name);
+    node.setMesh(*mesh);
+}
+
+const KeywordTable<OctreeNode> octreeRows = joinRows<OctreeNode>(
+    commonRows, Row<OctreeNode>{"Type ", readChangingType<OctreeNode>},
+    integers("MaxTris ", &OctreeNode::maxTriangles), floats("BoxSide ", &OctreeNode::boxSide),
+    integers("MaxDepth ", &OctreeNode::maxDepth),
+    Row<OctreeNode>{"Object ", readOctreeObject});
+const KeywordTable<OctreeNode>& octreeGrammar() { return octreeRows; }
 
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
@@ -312,7 +334,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         child<MeshNode>("Mesh {", meshNodeGrammar),
         notSupported<SceneNode>("Mirror {"),
         child<MorphNode>("Morph {", morphGrammar),
-        notSupported<SceneNode>("Octree {"),
+        child<OctreeNode>("Octree {", octreeGrammar),
         notSupported<SceneNode>("Particles {"),
         child<SceneNode>("Group {", groupGrammar),
         child<DirectionalLight>("DirectionalLight {", directionalLightGrammar),

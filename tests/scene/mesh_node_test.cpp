@@ -1,6 +1,5 @@
 // mesh_node_test.cpp -- the "Mesh {", "DeformMesh {" and "Morph {" blocks: their lines and errors, the vertices of
 // lazy points, deformer chains and morphs against positions worked out by hand, and the pictures they draw.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,46 +8,17 @@
 #include <vector>
 
 #include "data/script_error.h"
-#include "gl/extensions.h"
-#include "mesh/mesh_builder.h"
-#include "mesh/mesh_manager.h"
 #include "mesh/mesh_shapes.h"
-#include "scene/camera_node.h"
+#include "mesh_scene_support.h"
 #include "scene/deform_mesh_node.h"
 #include "scene/morph_node.h"
-#include "scene_test_support.h"
 #include "shader/render_state.h"
 #include "shader/shader_script_loader.h"
-#include "support/captured_log.h"
 
 namespace qv3rn::test {
 namespace {
 
-// A grid of cells x cells quads, `side` wide, in the plane z = `z` centred on the z axis, facing -Z (a camera
-// looking along +Z sees its fronts), every triangle drawn with `shader`.
-std::unique_ptr<Mesh> flatGrid(int cells, float side, Shader* shader = nullptr, float z = 0.0f) {
-    MeshBuilder builder;
-    const float step = side / static_cast<float>(cells);
-    for (int j = 0; j <= cells; ++j)
-        for (int i = 0; i <= cells; ++i)
-            builder.addVertex({-side / 2 + step * static_cast<float>(i), -side / 2 + step * static_cast<float>(j), z},
-                              {0.0f, 0.0f, -1.0f}, {0.0f, 0.0f});
-    const auto at = [cells](int i, int j) { return j * (cells + 1) + i; };
-    for (int j = 0; j < cells; ++j)
-        for (int i = 0; i < cells; ++i) {
-            builder.addTriangle(at(i, j), at(i, j + 1), at(i + 1, j), Handle<Shader>(shader));
-            builder.addTriangle(at(i + 1, j), at(i, j + 1), at(i + 1, j + 1), Handle<Shader>(shader));
-        }
-    return builder.build();
-}
-
-// Envelope text: constant, or a straight line from `from` at time 0 to `to` at time 1 (constant outside).
-std::string ramp(float from, float to) {
-    std::ostringstream text;
-    text << "{ Envelope\n  2\n  Key " << from << " 0 3 0 0 0 0 0 0 0\n  Key " << to
-         << " 1 3 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n";
-    return text.str();
-}
+// An envelope field: the keyword's block around the envelope text, or around a constant.
 std::string field(const std::string& keyword, const std::string& envelope) {
     return keyword + " {\n" + envelope + "}\n";
 }
@@ -61,7 +31,8 @@ std::string block(const char* keyword, const std::string& lines) {
 }
 const std::string front = keyframerLW({{2, 10.0f}});
 std::string sliding(float x1) {
-    return "KeyframerLW {\nNumChannels 9\nChannel 0\n" + ramp(0.0f, x1) + "Channel 2\n" + constantEnvelope(10) + "}\n";
+    return "KeyframerLW {\nNumChannels 9\nChannel 0\n" + rampEnvelope(0.0f, x1) + "Channel 2\n" + constantEnvelope(10) +
+           "}\n";
 }
 // The scene: a camera at the origin looking along +Z, then the node block (its lines start on line 7).
 std::string scene(const std::string& node) { return "Group {\nCamera {\nActive yes\n}\n" + node + "}\n"; }
@@ -73,28 +44,17 @@ std::string broken(const std::string& deformer, const std::string& keyword) {
 
 const std::string threeTargets = "NumMeshes 3\nMesh \"t0.msh\"\nSrc \"t1.msh\"\nDst \"t2.msh\"\n";
 const std::string wave = "Wave {\nAxis 1\nDisplace 4\nAmplitude 1\n" + field("Wavelength", 8) + "}\n";
-const std::string twist = "Twist {\nAxis 2\nSize 1 2 1\n" + field("TwistAngle", ramp(0, 1.5707963f)) + "}\n";
+const std::string twist = "Twist {\nAxis 2\nSize 1 2 1\n" + field("TwistAngle", rampEnvelope(0, 1.5707963f)) + "}\n";
 const std::string taper = "Taper1 {\nAxis 4\nMin -2 -2 -2\nMax 2 2 2\n" + field("Factor", 2) + "}\n";
 
-class MeshNodeTest : public SceneTest {
+class MeshNodeTest : public MeshSceneTest {
 protected:
     void SetUp() override {
-        SceneTest::SetUp();
-        reportExtensions(*context);
+        MeshSceneTest::SetUp();
         std::istringstream add("Shader {\nName \"add\"\nBlend {\nEnable yes\nSrc ONE\nDst ONE\n}\nCull {\n}\n}\n");
         ASSERT_TRUE(ShaderScriptLoader(shaders).parse(add));
-        for (const char* name : {"ghost", "glass"}) {
-            auto shader = std::make_unique<Shader>();
-            shader->setName(name);
-            shader->setBlended(name == std::string("glass"));
-            shaders.add(std::move(shader));
-        }
-    }
-    void TearDown() override {
-        root.reset();  // the nodes go before the meshes they draw, and these while the context lives
-        meshes.clear();
-        resetExtensions();
-        SceneTest::TearDown();
+        addShader("ghost");
+        glass = addShader("glass", true);
     }
 
     // Reads `text` with a fresh set of meshes in the cache (nodes change the meshes they name).
@@ -108,19 +68,22 @@ protected:
         adopt("unit.msh", flatGrid(1, 1.0f));
         adopt("wide.msh", flatGrid(1, 4.0f));
         // Morph targets: grids at z 0, 2 and 3 with normals -Z, -Y and +X and reds 10, 20 and 30.
+        const float lift[] = {0.0f, 2.0f, 3.0f};
         const Vec3 normals[] = {{0, 0, -1}, {0, -1, 0}, {1, 0, 0}};
         for (int k = 0; k < 3; ++k) {
-            auto grid = flatGrid(2, 4.0f, nullptr, k == 0 ? 0.0f : static_cast<float>(k + 1));
+            auto grid = flatGrid(2, 4.0f);
             for (MeshVertex& v : grid->vertices()) {
+                v.position.z = lift[k];
                 v.normal = normals[k];
                 v.colour[0] = static_cast<std::uint8_t>(10 * (k + 1));
             }
+            grid->computeBounds();
             adopt("t" + std::to_string(k) + ".msh", std::move(grid));
         }
-        auto glass = flatGrid(2, 4.0f, shaders.find("glass").get());  // half transparent
-        glass->setFlags(glass->flags() | MeshFlags::Colours);
-        for (MeshVertex& v : glass->vertices()) v.colour[3] = 128;
-        adopt("glass.msh", std::move(glass));
+        auto halfTransparent = flatGrid(2, 4.0f, glass);
+        halfTransparent->setFlags(halfTransparent->flags() | MeshFlags::Colours);
+        for (MeshVertex& v : halfTransparent->vertices()) v.colour[3] = 128;
+        adopt("glass.msh", std::move(halfTransparent));
         MeshBuilder ball;
         ASSERT_TRUE(buildShape("sphere", ShapeParameters{}, Handle<Shader>(), ball));
         ball.weld();
@@ -133,15 +96,8 @@ protected:
         adopt("dots.msh", dots.build());
         read(text);
     }
-    void adopt(const std::string& name, std::unique_ptr<Mesh> mesh) {
-        mesh->setName(name);
-        mesh->computeBounds();
-        meshes.adopt(std::move(mesh));
-    }
 
-    CapturedLog log{"mesh-scene.log"};  // the extension report goes here
-    ShaderManager shaders;
-    MeshManager meshes;
+    Shader* glass = nullptr;
 };
 
 TEST_F(MeshNodeTest, BlocksReadTheirLinesOrFailWithTheirLine) {
@@ -355,15 +311,8 @@ TEST_F(MeshNodeTest, PicturesShowEachNodeAndItsPasses) {
     };
     for (const auto& c : cases) {
         readWithMeshes(scene(c.node));
-        const auto* camera = static_cast<const SceneCamera*>(cameras.currentCamera());
-        ASSERT_TRUE(camera);
-        root->update(c.time);
-        cameras.setSize(width, height);
-        camera->apply();
         glDisable(GL_CULL_FACE);
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        root->renderVisible(camera->frustum());
+        render(c.time);
         for (const Pixel& p : c.pixels)
             for (int k = 0; k < 3; ++k)
                 EXPECT_NEAR(pixel(p.x, p.y)[k], (p.rgb >> (16 - 8 * k)) & 0xff, 2) << c.node << p.x << "," << p.y;
