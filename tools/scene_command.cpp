@@ -1,5 +1,6 @@
 // scene_command.cpp -- "qv3rn-tool scene": reads a scene script the way a scene effect does and lists its nodes,
-// with their enable state and world position (and a mesh node's mesh with its counts), at the chosen demo times.
+// with their enable state and world position (and a mesh node's mesh with its counts and deformers), at the
+// chosen demo times.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "platform/headless_context.h"
 #include "mesh/mesh_manager.h"
 #include "scene/camera_node.h"
+#include "scene/deform_mesh_node.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/scene_loader.h"
@@ -51,11 +53,16 @@ void printNode(const SceneNode& node, int depth) {
                 static_cast<double>(p.z));
     if (node.type() == NodeType::Camera)
         std::printf(" fov %.6g", static_cast<double>(static_cast<const CameraNode&>(node).camera().fov));
-    if (const auto* morph = dynamic_cast<const MorphNode*>(&node)) std::printf(" morph of %zu", morph->targets().size());
+    if (const auto* morph = dynamic_cast<const MorphNode*>(&node))
+        std::printf(" morph of %zu", morph->targets().size());
     if (const auto* meshNode = dynamic_cast<const MeshNode*>(&node); meshNode && meshNode->mesh()) {
         const Mesh& mesh = *meshNode->mesh();
         std::printf(" mesh \"%s\" %d vertices %d triangles", mesh.name().c_str(), mesh.vertexCount(),
                     mesh.triangleCount());
+    }
+    if (const auto* deform = dynamic_cast<const DeformMeshNode*>(&node)) {
+        std::printf(" deformers");
+        for (const auto& deformer : deform->deformers()) std::printf(" %s", deformerName(deformer->kind()));
     }
     std::printf("\n");
     for (const auto& child : node.children()) printNode(*child, depth + 1);
