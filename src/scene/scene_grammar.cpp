@@ -164,17 +164,16 @@ Row<Node> envelopeRow(const char* keyword, void (Node::*set)(std::unique_ptr<Env
 }
 
 void readLazyPoints(MeshNode& node, BlockLine& line) { node.setLazyPoints(matches(line.text, "yes")); }
-void readGlowShader(MeshNode& node, BlockLine& line) {
-    ShaderManager* manager = ShaderManager::instance();
-    node.setGlowShader(manager ? manager->find(quotedText(line.text)) : ShaderHandle{});
-}
-void readZoomShader(MeshNode& node, BlockLine& line) {
+// A shader the script names must be registered: a misspelt name would otherwise draw the effect without it.
+ShaderHandle namedShader(BlockLine& line, const char* what) {
     const std::string name = quotedText(line.text);
     ShaderManager* manager = ShaderManager::instance();
     ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
-    if (!shader) throw std::runtime_error("unable to find zoom shader: " + name);
-    node.setZoomShader(std::move(shader));
+    if (!shader) throw std::runtime_error(std::string("unable to find ") + what + " shader: " + name);
+    return shader;
 }
+void readGlowShader(MeshNode& node, BlockLine& line) { node.setGlowShader(namedShader(line, "glow")); }
+void readZoomShader(MeshNode& node, BlockLine& line) { node.setZoomShader(namedShader(line, "zoom")); }
 
 // Each shell draws the whole mesh again: a count beyond the limit is refused rather than left to stall the frame.
 void readGlowShells(MeshNode& node, BlockLine& line) {
