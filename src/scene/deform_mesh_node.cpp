@@ -22,6 +22,9 @@ void DeformMeshNode::updateSelf(float time) {
     for (const auto& deformer : deformers_) deformer->update(time);
     deformers_.front()->apply(std::span<const MeshVertex>(undeformed_.data(), count), vertices);
     for (const auto& deformer : deformers_) deformer->apply(vertices, vertices);
+    // The frustum test sees the deformed shape, not the one the mesh was loaded with.
+    mesh_->computeBounds();
+    fitSphereToMesh();
 
     if (!lazyPoints()) {
         recomputeNormals(*mesh_);

@@ -53,6 +53,10 @@ void MeshNode::setMesh(Mesh* mesh) {
     mesh_ = mesh;
     if (!mesh_) return;
     if (lazyPoints_ && lazyBase_.empty()) setLazyPoints(true);
+    fitSphereToMesh();
+}
+
+void MeshNode::fitSphereToMesh() {
     const Sphere sphere = Sphere::aroundBox(mesh_->bounds());
     setBoundingSphere(sphere.center, sphere.radius);
 }

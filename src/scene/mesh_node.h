@@ -90,6 +90,8 @@ public:
     float zoomTime = 0.0f;
 
 protected:
+    // The bounding sphere around the mesh's box: centre in the middle, radius 0.51 of the diagonal.
+    void fitSphereToMesh();
     MeshNode(NodeType type);
 
     Mesh* mesh_ = nullptr;

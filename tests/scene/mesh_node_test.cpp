@@ -227,6 +227,8 @@ TEST_F(MeshNodeTest, VerticesFollowLazyPointsDeformerChainsAndMorphs) {
         }
         if (dynamic_cast<const DeformMeshNode*>(&m)) {
             EXPECT_EQ(m.mesh(), meshes.find("grid.msh")) << "the cached mesh itself is deformed";
+            const Sphere& sphere = m.boundingSphere();
+            EXPECT_LE((v.position - sphere.center).length(), sphere.radius) << "the sphere holds the deformed shape";
         }
         EXPECT_EQ(meshes.find("t1.msh")->vertices()[0].position.z, 2.0f) << "targets stay as they are";
     }
