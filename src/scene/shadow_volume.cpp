@@ -263,9 +263,10 @@ Mat4 infiniteProjection(float fovDegrees, float zNear, int width, int height) {
     return Mat4::fromArray(numbers);
 }
 
-const std::vector<SceneNode*>& ShadowVolumeGroup::lights() {
-    if (!lightsGathered_) {
-        gatherLights(*this, lights_);
+const std::vector<SceneNode*>& ShadowVolumeGroup::lights() const {
+    if (!lightsGathered_ && isEnabled()) {
+        // The group itself is no light: the search starts at its children.
+        for (const auto& child : children()) gatherLights(*child, lights_);
         lightsGathered_ = true;
     }
     return lights_;

@@ -51,8 +51,9 @@ public:
     void renderVisible(const Frustum& frustum) override;
 
     // The point-light sprites, directional and spot lights of the subtree (the group included) that are
-    // enabled below enabled nodes, depth-first; gathered the first time it is asked and kept from then on.
-    const std::vector<SceneNode*>& lights();
+    // enabled below enabled nodes, depth-first; gathered the first time it is asked (the first draw, or a tool
+    // that lists them) and kept from then on.
+    const std::vector<SceneNode*>& lights() const;
 
     // The volumes of the edge meshes among `nodes` for every light of the group that `frustum` (if any) sees,
     // counted and darkened under the infinite projection; the subtree is not drawn. Also used by the lighting
@@ -66,8 +67,8 @@ private:
     void render(const Frustum* frustum);
     void castShadowsOf(SceneNode& light, const std::vector<SceneNode*>& nodes);
 
-    std::vector<SceneNode*> lights_;
-    bool lightsGathered_ = false;
+    mutable std::vector<SceneNode*> lights_;
+    mutable bool lightsGathered_ = false;
     std::set<const void*> reported_;  // meshes already reported as having no edge triangles
 };
 
