@@ -200,23 +200,47 @@ bool buildShadowVolume(EdgeMesh& mesh, const VolumeLight& light, float extrusion
 
     const FixedArray<MeshVertex>& vertices = mesh.vertices();
     const auto count = static_cast<std::int32_t>(vertices.size());
-    for (EdgeTriangle& entry : mesh.edgeTriangles()) {
-        const MeshTriangle& triangle = *entry.triangle;
-        Vec3 corners[3];
-        bool inRange = true;
+    const auto cornersOf = [&](const MeshTriangle& triangle, Vec3 (&corners)[3]) {
         for (int k = 0; k < 3; ++k) {
             const std::int32_t index = triangle.vertices[k];
-            inRange = inRange && index >= 0 && index < count;
-            if (inRange) corners[k] = vertices[static_cast<std::size_t>(index)].position;
+            if (index < 0 || index >= count) return false;
+            corners[k] = vertices[static_cast<std::size_t>(index)].position;
         }
-        entry.facesLight = inRange && facesLight(triangle);
-        if (!inRange) continue;
+        return true;
+    };
+    FixedArray<EdgeTriangle>& triangles = mesh.edgeTriangles();
+    for (EdgeTriangle& entry : triangles) {
+        Vec3 corners[3];
+        entry.facesLight = cornersOf(*entry.triangle, corners) && facesLight(*entry.triangle);
+    }
+
+    // The side across corner k's edge (a, b) of a lit triangle is needed only where the triangle on the other
+    // side does not face the light or is missing: two lit triangles would give two opposite quads that cancel
+    // in the count and only cost fill. An edge table entry that does not join a and b gives its side anyway.
+    const FixedArray<MeshEdge>& edges = mesh.edges();
+    const auto triangleCount = static_cast<std::int32_t>(triangles.size());
+    const auto onSilhouette = [&](const EdgeTriangle& entry, std::int32_t self, std::int32_t a, std::int32_t b,
+                                  int k) {
+        const std::int32_t e = entry.edges[k];
+        if (e < 0 || static_cast<std::size_t>(e) >= edges.size()) return true;
+        const MeshEdge& edge = edges[static_cast<std::size_t>(e)];
+        if (a == b || !edge.hasVertex(a) || !edge.hasVertex(b)) return true;
+        const std::int32_t other = edge.triangles[0] == self ? edge.triangles[1] : edge.triangles[0];
+        return other < 0 || other >= triangleCount || other == self ||
+               !triangles[static_cast<std::size_t>(other)].facesLight;
+    };
+
+    for (std::int32_t i = 0; i < triangleCount; ++i) {
+        const EdgeTriangle& entry = triangles[static_cast<std::size_t>(i)];
+        const MeshTriangle& triangle = *entry.triangle;
+        Vec3 corners[3];
+        if (!cornersOf(triangle, corners)) continue;
         if (!entry.facesLight) {
             for (const Vec3& corner : corners) caps.append(far(corner));
             continue;
         }
-        // Every edge of a lit triangle gets a side; where two lit triangles meet, their sides cancel.
         for (int k = 0; k < 3; ++k) {
+            if (!onSilhouette(entry, i, triangle.vertices[k], triangle.vertices[(k + 1) % 3], k)) continue;
             const Vec3& a = corners[k];
             const Vec3& b = corners[(k + 1) % 3];
             sides.append({a, 1.0f});

@@ -21,7 +21,9 @@ struct VolumeLight {
 };
 
 // Fills the mesh's side and cap buffers with the volume the mesh casts from `light`, extruded by `extrusion`:
-// sides are quads (GL_QUADS), caps triangles (GL_TRIANGLES), both 4-component homogeneous vertices. Point and
+// sides are quads (GL_QUADS) on the silhouette edges (and the open edges) of the triangles facing the light,
+// caps triangles (GL_TRIANGLES): the lit triangles where they are, the others pushed away from the light; both
+// 4-component homogeneous vertices. Point and
 // directional volumes reach infinity (w = 0); a spot volume ends `extrusion` units behind each corner. False,
 // with empty buffers, when the mesh has no edge triangles.
 bool buildShadowVolume(EdgeMesh& mesh, const VolumeLight& light, float extrusion);

@@ -37,19 +37,19 @@ TEST(ShadowVolumeBuild, LitTrianglesGiveSidesAndNearCapsTheOthersFarCaps) {
     const float e = 2048.0f;
     const struct {
         VolumeLight light;
-        std::size_t sides;  // 12 per lit triangle
+        std::size_t sides;  // 4 per silhouette edge
         std::size_t caps;   // 3 per triangle
         float farW;
     } cases[] = {
-        // Above the unit cube: only the top's two triangles face a point or spot light.
-        {{VolumeLight::Kind::Point, {0, 5, 0}, {}}, 24, 36, 0.0f},
-        {{VolumeLight::Kind::Spot, {0, 5, 0}, {}}, 24, 36, 1.0f},
-        // Straight down, the four walls are edge-on (dot 0) and count as facing the light.
-        {{VolumeLight::Kind::Directional, {}, {0, 1, 0}}, 120, 36, 0.0f},
-        // A point light on the plane of the top face sees the top edge-on: it faces the light.
-        {{VolumeLight::Kind::Point, {3, 0.5f, 0}, {}}, 48, 36, 0.0f},
+        // Above the unit cube: only the top faces a point or spot light; its four edges are the silhouette.
+        {{VolumeLight::Kind::Point, {0, 5, 0}, {}}, 16, 36, 0.0f},
+        {{VolumeLight::Kind::Spot, {0, 5, 0}, {}}, 16, 36, 1.0f},
+        // Straight down, the four walls are edge-on (dot 0) and count as facing the light: the bottom's edges.
+        {{VolumeLight::Kind::Directional, {}, {0, 1, 0}}, 16, 36, 0.0f},
+        // A point light on the plane of the top face sees the top edge-on, and the wall at x = 0.5: six edges.
+        {{VolumeLight::Kind::Point, {3, 0.5f, 0}, {}}, 24, 36, 0.0f},
         // The spot light wants strictly in front: only the wall at x = 0.5.
-        {{VolumeLight::Kind::Spot, {3, 0.5f, 0}, {}}, 24, 36, 1.0f},
+        {{VolumeLight::Kind::Spot, {3, 0.5f, 0}, {}}, 16, 36, 1.0f},
     };
     for (const auto& c : cases) {
         auto cube = edgeShape("box", {1, 1, 1});
@@ -75,11 +75,18 @@ TEST(ShadowVolumeBuild, LitTrianglesGiveSidesAndNearCapsTheOthersFarCaps) {
             }
         }
         // Three near corners per lit triangle where the far ones lie at infinity.
+        std::size_t lit = 0;
+        for (const EdgeTriangle& entry : cube->edgeTriangles()) lit += entry.facesLight;
         const auto near = std::count_if(cube->capBuffer().begin(), cube->capBuffer().end(),
                                         [](const Vec4& corner) { return corner.w == 1.0f; });
-        EXPECT_EQ(static_cast<std::size_t>(near), c.farW == 0.0f ? c.sides / 4 : c.caps);
+        EXPECT_EQ(static_cast<std::size_t>(near), c.farW == 0.0f ? 3 * lit : c.caps);
     }
 
+    // An open plane lit from above: its four outer edges; no far cap. An empty mesh has no volume.
+    auto open = edgeShape("plane", {2, 0, 2});
+    ASSERT_TRUE(buildShadowVolume(*open, {VolumeLight::Kind::Point, {0, 5, 0}, {}}, e));
+    EXPECT_EQ(open->sideBuffer().size(), 16u);
+    EXPECT_EQ(open->capBuffer().size(), 6u);
     EdgeMesh empty;
     EXPECT_FALSE(buildShadowVolume(empty, {}, e));
 }
