@@ -31,6 +31,12 @@ void gatherLights(SceneNode& node, std::vector<SceneNode*>& lights) {
     for (const auto& child : node.children()) gatherLights(*child, lights);
 }
 
+// A light casts when the frustum sees its sphere; a directional light shines from everywhere at once, so the
+// place of its node does not count.
+bool seen(const SceneNode& light, const Frustum* frustum) {
+    return !frustum || light.type() == NodeType::DirectionalLight || frustum->intersects(light.worldSphere());
+}
+
 // A world displacement in a node's own axes: undoes the world scale (a zero scale leaves its axis as it is),
 // then the world rotation.
 Vec3 intoNodeAxes(const SceneNode& node, const Vec3& v) {
@@ -216,15 +222,17 @@ bool buildShadowVolume(EdgeMesh& mesh, const VolumeLight& light, float extrusion
 
     // The side across corner k's edge (a, b) of a lit triangle is needed only where the triangle on the other
     // side does not face the light or is missing: two lit triangles would give two opposite quads that cancel
-    // in the count and only cost fill. An edge table entry that does not join a and b gives its side anyway.
+    // in the count and only cost fill. An edge table entry that does not join a and b, or that lost this
+    // triangle to a third one on the same edge, gives its side anyway.
     const FixedArray<MeshEdge>& edges = mesh.edges();
     const auto triangleCount = static_cast<std::int32_t>(triangles.size());
     const auto onSilhouette = [&](const EdgeTriangle& entry, std::int32_t self, std::int32_t a, std::int32_t b,
                                   int k) {
-        const std::int32_t e = entry.edges[k];
-        if (e < 0 || static_cast<std::size_t>(e) >= edges.size()) return true;
-        const MeshEdge& edge = edges[static_cast<std::size_t>(e)];
+        const std::int32_t index = entry.edges[k];
+        if (index < 0 || static_cast<std::size_t>(index) >= edges.size()) return true;
+        const MeshEdge& edge = edges[static_cast<std::size_t>(index)];
         if (a == b || !edge.hasVertex(a) || !edge.hasVertex(b)) return true;
+        if (edge.triangles[0] != self && edge.triangles[1] != self) return true;
         const std::int32_t other = edge.triangles[0] == self ? edge.triangles[1] : edge.triangles[0];
         return other < 0 || other >= triangleCount || other == self ||
                !triangles[static_cast<std::size_t>(other)].facesLight;
@@ -279,6 +287,8 @@ StencilPath stencilPath() {
     return StencilPath::TwoPass;
 }
 
+// The depth row keeps the far plane at infinity and points at infinity (w = 0) a hair inside it, at depth
+// 0.99999988 of the way.
 Mat4 infiniteProjection(float fovDegrees, float zNear, int width, int height) {
     const float top = zNear * std::tan(fovDegrees * 3.14159265f / 360.0f);
     const float right = top * static_cast<float>(width) / static_cast<float>(height > 0 ? height : 1);
@@ -329,14 +339,14 @@ void ShadowVolumeGroup::render(const Frustum* frustum) {
     else
         collectEnabled(nodes);
     for (SceneNode* light : lights_)
-        if (!frustum || frustum->intersects(light->worldSphere())) castShadowsOf(*light, nodes);
+        if (seen(*light, frustum)) castShadowsOf(*light, nodes);
     glDisable(GL_STENCIL_TEST);
 }
 
 void ShadowVolumeGroup::castShadows(const std::vector<SceneNode*>& nodes, const Frustum* frustum) {
     InfiniteProjection projection;
     for (SceneNode* light : lights())
-        if (!frustum || frustum->intersects(light->worldSphere())) castShadowsOf(*light, nodes);
+        if (seen(*light, frustum)) castShadowsOf(*light, nodes);
     glDisable(GL_STENCIL_TEST);
 }
 

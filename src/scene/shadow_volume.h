@@ -17,7 +17,7 @@ struct VolumeLight {
     enum class Kind { Point, Directional, Spot };
     Kind kind = Kind::Point;
     Vec3 position;   // point and spot lights
-    Vec3 direction;  // directional: towards the light; spot: the way the cone opens (both unit length)
+    Vec3 direction;  // directional lights: towards the light, unit length
 };
 
 // Fills the mesh's side and cap buffers with the volume the mesh casts from `light`, extruded by `extrusion`:
@@ -57,7 +57,8 @@ public:
     // that lists them) and kept from then on.
     const std::vector<SceneNode*>& lights() const;
 
-    // The volumes of the edge meshes among `nodes` for every light of the group that `frustum` (if any) sees,
+    // The volumes of the edge meshes among `nodes` for every light of the group that `frustum` (if any) sees
+    // (a directional light, having no place, always counts as seen),
     // counted and darkened under the infinite projection; the subtree is not drawn. Also used by the lighting
     // groups that draw their subtree their own way.
     void castShadows(const std::vector<SceneNode*>& nodes, const Frustum* frustum);
