@@ -1,16 +1,24 @@
-// timeline_test.cpp -- the effect manager (active intervals, layer order, visibility, release, keepFinished, the
-// current manager) and the show clock (fixed steps from their number, moves that run every step once, the frame
-// time the shaders draw at).
+// effect_manager_test.cpp -- the effect manager (intervals, layer order, visibility, release, keepFinished, the
+// current manager), the show clock (fixed steps, the shaders' frame time) and reading effect scripts (the
+// common keywords, unknown types, includes, failing loaders, archive or disk, progress, the loader table).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "anim/envelope.h"
+#include "data/archive.h"
+#include "data/archive_writer.h"
+#include "data/script_error.h"
+#include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
+#include "effects/effect_script.h"
 #include "effects/show_clock.h"
 #include "probe_effect.h"
 #include "shader/shader_manager.h"
@@ -146,20 +154,14 @@ TEST_F(TimelineTest, EveryClockMoveRunsTheStepsBeforeItsTimeOnceThenTheTimeItsel
     constexpr float nan = std::numeric_limits<float>::quiet_NaN();
     constexpr float infinity = std::numeric_limits<float>::infinity();
     // A row without a time is a step: the next step time after the last move.
-    const struct {
-        std::optional<float> time;
-        bool accepted;
-        Lines updates;
-    } moves[] = {
+    const struct { std::optional<float> time; bool accepted; Lines updates; } moves[] = {
         {std::nullopt, true, {"P 0.2"}},  // the first step is the start
         {0.55f, true, {"P 0.3", "P 0.4", "P 0.5", "P 0.55"}},
         {0.55f, true, {}},  // the same time again: nothing runs
         {0.4f, false, {}},  // no going back
         {std::nullopt, true, {"P 0.6"}},
         {0.8f, true, {"P 0.7", "P 0.8"}},  // a step that falls on the time runs once
-        {std::nullopt, true, {"P 0.9"}},
-        {nan, false, {}},
-        {infinity, false, {}},
+        {std::nullopt, true, {"P 0.9"}}, {nan, false, {}}, {infinity, false, {}},
     };
     for (const auto& move : moves) {
         SCOPED_TRACE(move.time ? std::to_string(*move.time) : "step");
@@ -195,6 +197,202 @@ TEST_F(TimelineTest, EveryUpdateOfTheShowFindsTheShadersAtItsTime) {
     ASSERT_EQ(seen.size(), 5u);  // 0, 0.25, 0.5, 0.6, 0.7
     for (const auto& [time, frameTime] : seen) EXPECT_EQ(time, frameTime);
     EXPECT_FLOAT_EQ(ShaderManager::instance()->frameTime(), 0.7f);
+}
+
+class EffectScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        script.addLoader(std::make_unique<ProbeLoader>(&journal));
+        script.addLoader(std::make_unique<ProbeLoader>(&journal, "Other"));
+        std::filesystem::create_directories(folder);
+    }
+    void write(const std::string& name, const std::string& text) { std::ofstream(folder + "/" + name) << text; }
+
+    // The effects of the test's manager, each "[name start end layer mode value]", with " +keys value" of the
+    // visibility track at 12 s where there is one.
+    std::string effects() const {
+        std::ostringstream text;
+        for (const auto& effect : manager.pending()) {
+            const auto& probe = static_cast<const ProbeEffect&>(*effect);
+            text << '[' << probe.name() << ' ' << probe.start() << ' ' << probe.end() << ' ' << probe.layer() << ' '
+                 << probe.drawMode() << ' ' << probe.value;
+            if (const Envelope* track = probe.visibleTrack())
+                text << " +" << track->keyCount() << ' ' << track->evaluate(12.0f);
+            text << ']';
+        }
+        return text.str();
+    }
+
+    // How loading `file` of the test's folder with a fresh manager ends: "true", "false <failure>" or
+    // "error <file>:<line>: <message>"; then the effects listed, "[a b]", and what happened to effects, "{...}".
+    std::string outcome(const std::string& file, const std::shared_ptr<Archive>& archive = nullptr) const {
+        Journal notes;
+        EffectManager local;
+        EffectScript reader(local);
+        reader.addLoader(std::make_unique<ProbeLoader>(&notes));
+        reader.setArchive(archive);
+        std::string result;
+        try {
+            result = reader.loadFile(folder + "/" + file) ? "true" : "false " + reader.failure();
+        } catch (const ScriptError& error) {
+            result = "error " + error.located();
+        }
+        result += " [";
+        for (const auto& effect : local.pending()) result += (result.back() == '[' ? "" : " ") + effect->name();
+        result += "]";
+        for (std::size_t i = 0; i < notes.size(); ++i) result += (i == 0 ? " {" : ", ") + notes[i];
+        return notes.empty() ? result : result + "}";
+    }
+
+    Journal journal;
+    EffectManager manager;
+    EffectScript script{manager};
+    const std::string folder = "scripts";
+};
+
+TEST_F(EffectScriptTest, BlocksOfKnownTypesFillTheCommonKeywordsAndEverythingElseIsSkipped) {
+    const struct { std::string script, effects; } rows[] = {
+        {"Probe {\n  Name \"white flash\"\n  Start 12.0\n\tEnd 12.5\n  Layer -3\n  DrawMode ADDITIVE\n"
+         "  Value 7.25   ; a comment after a value\n  Visible {\n  { Envelope\n    2\n"
+         "    Key 1 12 0 0 0 0 0 0 0 0\n    Key 0 12.5 0 0 0 0 0 0 0 0\n    Behaviors 1 1\n  }\n  }\n}\nProbe {\n}\n",
+         "[white flash 12 12.5 -3 1 7.25 +2 1][ 0 0 0 0 0]"},  // missing keywords keep the defaults
+        // The later DrawMode line replaces the earlier one; a line gives the mode of the first word found.
+        {"Probe {\nDrawMode MULTIPLY\n}\nProbe {\nDrawMode SUBTRACTIVE\n}\nProbe {\nDrawMode INVERT\n}\n"
+         "Probe {\nDrawMode NORMAL\n}\nProbe {\nDrawMode ADDITIVE\nDrawMode SCREEN\n}\n",
+         "[ 0 0 0 3 0][ 0 0 0 2 0][ 0 0 0 4 0][ 0 0 0 0 0][ 0 0 0 0 0]"},
+        // The first keyword a line contains takes it: "Name " before the "Start " in the quoted name.
+        {"Probe {\nName \"Start 5 End 9\"\nStart 1\nEnd 2\n}\n", "[Start 5 End 9 1 2 0 0 0]"},
+        // A nested line whose first word is a type starts an effect; type names are case-sensitive and whole.
+        {"Sparkle {\n  Name \"lost\"\n  Probe {\n    Name \"found\"\n  }\n  Value 3\n}\nprobe {\n}\nProb {\n}\n"
+         "Other {\n  Name \"other\"\n}\n",
+         "[found 0 0 0 0 0][other 0 0 0 0 0]"},
+        {"Probe{\n  Name \"glued\"\n}\nProbe\n  Name \"no brace\"\nProbe {\n  Name \"spaced\"\n}\n",
+         "[spaced 0 0 0 0 0]"},
+        {"Probe {\n  ; the white flash\n  Name \"w\"\n  ;\n  Layer 2\n}\n", "[w 0 0 2 0 0]"},
+        {"Probe {\n  Name \"cut\"\n  Layer 4", "[cut 0 0 4 0 0]"},  // the end of the script ends the block
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.script);
+        manager.clear();
+        std::istringstream stream(row.script);
+        ASSERT_TRUE(script.parse(stream)) << script.failure();
+        EXPECT_EQ(effects(), row.effects);
+    }
+}
+
+TEST_F(EffectScriptTest, FailedBlocksAndIncludesStopTheScriptAndSayWhere) {
+    const std::string at = folder + "/";
+    write("fails.effect", "Probe {\n  Name \"a\"\n}\nProbe {\n  Name \"b\"\n  Bogus 1\n}\nProbe {\n  Name \"c\"\n}\n");
+    write("raises.effect", "Probe {\n  Name \"a\"\n}\n\nProbe {\n  Raise the roof\n}\n");
+    write("envelope.effect", "Probe {\n  Visible {\n  { Envelope\n  2\n  Key 1 0 0 0 0 0 0 0 0 0\n");
+    write("main.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + at + "missing.effect\"\nProbe {\n}\n");
+    write("bad.effect", "Probe {\n Name \"b\"\n Nonsense\n}\n");
+    write("outer.effect", "Include \"" + at + "bad.effect\"\nProbe {\n Name \"after\"\n}\n");
+    write("raise.effect", "\n\nProbe {\n Raise\n}\n");
+    write("raising.effect", "Include \"" + at + "raise.effect\"\n");
+    write("a.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + at + "b.effect\"\n");
+    write("b.effect", "Probe {\n Name \"b\"\n}\nInclude \"./" + folder + "\\a.effect\"\n");
+    for (int i = 0; i < IncludeTracker::maxDepth; ++i)
+        write("deep" + std::to_string(i) + ".effect", "Include \"" + at + "deep" + std::to_string(i + 1) + ".effect\"");
+
+    // outcome: a part of the outcome
+    const struct { const char* file; std::string outcome; } rows[] = {
+        // The failed effect is deleted, never released; the effects before it stay.
+        {"fails.effect", "false " + at + "fails.effect:6: the Probe block does not understand the line \"Bogus 1\" "
+                         "[a] {delete b}"},
+        {"raises.effect", "error " + at + "raises.effect:6: ProbeLoader unknown token: Raise the roof [a]"},
+        {"envelope.effect", "error " + at + "envelope.effect:5: To few keys in Envelope [] {delete }"},
+        {"main.effect", "main.effect:4: Include \"" + at + "missing.effect\": " + at +
+                            "missing.effect: unable to open the effect script [a]"},
+        {"outer.effect", "outer.effect:1: Include \"" + at + "bad.effect\": " + at +
+                             "bad.effect:3: the Probe block does not understand the line \"Nonsense\" [] {delete b}"},
+        {"raising.effect", "error " + at + "raise.effect:4: ProbeLoader unknown token: Raise []"},
+        {"a.effect", "b.effect:4: circular include of effect script => " + at + "a.effect -> " + at + "b.effect -> ./" +
+                         folder + "\\a.effect [a b]"},
+        {"deep0.effect", "deep31.effect:1: includes nested too deep at effect script => " + at + "deep32.effect []"},
+        {"nothing.effect", "false " + at + "nothing.effect: unable to open the effect script []"},
+        {"", "false " + at + ": unable to open the effect script []"},  // a folder is no script
+    };
+    for (const auto& row : rows) {
+        const std::string result = outcome(row.file);
+        EXPECT_NE(result.find(row.outcome), std::string::npos) << result;
+    }
+}
+
+TEST_F(EffectScriptTest, IncludesAddTheirEffectsInPlaceAndLoadersGetTheProgressButIncludedLinesDoNotCount) {
+    write("part.effect", "Probe {\n Name \"b\"\n}\nOther {\n Name \"c\"\n}\nx\ny\nz\n");
+    write("main.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + folder + "\\part.effect\"\nProbe {\n Name \"d\"\n}\n");
+    write("flat.effect", "Probe {\n Name \"a\"\n}\nProbe {\n Name \"d\"\n}\n");
+    for (EffectLoader* loader : script.loaders()) EXPECT_FALSE(loader->progress());
+    int calls = 0, flatCalls = 0;
+    ASSERT_TRUE(script.loadFile(folder + "/main.effect", [&] { ++calls; })) << script.failure();
+    EXPECT_EQ(effects(), "[a 0 0 0 0 0][b 0 0 0 0 0][c 0 0 0 0 0][d 0 0 0 0 0]");
+    manager.clear();
+    ASSERT_TRUE(script.loadFile(folder + "/flat.effect", [&] { ++flatCalls; }));
+    EXPECT_EQ(calls, flatCalls);
+    EXPECT_GE(calls, 2);
+    for (EffectLoader* loader : script.loaders()) {
+        ASSERT_TRUE(loader->progress());
+        loader->progress()();
+    }
+    EXPECT_EQ(flatCalls, calls + static_cast<int>(script.loaders().size()));
+}
+
+TEST_F(EffectScriptTest, TheArchiveCopyComesFirstAndOneThatDoesNotParseGivesWayToTheDiskCopy) {
+    const std::string bad = "Probe {\n Name \"bad\"\n Bogus\n}\n";
+    const std::vector<std::pair<std::string, std::string>> entries = {
+        {"hit.effect", "Probe {\n Name \"archive\"\n}\nInclude \"" + folder + "\\more.effect\"\n"},
+        {"more.effect", "Probe {\n Name \"more\"\n}\n"}, {"fails.effect", "Probe {\n Name \"archive\"\n}\n" + bad},
+        {"alone.effect", "Probe {\n Name \"archive\"\n}\n" + bad},
+        {"twice.effect", "Probe {\n Name \"archive\"\n}\n" + bad},
+        {"included.effect", "Include \"" + folder + "/more.effect\"\n" + bad},
+        {"raises.effect", "Probe {\n Raise\n}\n"}};
+    ArchiveWriter writer;
+    ASSERT_TRUE(writer.create(folder + "/data.dat", "secret"));
+    for (const auto& [name, text] : entries)
+        ASSERT_TRUE(writer.addData(folder + "/" + name, std::vector<std::uint8_t>(text.begin(), text.end())));
+    ASSERT_TRUE(writer.commit());
+    auto archive = std::make_shared<Archive>();
+    ASSERT_TRUE(archive->open(folder + "/data.dat", "secret"));
+    for (const char* name : {"hit", "miss", "fails", "included", "raises"})
+        write(std::string(name) + ".effect", "Probe {\n Name \"disk\"\n}\n");
+    write("twice.effect", "Probe {\n Name \"disk\"\n}\n" + bad);
+
+    const struct { const char* file; std::string outcome; } rows[] = {
+        {"hit.effect", "true [archive more]"},  // includes come from the archive too
+        {"miss.effect", "true [disk]"},
+        {"fails.effect", "true [disk] {delete bad, release archive, delete archive}"},
+        {"included.effect", "true [disk] {delete bad, release more, delete more}"},
+        {"alone.effect", "false " + folder + "/alone.effect:6: the Probe block does not understand the line \"Bogus\" "
+                         "[archive] {delete bad}"},
+        {"twice.effect", "false " + folder + "/twice.effect:6: the Probe block does not understand the line \"Bogus\" "
+                         "[disk] {delete bad, release archive, delete archive, delete bad}"},
+        {"raises.effect", "error " + folder + "/raises.effect:2: ProbeLoader unknown token: Raise [] {delete }"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(outcome(row.file, archive), row.outcome) << row.file;
+
+    script.setArchive(archive);
+    archive.reset();  // the demo destroys its archive after loading: later loads go to disk
+    ASSERT_TRUE(script.loadFile(folder + "/hit.effect")) << script.failure();
+    EXPECT_EQ(effects(), "[disk 0 0 0 0 0]");
+}
+
+TEST_F(EffectScriptTest, EveryBuiltLoaderMakesItsOwnKindAndIsFoundByItsWholeNameOnly) {
+    std::size_t built = 0;
+    for (const EffectLoaderEntry& entry : effectLoaderTable) {
+        if (!entry.make) continue;
+        auto loader = entry.make();
+        ASSERT_NE(loader, nullptr) << entry.typeName;
+        EXPECT_EQ(loader->typeName(), entry.typeName);
+        auto effect = loader->createEffect();
+        ASSERT_NE(effect, nullptr) << entry.typeName;
+        EXPECT_EQ(effectTypeName(effect->kind()), entry.typeName);
+        EXPECT_EQ(script.findLoader(entry.typeName), script.loaders()[built++]);
+    }
+    EXPECT_EQ(script.loaders().size(), built + 2);  // and the test's two
+    EXPECT_EQ(effectTypeName(effectKindCount), "");
+    EXPECT_EQ(script.findLoader("Other"), script.loaders().back());
+    for (const char* name : {"probe", "Prob", "Probes", ""}) EXPECT_EQ(script.findLoader(name), nullptr) << name;
 }
 
 }  // namespace
