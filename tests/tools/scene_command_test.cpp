@@ -37,10 +37,7 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
 }
 
 TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
-    const struct {
-        const char* name;
-        std::string script, err;
-    } rows[] = {
+    const struct { const char* name; std::string script, err; } rows[] = {
         {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:3: \"EdgeMesh {\" is not supported yet\n"},
         {"open.scene", "Group {\nGroup {\n", "open.scene:2: the \"Group {\" block is not closed"},
         {"empty.scene", "", "empty.scene: no scene"},
