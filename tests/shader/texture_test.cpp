@@ -34,7 +34,6 @@ Mat4 translation(float x, float y, float z) { return Mat4::translation({x, y, z}
 Mat4 scaling(float x, float y, float z) { return Mat4::scaling({x, y, z}); }
 Mat4 rotation(const Vec3& axis, float radians) { return Mat4::rotation(radians, axis); }
 
-
 // An envelope field rising linearly from 0 at time 0 to `v` at time 2, as script text.
 std::string ramp(const std::string& keyword, float v) {
     return keyword + " {\n{ Envelope\n2\nKey 0 0 3\nKey " + std::to_string(v) + " 2 3\n}\n}\n";
