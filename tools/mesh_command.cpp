@@ -21,6 +21,7 @@
 #include "mesh/object_mesh_loader.h"
 #include "mesh/shader_lookup.h"
 #include "mesh/wavefront_obj.h"
+#include "scene/octree.h"
 #include "shader/shader_manager.h"
 #include "tool_command.h"
 
@@ -29,11 +30,13 @@ namespace qv3rn::tool {
 namespace {
 
 constexpr const char* kUsage =
-    "mesh info <file>\n"
+    "mesh info <file> [--octree MAXTRIS BOXSIDE MAXDEPTH]\n"
     "       qv3rn-tool mesh convert <in.obj|in.lwo|in.msh> <out.msh> [--tangents]\n"
     "       qv3rn-tool mesh make <shape> <out.msh> [options]\n"
     "  info     prints the flags, counts, bounding box, draw batches (shader names) and whether the edges close\n"
-    "           (a closed mesh can cast shadow volumes) of a .msh, .lwo or .obj file.\n"
+    "           (a closed mesh can cast shadow volumes) of a .msh, .lwo or .obj file; with --octree also the\n"
+    "           octree an Octree node builds with those values: cells, leaves, depth reached and how many\n"
+    "           triangle entries are copies of triangles crossing cell walls.\n"
     "  convert  writes the engine's mesh file; OBJ faces take their shader from \"usemtl\", else from \"g\".\n"
     "  make     writes a procedural mesh with normals, texture coordinates (set 0) and one shader.\n"
     "           shapes: sphere, torus, box, cylinder, plane, torusknot\n"
@@ -111,8 +114,51 @@ int save(const Mesh& mesh, const std::string& path) {
     return 0;
 }
 
+// Reads the numbers after an option into `values`; false when they are missing or not numbers.
+bool readNumbers(const std::vector<std::string>& args, std::size_t& i, std::vector<float>& values, std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k) {
+        if (++i >= args.size()) return false;
+        const char* text = args[i].c_str();
+        char* end = nullptr;
+        errno = 0;
+        const float value = std::strtof(text, &end);
+        if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value)) return false;
+        values.push_back(value);
+    }
+    return true;
+}
+
+// Reads the three octree values after "--octree" at args[i]; false when they are missing or not numbers, or a
+// count is not a whole number.
+bool readOctreeSettings(const std::vector<std::string>& args, std::size_t i, OctreeSettings& settings) {
+    std::vector<float> v;
+    if (!readNumbers(args, i, v, 3)) return false;
+    for (float count : {v[0], v[2]})
+        if (count != std::floor(count) || std::fabs(count) > 2e9f) return false;
+    settings = {static_cast<int>(v[0]), v[1], static_cast<int>(v[2])};
+    return true;
+}
+
+int printOctree(const std::string& path, Mesh& mesh, const OctreeSettings& settings) {
+    Octree tree;
+    std::string error;
+    if (!tree.build(mesh, settings, error)) return contentError(path + ": no octree: " + error);
+    const OctreeStats& stats = tree.stats();
+    std::printf("  octree     at most %d triangles a cell, side at least %g, depth at most %d\n", settings.maxTriangles,
+                settings.boxSide, settings.maxDepth);
+    std::printf("    cells      %d\n", stats.cells);
+    std::printf("    leaves     %d\n", stats.leaves);
+    std::printf("    depth      %d\n", stats.depth);
+    std::printf("    duplicated %d of %d entries\n", stats.duplicates(), stats.references);
+    return 0;
+}
+
 int runInfo(const std::vector<std::string>& args) {
-    if (args.size() != 1) return usageError("mesh", "info takes one file");
+    OctreeSettings octree;
+    const bool withOctree = args.size() > 1 && args[1] == "--octree";
+    if (withOctree && (args.size() != 5 || !readOctreeSettings(args, 1, octree)))
+        return usageError("mesh", "--octree takes MAXTRIS BOXSIDE MAXDEPTH");
+    if (!withOctree && args.size() != 1) return usageError("mesh", "info takes one file");
     Mesh mesh;
     std::string error;
     if (!loadAnyMesh(args[0], mesh, error)) return contentError(error);
@@ -132,7 +178,7 @@ int runInfo(const std::vector<std::string>& args) {
     std::printf("  edges      %d, %d not valid\n", edges.edges, edges.invalidEdges);
     std::printf("  edge tris  %d, %d not valid\n", edges.triangles, edges.invalidTriangles);
     std::printf("  closed     %s\n", edges.allValid() ? "yes" : "no");
-    return 0;
+    return withOctree ? printOctree(args[0], mesh, octree) : 0;
 }
 
 int runConvert(const std::vector<std::string>& args) {
@@ -148,20 +194,6 @@ int runConvert(const std::vector<std::string>& args) {
     if (!loadAnyMesh(args[0], mesh, error)) return contentError(error);
     if (tangents && !addTangents(mesh, error)) return contentError(args[0] + ": " + error);
     return save(mesh, args[1]);
-}
-
-// Reads the numbers after an option into `values`; false when they are missing or not numbers.
-bool readNumbers(const std::vector<std::string>& args, std::size_t& i, std::vector<float>& values, std::size_t count) {
-    for (std::size_t k = 0; k < count; ++k) {
-        if (++i >= args.size()) return false;
-        const char* text = args[i].c_str();
-        char* end = nullptr;
-        errno = 0;
-        const float value = std::strtof(text, &end);
-        if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value)) return false;
-        values.push_back(value);
-    }
-    return true;
 }
 
 int runMake(const std::vector<std::string>& args) {

@@ -17,6 +17,7 @@
 #include "effects/show_loader.h"
 #include "gl/default_gl_state.h"
 #include "gl/extensions.h"
+#include "mesh/mesh_manager.h"
 #include "platform/headless_context.h"
 #include "platform/wgl.h"
 #include "shader/image_registry.h"
@@ -160,6 +161,7 @@ std::string outputName(const std::string& pattern, const RequestedTime& time) {
 void tearDown(EffectManager& manager) {
     manager.clear();
     SceneRegistry::instance().clear();
+    if (MeshManager* meshes = MeshManager::instance()) meshes->clear();  // they hold shaders and vertex buffers
     if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
     ImageRegistry::instance().clear();
     platform::installWindowSystem({});

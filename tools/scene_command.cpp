@@ -1,5 +1,5 @@
 // scene_command.cpp -- "qv3rn-tool scene": reads a scene script the way a scene effect does and lists its nodes,
-// with their enable state and world position, at the chosen demo times.
+// with their enable state and world position (and a mesh node's mesh with its counts), at the chosen demo times.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,10 @@
 #include "data/script_error.h"
 #include "gl/extensions.h"
 #include "platform/headless_context.h"
+#include "mesh/mesh_manager.h"
 #include "scene/camera_node.h"
+#include "scene/mesh_node.h"
+#include "scene/morph_node.h"
 #include "scene/scene_loader.h"
 #include "shader/camera_mgr.h"
 #include "shader/image_registry.h"
@@ -36,6 +39,7 @@ const char* blockWord(NodeType type) {
     case NodeType::PointLight: return "PointLight";
     case NodeType::DirectionalLight: return "DirectionalLight";
     case NodeType::SpotLight: return "SpotLight";
+    case NodeType::Mesh: return "Mesh";
     default: return "Node";
     }
 }
@@ -47,6 +51,12 @@ void printNode(const SceneNode& node, int depth) {
                 static_cast<double>(p.z));
     if (node.type() == NodeType::Camera)
         std::printf(" fov %.6g", static_cast<double>(static_cast<const CameraNode&>(node).camera().fov));
+    if (const auto* morph = dynamic_cast<const MorphNode*>(&node)) std::printf(" morph of %zu", morph->targets().size());
+    if (const auto* meshNode = dynamic_cast<const MeshNode*>(&node); meshNode && meshNode->mesh()) {
+        const Mesh& mesh = *meshNode->mesh();
+        std::printf(" mesh \"%s\" %d vertices %d triangles", mesh.name().c_str(), mesh.vertexCount(),
+                    mesh.triangleCount());
+    }
     std::printf("\n");
     for (const auto& child : node.children()) printNode(*child, depth + 1);
 }
@@ -103,6 +113,8 @@ int runScene(const std::vector<std::string>& args) {
     std::error_code ignored;
     ShaderManager shaders;
     ImageRegistry& images = ImageRegistry::instance();
+    MeshManager meshes;  // meshes come from "data\obj\" of the content folder, else beside the script
+    registerStandardMeshFormats(meshes);
     if (!parsed.data.empty()) {
         // A content folder, laid out as the archive: the script's name is relative to it, as the show's are.
         fs::current_path(parsed.data, ignored);
@@ -113,6 +125,7 @@ int runScene(const std::vector<std::string>& args) {
         images.registerDefaults();
         images.addSearchPath("data\\art\\");
         images.addSearchPath("data\\fnt\\");
+        meshes.addSearchPath("data\\obj\\");
     }
 
     int status = 0;
@@ -148,6 +161,7 @@ int runScene(const std::vector<std::string>& args) {
             root->lightsOff();
         }
     }
+    meshes.clear();
     shaders.clear();
     images.clear();
     fs::current_path(previous, ignored);

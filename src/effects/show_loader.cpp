@@ -8,6 +8,7 @@
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
 #include "math/random.h"
+#include "mesh/mesh_manager.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
 #include "shader/shader_script_loader.h"
@@ -56,6 +57,10 @@ bool loadShow(const ShowFiles& files, EffectManager& manager, std::string& error
     if (images.decoders().empty()) images.registerDefaults();
     images.addSearchPath("data\\art\\");
     images.addSearchPath("data\\fnt\\");
+    if (MeshManager* meshes = MeshManager::instance()) {
+        if (!meshes->loaderFor("any.msh")) registerStandardMeshFormats(*meshes);
+        meshes->addSearchPath("data\\obj\\");
+    }
     runtimeRandom().seed(files.randomSeed);
 
     if (!loadShaderScript(files.shaderScript, error)) return false;

@@ -20,7 +20,8 @@ struct ShowFiles {
 };
 
 // With the current folder as the content folder (paths are relative to it, as the player's are to its own):
-// prepares the image registry ("data\art\" then "data\fnt\" as search paths), reads the shader script when
+// prepares the image registry ("data\art\" then "data\fnt\" as search paths) and the mesh cache (the standard
+// mesh formats, "data\obj\"), reads the shader script when
 // present, reads the effect script into `manager`, runs initAll (where scene effects read their scripts) and
 // switches keepFinished off. On failure returns
 // false with `error` as "<file>:<line>: <message>" (or "<file>: <message>"); what was loaded before stays.

@@ -42,4 +42,19 @@ bool Frustum::contains(const Vec3& point) const {
     return true;
 }
 
+// Per plane, the box corner farthest along the normal decides whether any of the box is inside, the nearest
+// corner whether all of it is.
+Frustum::BoxSide Frustum::classify(const BoundingBox& box) const {
+    BoxSide result = BoxSide::Inside;
+    for (const Vec4& plane : planes_) {
+        const Vec3 far{plane.x >= 0.0f ? box.max.x : box.min.x, plane.y >= 0.0f ? box.max.y : box.min.y,
+                       plane.z >= 0.0f ? box.max.z : box.min.z};
+        const Vec3 near{plane.x >= 0.0f ? box.min.x : box.max.x, plane.y >= 0.0f ? box.min.y : box.max.y,
+                        plane.z >= 0.0f ? box.min.z : box.max.z};
+        if (dot(plane.xyz(), far) + plane.w < 0.0f) return BoxSide::Outside;
+        if (dot(plane.xyz(), near) + plane.w < 0.0f) result = BoxSide::Partly;
+    }
+    return result;
+}
+
 }  // namespace qv3rn

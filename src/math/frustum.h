@@ -1,6 +1,7 @@
 // frustum.h -- the view frustum of a projection and model-view pair, for visibility tests.
 #pragma once
 
+#include "math/bounding_box.h"
 #include "math/mat4.h"
 #include "math/sphere.h"
 #include "math/vec3.h"
@@ -24,6 +25,11 @@ public:
     // corner outside the frustum may still pass).
     bool intersects(const Sphere& sphere) const;
     bool contains(const Vec3& point) const;
+
+    // Where an axis-aligned box lies: Outside when it is wholly outside one of the planes, Inside when it is
+    // wholly inside all six, Partly otherwise (conservative like the sphere test).
+    enum class BoxSide { Outside, Partly, Inside };
+    BoxSide classify(const BoundingBox& box) const;
 
     const Vec4& plane(Plane which) const { return planes_[which]; }
     float signedDistance(Plane which, const Vec3& p) const;

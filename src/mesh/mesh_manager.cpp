@@ -109,6 +109,11 @@ Mesh* MeshManager::load(const std::string& name, MeshType type) {
     return meshes_.back().get();
 }
 
+Mesh* MeshManager::adopt(std::unique_ptr<Mesh> mesh) {
+    meshes_.push_back(std::move(mesh));
+    return meshes_.back().get();
+}
+
 bool MeshManager::save(const std::string& path, const Mesh& mesh) {
     MeshWriter* writer = writerFor(path);
     return writer && writer->save(path, mesh);

@@ -34,6 +34,10 @@ public:
     // ... FAILED" logged) when both sources fail; null without a message when no loader serves the extension.
     Mesh* load(const std::string& name, MeshType type);
 
+    // Caches a mesh made elsewhere (a generated shape) under its name, so that scripts can name it like a file;
+    // its batches must be built. Returns it.
+    Mesh* adopt(std::unique_ptr<Mesh> mesh);
+
     // Saves `mesh` with the first writer serving the extension of `path`; false when none does or it fails.
     bool save(const std::string& path, const Mesh& mesh);
 

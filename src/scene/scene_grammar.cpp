@@ -10,6 +10,9 @@
 #include "anim/keyframer_lw.h"
 #include "scene/camera_node.h"
 #include "scene/light.h"
+#include "scene/mesh_node.h"
+#include "scene/morph_node.h"
+#include "scene/octree_node.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
 
@@ -79,6 +82,9 @@ const KeywordTable<CameraNode>& cameraGrammar();
 const KeywordTable<DirectionalLight>& directionalLightGrammar();
 const KeywordTable<SpotLight>& spotLightGrammar();
 const KeywordTable<PointLight>& pointLightGrammar();
+const KeywordTable<MeshNode>& meshNodeGrammar();
+const KeywordTable<MorphNode>& morphGrammar();
+const KeywordTable<OctreeNode>& octreeGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -153,6 +159,101 @@ const KeywordTable<PointLight> pointLightRows =
                          floats("Color ", &PointLight::color), Row<PointLight>{"Shader ", readShader});
 const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
 
+// ---- Mesh nodes.
+
+template <typename Node>
+Row<Node> envelopeRow(const char* keyword, void (Node::*set)(std::unique_ptr<Envelope>), const char* error) {
+    return {keyword, [set, error](Node& node, BlockLine& line) { (node.*set)(envelopeField(line, error)); }};
+}
+
+void readLazyPoints(MeshNode& node, BlockLine& line) { node.setLazyPoints(matches(line.text, "yes")); }
+void readGlowShader(MeshNode& node, BlockLine& line) {
+    ShaderManager* manager = ShaderManager::instance();
+    node.setGlowShader(manager ? manager->find(quotedText(line.text)) : ShaderHandle{});
+}
+void readZoomShader(MeshNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    ShaderManager* manager = ShaderManager::instance();
+    ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
+    if (!shader) throw std::runtime_error("unable to find zoom shader: " + name);
+    node.setZoomShader(std::move(shader));
+}
+
+// The options every mesh-drawing block offers a line before its own rows. "Zoom" comes after the zoom lines
+// that contain it, so that they reach their own rows.
+const KeywordTable<MeshNode> meshOptions = {
+    flag("TwoPassBlending", &MeshNode::twoPassBlending),
+    flag("SurfaceBlending", &MeshNode::surfaceBlending),
+    {"LazyPoints", readLazyPoints},
+    floats("LazyLagRate ", &MeshNode::lazyLagRate),
+    {"GlowShader ", readGlowShader},
+    integers("GlowShells ", &MeshNode::glowShells),
+    envelopeRow("GlowIntensity {", &MeshNode::setGlowIntensityEnvelope, "unable to load glow intensity envelope"),
+    envelopeRow("GlowSize {", &MeshNode::setGlowSizeEnvelope, "unable to load glow size envelope"),
+    envelopeRow("GlowShininess {", &MeshNode::setGlowShininessEnvelope, "unable to load glow shininess envelope"),
+    floats("GlowColor ", &MeshNode::glowColor),
+    flag("Particles", &MeshNode::particles),
+    floats("ParticleSize ", &MeshNode::particleSize),
+    floats("ParticleThreshold ", &MeshNode::particleThreshold),
+    floats("ParticleAttenuation ", &MeshNode::particleAttenuation),
+    floats("ParticleColor ", &MeshNode::particleColor),
+    {"ZoomShader ", readZoomShader},
+    envelopeRow("ZoomCount {", &MeshNode::setZoomCountEnvelope, "unable to load zoom count envelope"),
+    envelopeRow("ZoomTime {", &MeshNode::setZoomTimeEnvelope, "unable to load zoom time envelope"),
+    flag("Zoom", &MeshNode::zoom),
+};
+
+void readMeshType(MeshNode& node, BlockLine& line) {
+    node.meshType = meshTypeOfLine(line.text);
+    node.staticMark = matches(line.text, "STATIC");
+}
+// The mesh is loaded with the kind of the "Type " lines before it; "STATIC" puts it in a vertex buffer.
+void readMeshObject(MeshNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load mesh" + name);
+    if (node.staticMark) mesh->setFlags(mesh->flags() | MeshFlags::VertexBuffer);
+    node.setMesh(mesh);
+}
+
+const KeywordTable<MeshNode> meshNodeRows = joinRows<MeshNode>(
+    commonRows, meshOptions, Row<MeshNode>{"Type ", readMeshType}, Row<MeshNode>{"Object ", readMeshObject});
+const KeywordTable<MeshNode>& meshNodeGrammar() { return meshNodeRows; }
+
+void readMorphType(MorphNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
+void readTargetCount(MorphNode& node, BlockLine& line) {
+    std::int32_t count = 0;
+    scanInteger(line.text, count);
+    node.setTargetCount(count);
+}
+void readTarget(MorphNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load mesh: " + name);
+    node.addTarget(*mesh);
+}
+
+const KeywordTable<MorphNode> morphRows = joinRows<MorphNode>(
+    commonRows, meshOptions, Row<MorphNode>{"Type ", readMorphType}, Row<MorphNode>{"NumMeshes ", readTargetCount},
+    Row<MorphNode>{"Mesh ", readTarget}, Row<MorphNode>{"Src ", readTarget}, Row<MorphNode>{"Dst ", readTarget},
+    envelopeRow("MorphAmount {", &MorphNode::setAmountEnvelope, "unable to load morph amount envelope"));
+const KeywordTable<MorphNode>& morphGrammar() { return morphRows; }
+
+// The mesh is sorted into its octree with the three values read before "Object ".
+void readOctreeType(OctreeNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
+void readOctreeObject(OctreeNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load octree mesh: " + name);
+    node.setMesh(*mesh);
+}
+
+const KeywordTable<OctreeNode> octreeRows = joinRows<OctreeNode>(
+    commonRows, Row<OctreeNode>{"Type ", readOctreeType}, integers("MaxTris ", &OctreeNode::maxTriangles),
+    floats("BoxSide ", &OctreeNode::boxSide), integers("MaxDepth ", &OctreeNode::maxDepth),
+    Row<OctreeNode>{"Object ", readOctreeObject});
+const KeywordTable<OctreeNode>& octreeGrammar() { return octreeRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -197,10 +298,10 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
         notSupported<SceneNode>("EdgeMesh {"),
         notSupported<SceneNode>("DeformMesh {"),
-        notSupported<SceneNode>("Mesh {"),
+        child<MeshNode>("Mesh {", meshNodeGrammar),
         notSupported<SceneNode>("Mirror {"),
-        notSupported<SceneNode>("Morph {"),
-        notSupported<SceneNode>("Octree {"),
+        child<MorphNode>("Morph {", morphGrammar),
+        child<OctreeNode>("Octree {", octreeGrammar),
         notSupported<SceneNode>("Particles {"),
         child<SceneNode>("Group {", groupGrammar),
         child<DirectionalLight>("DirectionalLight {", directionalLightGrammar),
@@ -233,6 +334,7 @@ const KeywordTable<std::unique_ptr<SceneNode>> rootRows = {
 }  // namespace
 
 const KeywordTable<SceneNode>& commonNodeRows() { return commonRows; }
+const KeywordTable<MeshNode>& meshOptionRows() { return meshOptions; }
 
 bool readRootNode(BlockLine& line, std::unique_ptr<SceneNode>& root) {
     const Row<std::unique_ptr<SceneNode>>* found = nullptr;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "data/keyword_table.h"
+#include "scene/mesh_node.h"
 #include "scene/scene_node.h"
 
 namespace qv3rn {
@@ -13,6 +14,10 @@ namespace qv3rn {
 // enable state, keyframer and transform, the spark and lens-flare registrations, and the keywords that open
 // child nodes. A child is added after its whole block is read. Node types not built yet raise an error.
 const KeywordTable<SceneNode>& commonNodeRows();
+
+// The mesh options ("TwoPassBlending", lazy points, glow shells, particles, zoom ghosts) that "Mesh {",
+// "DeformMesh {" and "Morph {" offer a line after the common rows and before their own.
+const KeywordTable<MeshNode>& meshOptionRows();
 
 // The root block the line opens ("Group {", "DefaultLighting {", "PerPixelLighting {",
 // "PerPixelBumpMapLighting {", tried in that order), read with the loader of `line`; false when the line opens

@@ -9,6 +9,15 @@
 
 namespace qv3rn {
 
+Mat4 nodeMatrixOf(const Mat4& rotation, const Vec3& s, const Vec3& p) {
+    const float* r = rotation.m;
+    const float numbers[16] = {s.x * r[0], s.y * r[4], s.z * r[8], 0.0f,   //
+                               s.x * r[1], s.y * r[5], s.z * r[9], 0.0f,   //
+                               s.x * r[2], s.y * r[6], s.z * r[10], 0.0f,  //
+                               p.x, p.y, p.z, 1.0f};
+    return Mat4::fromArray(numbers);
+}
+
 SceneNode::~SceneNode() = default;
 
 void SceneNode::updateSelf(float) {}
@@ -53,14 +62,7 @@ void SceneNode::update(float time) {
         worldPosition_ = position_;
     }
 
-    const float* r = worldRotation_.m;
-    const Vec3& s = worldScale_;
-    const Vec3& p = worldPosition_;
-    const float numbers[16] = {s.x * r[0], s.y * r[4], s.z * r[8], 0.0f,   //
-                               s.x * r[1], s.y * r[5], s.z * r[9], 0.0f,   //
-                               s.x * r[2], s.y * r[6], s.z * r[10], 0.0f,  //
-                               p.x, p.y, p.z, 1.0f};
-    nodeMatrix_ = Mat4::fromArray(numbers);
+    nodeMatrix_ = nodeMatrixOf(worldRotation_, worldScale_, worldPosition_);
 
     worldSphere_.center = worldPosition_ + rotation_.transformVectorByRows(sphere_.center);
     worldSphere_.radius = sphere_.radius * worldScale_.x;

@@ -37,6 +37,10 @@ enum class NodeType : std::int32_t {
     Mirror = 18,
 };
 
+// The matrix OpenGL takes for a rotation (scene convention), a scale and a position: the rotated axes scaled by
+// the scale, then moved to the position.
+Mat4 nodeMatrixOf(const Mat4& rotation, const Vec3& scale, const Vec3& position);
+
 // Rotation matrices follow the keyframers' scene convention (KeyframerBase): m[4r + c] is row r, column c, a
 // vector is rotated with transformVectorByRows, and parent * child composes them. A node's matrix scales the
 // rotated axes by the world scale: its upper 3 x 3 read as OpenGL does is diag(scale) times the rotation.

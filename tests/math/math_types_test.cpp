@@ -44,6 +44,26 @@ TEST(Frustum, PointsAndSpheresAgainstEachPlaneWithEuclideanDistances) {
     EXPECT_TRUE(Frustum().contains({1e6f, -1e6f, 3}));  // without planes everything passes
 }
 
+TEST(Frustum, BoxesAreOutsidePartlyOrWhollyInside) {
+    // The 90-degree frustum down -z: at z = -10 it spans x and y from -10 to 10.
+    const Frustum f(Mat4::perspective(90.0f, 1.0f, 1.0f, 100.0f), Mat4::identity());
+    using Side = Frustum::BoxSide;
+    const struct { BoundingBox box; Side side; } cases[] = {
+        {{{-1, -1, -11}, {1, 1, -9}}, Side::Inside},
+        {{{9, -1, -11}, {11, 1, -9}}, Side::Partly},      // across the right plane
+        {{{10.5f, -1, -10}, {12, 1, -10}}, Side::Outside},  // right of it
+        {{{-1, -1, -2}, {1, 1, 2}}, Side::Partly},        // around the eye, through the near plane
+        {{{-1, -1, 1}, {1, 1, 3}}, Side::Outside},        // behind the eye
+        {{{-200, -200, -150}, {200, 200, -120}}, Side::Outside},  // beyond the far plane
+        {{{-200, -200, -50}, {200, 200, -40}}, Side::Partly},     // a slab that holds the whole cross-section
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.box.min.x << " " << c.box.min.z << " .. " << c.box.max.x);
+        EXPECT_EQ(f.classify(c.box), c.side);
+    }
+    EXPECT_EQ(Frustum().classify({{-1e6f, 0, 0}, {1e6f, 1, 1}}), Side::Inside);
+}
+
 TEST(Frustum, FollowsTheModelviewOfACamera) {
     // A camera at (100, 0, 0) looking along +x sees what lies on +x of it.
     const Frustum f(Mat4::perspective(60.0f, 1.0f, 1.0f, 50.0f), Mat4::lookAt({100, 0, 0}, {101, 0, 0}, {0, 1, 0}));

@@ -46,6 +46,8 @@ TEST_F(CommandErrors, WrongCommandLinesExitWithTwoMissingInputWithOneAndBothSayW
         {"mesh make sphere t.msh --segments 2.5", "bad value for --segments"},
         {"mesh make sphere t.msh --colour red", "unknown option \"--colour\""},
         {"mesh info", "info takes one file"},
+        {"mesh info a.msh --octree 1 x 8", "--octree takes MAXTRIS BOXSIDE MAXDEPTH"},
+        {"mesh info a.msh --octree 1.5 0 8", "--octree takes MAXTRIS BOXSIDE MAXDEPTH"},
         {"mesh convert only-one", "convert takes an input and an output file"},
         {"render show --out x.png", "usage: qv3rn-tool render"},
         {"render show --time 1", "usage: qv3rn-tool render"},

@@ -15,8 +15,9 @@ struct MeshCommand : ToolTest {
     MeshCommand() : ToolTest("mesh") {}
     std::string at(const std::string& name) const { return quoted((root_ / name).string()); }
     // What "info" says of the file; every part must be in it.
-    void expectInfo(const std::string& name, std::initializer_list<const char*> parts) const {
-        const ToolRun info = tool("info " + at(name));
+    void expectInfo(const std::string& name, std::initializer_list<const char*> parts,
+                    const std::string& options = "") const {
+        const ToolRun info = tool("info " + at(name) + options);
         ASSERT_EQ(info.status, 0) << info.err;
         for (const char* part : parts) EXPECT_NE(info.out.find(part), std::string::npos) << part << " in\n" << info.out;
     }
@@ -37,6 +38,14 @@ TEST_F(MeshCommand, MadeShapesAreDescribedByInfo) {
     }
     ASSERT_EQ(tool("make plane " + at("floor.msh") + " --size 4 1 4 --segments 2 --rings 2").status, 0);
     expectInfo("floor.msh", {"triangles  8", "closed     no"});
+    // Two triangles in each quarter of the floor: a cell each, none crossing a wall; no room for two cells.
+    expectInfo("floor.msh", {"cells      5", "leaves     4", "depth      1", "duplicated 0 of 8 entries"},
+               " --octree 2 0 8");
+    expectInfo("floor.msh", {"cells      1", "leaves     1", "depth      0"}, " --octree 2 2.5 8");
+    const ToolRun refused = tool("info " + at("floor.msh") + " --octree 0 0 8");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("floor.msh: no octree: the most triangles per cell must be at least 1"),
+              std::string::npos) << refused.err;
 }
 
 TEST_F(MeshCommand, ObjFilesConvertWithTheirMaterialsAndGroupsAsShaders) {
