@@ -1,16 +1,36 @@
 // scene_script.cpp -- fuzzes the scene script reader: the text is read into a node tree, which is then updated at
-// a few demo times, walked and destroyed.
+// a few demo times, walked and destroyed. The mesh cache holds small generated meshes that mesh, deform and morph
+// blocks can name: "grid.msh" and "bowl.msh" (3 x 3 vertices each), "wide.msh" (4 x 4) and "empty.msh".
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "data/memory_stream.h"
+#include "mesh/mesh_manager.h"
+#include "mesh/mesh_shapes.h"
 #include "scene/scene_loader.h"
 #include "shader/camera_mgr.h"
 
 namespace {
+
+// A plane grid of cells x cells quads named `name`, bent into a bowl when `bowl` is set.
+void adoptGrid(qv3rn::MeshManager& meshes, const char* name, int cells, bool bowl) {
+    qv3rn::ShapeParameters plane;
+    plane.segments = cells;
+    plane.rings = cells;
+    qv3rn::MeshBuilder builder;
+    if (!qv3rn::buildShape("plane", plane, qv3rn::Handle<qv3rn::Shader>(), builder)) std::abort();
+    auto mesh = builder.build();
+    if (bowl)
+        for (qv3rn::MeshVertex& vertex : mesh->vertices())
+            vertex.position.y = vertex.position.x * vertex.position.x + vertex.position.z * vertex.position.z;
+    mesh->computeBounds();
+    mesh->setName(name);
+    meshes.adopt(std::move(mesh));
+}
 
 // Every node is reached by the walks; a node's parent holds it.
 std::size_t countNodes(const qv3rn::SceneNode& node) {
@@ -27,6 +47,13 @@ std::size_t countNodes(const qv3rn::SceneNode& node) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qv3rn;
     CameraMgr cameras;  // the scene's cameras register here and leave with their nodes
+    MeshManager meshes;  // fresh for every input, since nodes deform the meshes they name
+    adoptGrid(meshes, "grid.msh", 2, false);
+    adoptGrid(meshes, "bowl.msh", 2, true);
+    adoptGrid(meshes, "wide.msh", 3, false);
+    auto empty = std::make_unique<Mesh>();
+    empty->setName("empty.msh");
+    meshes.adopt(std::move(empty));
     std::unique_ptr<SceneNode> root;
     try {
         SceneLoader loader;

@@ -1,5 +1,6 @@
 // scene_command.cpp -- "qv3rn-tool scene": reads a scene script the way a scene effect does and lists its nodes,
-// with their enable state and world position (and a mesh node's mesh with its counts), at the chosen demo times.
+// with their enable state and world position (and a mesh node's mesh with its counts and deformers), at the
+// chosen demo times.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +15,10 @@
 #include "platform/headless_context.h"
 #include "mesh/mesh_manager.h"
 #include "scene/camera_node.h"
+#include "scene/deform_mesh_node.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
+#include "scene/octree_node.h"
 #include "scene/scene_loader.h"
 #include "shader/camera_mgr.h"
 #include "shader/image_registry.h"
@@ -31,31 +34,48 @@ namespace fs = std::filesystem;
 
 constexpr const char* usageText = "scene <script> [--data DIR] [--time T ...]";
 
-// The word that opens a node type's block; lighting groups are listed as groups.
-const char* blockWord(NodeType type) {
-    switch (type) {
+// The word that opens a node's block; lighting groups are listed as groups.
+const char* blockWord(const SceneNode& node) {
+    if (dynamic_cast<const DeformMeshNode*>(&node)) return "DeformMesh";
+    if (dynamic_cast<const MorphNode*>(&node)) return "Morph";
+    switch (node.type()) {
     case NodeType::Group: return "Group";
     case NodeType::Camera: return "Camera";
     case NodeType::PointLight: return "PointLight";
     case NodeType::DirectionalLight: return "DirectionalLight";
     case NodeType::SpotLight: return "SpotLight";
     case NodeType::Mesh: return "Mesh";
+    case NodeType::Octree: return "Octree";
     default: return "Node";
     }
 }
 
 void printNode(const SceneNode& node, int depth) {
     const Vec3& p = node.worldPosition();
-    std::printf("%*s%s \"%s\" %s at %.6g %.6g %.6g", 2 * depth, "", blockWord(node.type()), node.name().c_str(),
+    std::printf("%*s%s \"%s\" %s at %.6g %.6g %.6g", 2 * depth, "", blockWord(node), node.name().c_str(),
                 node.isEnabled() ? "enabled" : "disabled", static_cast<double>(p.x), static_cast<double>(p.y),
                 static_cast<double>(p.z));
     if (node.type() == NodeType::Camera)
         std::printf(" fov %.6g", static_cast<double>(static_cast<const CameraNode&>(node).camera().fov));
-    if (const auto* morph = dynamic_cast<const MorphNode*>(&node)) std::printf(" morph of %zu", morph->targets().size());
-    if (const auto* meshNode = dynamic_cast<const MeshNode*>(&node); meshNode && meshNode->mesh()) {
-        const Mesh& mesh = *meshNode->mesh();
+    if (const auto* morph = dynamic_cast<const MorphNode*>(&node))
+        std::printf(" morph of %zu", morph->targets().size());
+    const auto printMesh = [](const Mesh& mesh) {
         std::printf(" mesh \"%s\" %d vertices %d triangles", mesh.name().c_str(), mesh.vertexCount(),
                     mesh.triangleCount());
+    };
+    if (const auto* meshNode = dynamic_cast<const MeshNode*>(&node); meshNode && meshNode->mesh())
+        printMesh(*meshNode->mesh());
+    if (const auto* octree = dynamic_cast<const OctreeNode*>(&node)) {
+        if (octree->octree().mesh()) {
+            printMesh(*octree->octree().mesh());
+            std::printf(" octree %d leaves depth %d", octree->octree().stats().leaves, octree->octree().stats().depth);
+        } else {
+            std::printf(" no octree");
+        }
+    }
+    if (const auto* deform = dynamic_cast<const DeformMeshNode*>(&node)) {
+        std::printf(" deformers");
+        for (const auto& deformer : deform->deformers()) std::printf(" %s", deformerName(deformer->kind()));
     }
     std::printf("\n");
     for (const auto& child : node.children()) printNode(*child, depth + 1);

@@ -19,4 +19,8 @@ enum class FieldClose { ReadClosingLine, SkipToBrace, LeaveOpen };
 // turns the block down without one (the field is then not closed).
 std::unique_ptr<Envelope> readEnvelopeField(BlockLine& line, FieldClose close);
 
+// The same for a field that must hold an envelope: a block the reader refuses raises `error`, followed by ": "
+// and the reader's message when it gave one.
+std::unique_ptr<Envelope> readEnvelopeField(BlockLine& line, FieldClose close, const char* error);
+
 }  // namespace qv3rn

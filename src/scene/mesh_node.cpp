@@ -53,6 +53,10 @@ void MeshNode::setMesh(Mesh* mesh) {
     mesh_ = mesh;
     if (!mesh_) return;
     if (lazyPoints_ && lazyBase_.empty()) setLazyPoints(true);
+    fitSphereToMesh();
+}
+
+void MeshNode::fitSphereToMesh() {
     const Sphere sphere = Sphere::aroundBox(mesh_->bounds());
     setBoundingSphere(sphere.center, sphere.radius);
 }
@@ -163,7 +167,7 @@ Mat4 keyframerMatrixAt(const KeyframerBase* frames, float time) {
 }  // namespace
 
 void MeshNode::drawZoomGhosts() {
-    const int count = static_cast<int>(std::trunc(zoomCount));
+    const int count = static_cast<int>(std::trunc(std::min(zoomCount, static_cast<float>(maxZoomGhosts))));
     if (count < 1 || zoomOrigin < zoomTime) return;
     const float step = (zoomOrigin - zoomTime) / static_cast<float>(count);
     Shader* shader = zoomShader_.get();

@@ -61,6 +61,11 @@ public:
     void setZoomCountEnvelope(std::unique_ptr<Envelope> e) { zoomCountEnvelope_ = std::move(e); }
     void setZoomTimeEnvelope(std::unique_ptr<Envelope> e) { zoomTimeEnvelope_ = std::move(e); }
 
+    // Each glow shell and zoom ghost draws the mesh once more: the script may ask for this many at most, and
+    // larger zoom counts from an envelope draw this many ghosts.
+    static constexpr int maxGlowShells = 256;
+    static constexpr int maxZoomGhosts = 256;
+
     // Read from the script.
     MeshType meshType = MeshType::Static;
     bool staticMark = false;  // the last "Type " line asked for a vertex buffer
@@ -85,6 +90,8 @@ public:
     float zoomTime = 0.0f;
 
 protected:
+    // The bounding sphere around the mesh's box: centre in the middle, radius 0.51 of the diagonal.
+    void fitSphereToMesh();
     MeshNode(NodeType type);
 
     Mesh* mesh_ = nullptr;

@@ -14,9 +14,9 @@ MorphNode::~MorphNode() {
 void MorphNode::setTargetCount(int count) {
     if (count < 0) throw std::runtime_error("huh - negative amount of meshes i morph");
     if (count < 1 || sized_) return;
+    // The room is only a limit: a huge count costs nothing until targets are named.
     room_ = static_cast<std::size_t>(count);
     sized_ = true;
-    targets_.reserve(room_);
 }
 
 void MorphNode::addTarget(Mesh& target) {

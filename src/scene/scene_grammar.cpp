@@ -10,6 +10,7 @@
 #include "anim/keyframer_lw.h"
 #include "scene/camera_node.h"
 #include "scene/light.h"
+#include "scene/deform_mesh_node.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
@@ -35,12 +36,7 @@ Vec3 scanVector(const std::string& text, Vec3 value = {}) {
 
 // The envelope block after the line, then the field's "}"; a block the envelope reader refuses raises `error`.
 std::unique_ptr<Envelope> envelopeField(BlockLine& line, const char* error) {
-    try {
-        if (auto envelope = readEnvelopeField(line, FieldClose::SkipToBrace)) return envelope;
-    } catch (const std::runtime_error& raised) {
-        throw std::runtime_error(std::string(error) + ": " + raised.what());
-    }
-    throw std::runtime_error(error);
+    return readEnvelopeField(line, FieldClose::SkipToBrace, error);
 }
 
 template <typename K>
@@ -84,6 +80,7 @@ const KeywordTable<SpotLight>& spotLightGrammar();
 const KeywordTable<PointLight>& pointLightGrammar();
 const KeywordTable<MeshNode>& meshNodeGrammar();
 const KeywordTable<MorphNode>& morphGrammar();
+const KeywordTable<DeformMeshNode>& deformMeshGrammar();
 const KeywordTable<OctreeNode>& octreeGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
@@ -167,16 +164,25 @@ Row<Node> envelopeRow(const char* keyword, void (Node::*set)(std::unique_ptr<Env
 }
 
 void readLazyPoints(MeshNode& node, BlockLine& line) { node.setLazyPoints(matches(line.text, "yes")); }
-void readGlowShader(MeshNode& node, BlockLine& line) {
-    ShaderManager* manager = ShaderManager::instance();
-    node.setGlowShader(manager ? manager->find(quotedText(line.text)) : ShaderHandle{});
-}
-void readZoomShader(MeshNode& node, BlockLine& line) {
+// A shader the script names must be registered: a misspelt name would otherwise draw the effect without it.
+ShaderHandle namedShader(BlockLine& line, const char* what) {
     const std::string name = quotedText(line.text);
     ShaderManager* manager = ShaderManager::instance();
     ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
-    if (!shader) throw std::runtime_error("unable to find zoom shader: " + name);
-    node.setZoomShader(std::move(shader));
+    if (!shader) throw std::runtime_error(std::string("unable to find ") + what + " shader: " + name);
+    return shader;
+}
+void readGlowShader(MeshNode& node, BlockLine& line) { node.setGlowShader(namedShader(line, "glow")); }
+void readZoomShader(MeshNode& node, BlockLine& line) { node.setZoomShader(namedShader(line, "zoom")); }
+
+// Each shell draws the whole mesh again: a count beyond the limit is refused rather than left to stall the frame.
+void readGlowShells(MeshNode& node, BlockLine& line) {
+    std::int32_t count = node.glowShells;
+    scanInteger(line.text, count);
+    if (count > MeshNode::maxGlowShells)
+        throw std::runtime_error("glow shell count " + std::to_string(count) + " is above " +
+                                 std::to_string(MeshNode::maxGlowShells));
+    node.glowShells = count;
 }
 
 // The options every mesh-drawing block offers a line before its own rows. "Zoom" comes after the zoom lines
@@ -187,7 +193,7 @@ const KeywordTable<MeshNode> meshOptions = {
     {"LazyPoints", readLazyPoints},
     floats("LazyLagRate ", &MeshNode::lazyLagRate),
     {"GlowShader ", readGlowShader},
-    integers("GlowShells ", &MeshNode::glowShells),
+    {"GlowShells ", readGlowShells},
     envelopeRow("GlowIntensity {", &MeshNode::setGlowIntensityEnvelope, "unable to load glow intensity envelope"),
     envelopeRow("GlowSize {", &MeshNode::setGlowSizeEnvelope, "unable to load glow size envelope"),
     envelopeRow("GlowShininess {", &MeshNode::setGlowShininessEnvelope, "unable to load glow shininess envelope"),
@@ -220,7 +226,12 @@ const KeywordTable<MeshNode> meshNodeRows = joinRows<MeshNode>(
     commonRows, meshOptions, Row<MeshNode>{"Type ", readMeshType}, Row<MeshNode>{"Object ", readMeshObject});
 const KeywordTable<MeshNode>& meshNodeGrammar() { return meshNodeRows; }
 
-void readMorphType(MorphNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
+// "Type " in the blocks whose vertices change or are sorted: "DeformMesh {", "Morph {", "Octree {".
+template <typename Node>
+void readChangingType(Node& node, BlockLine& line) {
+    node.meshType = changingMeshTypeOfLine(line.text);
+}
+
 void readTargetCount(MorphNode& node, BlockLine& line) {
     std::int32_t count = 0;
     scanInteger(line.text, count);
@@ -234,13 +245,33 @@ void readTarget(MorphNode& node, BlockLine& line) {
 }
 
 const KeywordTable<MorphNode> morphRows = joinRows<MorphNode>(
-    commonRows, meshOptions, Row<MorphNode>{"Type ", readMorphType}, Row<MorphNode>{"NumMeshes ", readTargetCount},
-    Row<MorphNode>{"Mesh ", readTarget}, Row<MorphNode>{"Src ", readTarget}, Row<MorphNode>{"Dst ", readTarget},
+    commonRows, meshOptions, Row<MorphNode>{"Type ", readChangingType<MorphNode>},
+    Row<MorphNode>{"NumMeshes ", readTargetCount}, Row<MorphNode>{"Mesh ", readTarget},
+    Row<MorphNode>{"Src ", readTarget}, Row<MorphNode>{"Dst ", readTarget},
     envelopeRow("MorphAmount {", &MorphNode::setAmountEnvelope, "unable to load morph amount envelope"));
 const KeywordTable<MorphNode>& morphGrammar() { return morphRows; }
 
+void readDeformObject(DeformMeshNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, node.meshType);
+    if (!mesh) throw std::runtime_error("unable to load mesh: " + name);
+    if (mesh->vertexCount() < 1) throw std::runtime_error("deform mesh " + name + " has no vertices");
+    node.setMesh(mesh);
+}
+// Each deformer block appends its deformer; "SinWave {" is tried before the "Wave {" it contains.
+Row<DeformMeshNode> deformerRow(DeformerKind kind) {
+    return {deformerKeyword(kind),
+            [kind](DeformMeshNode& node, BlockLine& line) { node.addDeformer(readDeformer(kind, line)); }};
+}
+
+const KeywordTable<DeformMeshNode> deformMeshRows = joinRows<DeformMeshNode>(
+    commonRows, meshOptions, Row<DeformMeshNode>{"Type ", readChangingType<DeformMeshNode>},
+    Row<DeformMeshNode>{"Object ", readDeformObject}, deformerRow(DeformerKind::Bend), deformerRow(DeformerKind::Melt),
+    deformerRow(DeformerKind::SinWave), deformerRow(DeformerKind::Taper1), deformerRow(DeformerKind::Taper2),
+    deformerRow(DeformerKind::Twist), deformerRow(DeformerKind::Wave));
+const KeywordTable<DeformMeshNode>& deformMeshGrammar() { return deformMeshRows; }
+
 // The mesh is sorted into its octree with the three values read before "Object ".
-void readOctreeType(OctreeNode& node, BlockLine& line) { node.meshType = changingMeshTypeOfLine(line.text); }
 void readOctreeObject(OctreeNode& node, BlockLine& line) {
     const std::string name = quotedText(line.text);
     Mesh* mesh = findOrLoadMesh(name, node.meshType);
@@ -249,8 +280,9 @@ void readOctreeObject(OctreeNode& node, BlockLine& line) {
 }
 
 const KeywordTable<OctreeNode> octreeRows = joinRows<OctreeNode>(
-    commonRows, Row<OctreeNode>{"Type ", readOctreeType}, integers("MaxTris ", &OctreeNode::maxTriangles),
-    floats("BoxSide ", &OctreeNode::boxSide), integers("MaxDepth ", &OctreeNode::maxDepth),
+    commonRows, Row<OctreeNode>{"Type ", readChangingType<OctreeNode>},
+    integers("MaxTris ", &OctreeNode::maxTriangles), floats("BoxSide ", &OctreeNode::boxSide),
+    integers("MaxDepth ", &OctreeNode::maxDepth),
     Row<OctreeNode>{"Object ", readOctreeObject});
 const KeywordTable<OctreeNode>& octreeGrammar() { return octreeRows; }
 
@@ -297,7 +329,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         notSupported<SceneNode>("ShadowVolume {"),
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
         notSupported<SceneNode>("EdgeMesh {"),
-        notSupported<SceneNode>("DeformMesh {"),
+        child<DeformMeshNode>("DeformMesh {", deformMeshGrammar),
         child<MeshNode>("Mesh {", meshNodeGrammar),
         notSupported<SceneNode>("Mirror {"),
         child<MorphNode>("Morph {", morphGrammar),

@@ -1,262 +1,331 @@
-// mesh_node_test.cpp -- the "Mesh {" block and the mesh node: its lines and errors, the bounding sphere, the
-// picture it draws and its optional passes.
-#include "scene/mesh_node.h"
-
+// mesh_node_test.cpp -- the "Mesh {", "DeformMesh {" and "Morph {" blocks: their lines and errors, the vertices of
+// lazy points, deformer chains and morphs against positions worked out by hand, and the pictures they draw.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "data/script_error.h"
 #include "mesh/mesh_shapes.h"
 #include "mesh_scene_support.h"
+#include "scene/deform_mesh_node.h"
+#include "scene/morph_node.h"
+#include "shader/render_state.h"
 #include "shader/shader_script_loader.h"
 
 namespace qv3rn::test {
 namespace {
 
-using MeshNodeTest = MeshSceneTest;
+// An envelope field: the keyword's block around the envelope text, or around a constant.
+std::string field(const std::string& keyword, const std::string& envelope) {
+    return keyword + " {\n" + envelope + "}\n";
+}
+std::string field(const std::string& keyword, float value) { return field(keyword, constantEnvelope(value)); }
 
-// A camera at the origin looking along +Z, and a mesh node 10 units in front of it with `lines` in its block.
-std::string meshScene(const std::string& lines) {
-    return "Group {\nCamera {\nActive yes\n}\nMesh {\nName \"m\"\n" + keyframerLW({{2, 10.0f}}) + lines + "}\n}\n";
+// A node block named "m"; `front` puts it 10 in front of the camera at the origin, `sliding` moves it from there
+// along x from 0 at time 0 to `x1` at time 1.
+std::string block(const char* keyword, const std::string& lines) {
+    return std::string(keyword) + " {\nName \"m\"\n" + lines + "}\n";
+}
+const std::string front = keyframerLW({{2, 10.0f}});
+std::string sliding(float x1) {
+    return "KeyframerLW {\nNumChannels 9\nChannel 0\n" + rampEnvelope(0.0f, x1) + "Channel 2\n" + constantEnvelope(10) +
+           "}\n";
+}
+// The scene: a camera at the origin looking along +Z, then the node block (its lines start on line 7).
+std::string scene(const std::string& node) { return "Group {\nCamera {\nActive yes\n}\n" + node + "}\n"; }
+
+// A deformer block whose envelope field declares one key and gives none: the reader stops on line 11.
+std::string broken(const std::string& deformer, const std::string& keyword) {
+    return deformer + " {\n" + keyword + " {\n{ Envelope\n1\n";
 }
 
-TEST_F(MeshNodeTest, TypeObjectAndOptionLinesSetTheNodeOrFailWithTheirLine) {
-    adopt("grid.msh", flatGrid(2, 4.0f));
-    addShader("ghost");
+const std::string threeTargets = "NumMeshes 3\nMesh \"t0.msh\"\nSrc \"t1.msh\"\nDst \"t2.msh\"\n";
+const std::string wave = "Wave {\nAxis 1\nDisplace 4\nAmplitude 1\n" + field("Wavelength", 8) + "}\n";
+const std::string twist = "Twist {\nAxis 2\nSize 1 2 1\n" + field("TwistAngle", rampEnvelope(0, 1.5707963f)) + "}\n";
+const std::string taper = "Taper1 {\nAxis 4\nMin -2 -2 -2\nMax 2 2 2\n" + field("Factor", 2) + "}\n";
+
+class MeshNodeTest : public MeshSceneTest {
+protected:
+    void SetUp() override {
+        MeshSceneTest::SetUp();
+        std::istringstream add("Shader {\nName \"add\"\nBlend {\nEnable yes\nSrc ONE\nDst ONE\n}\nCull {\n}\n}\n");
+        ASSERT_TRUE(ShaderScriptLoader(shaders).parse(add));
+        addShader("ghost");
+        glass = addShader("glass", true);
+    }
+
+    // Reads `text` with a fresh set of meshes in the cache (nodes change the meshes they name).
+    void readWithMeshes(const std::string& text) {
+        root.reset();
+        meshes.clear();
+        adopt("grid.msh", flatGrid(2, 4.0f));  // vertices at x, y in {-2, 0, 2}: vertex 0 (-2, -2), 8 (2, 2)
+        adopt("big.msh", flatGrid(3, 4.0f));
+        adopt("empty.msh", std::make_unique<Mesh>());
+        adopt("small.msh", flatGrid(1, 0.5f));
+        adopt("unit.msh", flatGrid(1, 1.0f));
+        adopt("wide.msh", flatGrid(1, 4.0f));
+        // Morph targets: grids at z 0, 2 and 3 with normals -Z, -Y and +X and reds 10, 20 and 30.
+        const float lift[] = {0.0f, 2.0f, 3.0f};
+        const Vec3 normals[] = {{0, 0, -1}, {0, -1, 0}, {1, 0, 0}};
+        for (int k = 0; k < 3; ++k) {
+            auto grid = flatGrid(2, 4.0f);
+            for (MeshVertex& v : grid->vertices()) {
+                v.position.z = lift[k];
+                v.normal = normals[k];
+                v.colour[0] = static_cast<std::uint8_t>(10 * (k + 1));
+            }
+            grid->computeBounds();
+            adopt("t" + std::to_string(k) + ".msh", std::move(grid));
+        }
+        auto halfTransparent = flatGrid(2, 4.0f, glass);
+        halfTransparent->setFlags(halfTransparent->flags() | MeshFlags::Colours);
+        for (MeshVertex& v : halfTransparent->vertices()) v.colour[3] = 128;
+        adopt("glass.msh", std::move(halfTransparent));
+        MeshBuilder ball;
+        ASSERT_TRUE(buildShape("sphere", ShapeParameters{}, Handle<Shader>(), ball));
+        ball.weld();
+        adopt("ball.msh", ball.build());
+        // A tiny triangle on the right and one vertex alone at x 1.5, which only a particle shows (column 20).
+        MeshBuilder dots;
+        for (const Vec3& p : {Vec3{-1.5f, 0, 0}, Vec3{-1.5f, 0.05f, 0}, Vec3{-1.45f, 0, 0}, Vec3{1.5f, 0, 0}})
+            dots.addVertex(p, {0, 0, -1}, {});
+        dots.addTriangle(0, 1, 2, Handle<Shader>());
+        adopt("dots.msh", dots.build());
+        read(text);
+    }
+
+    Shader* glass = nullptr;
+};
+
+TEST_F(MeshNodeTest, BlocksReadTheirLinesOrFailWithTheirLine) {
     const struct {
-        const char* what;
-        std::string lines;
-        std::string expected;  // the node as "type static-flag zoom-shader", or the error as "line: message"
+        std::string node;
+        std::string expected;  // "type [static] [zoom shader] [deformers] [targets n]", or the error as "line: text"
     } cases[] = {
-        {"plain", "Object \"grid.msh\"\n", "0 0 -"},
-        {"kinds, longest first", "Type BUMPMAP_EDGEMESH\nObject \"grid.msh\"\n", "3 0 -"},
-        {"edge mesh", "Type EDGEMESH\nObject \"grid.msh\"\n", "1 0 -"},
-        {"bump map", "Type BUMPMAP\nObject \"grid.msh\"\n", "2 0 -"},
-        {"STATIC puts the mesh in a vertex buffer", "Type STATIC\nObject \"grid.msh\"\n", "0 1 -"},
-        {"a STATIC line after the object does not", "Object \"grid.msh\"\nType STATIC\n", "0 0 -"},
-        {"only the last Type line counts", "Type STATIC\nType BUMPMAP\nObject \"grid.msh\"\n", "2 0 -"},
-        {"zoom lines are not taken by \"Zoom\"", "Zoom yes\nZoomShader \"ghost\"\nObject \"grid.msh\"\n", "0 0 ghost"},
-        {"a mesh that loads nothing", "Object \"missing.msh\"\n", "16: unable to load meshmissing.msh"},
-        {"an unknown zoom shader", "ZoomShader \"none\"\n", "16: unable to find zoom shader: none"},
-        {"a broken glow envelope", "GlowSize {\n{ Envelope\n1\nKey\n",
-         "19: unable to load glow size envelope"},
+        {block("Mesh", "Object \"grid.msh\"\n"), "0"},
+        {block("Mesh", "Type BUMPMAP_EDGEMESH\nObject \"grid.msh\"\n"), "3"},
+        {block("Mesh", "Type EDGEMESH\nObject \"grid.msh\"\n"), "1"},
+        {block("Mesh", "Type STATIC\nType BUMPMAP\nObject \"grid.msh\"\n"), "2"},
+        {block("Mesh", "Type STATIC\nObject \"grid.msh\"\n"), "0 static"},
+        {block("Mesh", "Object \"grid.msh\"\nType STATIC\n"), "0"},
+        {block("Mesh", "Zoom yes\nZoomShader \"ghost\"\nObject \"grid.msh\"\n"), "0 zoom ghost"},
+        {block("Mesh", "LazyPoints yes\nObject \"empty.msh\"\n"), "0"},  // nothing to draw, nothing to move
+        {block("Mesh", "Object \"missing.msh\"\n"), "7: unable to load meshmissing.msh"},
+        {block("Mesh", "ZoomShader \"none\"\n"), "7: unable to find zoom shader: none"},
+        {block("Mesh", "GlowShader \"none\"\n"), "7: unable to find glow shader: none"},
+        {block("Mesh", "GlowShells 100000\n"), "7: glow shell count 100000 is above 256"},
+        {block("Mesh", "GlowSize {\n{ Envelope\n1\nKey\n"), "10: unable to load glow size envelope"},
+        {block("DeformMesh", "Type BUMPMAP_EDGEMESH\nObject \"grid.msh\"\n"), "0"},
+        {block("DeformMesh", "Type BUMPMAP\nMelt {\n}\nSinWave {\n}\nWave {\n}\nBend {\n}\n"),
+         "2 Melt SinWave Wave Bend"},
+        {block("DeformMesh", "Taper1 {\n}\nTaper2 {\n}\nTwist {\n}\nTwist {\n}\nZoom yes\n"),
+         "0 Taper1 Taper2 Twist Twist"},
+        {block("DeformMesh", "Object \"missing.msh\"\n"), "7: unable to load mesh: missing.msh"},
+        {block("DeformMesh", "Object \"empty.msh\"\n"), "7: deform mesh empty.msh has no vertices"},
+        {block("DeformMesh", broken("Bend", "Dir")), "11: unable to load bend direction envelope"},
+        {block("DeformMesh", broken("Bend", "BendAngle")), "11: unable to load bend angle envelope"},
+        {block("DeformMesh", broken("Melt", "Vis")), "11: unable to load vis envelope"},
+        {block("DeformMesh", broken("SinWave", "Decay")), "11: unable to load decay1 envelope"},
+        {block("DeformMesh", broken("Taper2", "FactorB")), "11: unable to load factor B envelope"},
+        {block("DeformMesh", broken("Twist", "TwistAngle")), "11: unable to load twister angle envelope"},
+        {block("DeformMesh", broken("Wave", "Range")), "11: unable to load range envelope"},
+        {block("Morph", threeTargets + field("MorphAmount", 1)), "0 targets 3"},
+        {block("Morph", "NumMeshes 1\nNumMeshes 3\nMesh \"t0.msh\"\nMesh \"t1.msh\"\n" + field("MorphAmount", 1)),
+         "0 targets 1"},
+        {block("Morph", "Mesh \"t0.msh\"\n" + field("MorphAmount", 1)), "0 targets 0"},
+        {block("Morph", "NumMeshes 2000000000\n" + field("MorphAmount", 1)), "0 targets 0"},
+        {block("Morph", "NumMeshes -2\n"), "7: huh - negative amount of meshes i morph"},
+        {block("Morph", "NumMeshes 2\nMesh \"nowhere.msh\"\n"), "8: unable to load mesh: nowhere.msh"},
+        {block("Morph", "NumMeshes 2\nMesh \"t0.msh\"\nMesh \"big.msh\"\n"),
+         "9: morph target big.msh has 16 vertices, t0.msh has 9"},
+        {block("Morph", "NumMeshes 2\nMesh \"empty.msh\"\n"), "8: morph target empty.msh is empty"},
+        {block("Morph", "MorphAmount {\n{ Envelope\n1\nKey\n"), "10: unable to load morph amount envelope"},
+        {block("Morph", threeTargets), "11: undefined morph envelope"},
     };
     for (const auto& c : cases) {
         std::string got;
         try {
-            read(meshScene(c.lines));
+            readWithMeshes(scene(c.node));
             const auto& m = static_cast<const MeshNode&>(node("m"));
-            got = std::to_string(static_cast<int>(m.meshType)) + " " +
-                  std::to_string(m.mesh() && m.mesh()->has(MeshFlags::VertexBuffer)) + " " +
-                  (m.zoomShader() ? m.zoomShader()->getName() : "-");
-            EXPECT_EQ(m.type(), NodeType::Mesh);
+            got = std::to_string(static_cast<int>(m.meshType));
+            if (m.mesh() && m.mesh()->has(MeshFlags::VertexBuffer)) got += " static";
+            if (m.zoomShader()) got += " zoom " + m.zoomShader()->getName();
+            if (const auto* deform = dynamic_cast<const DeformMeshNode*>(&m))
+                for (const auto& deformer : deform->deformers())
+                    got += std::string(" ") + deformerName(deformer->kind());
+            if (const auto* morph = dynamic_cast<const MorphNode*>(&m))
+                got += " targets " + std::to_string(morph->targets().size());
+            root->update(0.5f);
         } catch (const ScriptError& error) {
             got = std::to_string(error.line()) + ": " + error.what();
         }
-        EXPECT_EQ(got.substr(0, c.expected.size()), c.expected) << c.what << ": " << got;
-        meshes.find("grid.msh")->setFlags(MeshFlags::Initial | MeshFlags::TexCoords0);
+        EXPECT_EQ(got.substr(0, c.expected.size()), c.expected) << c.node << "got " << got;
     }
 }
 
-TEST_F(MeshNodeTest, TheBoundingSphereSurroundsTheMeshBox) {
-    // A grid 4 wide from (-2, -2, 0) to (2, 2, 0) moved by (1, 0, 0): centre (1, 0, 0), radius 0.51 * sqrt(32).
-    auto grid = flatGrid(2, 4.0f);
-    for (MeshVertex& v : grid->vertices()) v.position.x += 1.0f;
-    grid->computeBounds();
-    adopt("shifted.msh", std::move(grid));
-    read(meshScene("Object \"shifted.msh\"\n"));
-    const Sphere& sphere = node("m").boundingSphere();
-    EXPECT_FLOAT_EQ(sphere.center.x, 1.0f);
-    EXPECT_FLOAT_EQ(sphere.center.y, 0.0f);
-    EXPECT_NEAR(sphere.radius, 0.51f * std::sqrt(32.0f), 1e-5f);
-}
-
-TEST_F(MeshNodeTest, TheMeshIsDrawnWhereItsNodeIs) {
-    // The grid spans x and y in [-2, 2] at distance 10: about 0.4 of the 45-degree view's half-height, so the
-    // centre is covered and the corners of the picture are not.
-    adopt("grid.msh", flatGrid(2, 4.0f));
-    const struct {
-        const char* lines;
-        bool centre;
-    } cases[] = {{"Object \"grid.msh\"\n", true}, {"", false}, {"Object \"grid.msh\"\nEnable no\n", false}};
-    for (const auto& c : cases) {
-        read(meshScene(c.lines));
-        render(0.0f);
-        EXPECT_EQ(pixel(32, 32)[0] == 255, c.centre) << c.lines;
-        EXPECT_EQ(pixel(2, 2)[0], 0) << c.lines;
-    }
-}
-
-// A keyframer holding the node 10 in front of the camera and moving it along x from 0 at time 0 to `x1` at time 1.
-std::string slidingKeyframer(float x1) {
-    return "KeyframerLW {\nNumChannels 9\nChannel 0\n" + rampEnvelope(0.0f, x1) + "Channel 2\n" +
-           constantEnvelope(10.0f) + "}\n";
-}
-
-TEST_F(MeshNodeTest, LazyPointsLagByTheirDistanceAndCatchUp) {
-    // The sliding node goes from x 0 to 10 during the first second. The corner (-2, -2, 0) lies 2.83 from the
-    // origin: with the lag rate 0.25 it is 0.71 s late, with 0.1 0.28 s; the centre vertex is never late. A
-    // turned node hands its turn to the vertices: a quarter heading takes (-2, -2, 0) to (0, -2, 2).
-    const std::string sliding = slidingKeyframer(10.0f);
-    const std::string turned = keyframerLW({{2, 10.0f}, {3, 1.5707963f}});
+TEST_F(MeshNodeTest, VerticesFollowLazyPointsDeformerChainsAndMorphs) {
+    // Lazy points: the sliding node goes from x 0 to 10 in the first second; vertex 0 lies 2.83 from the origin,
+    // 0.71 s late with the lag rate 0.25 and 0.28 s with 0.1; the centre is never late. A turned node hands its
+    // turn to the vertices: a quarter heading takes (-2, -2, 0) to (0, -2, 2).
+    // Deformers run over the undeformed copy, the first one twice: a wave pushing z by sin(pi x / 4) makes z = x,
+    // the normal (1, 0, -1) / sqrt 2; a twist about y by (pi / 4) y / 2 turns (2, 2, 0) a quarter turn in two
+    // goes (at time 0.5, after a frame at time 1); a taper along z by 2 doubles x and y where |z| = 2, and
+    // scales them by 1.01 where z = 0.
+    // Morphs blend the neighbouring targets the amount picks, beyond the ends with the end pairs.
+    const float s = 0.70710678f;
     const std::string lazy = "LazyPoints yes\nObject \"grid.msh\"\n";
+    const std::string grid = "Object \"grid.msh\"\n";
+    const auto morph = [](float amount) { return block("Morph", threeTargets + field("MorphAmount", amount)); };
     const struct {
-        const std::string& keyframer;
-        std::string lines;
+        std::string node;
         float time;
         int vertex;
-        Vec3 position;  // local: the vertex turned and moved as the node was at the vertex's time, less where it is
+        Vec3 position, normal;  // a zero normal is not checked
+        int red;                // -1: not checked
     } cases[] = {
-        {sliding, lazy, 0.5f, 0, {-2.0f + 0.0f - 5.0f, -2, 0}},
-        {sliding, lazy, 0.9f, 0, {-2.0f + 1.9289f - 9.0f, -2, 0}},
-        {sliding, lazy, 0.5f, 4, {0, 0, 0}},
-        {sliding, lazy, 2.0f, 0, {-2, -2, 0}},
-        {sliding, "Object \"grid.msh\"\nLazyPoints yes\nLazyLagRate 0.1\n", 0.5f, 0, {-2.0f + 2.1716f - 5.0f, -2, 0}},
-        {sliding, "Object \"grid.msh\"\n", 0.5f, 0, {-2, -2, 0}},
-        {turned, lazy, 0.5f, 0, {0, -2, 2}},
+        {block("Mesh", sliding(10) + lazy), 0.5f, 0, {-2.0f - 5.0f, -2, 0}, {}, -1},
+        {block("Mesh", sliding(10) + lazy), 0.5f, 4, {0, 0, 0}, {}, -1},
+        {block("Mesh", sliding(10) + lazy), 2.0f, 0, {-2, -2, 0}, {}, -1},
+        {block("Mesh", sliding(10) + grid + "LazyPoints yes\nLazyLagRate 0.1\n"), 0.5f, 0,
+         {-2.0f + 2.1716f - 5.0f, -2, 0}, {}, -1},
+        {block("Mesh", keyframerLW({{2, 10.0f}, {3, 1.5707963f}}) + lazy), 0.5f, 0, {0, -2, 2}, {}, -1},
+        {block("DeformMesh", grid + wave), 0.0f, 8, {2, 2, 2}, {s, 0, -s}, -1},
+        {block("DeformMesh", grid + twist), 0.5f, 8, {0, 2, 2}, {}, -1},
+        {block("DeformMesh", grid + twist), 0.0f, 8, {2, 2, 0}, {0, 0, -1}, -1},
+        {block("DeformMesh", grid + wave + taper), 0.0f, 8, {4, 4, 2}, {}, -1},
+        {block("DeformMesh", grid + wave + taper), 0.0f, 7, {0, 2.02f, 0}, {}, -1},
+        {block("DeformMesh", lazy + wave), 0.0f, 8, {2, 2, 2}, {}, -1},
+        {morph(0.0f), 0.0f, 0, {-2, -2, 0}, {0, 0, -1}, 10},
+        {morph(0.5f), 0.0f, 4, {0, 0, 1}, {0, -s, -s}, 10},
+        {morph(1.5f), 0.0f, 8, {2, 2, 2.5f}, {s, -s, 0}, 20},                      // 1 and 2 half and half
+        {morph(2.0f), 0.0f, 0, {-2, -2, 3}, {1, 0, 0}, 20},
+        {morph(3.5f), 0.0f, 0, {-2, -2, 4.5f}, {0.857493f, 0.514496f, 0}, 20},     // 1 and 2 with f = 2.5
+        {morph(-1.0f), 0.0f, 0, {-2, -2, -2}, {0, 0.447214f, -0.894427f}, 10},   // 0 and 1 with f = -1
     };
     for (const auto& c : cases) {
-        adopt("grid.msh", flatGrid(2, 4.0f));
-        read("Group {\nMesh {\nName \"m\"\n" + c.keyframer + c.lines + "}\n}\n");
+        readWithMeshes(scene(c.node));
+        root->update(1.0f);
         root->update(c.time);
-        const Vec3& p = static_cast<const MeshNode&>(node("m")).mesh()->vertices()[c.vertex].position;
-        EXPECT_NEAR(p.x, c.position.x, 1e-3f) << c.lines << " at " << c.time;
-        EXPECT_NEAR(p.y, c.position.y, 1e-3f) << c.lines << " at " << c.time;
-        EXPECT_NEAR(p.z, c.position.z, 1e-3f) << c.lines << " at " << c.time;
-        if (static_cast<const MeshNode&>(node("m")).lazyPoints()) {
-            EXPECT_EQ(node("m").rotation(), Mat4::identity()) << "the vertices carry the turn";
+        const auto& m = static_cast<const MeshNode&>(node("m"));
+        const MeshVertex& v = m.mesh()->vertices()[c.vertex];
+        EXPECT_LT((v.position - c.position).length(), 1e-3f) << c.node << v.position.x << " " << v.position.y << " "
+                                                             << v.position.z;
+        if (c.normal != Vec3{}) {
+            EXPECT_LT((v.normal - c.normal).length(), 1e-4f) << c.node;
         }
-        root.reset();
-        meshes.clear();
+        if (c.red >= 0) {
+            EXPECT_EQ(v.colour[0], c.red) << c.node;
+        }
+        if (m.lazyPoints()) {
+            EXPECT_EQ(m.rotation(), Mat4::identity()) << "the vertices carry the turn";
+            if (dynamic_cast<const DeformMeshNode*>(&m)) {
+                EXPECT_EQ(m.lazyBase()[c.vertex], v.position);
+            }
+        }
+        if (dynamic_cast<const DeformMeshNode*>(&m)) {
+            EXPECT_EQ(m.mesh(), meshes.find("grid.msh")) << "the cached mesh itself is deformed";
+            const Sphere& sphere = m.boundingSphere();
+            EXPECT_LE((v.position - sphere.center).length(), sphere.radius) << "the sphere holds the deformed shape";
+        }
+        EXPECT_EQ(meshes.find("t1.msh")->vertices()[0].position.z, 2.0f) << "targets stay as they are";
     }
+    // The bounding sphere: around the box (-2, -2, 2) .. (2, 2, 2), 0.51 of its diagonal.
+    readWithMeshes(scene(block("Mesh", "Object \"t1.msh\"\n")));
+    EXPECT_EQ(node("m").boundingSphere().center, (Vec3{0, 0, 2}));
+    EXPECT_NEAR(node("m").boundingSphere().radius, 0.51f * std::sqrt(32.0f), 1e-5f);
 }
 
-TEST_F(MeshNodeTest, ZoomGhostsRepeatTheMeshAlongItsRecentPath) {
-    // The node slides from x 0 to 2; at time 1 it is at 2, and n ghosts split the time window [ZoomTime, 1) into
-    // n steps. World x shows left of the centre: x 0, 1, 2 land on pixel columns 32, 24 and 17.
-    adopt("small.msh", flatGrid(1, 0.5f));
-    const int columns[] = {32, 28, 24, 20, 17};
-    const struct {
-        std::string lines;
-        const char* lit;  // per column
-    } cases[] = {
-        {"Zoom yes\nZoomCount {\n" + constantEnvelope(2) + "}\nZoomTime {\n" + constantEnvelope(0) + "}\n", "x.x.x"},
-        {"Zoom yes\nZoomCount {\n" + constantEnvelope(1) + "}\nZoomTime {\n" + constantEnvelope(0) + "}\n", "x...x"},
-        {"Zoom yes\nZoomCount {\n" + constantEnvelope(2) + "}\nZoomTime {\n" + constantEnvelope(2) + "}\n", "....x"},
-        {"Zoom no\nZoomCount {\n" + constantEnvelope(2) + "}\n", "....x"},
-    };
-    for (const auto& c : cases) {
-        read("Group {\nCamera {\nActive yes\n}\nMesh {\nName \"m\"\n" + slidingKeyframer(2.0f) + c.lines +
-             "Object \"small.msh\"\n}\n}\n");
-        render(1.0f);
-        std::string lit;
-        for (const int x : columns) lit += pixel(x, 32)[0] == 255 ? "x" : ".";
-        EXPECT_EQ(lit, c.lit) << c.lines;
-    }
-}
-
-TEST_F(MeshNodeTest, GlowShellsFadeOutwardsAlongTheNormals) {
-    // A white unit sphere at distance 10 covers about 7.7 pixels around the centre. Shell i of N lies i/N of the
-    // glow size further out in (1 - i/N) of the intensity, added by the glow shader; column 42 is 1.3 units out,
-    // inside the first of two shells of size 1 (1.5 units) and outside the sphere.
-    std::istringstream script("Shader {\nName \"add\"\nBlend {\nEnable yes\nSrc ONE\nDst ONE\n}\nCull {\n}\n}\n");
-    ASSERT_TRUE(ShaderScriptLoader(shaders).parse(script));
-    MeshBuilder builder;
-    ShapeParameters unit;
-    unit.radius = 1.0f;
-    ASSERT_TRUE(buildShape("sphere", unit, Handle<Shader>(), builder));
-    builder.weld();
-    adopt("ball.msh", builder.build());
-    const auto envelope = [](const char* field, float value) {
-        return std::string(field) + " {\n" + constantEnvelope(value) + "}\n";
-    };
-    const std::string strong = envelope("GlowIntensity", 1) + envelope("GlowSize", 1);
-    const struct {
-        std::string lines;
-        std::array<int, 3> ring;  // red, green, blue at column 42
-    } cases[] = {
-        {"", {0, 0, 0}},
-        {"GlowShells 2\n" + strong, {128, 128, 128}},
-        {"GlowShells 2\n", {13, 13, 13}},  // intensity 0.1 and size 1 without envelopes
-        {"GlowShells 2\nGlowColor 0 1 0.5 1\n" + strong, {0, 128, 64}},
-        {"GlowShells 4\n" + strong, {191, 191, 191}},  // 0.75 at 0.25 out and 0.5 at 0.5 out reach it
-        {"GlowShells 2\n" + envelope("GlowIntensity", 1) + envelope("GlowSize", 0), {0, 0, 0}},
-        {"GlowShells 1\n" + strong, {0, 0, 0}},  // its one shell fades to nothing
-        {"GlowShells -3\n" + strong, {0, 0, 0}},
-    };
-    for (const auto& c : cases) {
-        read(meshScene("GlowShader \"add\"\n" + c.lines + "Object \"ball.msh\"\n"));
-        render(0.0f);
-        EXPECT_EQ(pixel(32, 32)[0], 255) << c.lines;
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(pixel(42, 32)[k], c.ring[k], 2) << c.lines;
-    }
-}
-
-TEST_F(MeshNodeTest, TwoPassBlendingDrawsFarFacesOverThenNearFacesUnder) {
-    // A half-transparent white grid through a blended shader, towards the camera or turned away from it. The
-    // first pass culls front faces and blends by source alpha; the second culls back faces and weighs the source
-    // by 1 - destination alpha (0 on the cleared picture).
-    Shader* glass = addShader("glass", true);
-    auto grid = flatGrid(2, 4.0f, glass);
-    grid->setFlags(grid->flags() | MeshFlags::Colours);
-    for (MeshVertex& v : grid->vertices()) v.colour[3] = 128;
-    adopt("glass.msh", std::move(grid));
+TEST_F(MeshNodeTest, PicturesShowEachNodeAndItsPasses) {
+    ASSERT_TRUE(GL_ARB_point_parameters_Flag || GL_EXT_point_parameters_Flag);
     GLint alphaBits = 0;
     glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
     ASSERT_GT(alphaBits, 0);
+    // At distance 10 a unit covers 7.7 pixels; world x shows left of the centre (32, 32), world y above it.
+    // Zoom: the node slides to x 2 at time 1 and n ghosts split the window [ZoomTime, 1) into n steps: x 0, 1, 2
+    // land on columns 32, 24 and 17. Glow: a unit ball; column 42 is 1.3 units out, inside the first of two shells
+    // of size 1, which the added glow shader draws in (1 - 1/2) of the intensity. Two-pass blending: a half
+    // transparent grid facing the camera or turned away; the first pass culls front faces and blends by source
+    // alpha, the second culls back faces and weighs the source by 1 - destination alpha (0 on the cleared
+    // picture). Particles: 4-pixel points (column 20 holds the lone vertex). The deforming wave of phase pi / 2
+    // shifts the tile 1 up, twice; the morph halfway between 1 and 4 wide covers column 22, not 18.
+    const std::string glow = "GlowShader \"add\"\nObject \"ball.msh\"\n";
+    const std::string strong = field("GlowIntensity", 1) + field("GlowSize", 1);
+    const auto zoom = [](float count, float from) {
+        return block("Mesh", sliding(2) + "Zoom yes\n" + field("ZoomCount", count) + field("ZoomTime", from) +
+                                  "Object \"small.msh\"\n");
+    };
+    const auto glass = [](float heading, const std::string& lines) {
+        return block("Mesh", keyframerLW({{2, 10.0f}, {3, heading}}) + lines + "Object \"glass.msh\"\n");
+    };
+    const auto shift = [](int amplitude) {
+        return block("DeformMesh", front + "Object \"unit.msh\"\nWave {\nAxis 1\nDisplace 2\nAmplitude " +
+                                       std::to_string(amplitude) + "\n" + field("Phase", 1.5707963f) + "}\n");
+    };
+    const auto morph = [](float amount) {
+        return block("Morph",
+                     front + "NumMeshes 2\nMesh \"unit.msh\"\nMesh \"wide.msh\"\n" + field("MorphAmount", amount));
+    };
+    const int white = 0xffffff;
+    struct Pixel {
+        int x, y, rgb;
+    };
     const struct {
-        const char* lines;
-        float heading;
-        int red;
+        std::string node;
+        float time;
+        std::vector<Pixel> pixels;
     } cases[] = {
-        {"", 0.0f, 255},
-        {"TwoPassBlending yes\n", 0.0f, 255},
-        {"TwoPassBlending yes\n", 3.14159265f, 128},
-        {"TwoPassBlending yes\nSurfaceBlending yes\n", 3.14159265f, 255},
-        {"TwoPassBlending no\n", 3.14159265f, 255},
+        {block("Mesh", front + "Object \"grid.msh\"\n"), 0, {{32, 32, white}, {2, 2, 0}}},
+        {block("Mesh", front), 0, {{32, 32, 0}}},
+        {block("Mesh", front + "Object \"empty.msh\"\nGlowShells 2\nParticles yes\n"), 0, {{32, 32, 0}}},
+        {block("Mesh", front + "Object \"grid.msh\"\nEnable no\n"), 0, {{32, 32, 0}}},
+        {zoom(2, 0), 1, {{32, 32, white}, {28, 32, 0}, {24, 32, white}, {20, 32, 0}, {17, 32, white}}},
+        {zoom(1, 0), 1, {{32, 32, white}, {24, 32, 0}, {17, 32, white}}},
+        {zoom(2, 2), 1, {{32, 32, 0}, {24, 32, 0}, {17, 32, white}}},
+        {zoom(1e30f, 0), 1, {{32, 32, white}, {24, 32, white}, {17, 32, white}}},  // as many ghosts as allowed
+        {block("Mesh", sliding(2) + "Zoom no\n" + field("ZoomCount", 2) + "Object \"small.msh\"\n"), 1,
+         {{32, 32, 0}, {17, 32, white}}},
+        {block("Mesh", front + glow), 0, {{32, 32, white}, {42, 32, 0}}},
+        {block("Mesh", front + glow + "GlowShells 2\n" + strong), 0, {{32, 32, white}, {42, 32, 0x808080}}},
+        {block("Mesh", front + glow + "GlowShells 2\n"), 0, {{42, 32, 0x0d0d0d}}},  // intensity 0.1, size 1
+        {block("Mesh", front + glow + "GlowShells 2\nGlowColor 0 1 0.5 1\n" + strong), 0, {{42, 32, 0x008040}}},
+        {block("Mesh", front + glow + "GlowShells 4\n" + strong), 0, {{42, 32, 0xbfbfbf}}},  // 0.75 and 0.5 reach
+        {block("Mesh", front + glow + "GlowShells 2\n" + field("GlowSize", 0)), 0, {{42, 32, 0}}},
+        {block("Mesh", front + glow + "GlowShells 1\n" + strong), 0, {{42, 32, 0}}},  // one shell fades to nothing
+        {block("Mesh", front + glow + "GlowShells -3\n" + strong), 0, {{42, 32, 0}}},
+        {glass(0, ""), 0, {{32, 32, white}}},
+        {glass(0, "TwoPassBlending yes\n"), 0, {{32, 32, white}}},
+        {glass(3.14159265f, "TwoPassBlending yes\n"), 0, {{32, 32, 0x808080}}},
+        {glass(3.14159265f, "TwoPassBlending yes\nSurfaceBlending yes\n"), 0, {{32, 32, white}}},
+        {block("Mesh", front + "Particles yes\nParticleSize 4 4\nObject \"dots.msh\"\n"), 0,
+         {{20, 32, 0xbfbfbf}, {21, 33, 0xbfbfbf}}},
+        {block("Mesh", front + "Particles yes\nParticleSize 4 4\nParticleColor 0 1 0 1\nObject \"dots.msh\"\n"), 0,
+         {{20, 32, 0x00ff00}}},
+        {block("Mesh", front + "Particles yes\nParticleSize 1 1\nParticleColor 1 0 0 1\nObject \"dots.msh\"\n"), 0,
+         {{20, 32, 0xff0000}, {21, 33, 0}}},
+        {block("Mesh", front + "Particles no\nParticleSize 4 4\nObject \"dots.msh\"\n"), 0, {{20, 32, 0}}},
+        {shift(0), 0, {{32, 32, white}, {32, 47, 0}}},
+        {shift(1), 0, {{32, 32, 0}, {32, 47, white}, {32, 17, 0}}},
+        {morph(0), 0, {{32, 32, white}, {22, 32, 0}}},
+        {morph(0.5f), 0, {{22, 32, white}, {18, 32, 0}}},
+        {morph(1), 0, {{18, 32, white}}},
     };
     for (const auto& c : cases) {
-        read("Group {\nCamera {\nActive yes\n}\nMesh {\nName \"m\"\n" + keyframerLW({{2, 10.0f}, {3, c.heading}}) +
-             c.lines + "Object \"glass.msh\"\n}\n}\n");
+        readWithMeshes(scene(c.node));
         glDisable(GL_CULL_FACE);
-        render(0.0f);
-        EXPECT_NEAR(pixel(32, 32)[0], c.red, 1) << c.lines << c.heading;
-        EXPECT_FALSE(glIsEnabled(GL_BLEND)) << c.lines;
+        render(c.time);
+        for (const Pixel& p : c.pixels)
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(pixel(p.x, p.y)[k], (p.rgb >> (16 - 8 * k)) & 0xff, 2) << c.node << p.x << "," << p.y;
+        // The passes leave the state as they found it.
+        EXPECT_FALSE(glIsEnabled(GL_BLEND)) << c.node;
         GLboolean depthWrites = GL_FALSE;
         glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-        EXPECT_TRUE(depthWrites) << c.lines;
+        EXPECT_TRUE(depthWrites) << c.node;
         for (const RenderStateKind kind : {RenderStateKind::Blend, RenderStateKind::Cull, RenderStateKind::ZBuffer})
-            EXPECT_FALSE(RenderStateLocks::isLocked(kind)) << c.lines;
-    }
-}
-
-TEST_F(MeshNodeTest, ParticlesAreSizedPointsAtEveryVertex) {
-    ASSERT_TRUE(GL_ARB_point_parameters_Flag || GL_EXT_point_parameters_Flag);
-    // A tiny triangle on the right and one vertex alone at x 1.5, which only a particle shows (column 20).
-    MeshBuilder builder;
-    builder.addVertex({-1.5f, 0.0f, 0.0f}, {0, 0, -1}, {});
-    builder.addVertex({-1.5f, 0.05f, 0.0f}, {0, 0, -1}, {});
-    builder.addVertex({-1.45f, 0.0f, 0.0f}, {0, 0, -1}, {});
-    builder.addVertex({1.5f, 0.0f, 0.0f}, {0, 0, -1}, {});
-    builder.addTriangle(0, 1, 2, Handle<Shader>());
-    adopt("dots.msh", builder.build());
-    const struct {
-        const char* lines;
-        std::array<int, 2> red;  // at the lone vertex, and one pixel beside the 4-pixel point
-    } cases[] = {
-        {"Particles yes\nParticleSize 4 4\n", {191, 191}},
-        {"Particles yes\nParticleSize 4 4\nParticleColor 0 1 0 1\n", {0, 0}},
-        {"Particles yes\nParticleSize 1 1\nParticleColor 1 0 0 1\n", {255, 0}},
-        {"Particles no\nParticleSize 4 4\n", {0, 0}},
-    };
-    for (const auto& c : cases) {
-        read(meshScene(std::string(c.lines) + "Object \"dots.msh\"\n"));
-        render(0.0f);
-        EXPECT_NEAR(pixel(20, 32)[0], c.red[0], 2) << c.lines;
-        EXPECT_NEAR(pixel(21, 33)[0], c.red[1], 2) << c.lines;
+            EXPECT_FALSE(RenderStateLocks::isLocked(kind)) << c.node;
     }
 }
 

@@ -20,7 +20,11 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
     file("content/data/scene/room.scene",
          "Group {\nName \"room\"\n" + moving +
              "Group {\nName \"shelf\"\nEnable no\nCamera {\nName \"eye\"\nFOV 60\n}\n}\n"
-             "DirectionalLight {\nName \"sun\"\n}\nSpotLight {\nName \"lamp\"\n}\nPointLight {\nName \"glow\"\n}\n}\n");
+             "DirectionalLight {\nName \"sun\"\n}\nSpotLight {\nName \"lamp\"\n}\nPointLight {\nName \"glow\"\n}\n"
+             "DeformMesh {\nObject \"tile.msh\"\nTwist {\n}\nSinWave {\n}\n}\n"
+             "Octree {\nMaxTris 4\nObject \"tile.msh\"\n}\nOctree {\nMaxTris 0\nObject \"tile.msh\"\n}\n}\n");
+    const std::string makeTile = " mesh make plane content/data/obj/tile.msh --segments 2 --rings 2";
+    ASSERT_EQ(shell("mkdir -p content/data/obj && " + quoted(program().string()) + makeTile).status, 0);
     const ToolRun run = tool("'data\\scene\\room.scene' --data content --time 0 --time 2.5");
     EXPECT_EQ(run.status, 0) << run.err;
     const std::string tree = "Group \"room\" enabled at X 0 0\n"
@@ -28,7 +32,12 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
                              "    Camera \"eye\" enabled at X 0 0 fov 60\n"
                              "  DirectionalLight \"sun\" enabled at X 0 0\n"
                              "  SpotLight \"lamp\" enabled at X 0 0\n"
-                             "  PointLight \"glow\" enabled at X 0 0\n";
+                             "  PointLight \"glow\" enabled at X 0 0\n"
+                             "  DeformMesh \"\" enabled at X 0 0 mesh \"tile.msh\" 9 vertices 8 triangles"
+                             " deformers Twist SinWave\n"
+                             "  Octree \"\" enabled at X 0 0 mesh \"tile.msh\" 9 vertices 8 triangles"
+                             " octree 4 leaves depth 1\n"
+                             "  Octree \"\" enabled at X 0 0 no octree\n";
     std::string expected = "time 0\n";
     for (char c : tree) expected += c == 'X' ? std::string("0") : std::string(1, c);
     expected += "time 2.5\n";
@@ -39,6 +48,8 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
 TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
     const struct { const char* name; std::string script, err; } rows[] = {
         {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:3: \"EdgeMesh {\" is not supported yet\n"},
+        {"deform.scene", "Group {\nDeformMesh {\nObject \"none.msh\"\n}\n}\n",
+         "deform.scene:3: unable to load mesh: none.msh\n"},
         {"open.scene", "Group {\nGroup {\n", "open.scene:2: the \"Group {\" block is not closed"},
         {"empty.scene", "", "empty.scene: no scene"},
         {"missing.scene", "", "missing.scene: no scene"},

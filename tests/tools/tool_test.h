@@ -66,13 +66,14 @@ protected:
     // `text` in single quotes for the shell.
     static std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
-    std::filesystem::path root_;
-
-private:
     // The tool is built next to the tests folder that holds this program.
     static std::filesystem::path program() {
         return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "qv3rn-tool";
     }
+
+    std::filesystem::path root_;
+
+private:
     std::string command_;
 };
 
