@@ -18,6 +18,7 @@
 #include "mesh/mesh.h"
 #include "mesh/mesh_manager.h"
 #include "shader/shader_manager.h"
+#include "support/test_shaders.h"
 #include "support/gl_test_context.h"
 #include "support/test_files.h"
 
@@ -79,12 +80,7 @@ protected:
     std::string logText() { return readFile(logPath_); }
 
     Shader* addShader(const std::string& name, bool blended = false) {
-        auto shader = std::make_unique<Shader>();
-        shader->setName(name);
-        shader->setBlended(blended);
-        Shader* raw = shader.get();
-        shaders.add(std::move(shader));
-        return raw;
+        return test::addShader(shaders, name, blended);
     }
 
     Log log;
