@@ -131,6 +131,7 @@ protected:
         adopt("half.msh", flatGrid(2, 4.0f, shaders.find("half").get()));
         adopt("dim.msh", flatGrid(2, 4.0f, shaders.find("dim").get()));
         adopt("marker.msh", flatGrid(1, 1.0f));
+        adopt("box.msh", edgeShape("box", {1, 1, 1}));
         // Texture coordinates running with x and y give the quad its tangent space.
         auto bumpy = flatGrid(4, 4.0f, shaders.find("black").get());
         for (int i = 0; i < bumpy->vertexCount(); ++i)
@@ -211,6 +212,21 @@ TEST_F(PerPixelLightingTest, BlendedMeshesGetNoLightUnreachedMeshesStayBlackSpot
         const auto got = colourAt(c.x, 0);
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], c.rgb[i], 2) << c.what << " channel " << i;
     }
+}
+
+TEST_F(PerPixelLightingTest, ShadowsHalveTheLitWallBehindABox) {
+    // A box 3 units before the wall, the light 3 units before the box: its shadow on the wall spans x in
+    // [-4, -2], of which the box hides [-4.67, -3.33] from the camera.
+    std::map<std::string, std::array<int, 2>> wall;
+    for (const char* shadows : {"no", "yes"}) {
+        frame(scene("PerPixelLighting", std::string("Shadows ") + shadows + "\nShadowColor 0 0 0 0.5\n" +
+                                            mesh("half.msh", -3) + pointLight("1 1 1", -3, 6, 10) +
+                                            "Mesh {\nType EDGEMESH\nObject \"box.msh\"\n" + at(-3, 0, 9) + "}\n"));
+        wall[shadows] = {colourAt(-2.5f, 0)[0], colourAt(-1.5f, 0)[0]};
+    }
+    EXPECT_GT(wall["no"][0], 60);
+    EXPECT_NEAR(wall["yes"][0], wall["no"][0] / 2, 2);
+    EXPECT_EQ(wall["yes"][1], wall["no"][1]);
 }
 
 TEST_F(PerPixelLightingTest, SpotScaleStaysFiniteForEveryCutoff) {
