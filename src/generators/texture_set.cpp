@@ -205,7 +205,8 @@ Picture makeAttenuation1D(int width) {
     Picture p(width, 1, 3);
     for (int x = 0; x < width; ++x) {
         const float d = static_cast<float>(x) / static_cast<float>(width - 1);
-        const float a = x == width - 1 ? 0.0f : (1.0f - d) * (1.0f - d) / (1.0f + 8.0f * d * d);
+        // Smooth to nothing at the light's reach: (1 - d^2)^2 keeps the middle of the sphere well lit.
+        const float a = x == width - 1 ? 0.0f : (1.0f - d * d) * (1.0f - d * d);
         setRgb(p, x, 0, a, a, a);
     }
     return p;

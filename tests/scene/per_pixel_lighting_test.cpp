@@ -151,6 +151,7 @@ protected:
         glDisable(GL_CULL_FACE);
         glClearColor(grey, grey, grey, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glColor3f(0, 0, 0);  // the light passes set the colour of every corner themselves
         root->renderVisible(camera->frustum());
         glClearColor(0, 0, 0, 0);
     }

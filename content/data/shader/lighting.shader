@@ -3,7 +3,8 @@
 
 ; Point light. The group gives, per corner, the light's offset divided by its reach, scaled into [0, 1]: (x, y)
 ; on unit 0 and z on unit 1; the corner colour is the facing of the corner, unit 1's colour the light's. The
-; distance is taken per pixel and looked up in the attenuation ramp.
+; distance is taken per pixel and looked up in the attenuation ramp. Lit twice over, so that a light seen
+; at a slant still fills its pool; the frame buffer clamps what is too bright.
 Program {
   Type FRAGMENT
   Name "perpixel_point"
@@ -19,13 +20,15 @@ RCP d.x, d.y;
 MIN d.x, d.x, one.x;
 TEX fall, d, texture[0], 1D;
 MUL fall, fall, fragment.color;
+MUL fall, fall, two;
 MUL result.color.xyz, fall, state.texenv[1].color;
 MOV result.color.w, one.x;
 END
 }
 
 ; Spot light. Unit 0's coordinates are the corner in the light's space with the cone scaled to the cutoff: the
-; cube map holds the cone's soft edge. A touch of falloff along the axis keeps the far floor darker.
+; cube map holds the cone's soft edge. A touch of falloff along the axis keeps the far floor darker; lit twice
+; over like the point light.
 Program {
   Type FRAGMENT
   Name "perpixel_spot"
@@ -37,6 +40,7 @@ TEX cone, fragment.texcoord[0], texture[0], CUBE;
 MUL fall.x, fragment.texcoord[0].z, reach.x;
 MAD_SAT fall.x, -fall.x, fall.x, one.x;
 MUL cone, cone, fall.x;
+ADD cone, cone, cone;
 MUL result.color.xyz, cone, state.texenv[1].color;
 MOV result.color.w, one.x;
 END
