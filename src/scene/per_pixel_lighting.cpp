@@ -45,8 +45,10 @@ Mesh* litMesh(SceneNode& node, SceneNode& light) {
     return static_cast<MeshNode&>(node).mesh();
 }
 
+// A light lights while it is enabled (an enable envelope may switch it off after the list was gathered) and
+// while the frustum, if any, sees its sphere.
 bool seenLight(const SceneNode& light, const Frustum* frustum) {
-    return !frustum || frustum->intersects(light.worldSphere());
+    return light.isEnabled() && (!frustum || frustum->intersects(light.worldSphere()));
 }
 
 void multiTexCoord(GLenum unit, float s, float t, float r, int count) {

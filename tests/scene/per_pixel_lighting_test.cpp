@@ -16,78 +16,33 @@
 namespace qv3rn::test {
 namespace {
 
+// A "Program {" block; ARB statements may share a line.
+std::string gpuProgram(const char* type, const char* name, const char* header, const std::string& body) {
+    return std::string("Program {\nType ") + type + "\nName \"" + name + "\"\n" + header + "\n" + body + "\nEND\n}\n";
+}
 // Point light: (1 - |a|^2) of the coordinates' offset a times the corner colour and unit 1's colour. Spot light:
 // unit 1's colour inside the cone of the scaled coordinates ahead of the light. Bump: the colour parameter
 // times the facing of a normal tilted towards the tangent. "half" halves what it multiplies.
-const char* programs = R"(Program {
-Type FRAGMENT
-Name "point"
-!!ARBfp1.0
-PARAM one = {1, 1, 1, 1};
-PARAM two = {2, 2, 2, 2};
-TEMP a, d;
-MAD a.xy, fragment.texcoord[0], two, -one;
-MAD a.z, fragment.texcoord[1].x, two.x, -one.x;
-DP3 d.x, a, a;
-SUB_SAT d.x, one.x, d.x;
-MUL a, fragment.color, state.texenv[1].color;
-MUL result.color, a, d.x;
-END
-}
-Program {
-Type FRAGMENT
-Name "spot"
-!!ARBfp1.0
-PARAM zero = {0, 0, 0, 0};
-TEMP t, r;
-MUL t, fragment.texcoord[0], fragment.texcoord[0];
-ADD r.x, t.x, t.y;
-SLT r.y, r.x, t.z;
-SLT r.z, zero.x, fragment.texcoord[0].z;
-MUL r.w, r.y, r.z;
-MUL result.color, state.texenv[1].color, r.w;
-END
-}
-Program {
-Type VERTEX
-Name "bump"
-!!ARBvp1.0
-OPTION ARB_position_invariant;
-TEMP l;
-SUB l, program.local[1], vertex.position;
-DP3 result.texcoord[0].x, l, vertex.texcoord[1];
-DP3 result.texcoord[0].y, l, vertex.texcoord[2];
-DP3 result.texcoord[0].z, l, vertex.normal;
-END
-}
-Program {
-Type FRAGMENT
-Name "bump"
-!!ARBfp1.0
-PARAM n = {0.6, 0, 0.8, 0};
-TEMP l, d;
-DP3 d.x, fragment.texcoord[0], fragment.texcoord[0];
-RSQ d.x, d.x;
-MUL l, fragment.texcoord[0], d.x;
-DP3_SAT d.y, l, n;
-MUL result.color, program.local[0], d.y;
-END
-}
-Program {
-Type FRAGMENT
-Name "half"
-!!ARBfp1.0
-MOV result.color, {0.5, 0.5, 0.5, 1};
-END
-}
-Program {
-Type FRAGMENT
-Name "black"
-!!ARBfp1.0
-MOV result.color, {0, 0, 0, 1};
-END
-}
-)";
+const std::string programs =
+    gpuProgram("FRAGMENT", "point", "!!ARBfp1.0",
+               "PARAM one = {1, 1, 1, 1}; PARAM two = {2, 2, 2, 2}; TEMP a, d;\n"
+               "MAD a.xy, fragment.texcoord[0], two, -one; MAD a.z, fragment.texcoord[1].x, two.x, -one.x;\n"
+               "DP3 d.x, a, a; SUB_SAT d.x, one.x, d.x; MUL a, fragment.color, state.texenv[1].color;\n"
+               "MUL result.color, a, d.x;") +
+    gpuProgram("FRAGMENT", "spot", "!!ARBfp1.0",
+               "PARAM zero = {0, 0, 0, 0}; TEMP t, r; MUL t, fragment.texcoord[0], fragment.texcoord[0];\n"
+               "ADD r.x, t.x, t.y; SLT r.y, r.x, t.z; SLT r.z, zero.x, fragment.texcoord[0].z; MUL r.w, r.y, r.z;\n"
+               "MUL result.color, state.texenv[1].color, r.w;") +
+    gpuProgram("VERTEX", "bump", "!!ARBvp1.0",
+               "OPTION ARB_position_invariant; TEMP l; SUB l, program.local[1], vertex.position;\n"
+               "DP3 result.texcoord[0].x, l, vertex.texcoord[1]; DP3 result.texcoord[0].y, l, vertex.texcoord[2];\n"
+               "DP3 result.texcoord[0].z, l, vertex.normal;") +
+    gpuProgram("FRAGMENT", "bump", "!!ARBfp1.0",
+               "PARAM n = {0.6, 0, 0.8, 0}; TEMP l, d; DP3 d.x, fragment.texcoord[0], fragment.texcoord[0];\n"
+               "RSQ d.x, d.x; MUL l, fragment.texcoord[0], d.x; DP3_SAT d.y, l, n;\n"
+               "MUL result.color, program.local[0], d.y;") +
+    gpuProgram("FRAGMENT", "half", "!!ARBfp1.0", "MOV result.color, {0.5, 0.5, 0.5, 1};") +
+    gpuProgram("FRAGMENT", "black", "!!ARBfp1.0", "MOV result.color, {0, 0, 0, 1};");
 
 std::string shader(const std::string& name, const std::string& body) {
     return "Shader {\nName \"" + name + "\"\nLighting no\n" + body + "}\n";
@@ -140,10 +95,10 @@ protected:
         adopt("bumpy.msh", std::move(bumpy));
     }
     // Updated twice (a spot light takes the world position of the update before), drawn in the engine's state.
-    void frame(const std::string& text, float grey = 0.0f) {
+    void frame(const std::string& text, float grey = 0.0f, float time = 0.0f) {
         if (!text.empty()) read(text);
-        root->update(0);
-        root->update(0);
+        root->update(time);
+        root->update(time);
         const auto* camera = static_cast<const SceneCamera*>(cameras.currentCamera());
         cameras.setSize(width, height);
         camera->apply();
@@ -187,6 +142,13 @@ TEST_F(PerPixelLightingTest, LightsAddFallOffWithDistanceAndAreMultipliedByTheSu
     EXPECT_NEAR(both[0], redAlone[0], 2);
     EXPECT_NEAR(both[1], greenAlone[1], 2);
     EXPECT_GT(both[1], 60);
+    // The red light switched off by its envelope after the lights were gathered adds nothing any more.
+    const std::string fading = "PointLight {\nEnable {\n" + rampEnvelope(1, -0.5f) + "}\n" + red.substr(13);
+    frame(scene("PerPixelLighting", mesh("half.msh", -3) + fading + green));
+    EXPECT_NEAR(colourAt(-3.8f, 0.8f)[0], redAlone[0], 2);
+    frame("", 0.0f, 2.0f);
+    EXPECT_EQ(colourAt(-3.8f, 0.8f)[0], 0);
+    EXPECT_NEAR(colourAt(-3.8f, 0.8f)[1], greenAlone[1], 2);
 }
 
 TEST_F(PerPixelLightingTest, BlendedMeshesGetNoLightUnreachedMeshesStayBlackSpotsLightTheirCone) {
