@@ -205,7 +205,6 @@ bool PerPixelLightingGroup::lightPass(MeshNode& node, SceneNode& light, bool fir
     if (!shader || !reachOf(light, reach)) return false;
     const Mesh& mesh = *node.mesh();
     shader->begin();
-    std::fprintf(stderr, "DBG light %d vp %d fp %d cm %d fog %d\n", glIsEnabled(GL_LIGHTING), glIsEnabled(GL_VERTEX_PROGRAM_ARB), glIsEnabled(GL_FRAGMENT_PROGRAM_ARB), glIsEnabled(GL_COLOR_MATERIAL), glIsEnabled(GL_FOG));
     if (first) {
         glDepthMask(GL_TRUE);
         glDepthFunc(GL_LESS);
@@ -231,7 +230,6 @@ bool PerPixelLightingGroup::lightPass(MeshNode& node, SceneNode& light, bool fir
             const Vec3 a = {(v.position.x - lp.x) / reach.x, (v.position.y - lp.y) / reach.y,
                             (v.position.z - lp.z) / reach.z};
             const float c = inside ? 1.0f : std::max(dot(v.normal, towards), 0.0f);
-            static int dbg = 0; if (dbg++ % 500 == 0) std::fprintf(stderr, "DBG n %g %g %g L %g %g %g c %g\n", v.normal.x, v.normal.y, v.normal.z, towards.x, towards.y, towards.z, c);
             glColor3f(c, c, c);
             multiTexCoord(GL_TEXTURE0_ARB, 0.5f * a.x + 0.5f, 0.5f * a.y + 0.5f, 0.0f, 2);
             multiTexCoord(GL_TEXTURE1_ARB, 0.5f * a.z + 0.5f, 0.0f, 0.0f, 1);
