@@ -301,18 +301,18 @@ void PerPixelBumpMapGroup::renderVisible(const Frustum& frustum) { render(&frust
 
 void PerPixelBumpMapGroup::render(const Frustum* frustum) {
     if (!isEnabled()) return;
-    bumpShader_.get();
+    Shader* shader = bumpShader_.get();
     const std::vector<SceneNode*> nodes = collect(frustum);
     drawThenShadow(nodes, frustum, [&] {
         if (frustum)
             SceneNode::renderVisible(*frustum);
         else
             SceneNode::renderAll();
-        if (bumpShader_.get()) bumpPasses(nodes, frustum);
+        if (shader) bumpPasses(*shader, nodes, frustum);
     });
 }
 
-void PerPixelBumpMapGroup::bumpPasses(const std::vector<SceneNode*>& nodes, const Frustum* frustum) {
+void PerPixelBumpMapGroup::bumpPasses(Shader& shader, const std::vector<SceneNode*>& nodes, const Frustum* frustum) {
     GLfloat offset[2] = {0.0f, 0.0f};
     glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &offset[0]);
     glGetFloatv(GL_POLYGON_OFFSET_UNITS, &offset[1]);
@@ -321,7 +321,6 @@ void PerPixelBumpMapGroup::bumpPasses(const std::vector<SceneNode*>& nodes, cons
     SavedPassState saved;
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_LIGHTING);
-    Shader& shader = *bumpShader_.get();
     shader.begin();
     const bool depthLocked = RenderStateLocks::isLocked(RenderStateKind::ZBuffer);
     RenderStateLocks::setLocked(RenderStateKind::ZBuffer, true);

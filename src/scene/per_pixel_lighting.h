@@ -103,7 +103,7 @@ public:
 
 private:
     void render(const Frustum* frustum);
-    void bumpPasses(const std::vector<SceneNode*>& nodes, const Frustum* frustum);
+    void bumpPasses(Shader& shader, const std::vector<SceneNode*>& nodes, const Frustum* frustum);
 
     FixedNameShader bumpShader_{"PerPixelBumpMapShader"};
 };

@@ -162,6 +162,8 @@ TEST_F(PerPixelLightingTest, BlendedMeshesGetNoLightUnreachedMeshesStayBlackSpot
         // Lit by a white light but drawn only by the surface pass: the grey behind it halved.
         {"all blended", mesh("dim.msh", 3) + pointLight("1 1 1", 3, 10), 0.4f, 3.0f, {51, 51, 51}},
         {"out of reach", mesh("half.msh", 3) + pointLight("1 1 1", -6, 10), 0.0f, 3.0f, {0, 0, 0}},
+        // A light at the mesh's own origin has no direction to it: it faces every corner.
+        {"at the origin", mesh("half.msh", -3) + pointLight("1 1 1", -3, 12), 0.0f, -3.0f, {127, 127, 127}},
         // A 10-degree cone from 6 units before the wall: 1.06 units across.
         {"inside the cone", mesh("half.msh", -3) + "SpotLight {\nDiffuse 0 0 1 1\nCutoff 10\nLength 20\n" +
                                 at(-3, 0, 6) + "}\n",
