@@ -16,6 +16,14 @@ namespace qv3rn {
 
 class DepthTexture;
 
+// What the first shadow line of a default-lighting group makes.
+struct GroupShadow {
+    bool on = false;
+    std::array<float, 4> colour{0.0f, 0.0f, 0.0f, 1.0f};
+    SceneNode* caster = nullptr;  // found on the first draw
+    Handle<Texture> image;
+};
+
 class DefaultLightingGroup : public SceneNode {
 public:
     // The image the shadow map goes to when the script names none.
@@ -27,13 +35,7 @@ public:
     void renderAll() override;
     void renderVisible(const Frustum& frustum) override;
 
-    // What the first shadow line makes.
-    struct Shadow {
-        bool on = false;
-        std::array<float, 4> colour{0.0f, 0.0f, 0.0f, 1.0f};
-        SceneNode* caster = nullptr;  // found on the first draw
-        Handle<Texture> image;
-    };
+    using Shadow = GroupShadow;
     Shadow& shadow();  // made on first use
     const std::optional<Shadow>& shadowSettings() const { return shadow_; }
     bool shadowsOn() const { return shadow_ && shadow_->on; }

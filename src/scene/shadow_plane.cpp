@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "math/bounding_box.h"
@@ -130,10 +131,14 @@ void finishNode(ShadowPlane& node) {
         if (!std::isfinite(v)) throw std::runtime_error("shadow plane numbers are not finite");
     for (const float v : node.light)
         if (!std::isfinite(v)) throw std::runtime_error("shadow plane light numbers are not finite");
-    if (node.plane[0] == 0.0f && node.plane[1] == 0.0f && node.plane[2] == 0.0f)
-        throw std::runtime_error("shadow plane has no normal");
-    if (dot(vec4Of(node.plane), vec4Of(node.light)) == 0.0f)
-        throw std::runtime_error("shadow plane light lies in the plane or along it");
+    // The quad is centred by dividing by the normal's squared length, and the flattening scales by P·L.
+    const Vec3 normal{node.plane[0], node.plane[1], node.plane[2]};
+    const float squared = dot(normal, normal);
+    if (!std::isfinite(squared)) throw std::runtime_error("shadow plane normal is too long");
+    if (squared < std::numeric_limits<float>::min()) throw std::runtime_error("shadow plane has no normal");
+    const float along = dot(vec4Of(node.plane), vec4Of(node.light));
+    if (!std::isfinite(along)) throw std::runtime_error("shadow plane light is too far");
+    if (along == 0.0f) throw std::runtime_error("shadow plane light lies in the plane or along it");
 }
 
 }  // namespace qv3rn

@@ -45,6 +45,26 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
     EXPECT_EQ(run.out, expected);
 }
 
+TEST_F(SceneCommand, ShadowGroupsShowWhatTheyThrowAndFromWhere) {
+    const std::string group = "Group {\nName \"box\"\n}\nSpotLight {\nName \"lamp\"\nEnable no\n}\n"
+                              "PointLight {\nName \"bulb\"\n}\nShadowPlane {\nPlane 0 1 0 -2\nLight 1 5 0 0\n}\n";
+    const struct {
+        std::string lines, expected;
+    } rows[] = {
+        {"Shadows yes\nShadowCaster \"box\"\n", "DefaultLighting \"g\" enabled at 0 0 0 shadows from \"bulb\" of \"box\"\n"},
+        {"Shadows yes\nShadowCaster \"nobody\"\n", "DefaultLighting \"g\" enabled at 0 0 0 shadows from \"bulb\" of no caster\n"},
+        {"Shadows no\nShadowCaster \"box\"\n", "DefaultLighting \"g\" enabled at 0 0 0\n"},
+    };
+    for (const auto& row : rows) {
+        file("lit.scene", "DefaultLighting {\nName \"g\"\n" + row.lines + group + "}\n");
+        const ToolRun run = tool("lit.scene");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.substr(0, run.out.find("  Group")), "time 0\n" + row.expected);
+        EXPECT_NE(run.out.find("  ShadowPlane \"\" enabled at 0 0 0 plane 0 1 0 -2 light 1 5 0 0\n"), std::string::npos)
+            << run.out;
+    }
+}
+
 TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
     const struct {
         const char* name;
@@ -54,6 +74,7 @@ TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
         {"deform.scene", "Group {\nDeformMesh {\nObject \"none.msh\"\n}\n}\n",
          "deform.scene:3: unable to load mesh: none.msh\n"},
         {"open.scene", "Group {\nGroup {\n", "open.scene:2: the \"Group {\" block is not closed"},
+        {"plane.scene", "Group {\nShadowPlane {\nPlane 0 0 0 0\n}\n}\n", "plane.scene:4: shadow plane has no normal\n"},
         {"empty.scene", "", "empty.scene: no scene"},
         {"missing.scene", "", "missing.scene: no scene"},
     };
