@@ -1,6 +1,5 @@
-// End-to-end tests of the built player on the built show: exit statuses, the shell's and the player's own options
-// (a benchmark, a capture and the desktop back end without a display among them), and the log of a headless run
-// that ends in order on SIGTERM.
+// End-to-end tests of the built player on the built show: exit statuses, the shell's and the player's options,
+// and the log of a headless run that ends in order on SIGTERM.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>     // Required for: open
@@ -24,11 +23,8 @@ namespace fs = std::filesystem;
 // <build>/qv3rn x 10.ogg, the videos in <build>/data/video, and <build>/tests/test_app.
 fs::path buildFolder() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path(); }
 
-struct Outcome {
-    int exitStatus;  // -1 when the player did not exit by itself; 124 when it was stopped for hanging
-    std::string out;
-    std::string err;
-};
+// exitStatus: -1 when the player did not exit by itself; 124 when it was stopped for hanging
+struct Outcome { int exitStatus; std::string out; std::string err; };
 
 class PlayerRunTest : public ::testing::Test {
 protected:

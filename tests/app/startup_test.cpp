@@ -1,10 +1,13 @@
-// Tests of the start-up: the display-mode dialog's effect on the window, the fullscreen switch and its
-// fallback, and the context steps with their log lines and failure boxes.
+// Tests of the start-up: the command line, the display-mode dialog (its modes, entries, log section and selection,
+// and how the chosen entry and button change the settings and the window), the fullscreen switch, and the
+// context steps.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "app/application.h"
+#include "app/command_line.h"
+#include "app/display_mode_dialog.h"
 #include "core/log.h"
 #include "recording_application.h"
 #include "scripted_window_system.h"
@@ -117,11 +120,8 @@ TEST_F(StartupTest, FullscreenSwitchesTheModeAndHidesTheCursorOrRunsWindowedAfte
 }
 
 TEST_F(StartupTest, EachFailingStepEndsTheStartWithItsBoxAndLogLine) {
-    const struct {
-        const char* step;
-        const char* box;  // nullptr: ends silently
-        const char* line;
-    } cases[] = {
+    // box nullptr: it ends silently
+    const struct { const char* step; const char* box; const char* line; } cases[] = {
         {"initialize", nullptr, nullptr},
         {"createWindow", nullptr, nullptr},
         {"choose", "ChoosePixelFormat() failed", "ChoosePixelFormat() FAILED"},
@@ -155,6 +155,154 @@ TEST_F(StartupTest, EachFailingStepEndsTheStartWithItsBoxAndLogLine) {
                                                         "\t--==[Buffers]==--", std::string("\t") + c.line,
                                                         "--==[OpenGL]==--"}));
     }
+}
+
+using platform::DisplayMode;
+using platform::ModeDialogResult;
+
+DisplayModeDialog::ModeSource modesFrom(const std::vector<DisplayMode>& modes) {
+    return [modes](int index, DisplayMode& mode) {
+        if (index < 0 || index >= static_cast<int>(modes.size())) return false;
+        mode = modes[index];
+        return true;
+    };
+}
+
+AppSettings testSettings() { return AppSettings("Caption", 320, 200, 16, 24, 0, 0, false, true); }
+
+TEST(DisplayModeDialog, OpeningListsModesOverEightBitsAndAtLeast640WideInOrderAndLogsThem) {
+    test::TemporaryFolder folder;
+    Log log;
+    ASSERT_TRUE(log.open("modes.log"));
+    const std::vector<DisplayMode> listed = {{320, 240, 32, 60}, {1024, 768, 32, 85}, {800, 600, 8, 60},
+                                             {639, 480, 32, 60}, {640, 480, 16, 0}, {1280, 1024, 24, 75},
+                                             {640, 200, 15, 60}};
+    const auto content = DisplayModeDialog::open(testSettings(), modesFrom(listed));
+    log.close();
+    EXPECT_EQ(content.caption, "Caption");
+    EXPECT_EQ(content.aboutText, aboutText);
+    EXPECT_EQ(content.entries, (std::vector<std::string>{"1024x768 32 BPP (85 Hz)", "640x480 16 BPP (0 Hz)",
+                                                         "1280x1024 24 BPP (75 Hz)", "640x200 15 BPP (60 Hz)"}));
+    EXPECT_EQ(content.selected, 1);  // the second entry
+    EXPECT_EQ(test::readLines("modes.log"),
+              (std::vector<std::string>{"--==[VideoModes]==--", "\t1024x768x32 85 Hz", "\t640x480x16 0 Hz",
+                                        "\t1280x1024x24 75 Hz", "\t640x200x15 60 Hz", "--==[VideoModes]==--"}));
+    for (const auto& modes :
+         {std::vector<DisplayMode>{}, std::vector<DisplayMode>{{1024, 768, 32, 60}, {320, 200, 32, 60}}})
+        EXPECT_EQ(DisplayModeDialog::open(testSettings(), modesFrom(modes)).selected, -1);  // fewer than two
+}
+
+TEST(DisplayModeDialog, ClosingStoresTheChosenModeExceptOnReboot) {
+    using platform::kModeDialogFullscreen, platform::kModeDialogWindowed, platform::kModeDialogReboot;
+    const char* const big = "1024x768 32 BPP (85 Hz)";
+    const char* const small = "800x600 16 BPP (60 Hz)";
+    const struct {
+        int command;
+        std::string chosen;
+        bool vsync;
+        int expectedCommand;
+        std::vector<int> mode;  // width, height, bits, refresh rate afterwards
+    } cases[] = {
+        {kModeDialogFullscreen, big, true, kModeDialogFullscreen, {1024, 768, 32, 85}},
+        {kModeDialogWindowed, big, true, kModeDialogWindowed, {1024, 768, 32, 85}},
+        // Nothing selected: the empty text gives 640 x 480, 32 bits, frequency 0; missing fields keep those.
+        {kModeDialogFullscreen, "", false, kModeDialogFullscreen, {640, 480, 32, 0}},
+        {kModeDialogFullscreen, "800x600", false, kModeDialogFullscreen, {800, 600, 32, 0}},
+        {kModeDialogFullscreen, "800x600 16 BPP", false, kModeDialogFullscreen, {800, 600, 16, 0}},
+        // The close box answers with the "Windowed" code; any code but the three buttons' does the same.
+        {0, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
+        {1003, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
+        {kModeDialogReboot, big, false, kModeDialogReboot, {320, 200, 16, -1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        AppSettings settings = testSettings();
+        bool vsync = !c.vsync;
+        EXPECT_EQ(DisplayModeDialog::close(ModeDialogResult{c.command, c.chosen, c.vsync}, settings, vsync),
+                  c.expectedCommand);
+        EXPECT_EQ((std::vector<int>{settings.width, settings.height, settings.colorBits, settings.refreshRate}),
+                  c.mode);
+        EXPECT_EQ(vsync, c.command == kModeDialogReboot ? !c.vsync : c.vsync);
+        EXPECT_EQ(settings.depthBits, 24);  // the rest of the settings stays
+        EXPECT_EQ(settings.title, "Caption");
+    }
+}
+
+using Outcome = CommandLine::Outcome;
+
+TEST(CommandLine, ArgumentsSetTheirLastValuesOrGiveAnErrorThatNamesTheProblem) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* error;  // a part of the error; empty when the arguments run
+        bool askDisplayMode = false, fullscreen = false;
+        int width = 640, height = 480;
+    } cases[] = {
+        {{}, "", true},  // nothing changes; any window choice skips the dialog
+        {{"--fullscreen"}, "", false, true}, {{"--windowed"}, ""}, {{"--no-dialog"}, ""}, {{"--headless"}, ""},
+        {{"--size", "1024X768"}, "", false, false, 1024, 768},
+        {{"--fullscreen", "--size=1280x1024"}, "", false, true, 1280, 1024},
+        {{"--size", "320x240", "--size", "640x400"}, "", false, false, 640, 400},
+        {{"--windowed", "--fullscreen"}, "--windowed and --fullscreen exclude each other"},
+        {{"--bogus"}, "unknown option '--bogus'"}, {{"-x"}, "unexpected argument '-x'"},
+        {{"data.dat"}, "unexpected argument 'data.dat'"}, {{"--"}, "unexpected argument '--'"},
+        {{"--frames"}, "option '--frames' needs a value (N)"},
+        {{"--windowed=yes"}, "option '--windowed' takes no value"},
+        {{"--frames", "0"}, "--frames: expected a whole number of at least 1, got '0'"},
+        {{"--frames", "3x"}, "got '3x'"},
+        {{"--frames", "99999999999999999999999"}, "got '99999999999999999999999'"},
+        {{"--frames", "--headless"}, "got '--headless'"},
+        {{"--duration", "0"}, "--duration: expected a number of seconds greater than 0, got '0'"},
+        {{"--duration", "nan"}, "got 'nan'"}, {{"--duration", "1e999"}, "got '1e999'"},
+        {{"--duration", ""}, "got ''"},
+        {{"--size", "800"}, "--size: expected WxH with whole numbers from 1 to 16384, got '800'"},
+        {{"--size", "x600"}, "got 'x600'"}, {{"--size", "800x-600"}, "got '800x-600'"},
+        {{"--size", "20000x600"}, "got '20000x600'"}, {{"--size", "800x600x32"}, "got '800x600x32'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        ShellOptions options;
+        CommandLine commandLine("qv3rn");
+        addShellOptions(commandLine, options);
+        const Outcome outcome = commandLine.parse(c.arguments);
+        const std::string error = outcome == Outcome::Error ? commandLine.error() : checkShellOptions(options);
+        EXPECT_NE(outcome, Outcome::Help);
+        if (*c.error) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            continue;
+        }
+        ASSERT_EQ(error, "");
+        AppSettings settings("QV3RN * 10", 640, 480, 32, 32, 8, 0, false, true);
+        applyShellOptions(options, settings);
+        EXPECT_EQ((std::vector<int>{settings.askDisplayMode, settings.fullscreen, settings.width, settings.height}),
+                  (std::vector<int>{c.askDisplayMode, c.fullscreen, c.width, c.height}));
+    }
+}
+
+TEST(CommandLine, ProgramsAddTheirOwnOptionsToTheTableAndItsUsageAndHelpWins) {
+    ShellOptions shell;
+    std::string dataPath;
+    CommandLine commandLine("qv3rn", "Plays the show.");
+    addShellOptions(commandLine, shell);
+    commandLine.add({"--data", "FILE", "the data archive", [&](const std::string& value) {
+                         dataPath = value;
+                         return std::string();
+                     }});
+    ASSERT_EQ(commandLine.parse({"--data", "show.dat", "--headless", "--frames", "3", "--frames=7", "--duration=2.5",
+                                 "--no-dialog"}),
+              Outcome::Run);
+    EXPECT_EQ(dataPath, "show.dat");
+    EXPECT_TRUE(shell.headless && shell.noDialog);
+    EXPECT_EQ(shell.limits.frames, 7);
+    EXPECT_DOUBLE_EQ(shell.limits.seconds, 2.5);
+    EXPECT_EQ(commandLine.parse({"--help"}), Outcome::Help);
+    EXPECT_EQ(commandLine.parse({"--frames", "2", "-h", "--bogus"}), Outcome::Help);  // help wins over what follows
+    const std::string usage = commandLine.usage();
+    EXPECT_EQ(usage.rfind("Usage: qv3rn [options]\nPlays the show.\n", 0), 0u);
+    for (const char* line : {"  --size WxH  ", "  --data FILE  ", "  --help  ", "  --frames N  "})
+        EXPECT_NE(usage.find(line), std::string::npos) << line;
+    // The help texts start in one column.
+    auto column = [&](const char* text) { return usage.find(text) - usage.rfind('\n', usage.find(text)); };
+    EXPECT_EQ(column("window size"), column("show this text"));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -214,7 +213,7 @@ TEST_F(CompressedStreamTest, ASmallerBufferSetBeforeUseStillReadsEverything) {
 TEST_F(CompressedStreamTest, ScriptsAreOpenedByTheTextAfterTheLastDot) {
     const std::string text = "Shader {\r\n\tName \"a\"\r\n}\r\n";  // carriage returns stay: the reader keeps them
     std::filesystem::create_directories("sub");
-    for (const char* name : {"sub/plain.shader", "plain.gshader.txt", "v1.2"}) {
+    for (const char* name : {"sub/plain.shader", "plain.gshader.txt", "v1.2", "capitals.GSHADER"}) {
         writeRaw(name, text);
         EXPECT_EQ(readScript(name), text) << name;
     }

@@ -1,14 +1,20 @@
-// Tests of the logical line reader and the keyword, quote and block helpers shared by every script format.
+// Tests of what every script format shares: the logical line reader, the keyword table's block loop (the first
+// keyword a line contains wins), the quote and block helpers, and the read-only memory stream of archive scripts.
 #include "data/script_parser.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "data/keyword_table.h"
+#include "data/line_counting_buffer.h"
 #include "data/memory_stream.h"
+#include "data/script_error.h"
 
 namespace qv3rn {
 namespace {
@@ -26,12 +32,8 @@ std::vector<std::pair<std::string, int>> readAll(std::istream& in) {
 
 TEST(ReadLine, GivesLogicalLinesAndCountsOnlyTheLineFeedsThatEndThem) {
     using Lines = std::vector<std::pair<std::string, int>>;
-    const struct {
-        const char* what;
-        std::string text;
-        Lines lines;
-        std::size_t hidden = 0;  // bytes at the end of the text that lie outside the stream's buffer
-    } rows[] = {
+    // hidden: bytes at the end of the text that lie outside the stream's buffer
+    const struct { const char* what; std::string text; Lines lines; std::size_t hidden = 0; } rows[] = {
         {"leading blanks and comments go, trailing space stays", "  Scale 1.0 2.0 3.0 ;big\nNext",
          {{"Scale 1.0 2.0 3.0 ", 1}, {"Next", 1}}},
         {"a comment-only line is empty and counted", "; only a comment\nValue 1\n", {{"", 1}, {"Value 1", 2}, {"", 2}}},
@@ -83,47 +85,148 @@ TEST(ReadLine, AnEndlessLineIsRefused) {
     EXPECT_THROW(parser.readLine(stream), std::runtime_error);
 }
 
-TEST(SkipBlock, LeavesTheReaderAfterTheClosingBrace) {
-    std::istringstream in("Unknown {\n  Inner 1\n  Deeper {\n}\nNext 2\n");
-    ScriptParser parser;
-    EXPECT_EQ(parser.readLine(in), "Unknown {");
-    EXPECT_TRUE(skipBlock(in));
-    EXPECT_EQ(parser.readLine(in), "Next 2");  // the first brace closed the skip, even the inner block's
-
-    std::istringstream immediately("}X");
-    EXPECT_TRUE(skipBlock(immediately));
-    EXPECT_EQ(immediately.get(), 'X');
-
-    std::istringstream empty("");
-    EXPECT_FALSE(skipBlock(empty));
+// The first closing brace ends the skip, even an inner block's; without one the skip fails.
+TEST(SkipBlock, LeavesTheReaderAfterTheFirstClosingBraceWithoutNesting) {
+    const std::pair<const char*, const char*> rows[] = {  // the text, and what is left after it (nullptr: refused)
+        {"  Inner 1\n  Deeper {\n}\nNext 2\n", "\nNext 2\n"}, {"}X", "X"}, {"a { b } c } rest", " c } rest"},
+        {"", nullptr}, {"no brace here", nullptr}};
+    for (const auto& [text, rest] : rows) {
+        std::istringstream in(text);
+        EXPECT_EQ(skipBlock(in), rest != nullptr) << text;
+        if (rest) {
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), rest) << text;
+        }
+    }
 }
 
 TEST(Matches, IsACaseSensitiveSubstringTest) {
-    EXPECT_FALSE(matches("MassVariance 0.5", "Mass "));
-    EXPECT_TRUE(matches("Mass 2", "Mass "));
-    EXPECT_TRUE(matches("ParticleMass 2", "Mass "));
-    EXPECT_FALSE(matches("mass 2", "Mass "));
-    EXPECT_TRUE(matches("anything", ""));
-    EXPECT_TRUE(matches("", ""));
+    for (auto [line, keyword, found] : {std::tuple{"MassVariance 0.5", "Mass ", false}, {"Mass 2", "Mass ", true},
+                                        {"ParticleMass 2", "Mass ", true}, {"mass 2", "Mass ", false},
+                                        {"anything", "", true}, {"", "", true}})
+        EXPECT_EQ(matches(line, keyword), found) << line << " / " << keyword;
 }
 
 TEST(QuotedText, TakesTextBetweenFirstAndLastQuote) {
-    EXPECT_EQ(quotedText("Include \"demo2.shader\""), "demo2.shader");
-    EXPECT_EQ(quotedText("Name none"), "");
-    EXPECT_EQ(quotedText("Name \"open ended"), "open ended");
-    EXPECT_EQ(quotedText("Name \"a\" \"b\""), "a\" \"b");
-    EXPECT_EQ(quotedText("\"\""), "");
+    for (auto [line, text] : {std::pair{"Include \"demo2.shader\"", "demo2.shader"}, {"Name none", ""},
+                              {"Name \"open ended", "open ended"}, {"Name \"a\" \"b\"", "a\" \"b"}, {"\"\"", ""}})
+        EXPECT_EQ(quotedText(line), text) << line;
 }
 
-TEST(SkipBlock, EndsAtTheFirstClosingBraceWithoutNesting) {
-    std::istringstream in("a { b } c } rest");
-    EXPECT_TRUE(skipBlock(in));
-    std::string rest;
-    std::getline(in, rest);
-    EXPECT_EQ(rest, " c } rest");
+constexpr auto eof = std::char_traits<char>::eof();
 
-    std::istringstream unterminated("no brace here");
-    EXPECT_FALSE(skipBlock(unterminated));
+TEST(MemoryStream, ReadsExactlyTheBufferAndNeverPastItAndEmptyOrNullBuffersAreAtTheirEndAtOnce) {
+    const std::string storage = "0123456789GUARD";
+    MemoryStream in(storage.data(), 10);
+    char target[32] = {};
+    in.read(target, sizeof target);
+    EXPECT_EQ(in.gcount(), 10);
+    EXPECT_EQ(std::string(target), "0123456789");
+    EXPECT_TRUE(in.eof());
+    EXPECT_EQ(in.rdbuf()->sgetc(), eof);
+    MemoryStream empty("x", 0);
+    EXPECT_EQ(empty.get(), eof);
+    MemoryStream none(nullptr, 100);  // a size without data is taken as no data
+    EXPECT_EQ(none.rdbuf()->in_avail(), 0);
+    EXPECT_EQ(none.get(), eof);
+}
+
+TEST(MemoryStream, SeeksInsideTheBufferOnly) {
+    const std::string text = "Envelope {\n}\n";
+    MemoryStream in(text.data(), text.size());
+    std::string word;
+    in >> word;
+    EXPECT_EQ(in.tellg(), 8);
+    in.seekg(0);
+    in >> word;
+    EXPECT_EQ(word, "Envelope");
+    in.seekg(-2, std::ios::end);
+    EXPECT_EQ(in.get(), '}');
+    for (auto [offset, from] : {std::pair{1, std::ios::end}, {-1, std::ios::beg}}) {  // outside: refused
+        in.seekg(offset, from);
+        EXPECT_TRUE(in.fail());
+        in.clear();
+    }
+    in.seekg(text.size(), std::ios::beg);  // exactly the end is a valid position
+    EXPECT_FALSE(in.fail());
+    EXPECT_EQ(in.get(), eof);
+}
+
+TEST(MemoryStream, NeverWritesIntoTheBuffer) {
+    const std::vector<char> bytes = {'a', 'b', 'c'};
+    MemoryStream in(bytes.data(), bytes.size());
+    EXPECT_EQ(in.get(), 'a');
+    EXPECT_EQ(in.rdbuf()->sputbackc('z'), eof);  // would change the buffer
+    EXPECT_EQ(in.rdbuf()->sputbackc('a'), 'a');  // stepping back is fine
+    EXPECT_EQ(in.rdbuf()->sputc('q'), eof);
+    EXPECT_EQ(bytes, (std::vector<char>{'a', 'b', 'c'}));
+    EXPECT_EQ(in.get(), 'a');
+}
+
+// lines: "keyword=line" for every line a row took
+struct Taken { std::vector<std::string> lines; };
+
+Row<Taken> noting(const char* keyword) {
+    return {keyword, [keyword](Taken& taken, BlockLine& line) { taken.lines.push_back(keyword + ("=" + line.text)); }};
+}
+
+// "WriteMask " is listed before "Mask ", which it contains.
+const KeywordTable<Taken> rows = {
+    noting("WriteMask "),
+    noting("Mask "),
+    {"Stop", [](Taken&, BlockLine& line) { line.endBlock(); }},
+    {"Refuse", [](Taken&, BlockLine& line) { line.failBlock("no use"); }},
+};
+
+TEST(KeywordTable, ReadsABlockLineByLineWithTheFirstKeywordTheLineContains) {
+    struct Case {
+        const char* text;
+        UnknownLine unknown;
+        std::vector<std::string> taken;
+        BlockEnd::How how;
+        const char* error;   // "file:line: message" raised, or ""
+        const char* failed;  // the line that failed the block
+        const char* rest;    // what the block left in the stream
+    };
+    const UnknownLine raise = UnknownLine::raise("Unknown Test Token");
+    const Case cases[] = {
+        {"WriteMask 3\nMask 1\n}\nMask 2\n", raise, {"WriteMask =WriteMask 3", "Mask =Mask 1"},
+         BlockEnd::How::Closed, "", "", "Mask 2\n"},
+        {"Mask 1 }\n", raise, {"Mask =Mask 1 }"}, BlockEnd::How::EndOfStream, "", "", ""},  // taken, not closing
+        {"; a comment\n\t; another }\nMask 1", raise, {"Mask =Mask 1"}, BlockEnd::How::EndOfStream, "", "", ""},
+        {"Stop now\nMask 1\n", raise, {}, BlockEnd::How::Closed, "", "", "Mask 1\n"},
+        {"Mask 1\nRefuse 2\nMask 3\n", raise, {"Mask =Mask 1"}, BlockEnd::How::Failed, "", "Refuse 2", "Mask 3\n"},
+        {"Other\nMask 1\n}\n", UnknownLine::skip(), {"Mask =Mask 1"}, BlockEnd::How::Closed, "", "", ""},
+        {"Other\nMask 1\n", UnknownLine::fail(), {}, BlockEnd::How::Failed, "", "Other", "Mask 1\n"},
+        {"Mask 1\n\n; two\nmask 3\n", raise, {"Mask =Mask 1"}, BlockEnd::How::Failed,
+         "block.test:4: Unknown Test Token", "", ""},
+        {"Mask 1\nOther 2\n", UnknownLine::raiseWithLine("Unknown: "), {"Mask =Mask 1"}, BlockEnd::How::Failed,
+         "block.test:2: Unknown: Other 2", "", ""},
+    };
+    for (const Case& c : cases) {
+        std::istringstream source(c.text);
+        const LineCountingBuffer* counter = nullptr;
+        ScriptParser parser;
+        Taken taken;
+        BlockEnd end;
+        std::string error;
+        std::string rest;
+        try {
+            parseCountingLines(source, "block.test", counter, [&](std::istream& stream) {
+                end = readKeywordBlock(parser, stream, taken, rows, c.unknown);
+                rest = std::string(std::istreambuf_iterator<char>(stream), {});
+                return true;
+            });
+        } catch (const ScriptError& raised) {
+            error = raised.located();
+        }
+        EXPECT_EQ(taken.lines, c.taken) << c.text;
+        EXPECT_EQ(error, c.error) << c.text;
+        if (*c.error) continue;
+        EXPECT_EQ(end.how, c.how) << c.text;
+        EXPECT_EQ(end.failedLine, c.failed) << c.text;
+        EXPECT_EQ(end.reason, end.failedLine == "Refuse 2" ? "no use" : "") << c.text;
+        EXPECT_EQ(rest, c.rest) << c.text;
+    }
 }
 
 }  // namespace

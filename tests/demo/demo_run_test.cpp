@@ -1,6 +1,5 @@
-// End-to-end tests of the demo in a real headless context: the packed show played between its start-up and
-// shut-down, seen in the log in their order; the start time, pausing and seeking both ways with the music
-// following; reading the scripts again from a content folder, without sound; the failures that end the start.
+// End-to-end tests of the demo in a real headless context: the packed show played in order, pausing and seeking
+// with the music following, reading the scripts again from a content folder, and the failures that end the start.
 #include <gtest/gtest.h>
 
 #include <fstream>

@@ -1,6 +1,5 @@
-// demo_test_support.h -- running the whole demo inside a test: a small show made here (scripts, pictures and a
-// music file encoded here, packed into an archive or laid out as a content folder), a demo that records the time
-// and the middle pixel of every frame and can act before chosen frames, on a scripted headless window system.
+// demo_test_support.h -- running the whole demo inside a test: a small show made here, packed or laid out as a
+// folder, and a demo that records every frame's time and middle pixel on a scripted headless window system.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -107,10 +106,7 @@ public:
         setSettings(small);
     }
 
-    struct Frame {
-        float time;
-        Rgba middle;
-    };
+    struct Frame { float time; Rgba middle; };
     std::vector<Frame> frames;
     // Run before and after the update of frame n (1 is the first frame).
     std::map<int, std::function<void(WatchedDemo&)>> beforeFrame, afterUpdate;

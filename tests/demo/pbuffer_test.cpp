@@ -1,6 +1,5 @@
 // Tests of the off-screen render targets in a real headless context: drawing into each kind and showing it as a
-// texture, the contexts and buffers begin and end select, the kinds' texture parameters, destroy and its log,
-// the recreate path of a lost buffer and the factory's selection rule.
+// texture, begin and end, texture parameters, destroy and its log, lost buffers and the factory's selection rule.
 #include "demo/pbuffer.h"
 
 #include <GL/gl.h>
@@ -27,18 +26,6 @@ constexpr Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255};
 // "PBufferATI::destroy() this=0x" + an address in upper-case hexadecimal + `ending`.
 bool isDestroyLine(const std::string& line, const std::string& ending) {
     return std::regex_match(line, std::regex("PBufferATI::destroy\\(\\) this=0x[0-9A-F]+" + ending));
-}
-
-GLint integer(GLenum name) {
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-std::array<int, 4> viewport() {
-    std::array<int, 4> values{};
-    glGetIntegerv(GL_VIEWPORT, values.data());
-    return values;
 }
 
 void clearTo(float r, float g, float b) {
@@ -88,8 +75,8 @@ protected:
     void expectOnWindow() const {
         EXPECT_EQ(platform::wglGetCurrentDC(), platform::windowDC());
         EXPECT_EQ(platform::wglGetCurrentContext(), mainContext);
-        EXPECT_EQ(integer(GL_DRAW_BUFFER), GLint(GL_BACK));
-        EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, width, height}));
+        EXPECT_EQ(test::glInteger(GL_DRAW_BUFFER), GLint(GL_BACK));
+        EXPECT_EQ(test::glViewportBox(), (std::array<int, 4>{0, 0, width, height}));
     }
 
     platform::WglContext mainContext = nullptr;
@@ -116,16 +103,12 @@ TYPED_TEST(EachKind, DrawsWithItsContextIntoTheTargetAndShowsItAsATexture) {
     EXPECT_EQ(target.context() != this->mainContext, this->nvidia);
 
     ASSERT_TRUE(target.begin(32, 16));
-    EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 32, 16}));
-    EXPECT_EQ(integer(GL_DRAW_BUFFER), GLint(GL_COLOR_ATTACHMENT0)) << "the target's own colour buffer";
+    EXPECT_EQ(test::glViewportBox(), (std::array<int, 4>{0, 0, 32, 16}));
+    EXPECT_EQ(test::glInteger(GL_DRAW_BUFFER), GLint(GL_COLOR_ATTACHMENT0)) << "the target's own colour buffer";
     EXPECT_EQ(platform::wglGetCurrentDC(), target.pbufferDC());
     EXPECT_EQ(platform::wglGetCurrentContext(), target.context());
     EXPECT_TRUE(glIsTexture(target.glId())) << "the drawing context shares the main context's objects";
     clearTo(0, 1, 0);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
     glColor3f(1, 0, 0);
     glRectf(-1, -1, 0, 1);  // the left half red
     ASSERT_TRUE(target.end(this->width, this->height));
@@ -143,14 +126,12 @@ TYPED_TEST(EachKind, DrawsWithItsContextIntoTheTargetAndShowsItAsATexture) {
     }
     EXPECT_EQ(target.params().wrap, WrapClampST);
     EXPECT_EQ(target.params().minFilter, GLenum(GL_LINEAR));
-
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
     // Without WGL_ARB_make_current_read only the NVIDIA kind can draw and be destroyed.
     WGL_ARB_make_current_read_Flag = false;
-    const bool begun = target.begin(16, 16);
-    EXPECT_EQ(begun, this->nvidia);
-    if (begun) {
+    EXPECT_EQ(target.begin(16, 16), this->nvidia);
+    if (this->nvidia) {
         EXPECT_TRUE(target.end(this->width, this->height));
     }
     EXPECT_EQ(target.destroy(), this->nvidia);

@@ -79,11 +79,6 @@ protected:
     }
     ChangeDrawBuffer& change(const std::string& body) { return load<ChangeDrawBuffer>("ChangeDrawBuffer", body); }
 
-    static Viewport viewport() {
-        Viewport values{};
-        glGetIntegerv(GL_VIEWPORT, values.data());
-        return values;
-    }
     static float depthAt(int x, int y) {
         float depth = -1;
         glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
@@ -99,7 +94,7 @@ TEST_F(BufferEffectsTest, CameraAspectGivesTheCameraTheOutputsAspectInsideTheWho
     change("RenderTarget \"square\"\nCameraAspect yes\n}\n").render();
     EXPECT_EQ(cameras.width(), 256);
     EXPECT_EQ(cameras.height(), 192);
-    EXPECT_EQ(viewport(), (Viewport{0, 0, 256, 256}));
+    EXPECT_EQ(glViewportBox(), (Viewport{0, 0, 256, 256}));
     EXPECT_EQ(ChangeDrawBuffer::currentTarget(), square.get());
 
     change("RenderTarget \"square\"\nCameraAspect no\n}\n").render();
@@ -141,7 +136,7 @@ TEST_F(BufferEffectsTest, TheScreenWithoutACurrentTargetOnlySetsTheViewportAndCl
     glViewport(5, 6, 7, 8);
     change("Clear COLOR_BUFFER DEPTH_BUFFER\nColor 0.2 0.4 0.6 1\nDepth 0.5\n}\n").render();
     EXPECT_TRUE(journal.empty());
-    EXPECT_EQ(viewport(), (Viewport{0, 0, 1024, 768}));
+    EXPECT_EQ(glViewportBox(), (Viewport{0, 0, 1024, 768}));
     EXPECT_EQ(cameras.width(), 1024);
     EXPECT_TRUE(nearColour(screenPixel(320, 240), {51, 102, 153}, 1));
     EXPECT_NEAR(depthAt(3, 3), 0.5f, 1e-4f);
@@ -163,11 +158,7 @@ TEST_F(BufferEffectsTest, ClearsGoIntoTheTargetWithOnlyTheMaskedValuesAndALaterC
 }
 
 TEST_F(BufferEffectsTest, ChangeViewportScalesVirtualUnitsToTheOutputAndTellsTheCameras) {
-    const struct {
-        int outputWidth, outputHeight;
-        const char* line;
-        Viewport expected;
-    } rows[] = {
+    const struct { int outputWidth, outputHeight; const char* line; Viewport expected; } rows[] = {
         {1024, 768, "Viewport 320 240 320 240", {512, 384, 512, 384}},
         {800, 600, "Viewport 1 1 100 101", {1, 1, 125, 126}},  // truncated
         {1280, 1024, "Viewport 0 0 640 480", {0, 0, 1280, 1024}},
@@ -178,7 +169,7 @@ TEST_F(BufferEffectsTest, ChangeViewportScalesVirtualUnitsToTheOutputAndTellsThe
         SCOPED_TRACE(row.line);
         manager->setSize(row.outputWidth, row.outputHeight);
         load("ChangeViewport", std::string(row.line) + "\n}\n").render();
-        EXPECT_EQ(viewport(), row.expected);
+        EXPECT_EQ(glViewportBox(), row.expected);
         EXPECT_EQ(manager->viewportX(), row.expected[0]);
         EXPECT_EQ(manager->viewportHeight(), row.expected[3]);
         EXPECT_EQ(cameras.width(), row.expected[2]);
@@ -187,10 +178,7 @@ TEST_F(BufferEffectsTest, ChangeViewportScalesVirtualUnitsToTheOutputAndTellsThe
 }
 
 TEST_F(BufferEffectsTest, ClearBufferClearsTheNamedBuffersWithTheValuesOpenGLHolds) {
-    const struct {
-        const char* body;
-        bool colour, depth;
-    } rows[] = {
+    const struct { const char* body; bool colour, depth; } rows[] = {
         {"Clear COLOR DEPTH\n}\n", true, true},
         {"Clear DEPTH\n}\n", false, true},
         {"Clear DEPTH\nClear COLOR\n}\n", true, false},  // a later line replaces the buffers

@@ -1,7 +1,5 @@
-// motion_effects_test.cpp -- the effects that move on their own between frames: the assembling image's tiles
-// (cut row by row, one random flight each, flying home in k seconds), the light bars (the random draws of the
-// set-up in their order, bouncing, the pulse), and the warped diffusion grid (the ten patterns in single
-// precision, the texture rectangle, animated scales and alpha); and what each draws.
+// motion_effects_test.cpp -- the effects that move on their own between frames: the assembling image's tiles, the
+// light bars and the warped diffusion grid, their random draws and formulas, and what each draws.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -158,11 +156,7 @@ TEST_F(MotionEffectsTest, EachBarIsAFullHeightStripAtItsAlphaTimesTheColourAlpha
 
 TEST_F(MotionEffectsTest, EachPatternMovesTheGridCornersAsItsFormulaSays) {
     // The corners (1, 3) and (7, 6) of a resolution-10 grid, worked out from each pattern's formula in floats.
-    const struct {
-        const char* type;
-        const char* scale;
-        float u13, v13, u76, v76;
-    } rows[] = {
+    const struct { const char* type; const char* scale; float u13, v13, u76, v76; } rows[] = {
         {"DEFORM_0", "1.5 -2", 0.115f, 0.28f, 0.715f, 0.58f},
         {"DEFORM_1", "1.5 0.5", 0.09325f, 0.29875f, 0.70225f, 0.60025f},
         {"DEFORM_2", "1.25 0.75", 0.1131034f, 0.224556f, 0.8681004f, 0.449778f},

@@ -1,6 +1,5 @@
-// overlay_test_support.h -- what the effect tests share: a headless context a quarter of the virtual screen's
-// size with images of the test's own, effects read from script text, envelope text, log capture, the state
-// drawing must leave.
+// overlay_test_support.h -- what the effect tests share: a context a quarter of the virtual screen's size with
+// images of the test's own, effects read from script text, envelope text, and the state drawing must leave.
 #pragma once
 
 #include <GL/gl.h>
@@ -14,7 +13,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "core/log.h"
 #include "data/script_error.h"
@@ -26,6 +24,7 @@
 #include "shader/image_registry.h"
 #include "shader/texture_2d.h"
 #include "support/captured_log.h"
+#include "support/gl_test_context.h"
 #include "support/test_files.h"
 
 namespace qv3rn::test {
@@ -150,9 +149,7 @@ inline ::testing::AssertionResult nearColour(const Rgba& actual, std::array<int,
 // Fails the test where drawing left blending, texturing (on units 0 and 1) or alpha testing on, depth or colour
 // writes off, or a texture unit other than 0 selected.
 inline void expectDrawingStateRestored() {
-    GLint unit = 0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
-    EXPECT_EQ(unit, GL_TEXTURE0);
+    EXPECT_EQ(glInteger(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     for (GLenum texture : {GL_TEXTURE1, GL_TEXTURE0}) {
         glActiveTexture(texture);
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)) << texture;

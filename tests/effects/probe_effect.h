@@ -19,10 +19,7 @@ public:
     explicit ProbeEffect(Journal* journal, EffectKind kind = EffectKind::Image) : Effect(kind), journal_(journal) {}
     ~ProbeEffect() override { note("delete"); }
 
-    bool init() override {
-        note("init");
-        return true;
-    }
+    bool init() override { return note("init"), true; }
     bool release() override {
         note("release");
         return Effect::release();

@@ -1,9 +1,17 @@
-// show_test.cpp -- every effect type read from one script and drawn through the manager, with
-// no OpenGL error and no state left behind; and the errors of each type, which name the line and stop the script.
+// show_test.cpp -- every effect type read from one script and drawn through the manager, with no OpenGL error and
+// no state left behind; the errors of each type, which name the line and stop the script; and frames read back.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
+#include "effects/effect_manager.h"
+#include "effects/frame_renderer.h"
 #include "effects/text_fade_effect.h"
+#include "image/png_decoder.h"
 #include "overlay_test_support.h"
+#include "support/gl_test_context.h"
 #include "test_video_file.h"
 
 namespace qv3rn::test {
@@ -41,11 +49,8 @@ TEST_F(ShowTest, AShowOfEveryTypeDrawsWithoutErrorAndLeavesNoStateBehind) {
     manager->initAll();
 
     const auto stackDepths = [] {
-        std::array<GLint, 3> depths{};
-        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depths[0]);
-        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depths[1]);
-        glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depths[2]);
-        return depths;
+        return std::array{glInteger(GL_MODELVIEW_STACK_DEPTH), glInteger(GL_PROJECTION_STACK_DEPTH),
+                          glInteger(GL_ATTRIB_STACK_DEPTH)};
     };
     const std::array<GLint, 3> depths = stackDepths();
     for (float time : {0.0f, 0.5f, 1.0f, 4.0f}) {
@@ -78,10 +83,8 @@ TEST_F(ShowTest, AShowOfEveryTypeDrawsWithoutErrorAndLeavesNoStateBehind) {
 }
 
 TEST_F(ShowTest, ALineATypeCannotReadStopsTheScriptWithTheLineAndWhy) {
-    const struct {
-        std::string script;
-        std::string failure;  // after "<stream>:"
-    } rows[] = {
+    // failure: after "<stream>:"
+    const struct { std::string script; std::string failure; } rows[] = {
         {"Blocks {\n Rows 2\n Shatter 1\n}\n", "3: BlocksEffect unknown token"},
         {"Blocks {\n Rows 5000\n}\n", "2: BlocksEffect grid size out of range: Rows 5000"},
         {"Blocks {\n Cols -1\n}\n", "2: BlocksEffect grid size out of range: Cols -1"},
@@ -132,6 +135,51 @@ TEST_F(ShowTest, AFieldWhoseBraceEndsTheBlockLeavesTheRestToTheScript) {
     ASSERT_EQ(manager->pending().size(), 2u);
     EXPECT_FLOAT_EQ(dynamic_cast<TextFadeEffect&>(*manager->pending().front()).screenRect.right, 10.0f);
     EXPECT_EQ(manager->pending().back()->name(), "b");
+}
+
+// Fills the lower half of the screen with orange, at the zero alpha a brush stroke leaves.
+class LowerHalf : public Effect {
+public:
+    LowerHalf() : Effect(EffectKind::Flash) { setEnd(1000.0f); }
+    void update(float) override {}
+    void render() override {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glColor4f(1.0f, 0.5f, 0.0f, 0.0f);
+        glRectf(-1, -1, 1, 0);
+    }
+};
+
+class FrameRendererTest : public GLTest {};
+
+TEST_F(FrameRendererTest, TheFrameIsReadBackOpaqueTopRowFirstAndWrittenAsAPng) {
+    EffectManager manager;
+    manager.addEffect(std::make_unique<LowerHalf>());
+    FrameRenderer renderer(manager, width, height);
+    EXPECT_EQ(manager.width(), width);
+    EXPECT_EQ(manager.viewportHeight(), height);
+    glClearColor(1, 1, 1, 1);  // the renderer clears with the player's black itself
+    manager.update(1.0f);
+    const std::vector<std::uint8_t> frame = renderer.renderFrame();
+    ASSERT_EQ(frame.size(), static_cast<std::size_t>(width * height * 4));
+    const auto at = [&](int x, int row) { return &frame[(static_cast<std::size_t>(row) * width + x) * 4]; };
+    EXPECT_EQ(at(5, 0)[0], 0);  // top row: cleared
+    EXPECT_EQ(at(5, 0)[3], 255);
+    EXPECT_EQ(at(5, height - 1)[0], 255);  // bottom row: the effect
+    EXPECT_NEAR(at(5, height - 1)[1], 128, 1);
+    EXPECT_EQ(at(5, height - 1)[3], 255) << "the frame is opaque whatever alpha the effects left";
+
+    std::string error;
+    ASSERT_TRUE(renderer.renderToPng("frame.png", error)) << error;
+    PngDecoder decoder;
+    const auto png = decoder.decode2DFromFile("frame.png", ImageFormat::Rgba);
+    ASSERT_NE(png, nullptr) << decoder.lastError();
+    EXPECT_EQ(png->width(), width);
+    EXPECT_EQ(png->height(), height);
+    EXPECT_EQ(png->row(0)[0], 0);             // top-left: black
+    EXPECT_EQ(png->row(height - 1)[0], 255);  // bottom-left: orange
 }
 
 }  // namespace

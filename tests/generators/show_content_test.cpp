@@ -23,9 +23,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Names the demo itself asks the image registry for, and those the engine provides instead of reading files.
-const char* const kDemoImages[] = {"sg_lensflare_1",          "sg_lensflare_2",   "sg_lensflare_3",
-                                   "sg_lensflare_4",          "sg_lensflare_5",   "sg_lensflare_6",
-                                   "PointLightAttenuation1D", "SpotLightCubeMap", "fireandsmoke"};
+const char* const kDemoImages[] = {"sg_lensflare_1", "sg_lensflare_2", "sg_lensflare_3", "sg_lensflare_4",
+                                   "sg_lensflare_5", "sg_lensflare_6", "PointLightAttenuation1D", "SpotLightCubeMap",
+                                   "fireandsmoke"};
 const std::set<std::string> kEngineImages = {"BigPixelBuffer.pbuffer", "SmallPixelBuffer.pbuffer", "ShadowImage.small"};
 
 std::string withSlashes(std::string name) {

@@ -75,10 +75,7 @@ TEST_F(ExtensionRegistry, NamesAreFoundAsWholeTokensInTheirOwnStringWithCoreFall
         "GL_ARB_shadow_ambient GL_EXT_texture_edge_clampX GL_EXT_blend_color GL_EXT_stencil_two_side "
         "GL_SGI_color_matrix", {"glBlendColor", "glActiveStencilFace", "wglSwapIntervalEXT", "wglGetSwapIntervalEXT"});
     wglString = "WGL_ARB_extensions_string WGL_EXT_swap_control WGL_ARB_multisample WGL_I3D_genlock";
-    const struct {
-        const char* name;
-        bool loads;
-    } cases[] = {
+    const struct { const char* name; bool loads; } cases[] = {
         {"GL_ARB_shadow", false},  // only as the start of a longer name
         {"GL_ARB_shadow_ambient", true},    {"GL_EXT_texture_edge_clamp", false},
         {"GL_EXT_blend_color", true},        // promoted: the core name serves
@@ -151,9 +148,7 @@ TEST_F(RealDriverReport, ReportsSeventyThreeLinesAndTheLimitSectionsAndTheFetche
 
     ASSERT_TRUE(GL_ARB_multitexture_Flag);
     glActiveTextureARB(GL_TEXTURE3_ARB);
-    GLint active = 0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);
-    EXPECT_EQ(active, GL_TEXTURE3_ARB);
+    EXPECT_EQ(test::glInteger(GL_ACTIVE_TEXTURE_ARB), GL_TEXTURE3_ARB);
     glActiveTextureARB(GL_TEXTURE0_ARB);
     resetExtensions();
 }

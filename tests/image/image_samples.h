@@ -6,8 +6,8 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>  // Required for: FILE (jpeglib.h needs it declared first)
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -142,11 +142,6 @@ inline Bytes flatPixels(int width, int height, std::initializer_list<std::uint8_
     Bytes out;
     for (int i = 0; i < width * height; ++i) out.insert(out.end(), color.begin(), color.end());
     return out;
-}
-
-inline void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace qv3rn::test

@@ -33,15 +33,10 @@ TEST(ImageFormatTable, SizesNamesAndWhatCanBeDecoded) {
 }
 
 TEST(PixelStore, SetPixelWritesLowBytesMostSignificantFirstInsideTheImageOnly) {
-    const struct {
-        ImageFormat format;
-        int x, y;
-        Bytes expected;  // of a 2 x 1 store after setting 0xAABBCCDD at (x, y)
-    } cases[] = {
+    // expected: of a 2 x 1 store after setting 0xAABBCCDD at (x, y)
+    const struct { ImageFormat format; int x, y; Bytes expected; } cases[] = {
         {ImageFormat::Rgba, 1, 0, {0, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD}},  // the other layouts: PackRow below
-        {ImageFormat::Alpha, 2, 0, {0, 0}},
-        {ImageFormat::Alpha, 0, 1, {0, 0}},
-        {ImageFormat::Alpha, -1, 0, {0, 0}},
+        {ImageFormat::Alpha, 2, 0, {0, 0}}, {ImageFormat::Alpha, 0, 1, {0, 0}}, {ImageFormat::Alpha, -1, 0, {0, 0}},
         {ImageFormat::Bgra, 0, 0, Bytes(8, 0)},  // no layout to write
     };
     for (const auto& c : cases) {

@@ -118,10 +118,8 @@ TEST(LwoSurfaces, TagsNameSurfacesWithTheirParametersImageBlocksClipsAndEnvelope
 }
 
 TEST(LwoSurfaces, ShortSubChunksThatNothingUsesAreSkippedAndUsedOnesRefusedByName) {
-    const struct {
-        LwoData extra;      // sub-chunks added to the image block
-        const char* error;  // nullptr: the object loads
-    } cases[] = {
+    // extra: sub-chunks added to the image block; error nullptr: the object loads
+    const struct { LwoData extra; const char* error; } cases[] = {
         {LwoData().sub("AAST", LwoData().u2(1)), nullptr},
         {LwoData().sub("STCK", LwoData()), nullptr},
         {LwoData().sub("TMAP", LwoData().sub("ROTA", LwoData().f4(1))), nullptr},

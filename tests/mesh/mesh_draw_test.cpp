@@ -48,12 +48,6 @@ protected:
 
     // Red of the centre of each area: 64 per time it was drawn with additive blending.
     std::array<int, 3> areaReds() const { return {pixel(8, 32)[0], pixel(40, 32)[0], pixel(60, 20)[0]}; }
-
-    static GLint integer(GLenum name) {
-        GLint value = 0;
-        glGetIntegerv(name, &value);
-        return value;
-    }
 };
 
 // "cull" culls every face while it is applied, "glass" adds: each batch is drawn inside its own shader only, and
@@ -72,7 +66,7 @@ TEST_F(MeshDrawTest, EachBatchIsDrawnOnceBetweenItsShadersBeginAndEnd) {
     mesh.drawAll(true);
     EXPECT_EQ(areaReds(), (std::array<int, 3>{0, 128, 64}));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(integer(GL_CULL_FACE_MODE), GL_BACK);
+    EXPECT_EQ(test::glInteger(GL_CULL_FACE_MODE), GL_BACK);
     glClear(GL_COLOR_BUFFER_BIT);
     mesh.drawBlended(true);
     EXPECT_EQ(areaReds(), (std::array<int, 3>{0, 64, 0}));
@@ -106,7 +100,7 @@ TEST_F(MeshDrawTest, ClientArraysAreLockedSetUpAndTornDown) {
     EXPECT_EQ(pointerOn(GL_TEXTURE3_ARB), mesh.texCoords(3).data());
     EXPECT_EQ(pointerOn(GL_TEXTURE1_ARB), tangents);
     EXPECT_EQ(pointerOn(GL_TEXTURE2_ARB), tangents + 12);  // the binormals
-    EXPECT_EQ(integer(GL_TEXTURE_COORD_ARRAY_STRIDE), 24);
+    EXPECT_EQ(test::glInteger(GL_TEXTURE_COORD_ARRAY_STRIDE), 24);
     mesh.drawAll(false);
     mesh.disableArrays();
     EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_NORMAL_ARRAY));
@@ -131,11 +125,11 @@ TEST_F(MeshDrawTest, AStaticMeshMakesItsVertexBufferOnceAndDrawsFromItAndWithout
             mesh.enableArrays();
             if (pass == 1) buffer = mesh.vertexBuffer();
             ASSERT_NE(buffer, 0u);
-            EXPECT_EQ(integer(GL_ARRAY_BUFFER_BINDING_ARB), static_cast<GLint>(buffer));
-            EXPECT_EQ(integer(GL_VERTEX_ARRAY_STRIDE), 28);  // position, normal, colour
+            EXPECT_EQ(test::glInteger(GL_ARRAY_BUFFER_BINDING_ARB), static_cast<GLint>(buffer));
+            EXPECT_EQ(test::glInteger(GL_VERTEX_ARRAY_STRIDE), 28);  // position, normal, colour
             mesh.drawAll(false);
             mesh.disableArrays();
-            EXPECT_EQ(integer(GL_ARRAY_BUFFER_BINDING_ARB), 0);
+            EXPECT_EQ(test::glInteger(GL_ARRAY_BUFFER_BINDING_ARB), 0);
             EXPECT_EQ(areaReds(), (std::array<int, 3>{64 * pass, 64 * pass, 64 * pass}));
         }
         EXPECT_TRUE(glIsBufferARB(buffer));

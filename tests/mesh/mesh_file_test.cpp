@@ -155,11 +155,8 @@ TEST_F(MeshFileTest, BadHeadersCountsNamesIndicesAndEveryShortReadFailWithAReaso
     auto withTriangle = [](RawMesh raw, int a = 0, int b = 1, int c = 2, const std::string& name = "") {
         return raw.vertex({0, 0, 0}).vertex({1, 0, 0}).vertex({0, 1, 0}).triangle(a, b, c, name);
     };
-    struct Case {
-        RawMesh raw;
-        const char* why;
-        const char* says = "";  // a part of the reason
-    };
+    // says: a part of the reason
+    struct Case { RawMesh raw; const char* why; const char* says = ""; };
     const Case cases[] = {
         {withTriangle(RawMesh().text("MESS").u8(1).u8(1).u16(1).u32(3).u32(1)), "magic"},
         {withTriangle(RawMesh().text("MESH").u8(1).u8(2).u16(1).u32(3).u32(1)), "version"},

@@ -121,20 +121,10 @@ TEST_F(MeshManagerTest, TheLoaderIsTheOneOfTheFileNamesExtensionAndOtherNamesLoa
     for (const char* name : {"obj/tetra", "obj/msh", "obj/my.meshes/ball", "obj/tetra.MSH"})
         writeDisk(name, tetraFile());
     meshes.addSearchPath(scriptPath("obj"));
-    const std::pair<const char*, const char*> rows[] = {
-        // the name, and the extension of the loader chosen ("" for none)
-        {"tetra.msh", "msh"},
-        {"a.b.msh", "msh"},
-        {"data\\obj\\ship.lwo", "lwo"},
-        {"my.meshes/ball.lwo", "lwo"},
-        {"tetra", ""},
-        {"msh", ""},
-        {"my.meshes/ball", ""},
-        {"my.meshes\\msh", ""},
-        {"tetra.MSH", ""},
-        {"tetra.3ds", ""},
-        {"tetra.", ""},
-    };
+    const std::pair<const char*, const char*> rows[] = {  // the name, and the loader's extension ("" for none)
+        {"tetra.msh", "msh"}, {"a.b.msh", "msh"}, {"data\\obj\\ship.lwo", "lwo"}, {"my.meshes/ball.lwo", "lwo"},
+        {"tetra", ""}, {"msh", ""}, {"my.meshes/ball", ""}, {"my.meshes\\msh", ""}, {"tetra.MSH", ""},
+        {"tetra.3ds", ""}, {"tetra.", ""}};
     for (const auto& [name, extension] : rows) {
         const MeshLoader* loader = meshes.loaderFor(name);
         EXPECT_EQ(loader ? std::string(loader->extension()) : "", extension) << name;
@@ -148,12 +138,8 @@ TEST_F(MeshManagerTest, EachKindDerivesItsTablesAndLogsItsLine) {
     meshes.addSearchPath(scriptPath("obj"));
     meshes.setArchive(archiveWith(
         {{"data/obj/a.msh", tetraFile()}, {"data/obj/b.msh", tetraFile()}, {"data/obj/c.msh", tetraFile()}}));
-    const struct {
-        const char* name;
-        MeshType type;
-        bool edges, tangents;
-        const char* calculated;
-    } rows[] = {{"a.msh", MeshType::EdgeMesh, true, false, "edges"},
+    const struct { const char* name; MeshType type; bool edges, tangents; const char* calculated; } rows[] = {
+        {"a.msh", MeshType::EdgeMesh, true, false, "edges"},
                 {"b.msh", MeshType::BumpMap, false, true, "tangents"},
                 {"c.msh", MeshType::BumpMapEdgeMesh, true, true, "tangents and edges"}};
     for (const auto& row : rows) {

@@ -127,11 +127,8 @@ void fillSquare(Mesh& mesh, const std::vector<TexCoord>& uv, Vec3 normal = {0, 0
 }
 
 TEST_F(MeshTest, TheCrossProductTestFlipsTheTangentOfAMirroredTriangle) {
-    struct Case {
-        const char* what;
-        std::vector<TexCoord> uv;
-        Vec3 normal, tangent, binormal;  // of every corner
-    };
+    // normal, tangent, binormal: of every corner
+    struct Case { const char* what; std::vector<TexCoord> uv; Vec3 normal, tangent, binormal; };
     const Case cases[] = {
         // s along +x, t along +y: the raw pair (+x, -y) disagrees with the normal and is flipped.
         {"plain", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {0, 0, 1}, {-1, 0, 0}, {0, 1, 0}},

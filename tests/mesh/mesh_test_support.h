@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,6 +18,7 @@
 #include "mesh/mesh.h"
 #include "mesh/mesh_manager.h"
 #include "shader/shader_manager.h"
+#include "support/test_shaders.h"
 #include "support/gl_test_context.h"
 #include "support/test_files.h"
 
@@ -27,14 +27,8 @@ namespace qv3rn::test {
 // The decompressed "msh" layout written field by field, independently of the engine's writer.
 class RawMesh {
 public:
-    RawMesh& text(const std::string& s) {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return *this;
-    }
-    RawMesh& u8(unsigned v) {
-        bytes.push_back(static_cast<std::uint8_t>(v));
-        return *this;
-    }
+    RawMesh& text(const std::string& s) { return bytes.insert(bytes.end(), s.begin(), s.end()), *this; }
+    RawMesh& u8(unsigned v) { return bytes.push_back(static_cast<std::uint8_t>(v)), *this; }
     RawMesh& u16(unsigned v) { return u8(v & 0xFF).u8(v >> 8); }
     RawMesh& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
     RawMesh& f32(float f) {
@@ -43,12 +37,8 @@ public:
         return u32(raw);
     }
     RawMesh& header(unsigned flags, int vertices, int triangles) {
-        return text("MESH")
-            .u8(1)
-            .u8(1)
-            .u16(flags)
-            .u32(static_cast<std::uint32_t>(vertices))
-            .u32(static_cast<std::uint32_t>(triangles));
+        return text("MESH").u8(1).u8(1).u16(flags).u32(static_cast<std::uint32_t>(vertices)).u32(
+            static_cast<std::uint32_t>(triangles));
     }
     RawMesh& vertex(Vec3 p, Vec3 n = {0, 0, 1}, std::array<std::uint8_t, 4> rgba = {1, 2, 3, 4}) {
         f32(p.x).f32(p.y).f32(p.z).f32(n.x).f32(n.y).f32(n.z);
@@ -71,11 +61,6 @@ inline std::vector<std::uint8_t> compressBzip2(const std::vector<std::uint8_t>& 
     return std::vector<std::uint8_t>(out.begin(), out.begin() + length);
 }
 
-inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 inline std::vector<std::uint8_t> readFileBytes(const std::string& path) {
     const std::string bytes = readFile(path);
     return {bytes.begin(), bytes.end()};
@@ -95,12 +80,7 @@ protected:
     std::string logText() { return readFile(logPath_); }
 
     Shader* addShader(const std::string& name, bool blended = false) {
-        auto shader = std::make_unique<Shader>();
-        shader->setName(name);
-        shader->setBlended(blended);
-        Shader* raw = shader.get();
-        shaders.add(std::move(shader));
-        return raw;
+        return test::addShader(shaders, name, blended);
     }
 
     Log log;

@@ -14,6 +14,7 @@
 #include "scene/camera_node.h"
 #include "scene_test_support.h"
 #include "shader/shader_manager.h"
+#include "support/test_shaders.h"
 #include "support/captured_log.h"
 
 namespace qv3rn::test {
@@ -63,12 +64,7 @@ protected:
         return meshes.adopt(std::move(mesh));
     }
     Shader* addShader(const std::string& name, bool blended = false) {
-        auto shader = std::make_unique<Shader>();
-        shader->setName(name);
-        shader->setBlended(blended);
-        Shader* raw = shader.get();
-        shaders.add(std::move(shader));
-        return raw;
+        return test::addShader(shaders, name, blended);
     }
 
     // The scene at `time` through its current camera, on black.

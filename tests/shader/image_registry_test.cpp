@@ -1,8 +1,5 @@
-// image_registry_test.cpp -- Tests of the image registry (archive before disk, search paths, the rectangle and
-// power-of-two rules, lookups, reference counting with the "IMAGE DELETED" line) and of the "Image {" block with
-// its "State {", "Apply {" and "Envmap {" sub-blocks: the texture parameters, environment and coordinate
-// generation read back from a real context once the image is bound, also after writing the image as text and
-// reading it anew, type and format names, cube-map faces and the error messages.
+// image_registry_test.cpp -- Tests of the image registry (archive before disk, search paths, size rules, lookups,
+// references) and of the "Image {" block, its sub-blocks read back from a real context, written and read anew.
 #include "shader/image_registry.h"
 
 #include <gtest/gtest.h>
@@ -50,10 +47,8 @@ const std::vector<GLCheck> unbound = {
     {GL_TEXTURE_GEN_Q, {0}}, {GL_RGB_SCALE, {1}, E},  {GL_ALPHA_SCALE, {1}, E}, {GL_TEXTURE_MATRIX, identity},
 };
 
-struct Row {
-    std::string state;  // the lines of the image's "State {" block
-    std::vector<GLCheck> bound;
-};
+// state: the lines of the image's "State {" block
+struct Row { std::string state; std::vector<GLCheck> bound; };
 
 const Row rows[] = {
     {"",

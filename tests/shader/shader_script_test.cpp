@@ -1,23 +1,21 @@
-// shader_script_test.cpp -- Tests of the shader script's file level and shader blocks: registration, includes
-// from disk and from the archive, compressed scripts, progress calls, errors with their file and line.
+// shader_script_test.cpp -- Tests of the shader script's file level and shader blocks (registration, includes from
+// disk and archive, progress, errors with file and line) and of the shader and camera managers.
 #include "shader/shader_script_loader.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/log.h"
 #include "data/archive.h"
 #include "data/archive_writer.h"
-#include "data/bzip2_stream.h"
-#include "data/gzip_stream.h"
 #include "data/script_error.h"
+#include "shader/camera_mgr.h"
 #include "shader_test_support.h"
 #include "support/test_files.h"
 #include "shader/alpha_state.h"
@@ -125,10 +123,7 @@ TEST_F(ScriptFiles, LoadingErrorsNameTheFileAndLineTheyHappenedAt) {
     Log log;
     ASSERT_TRUE(log.open("include.log"));
 
-    const struct {
-        const char* path;
-        const char* outcome;
-    } rows[] = {
+    const struct { const char* path; const char* outcome; } rows[] = {
         {"main.shader", "error main.shader:5: Unable to open scriptfile => missing.shader [a]"},
         {"unnamed.shader", "error unnamed.shader:1: Unable to open scriptfile =>  []"},
         {"outer.shader", "error sub.shader:6: PARSE ERROR! Unknown Fog Token [x]"},
@@ -141,34 +136,13 @@ TEST_F(ScriptFiles, LoadingErrorsNameTheFileAndLineTheyHappenedAt) {
     for (const auto& row : rows) EXPECT_EQ(outcome(row.path), row.outcome);
 
     log.close();
-    std::ifstream in("include.log");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = test::readFile("include.log");
     EXPECT_NE(text.find("ERROR: image script include: Include nothing quoted\n"), std::string::npos) << text;
 
     // The same file included twice in a row is not a cycle.
     write("twice.shader", "Include \"leaf.shader\"\nInclude \"leaf.shader\"\n");
     write("leaf.shader", "Shader {\nName \"leaf\"\n}\n");
     EXPECT_EQ(outcome("twice.shader"), "true [leaf leaf]");
-}
-
-template <typename CompressedStream>
-void writeCompressed(const char* path, const std::string& text) {
-    CompressedStream out(path, std::ios::out | std::ios::binary);
-    out << text;
-    ASSERT_TRUE(out.close());
-}
-
-TEST_F(ScriptFiles, TheExtensionChoosesPlainGzipOrBzip2) {
-    const std::string script = "Shader {\nName \"packed\"\n}\n";
-    writeCompressed<GzipStream>("s.gshader", script);
-    writeCompressed<Bzip2Stream>("s.bshader", script);
-    for (const char* path : {"noextension", "capitals.GSHADER", "dotted.dir.shader"}) write(path, script);
-    // Only the exact extension means compressed.
-    for (const char* path : {"s.gshader", "s.bshader", "noextension", "capitals.GSHADER", "dotted.dir.shader"})
-        EXPECT_EQ(outcome(path), "true [packed]") << path;
-    // A plain-text file with a compressed extension is not a readable gzip or bzip2 stream.
-    write("plain.bshader", script);
-    EXPECT_TRUE(outcome("plain.bshader").ends_with(" []")) << outcome("plain.bshader");
 }
 
 TEST_F(ScriptFiles, WhileAnArchiveIsOpenScriptsAndTheirIncludesComeOnlyFromIt) {
@@ -188,10 +162,7 @@ TEST_F(ScriptFiles, WhileAnArchiveIsOpenScriptsAndTheirIncludesComeOnlyFromIt) {
     for (const char* name : {"data/shader/more.gshader", "absent.shader", "nothing.shader"})
         write(name, "Shader {\nName \"from disk\"\n}\n");
 
-    const struct {
-        const char* path;
-        const char* outcome;
-    } rows[] = {
+    const struct { const char* path; const char* outcome; } rows[] = {
         // A compressed extension means nothing inside the archive.
         {"data\\shader\\demo.shader", "true [main from archive]"},
         {"nothing.shader", "false unable to read \"nothing.shader\" from the archive []"},
@@ -208,6 +179,100 @@ TEST_F(ScriptFiles, WhileAnArchiveIsOpenScriptsAndTheirIncludesComeOnlyFromIt) {
 
     archive.reset();  // the demo destroys its archive after loading: later loads go to disk
     EXPECT_EQ(outcome("nothing.shader", archive), "true [from disk]");
+}
+
+using test::TestCamera;
+
+// Counts its own destruction so tests can see when the manager lets a shader go.
+class CountedShader : public Shader {
+public:
+    CountedShader(int& destroyed, std::string name) : destroyed_(destroyed) { setName(std::move(name)); }
+    ~CountedShader() override { ++destroyed_; }
+
+private:
+    int& destroyed_;
+};
+
+TEST(ShaderManager, FindsTheFirstCreatedByExactNameAndReleasingTheLastHandleDestroysIt) {
+    ShaderManager* process = ShaderManager::instance();
+    int destroyed = 0;
+    {
+        ShaderManager manager;
+        EXPECT_EQ(ShaderManager::instance(), &manager);
+        EXPECT_FALSE(manager.add(nullptr));
+        for (const char* name : {"rock", "rock", "rocks"})
+            ASSERT_TRUE(manager.add(std::make_unique<CountedShader>(destroyed, name)));
+        Shader* first = manager.shaders()[0];
+        for (const char* other : {"roc", "Rock", "rock "}) EXPECT_FALSE(manager.find(other)) << other;
+        EXPECT_EQ(manager.find("rocks").get(), manager.shaders()[2]);
+
+        ShaderHandle a = manager.find("rock");
+        ShaderHandle b = manager.find("rock");
+        EXPECT_EQ(a.get(), first);
+        EXPECT_EQ(first->references(), 3);  // the manager's and the two handles'
+        manager.release(a);
+        EXPECT_FALSE(a);
+        EXPECT_EQ(destroyed, 0);
+        manager.release(b);
+        EXPECT_EQ(destroyed, 1);
+        ASSERT_EQ(manager.shaders().size(), 2u);
+        EXPECT_NE(manager.find("rock").get(), first);  // the second "rock" now
+        ShaderHandle none;
+        manager.release(none);  // a null handle is ignored
+
+        manager.clear();  // never-released shaders stay until cleared
+        EXPECT_EQ(destroyed, 3);
+        manager.add(std::make_unique<CountedShader>(destroyed, "left"));
+    }
+    EXPECT_EQ(destroyed, 4);  // the destructor lets go of what is left
+    EXPECT_EQ(ShaderManager::instance(), process);
+}
+
+TEST(CameraMgr, TheFirstCameraBecomesCurrentAndACurrentCameraGetsTheOutputSize) {
+    CameraMgr cameras;
+    EXPECT_EQ(&CameraMgr::instance(), &cameras);
+    auto* first = new TestCamera("first");
+    auto* second = new TestCamera("second");
+    EXPECT_FALSE(cameras.add(nullptr));
+    EXPECT_TRUE(cameras.add(first));
+    EXPECT_TRUE(cameras.add(second));
+    TestCamera twin("first");  // refused: the caller keeps it
+    EXPECT_FALSE(cameras.add(&twin));
+    EXPECT_EQ(cameras.currentCamera(), first);
+    EXPECT_EQ(cameras.find("second"), second);
+    EXPECT_EQ(cameras.find("Second"), nullptr);
+    EXPECT_EQ(first->resizes, 0);  // adding passes no size
+
+    cameras.setSize(640, 480);
+    EXPECT_EQ(first->width, 640);
+    EXPECT_EQ(second->resizes, 0);
+    EXPECT_EQ(cameras.setCurrentCamera(second), first);
+    EXPECT_EQ(second->width, 640);
+    EXPECT_EQ(second->height, 480);
+    cameras.setSize(320, 200);
+    EXPECT_EQ(second->height, 200);
+    EXPECT_EQ(first->height, 480);
+    EXPECT_THROW(cameras.setCurrentCamera(nullptr), std::runtime_error);  // "... got null pointer"
+    EXPECT_EQ(cameras.currentCamera(), second);
+}
+
+TEST(CameraMgr, ClearDeletesEveryCameraInOrderAndRemoveHandsOneBack) {
+    std::vector<std::string> deleted;
+    {
+        CameraMgr cameras;
+        cameras.add(new TestCamera("a", &deleted));
+        auto* b = new TestCamera("b", &deleted);
+        cameras.add(b);
+        cameras.add(new TestCamera("c", &deleted));
+        EXPECT_TRUE(cameras.remove(b));
+        EXPECT_FALSE(cameras.remove(b));
+        delete b;
+        cameras.clear();
+        EXPECT_EQ(cameras.currentCamera(), nullptr);
+        EXPECT_EQ(deleted, (std::vector<std::string>{"b", "a", "c"}));
+        cameras.add(new TestCamera("d", &deleted));
+    }  // destruction clears too
+    EXPECT_EQ(deleted.back(), "d");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// shader_test_support.h -- what the shader tests share: a GL fixture with the extensions loaded and its own
-// image registry and shader manager, scripts read from text with the error they raise, OpenGL state read back and
-// compared, the demo time, and a test camera.
+// shader_test_support.h -- what the shader tests share: a GL fixture with its own image registry and shader
+// manager, scripts read from text, OpenGL state read back and compared, the demo time, and a test camera.
 #pragma once
 
 #include <GL/gl.h>

@@ -1,8 +1,5 @@
-// texture_test.cpp -- Tests of the texture classes and texture units in a real headless context: lazy creation,
-// uploads read back and sampled, wrap codes and their fall-backs, rectangle, compressed, cube-map, 1D and depth
-// images, the power-of-two rule; the "Texture {" block binding its image on its unit, the texture matrix animated
-// by envelopes (also once written back as text), the lock, and the environment, combiners and projected
-// coordinates of the bound image drawn as pixels or read back.
+// texture_test.cpp -- Tests of the texture classes, the "Texture {" block and the texture units in a real
+// headless context: uploads read back and sampled, texture matrices, environments and coordinate generation.
 #include "shader/texture.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +12,7 @@
 #include <vector>
 
 #include "data/script_error.h"
-#include "math/mat4.h"
+#include "math/matrix_expectations.h"
 #include "shader/cube_map_texture.h"
 #include "shader/depth_texture.h"
 #include "shader/shader_script_writer.h"
@@ -36,10 +33,6 @@ const Mat4 identity;
 Mat4 translation(float x, float y, float z) { return Mat4::translation({x, y, z}); }
 Mat4 scaling(float x, float y, float z) { return Mat4::scaling({x, y, z}); }
 Mat4 rotation(const Vec3& axis, float radians) { return Mat4::rotation(radians, axis); }
-
-void expectMatrix(const Mat4& actual, const Mat4& expected, const std::string& what) {
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-4f) << what << " element " << i;
-}
 
 // An envelope field rising linearly from 0 at time 0 to `v` at time 2, as script text.
 std::string ramp(const std::string& keyword, float v) {
@@ -133,9 +126,7 @@ TEST_F(TextureTest, FirstBindCreatesAndUploadsOnItsUnitAndTheQuadShowsRowZeroAtT
     auto texture = quadTexture();
     EXPECT_FALSE(texture->hasName());  // nothing happens before the first bind
     ASSERT_TRUE(texture->bind(GL_TEXTURE3));
-    GLint active = 0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
-    EXPECT_EQ(active, GL_TEXTURE3);
+    EXPECT_EQ(test::glInteger(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     glActiveTextureARB(GL_TEXTURE0);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
@@ -403,20 +394,15 @@ TEST_F(TextureTest, TheBlockBindsItsImageOnItsUnitAndGivesItBack) {
 TEST_F(TextureTest, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadBack) {
     addImage("ramp.tga", 0xFFFFFFFF);
     const float h = 0.5f, p = 0.25f, b = 1.5f;  // the values at time 1 of ramps to 1, 0.5 and 3
-    struct Row {
-        std::string fields;
-        Mat4 expected;
-    };
+    struct Row { std::string fields; Mat4 expected; };
     const Row rows[] = {
         {ramp("TranslateS", 1), translation(0.5f, 0, 0)},
         {ramp("CoordU", 1), translation(0.5f, 0, 0)},
         {ramp("TranslateT", 1) + ramp("TranslateR", 3), translation(0, 0.5f, 1.5f)},
         {ramp("CoordV", 1), translation(0, 0.5f, 0)},
         {ramp("TranslateQ", 9), identity},  // read, but no part of the matrix
-        {ramp("RotateH", 1), rotation({0, 1, 0}, -h)},
-        {ramp("CoordR", 1), rotation({0, 1, 0}, -h)},
-        {ramp("RotateP", 0.5f), rotation({1, 0, 0}, -p)},
-        {ramp("RotateB", 3), rotation({0, 0, 1}, -b)},
+        {ramp("RotateH", 1), rotation({0, 1, 0}, -h)}, {ramp("CoordR", 1), rotation({0, 1, 0}, -h)},
+        {ramp("RotateP", 0.5f), rotation({1, 0, 0}, -p)}, {ramp("RotateB", 3), rotation({0, 0, 1}, -b)},
         {ramp("ScaleS", 4) + ramp("ScaleT", 3), scaling(2, 1.5f, 1)},
         {ramp("ScaleR", 1) + ramp("ScaleQ", 3), [] {
              Mat4 q = scaling(1, 1, 0.5f);  // with the fourth coordinate's scale
@@ -439,10 +425,10 @@ TEST_F(TextureTest, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadBa
         test::setDemoTime(1);  // on the current manager, whose frame time the matrices are evaluated at
         for (Shader* each : {&shader, again.shaders().at(0)}) {
             each->begin();
-            expectMatrix(textureMatrix(GL_TEXTURE3_ARB), row.expected, "unit 3");
-            expectMatrix(textureMatrix(GL_TEXTURE0_ARB), identity, "unit 0");
+            EXPECT_TRUE(test::matricesNear(textureMatrix(GL_TEXTURE3_ARB), row.expected, 1e-4f)) << "unit 3";
+            EXPECT_TRUE(test::matricesNear(textureMatrix(GL_TEXTURE0_ARB), identity, 1e-4f)) << "unit 0";
             each->end();
-            expectMatrix(textureMatrix(GL_TEXTURE3_ARB), identity, "unit 3 after end");
+            EXPECT_TRUE(test::matricesNear(textureMatrix(GL_TEXTURE3_ARB), identity, 1e-4f)) << "unit 3 after end";
         }
     }
 }
@@ -455,7 +441,7 @@ TEST_F(TextureTest, WithoutEnvelopesTheMatrixIsLeftAloneAndTheLockSuppressesBind
     glMatrixMode(GL_MODELVIEW);
     still.begin();
     still.end();
-    expectMatrix(textureMatrix(GL_TEXTURE0_ARB), translation(0.25f, 0.5f, 0), "untouched");
+    EXPECT_TRUE(test::matricesNear(textureMatrix(GL_TEXTURE0_ARB), translation(0.25f, 0.5f, 0), 1e-4f)) << "untouched";
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -465,11 +451,11 @@ TEST_F(TextureTest, WithoutEnvelopesTheMatrixIsLeftAloneAndTheLockSuppressesBind
     RenderStateLocks::setLocked(RenderStateKind::TextureUnit, true);
     scaled.begin();
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    expectMatrix(textureMatrix(GL_TEXTURE0_ARB), identity, "locked");
+    EXPECT_TRUE(test::matricesNear(textureMatrix(GL_TEXTURE0_ARB), identity, 1e-4f)) << "locked";
     RenderStateLocks::setLocked(RenderStateKind::TextureUnit, false);
     scaled.begin();
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    expectMatrix(textureMatrix(GL_TEXTURE0_ARB), scaling(5, 1, 1), "unlocked");
+    EXPECT_TRUE(test::matricesNear(textureMatrix(GL_TEXTURE0_ARB), scaling(5, 1, 1), 1e-4f)) << "unlocked";
     scaled.end();
 }
 
@@ -539,10 +525,7 @@ TEST_F(TextureTest, FrontModesTakeTheirPlanesFromTheModelview) {
             return std::vector<double>{p[0] / 2, p[1] / 4, p[2] / 8, p[3] - p[0] / 2 - p[1] / 2 - p[2] * 3 / 8};
         };
     using test::From;
-    const struct {
-        TexGenMode mode;
-        std::vector<test::GLCheck> bound;
-    } cases[] = {
+    const struct { TexGenMode mode; std::vector<test::GLCheck> bound; } cases[] = {
         {TexGenFrontXY, {{GL_EYE_PLANE, plane({m[0], m[4], m[8], 1}), From::GenS},
           {GL_EYE_PLANE, plane({m[1], m[5], m[9], 1}), From::GenT}, {GL_TEXTURE_GEN_R, {0}}}},
         {TexGenFrontXZ, {{GL_EYE_PLANE, plane({m[2], m[6], m[10], 1}), From::GenT}}},
@@ -573,13 +556,13 @@ TEST_F(TextureTest, FrontProjectsFromTheCurrentCamera) {
     ASSERT_TRUE(image.bind(GL_TEXTURE2_ARB));
     const Mat4 bias = scaling(0.5f, 0.5f, 1) * translation(0.5f, 0.5f, 0);
     const Mat4 view = Mat4::fromArray(camera->view.data()), projection = Mat4::fromArray(camera->projection.data());
-    expectMatrix(textureMatrix(GL_TEXTURE2_ARB), view * projection * bias, "projection");
+    EXPECT_TRUE(test::matricesNear(textureMatrix(GL_TEXTURE2_ARB), view * projection * bias, 1e-4f)) << "projection";
     test::expectGL({{GL_MATRIX_MODE, {GL_MODELVIEW}},
                     {GL_TEXTURE_GEN_S, {1}}, {GL_TEXTURE_GEN_T, {1}}, {GL_TEXTURE_GEN_R, {1}}, {GL_TEXTURE_GEN_Q, {1}},
                     {GL_EYE_PLANE, {0, 0, 0, 1}, test::From::GenQ}},
                    "unit 2");
     image.unbind(GL_TEXTURE2_ARB);
-    expectMatrix(textureMatrix(GL_TEXTURE2_ARB), identity, "after unbind");
+    EXPECT_TRUE(test::matricesNear(textureMatrix(GL_TEXTURE2_ARB), identity, 1e-4f)) << "after unbind";
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_Q));
     glActiveTextureARB(GL_TEXTURE0_ARB);
 }

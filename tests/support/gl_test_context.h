@@ -1,6 +1,7 @@
 // gl_test_context.h -- a fixture that gives each rendering test a real headless OpenGL context.
 #pragma once
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,6 +11,18 @@
 #include "platform/headless_context.h"
 
 namespace qv3rn::test {
+
+// The first value of an integer OpenGL state, and the viewport.
+inline GLint glInteger(GLenum name) {
+    GLint value[4] = {};
+    glGetIntegerv(name, value);
+    return value[0];
+}
+inline std::array<GLint, 4> glViewportBox() {
+    std::array<GLint, 4> box{};
+    glGetIntegerv(GL_VIEWPORT, box.data());
+    return box;
+}
 
 // Tests derived from this fixture run with a current 64 × 64 compatibility context (Mesa llvmpipe).
 class GLTest : public ::testing::Test {

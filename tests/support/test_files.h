@@ -1,6 +1,7 @@
 // test_files.h -- a fresh working folder per test and whole-file reads, for tests that check what was written.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>  // Required for: mkdtemp
 #include <filesystem>
 #include <fstream>
@@ -36,6 +37,11 @@ inline std::string readFile(const std::filesystem::path& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::vector<std::string> readLines(const std::filesystem::path& path) {

@@ -1,7 +1,5 @@
-// The tests' main: every test program runs in a fresh folder of its own below the working folder CTest gives
-// it, so that tests of one program running side by side never share the files they write. It also keeps the
-// software renderer to the machine's two threads and sends sound to SDL's silent driver, unless the caller
-// chose otherwise; programs the tests start inherit both.
+// The tests' main: each test program runs in a fresh folder of its own below CTest's working folder, with the
+// software renderer kept to two threads and SDL's silent sound driver unless the caller chose otherwise.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>

@@ -25,8 +25,7 @@ struct ArchiveCommandsTest : ToolTest {
         content_ = {
             {"data/shader/demo.shader", "Shader {\r\n\tName \"glow\"\r\n}\r\n"},
             {"data/art/demo_loading.jpg", std::string("\xff\xd8\xff\xe0\0\x10JFIF\0", 11) + std::string(5000, '\x7f')},
-            {"data/effect/demo.effect", ""},
-            {"data/obj/big mesh.msh", std::string(300000, 'm')},
+            {"data/effect/demo.effect", ""}, {"data/obj/big mesh.msh", std::string(300000, 'm')},
             {"readme.txt", "top level\n"},
             {"B.txt", "upper case"}};
         for (const auto& [name, bytes] : content_) file("content/" + name, bytes);

@@ -4,7 +4,6 @@
 
 #include <png.h>
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,10 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Frame {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgba;  // top row first
-};
+// rgba: top row first
+struct Frame { int width = 0, height = 0; std::vector<std::uint8_t> rgba; };
 
 struct RenderCommand : ToolTest {
     RenderCommand() : ToolTest("render") {}

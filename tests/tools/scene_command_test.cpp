@@ -66,10 +66,7 @@ TEST_F(SceneCommand, ShadowGroupsShowWhatTheyThrowAndFromWhere) {
 }
 
 TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
-    const struct {
-        const char* name;
-        std::string script, err;
-    } rows[] = {
+    const struct { const char* name; std::string script, err; } rows[] = {
         {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:3: \"EdgeMesh {\" is not supported yet\n"},
         {"deform.scene", "Group {\nDeformMesh {\nObject \"none.msh\"\n}\n}\n",
          "deform.scene:3: unable to load mesh: none.msh\n"},

@@ -16,10 +16,8 @@
 
 namespace qv3rn::test {
 
-struct ToolRun {
-    int status = -1;  // the exit status; -1 when the program did not exit by itself
-    std::string out, err;
-};
+// status: the exit status; -1 when the program did not exit by itself
+struct ToolRun { int status = -1; std::string out, err; };
 
 class ToolTest : public ::testing::Test {
 protected:
