@@ -175,10 +175,20 @@ void DefaultLightingGroup::render(const Frustum* frustum) {
             continue;
         }
         const UnderNodeMatrix matrix(*node);
-        if (auto* mesh = dynamic_cast<MeshNode*>(node); mesh && mesh->twoPassBlending)
+        if (auto* mesh = dynamic_cast<MeshNode*>(node); mesh && mesh->twoPassBlending) {
+            // The blended passes leave the blending factors and the depth function changed: put back for what
+            // follows. (Read and set again: popping the attribute groups around them did not bring them back on
+            // Mesa.)
+            GLint depthFunction = GL_LEQUAL, source = GL_ONE, destination = GL_ZERO;
+            glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+            glGetIntegerv(GL_BLEND_SRC, &source);
+            glGetIntegerv(GL_BLEND_DST, &destination);
             mesh->drawBlendedHalf();
-        else
+            glDepthFunc(static_cast<GLenum>(depthFunction));
+            glBlendFunc(static_cast<GLenum>(source), static_cast<GLenum>(destination));
+        } else {
             node->draw();
+        }
     }
 }
 
