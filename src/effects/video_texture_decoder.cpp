@@ -8,8 +8,10 @@ extern "C" {
 }
 
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 
 namespace qv3rn {
@@ -41,8 +43,11 @@ struct VideoTextureDecoder::State {
 namespace {
 
 constexpr double defaultFramePeriod = 1.0 / 24.0;
-// Frames are scaled down to a small texture: larger sources are refused rather than decoded at any cost.
+// Frames are scaled down to a small texture: larger sources are refused rather than decoded at any cost. The
+// pixel cap also holds while the streams are probed, so that a damaged header cannot make the probing decoder
+// allocate a frame of hundreds of megabytes.
 constexpr int maxSourceSide = 4096;
+constexpr std::int64_t maxSourcePixels = std::int64_t{2048} * 2048;
 
 // Decoders of JPEG-based codecs hand out full-range "J" formats, which the scaler wants named as their
 // limited-range twins with the range given separately.
@@ -55,6 +60,18 @@ AVPixelFormat withoutFullRangeAlias(AVPixelFormat format, bool& fullRange) {
     case AV_PIX_FMT_YUVJ411P: fullRange = true; return AV_PIX_FMT_YUV411P;
     default: return format;
     }
+}
+
+// Probes the streams with the same limits the playing decoder has: one thread, the pixel cap.
+bool findStreamInfo(AVFormatContext* format) {
+    std::vector<AVDictionary*> options(format->nb_streams, nullptr);
+    for (AVDictionary*& streamOptions : options) {
+        av_dict_set_int(&streamOptions, "max_pixels", maxSourcePixels, 0);
+        av_dict_set(&streamOptions, "threads", "1", 0);
+    }
+    const int result = avformat_find_stream_info(format, options.empty() ? nullptr : options.data());
+    for (AVDictionary*& streamOptions : options) av_dict_free(&streamOptions);
+    return result >= 0;
 }
 
 double positiveOr(double seconds, double fallback) {
@@ -79,7 +96,7 @@ bool VideoTextureDecoder::open(const std::string& path) {
         state_.reset();
         return fail("cannot open the file");
     }
-    if (avformat_find_stream_info(s.format, nullptr) < 0) return fail("cannot read its streams");
+    if (!findStreamInfo(s.format)) return fail("cannot read its streams");
 
     for (unsigned i = 0; i < s.format->nb_streams; ++i)
         if (s.format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
@@ -96,12 +113,13 @@ bool VideoTextureDecoder::open(const std::string& path) {
     if (!s.codec || !s.packet || !s.frame) return fail("out of memory");
     if (avcodec_parameters_to_context(s.codec, stream->codecpar) < 0) return fail("bad codec parameters");
     s.codec->thread_count = 1;  // one frame at a time on the frame loop's thread; frames are small
-    s.codec->max_pixels = static_cast<std::int64_t>(maxSourceSide) * maxSourceSide;
+    s.codec->max_pixels = maxSourcePixels;
     if (avcodec_open2(s.codec, codec, nullptr) < 0) return fail("cannot open its decoder");
 
     width_ = stream->codecpar->width;
     height_ = stream->codecpar->height;
-    if (width_ < 1 || height_ < 1 || width_ > maxSourceSide || height_ > maxSourceSide)
+    if (width_ < 1 || height_ < 1 || width_ > maxSourceSide || height_ > maxSourceSide ||
+        static_cast<std::int64_t>(width_) * height_ > maxSourcePixels)
         return fail("the frame size is missing or out of range");
 
     if (stream->nb_frames > 0 && stream->nb_frames <= INT_MAX) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "effects/stream_effect.h"
 #include "overlay_test_support.h"
@@ -114,10 +115,12 @@ TEST_F(VideoTextureTest, FilesThatCannotBePlayedFailCleanlyWithALogLine) {
     std::filesystem::resize_file(cut, 120);
     EXPECT_FALSE(video.open(cut));
     EXPECT_FALSE(video.open(solidVideo(2), 0, 256));  // no texture of zero width
-    // Sources wider than 4096 are refused before any frame is decoded.
-    ASSERT_EQ(writeTestVideo("wide.avi", 4100, 8, 1, 25, [](int n, int, int) { return frameColour(n); }), "");
-    EXPECT_FALSE(video.open("wide.avi"));
-    EXPECT_EQ(video.lastError(), "the frame size is missing or out of range");
+    // Sources wider than 4096, or of more than 2048 x 2048 pixels, are refused before any frame is decoded.
+    for (const auto& [width, height] : {std::pair{4100, 8}, std::pair{2100, 2100}}) {
+        ASSERT_EQ(writeTestVideo("big.avi", width, height, 1, 25, [](int n, int, int) { return frameColour(n); }), "");
+        EXPECT_FALSE(video.open("big.avi")) << width << "x" << height;
+        EXPECT_EQ(video.lastError(), "the frame size is missing or out of range");
+    }
 
     const std::string text = log.text();
     EXPECT_NE(text.find("ERROR! VideoTexture unable to open \"no_such_video.avi\": "), std::string::npos);
