@@ -86,6 +86,56 @@ Vec3 lightEye(const SceneNode& light, const Sphere& caster) {
     return light.worldPosition();
 }
 
+// Sets the bound depth image's comparison, the texture environment, the alpha test and the blending so that
+// the pass puts the shadow colour, blended by its alpha, on the points behind the caster and leaves the others.
+void compareWithShadowColour(const std::array<float, 4>& colour) {
+    const bool combine = GL_ARB_texture_env_combine_Flag;
+    if (combine) {
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+        glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, colour.data());
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE_ARB, GL_COMPARE_R_TO_TEXTURE_ARB);
+    if (GL_ARB_shadow_ambient_Flag) {
+        // Lit points compare to 1, shadowed ones to the fail value 1 - alpha. The colour is the shadow colour
+        // scaled by one minus that, and the framebuffer keeps the compared value's share: lit points are left
+        // as they are, shadowed ones get colour · alpha + destination · (1 - alpha). (Zero is the fail value
+        // without the extension, so it is left unset.)
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_LEQUAL);
+        glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_INTENSITY);
+        if (colour[3] != 1.0f) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FAIL_VALUE_ARB, 1.0f - colour[3]);
+        if (combine) {
+            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_MODULATE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_CONSTANT_ARB);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB_ARB, GL_SRC_COLOR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB_ARB, GL_ONE_MINUS_SRC_COLOR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA_ARB, GL_REPLACE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA_ARB, GL_TEXTURE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA_ARB, GL_SRC_ALPHA);
+        }
+        glAlphaFunc(GL_LESS, 0.99f);
+        glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+        return;
+    }
+    // Without a fail value the comparison is turned round: 1 where a point lies behind the caster's depth,
+    // into the alpha only, scaled by the shadow colour's alpha; the alpha test keeps the fully shadowed points
+    // and the blending puts the shadow colour on them by its alpha.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_GREATER);
+    glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_ALPHA);
+    if (combine) {
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_CONSTANT_ARB);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB_ARB, GL_SRC_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA_ARB, GL_MODULATE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA_ARB, GL_TEXTURE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA_ARB, GL_SRC_ALPHA);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_ALPHA_ARB, GL_CONSTANT_ARB);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_ALPHA_ARB, GL_SRC_ALPHA);
+    }
+    glAlphaFunc(GL_GEQUAL, 0.99f * colour[3]);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
 }  // namespace
 
 DefaultLightingGroup::~DefaultLightingGroup() {
@@ -99,7 +149,7 @@ DefaultLightingGroup::Shadow& DefaultLightingGroup::shadow() {
 
 SceneNode* DefaultLightingGroup::shadowLight() { return firstLight(*this); }
 
-SceneNode* DefaultLightingGroup::findCaster() { return findByName(casterName); }
+SceneNode* DefaultLightingGroup::findCaster() { return casterName.empty() ? nullptr : findByName(casterName); }
 
 void DefaultLightingGroup::renderAll() { render(nullptr); }
 
@@ -113,7 +163,7 @@ void DefaultLightingGroup::dropShadows(const std::string& why) {
 bool DefaultLightingGroup::prepareShadows() {
     if (!shadow_->caster) shadow_->caster = findCaster();
     if (!shadow_->caster) {
-        dropShadows("no node named \"" + casterName + "\" to cast them");
+        dropShadows(casterName.empty() ? "no caster named" : "no node named \"" + casterName + "\" to cast them");
         return false;
     }
     if (!depthImage_) {
@@ -205,6 +255,12 @@ void DefaultLightingGroup::shadowMapPass(const std::vector<SceneNode*>& nodes) {
     const float radius = std::max(target.radius, 1e-3f);
     const Vec3 eye = lightEye(*shadowLight(), {target.center, radius});
     const Vec3 towards = target.center - eye;
+    if (!(towards.length() > 1e-6f * radius)) {
+        // No direction to look in (or numbers that are not finite): the map would hold nothing sensible.
+        dropShadows("the light stands at the caster's centre or has no direction");
+        mapWidth_ = mapHeight_ = 0;
+        return;
+    }
     const float distance = std::max(towards.length(), 1e-3f);
     const float fov = distance > radius ? std::min(2.6f * std::atan(radius / distance) * 57.29578f, 160.0f) : 160.0f;
     const float zNear = std::max(distance - radius, 0.01f * radius);
@@ -279,12 +335,6 @@ void DefaultLightingGroup::receiverPass(const std::vector<SceneNode*>& nodes) {
         glTexGenfv(coordinates[k], GL_EYE_PLANE, row);
         glEnable(generators[k]);
     }
-    // The comparison gives 1 where a point lies behind the caster's depth (in shadow) and 0 where it is lit,
-    // into the alpha only: the shadow colour is blended in by its alpha where the point is fully shadowed. This
-    // needs no comparison fail value (GL_ARB_shadow_ambient), so every driver with GL_ARB_shadow draws it alike.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE_ARB, GL_COMPARE_R_TO_TEXTURE_ARB);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_GREATER);
-    glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_ALPHA);
     // Points outside the light's view compare with a border at the far plane's depth: never in shadow.
     const bool border = GL_ARB_texture_border_clamp_Flag;
     if (border) {
@@ -293,24 +343,10 @@ void DefaultLightingGroup::receiverPass(const std::vector<SceneNode*>& nodes) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER_ARB);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER_ARB);
     }
-    const std::array<float, 4>& colour = shadow_->colour;
-    if (GL_ARB_texture_env_combine_Flag) {
-        // The shadow colour itself, unlit, with its alpha scaled by the comparison.
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-        glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, colour.data());
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_CONSTANT_ARB);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB_ARB, GL_SRC_COLOR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA_ARB, GL_MODULATE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA_ARB, GL_TEXTURE);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA_ARB, GL_SRC_ALPHA);
-        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_ALPHA_ARB, GL_CONSTANT_ARB);
-        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_ALPHA_ARB, GL_SRC_ALPHA);
-    }
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GEQUAL, 0.99f * colour[3]);
+    compareWithShadowColour(shadow_->colour);
     glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_ALPHA_TEST);
+    const std::array<float, 4>& colour = shadow_->colour;
     glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
     glColor4fv(colour.data());

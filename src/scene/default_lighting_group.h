@@ -43,7 +43,7 @@ public:
     // The light the shadow map looks from: the first enabled point sprite, directional or spot light of the
     // subtree (depth first, below enabled nodes only), or null.
     SceneNode* shadowLight();
-    // The caster named by the script, looked up from this group; null when the name matches no node.
+    // The caster named by the script, looked up from this group; null when the name is empty or matches no node.
     SceneNode* findCaster();
 
     std::string casterName;

@@ -10,6 +10,7 @@
 
 #include "data/script_error.h"
 #include "gl/default_gl_state.h"
+#include "gl/extensions.h"
 #include "mesh/mesh_shapes.h"
 #include "mesh_scene_support.h"
 #include "scene/default_lighting_group.h"
@@ -102,6 +103,7 @@ protected:
         const std::vector<GLint> before = stateSnapshot();
         root->renderVisible(camera->frustum());
         EXPECT_EQ(stateSnapshot(), before) << script;
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << script;
         GLubyte stencil = 1;
         glReadPixels(32, 32, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, &stencil);
         EXPECT_EQ(stencil, 0) << "the stencil is left clear";
@@ -215,27 +217,37 @@ TEST_F(ShadowTest, ACastersShadowIsProjectedOntoTheReceivers) {
     // A unit box at z 7 before a wall whose face is at z 10, a spot light at (3, 0, 4): the box's outline thrown
     // from the light covers x in [-5.4, -1.3] on the wall, in the shadow colour blended by its alpha. The box
     // itself and the wall elsewhere stay white; without shadows, or without a caster, the wall is white
-    // throughout. The framebuffer (64 pixels) is smaller than the image: the map fills a corner of it.
+    // throughout, and so it is with a light at the caster's centre, which has no way to look at it. The light stands outside
+    // the camera's view. The framebuffer (64 pixels) is smaller than the image: the map fills a corner of it.
     // Half-transparent red glass at (2, -2, 8), listed before the wall, is blended over it: opaque surfaces come
-    // first.
-    const auto scene = [](const std::string& lines) {
-        return "DefaultLighting {\nName \"g\"\n" + lines + "Camera {\nActive yes\n}\nSpotLight {\n" + at(3, 0, 4) +
-               "}\n" + mesh("glass", "glass.msh", "TwoPassBlending yes\n" + at(2, -2, 8)) +
-               mesh("c", "box.msh", at(0, 0, 7)) + mesh("w", "wall.msh", at(0, 0, 10.5f)) + "}\n";
+    // first. Black (alpha 1) needs no comparison fail value, so the path for drivers that have one is drawn here
+    // too.
+    const auto scene = [](const std::string& lines, const std::string& light) {
+        return "DefaultLighting {\nName \"g\"\n" + lines + "Camera {\nActive yes\n}\n" + light +
+               mesh("glass", "glass.msh", "TwoPassBlending yes\n" + at(2, -2, 8)) + mesh("c", "box.msh", at(0, 0, 7)) +
+               mesh("w", "wall.msh", at(0, 0, 10.5f)) + "}\n";
     };
+    const std::string spot = "SpotLight {\n" + at(3, 0, 4) + "}\n";
     const int white = 0xffffff;
     const struct {
-        std::string what, lines;
-        int shadow;  // the colour at the shadow's middle
-        bool on;     // shadows still on after the frame
+        std::string what, lines, light;
+        int shadow;    // the colour at the shadow's middle
+        bool on;       // shadows still on after the frame
+        bool ambient;  // drawn as with a comparison fail value
     } cases[] = {
-        {"black", "Shadows yes\nShadowCaster \"c\"\n", 0x000000, true},
-        {"half red", "Shadows yes\nShadowColor 1 0 0 0.5\nShadowCaster \"c\"\n", 0xff8080, true},
-        {"off", "Shadows no\nShadowCaster \"c\"\n", white, false},
-        {"no such caster", "Shadows yes\nShadowCaster \"nobody\"\n", white, false},
+        {"black", "Shadows yes\nShadowCaster \"c\"\n", spot, 0x000000, true, false},
+        {"black, fail value", "Shadows yes\nShadowCaster \"c\"\n", spot, 0x000000, true, true},
+        {"half red", "Shadows yes\nShadowColor 1 0 0 0.5\nShadowCaster \"c\"\n", spot, 0xff8080, true, false},
+        {"off", "Shadows no\nShadowCaster \"c\"\n", spot, white, false, false},
+        {"no such caster", "Shadows yes\nShadowCaster \"nobody\"\n", spot, white, false, false},
+        {"no caster named", "Shadows yes\n", spot, white, false, false},
+        {"light inside", "Shadows yes\nShadowCaster \"c\"\n", "PointLight {\n" + at(0, 0, 7) + "}\n", white, false,
+         false},
     };
     for (const auto& c : cases) {
-        picture(scene(c.lines));
+        GL_ARB_shadow_ambient_Flag = c.ambient;
+        picture(scene(c.lines, c.light));
+        GL_ARB_shadow_ambient_Flag = false;
         expectRgb(column(-3, 10), row(0, 10), c.shadow, c.what);
         expectRgb(column(-3, 10), row(-0.4f, 10), c.shadow, c.what);
         expectRgb(column(2.8f, 10), row(0, 10), white, c.what + ": the lit wall");
