@@ -9,12 +9,11 @@
 
 #include "math/mat4.h"
 #include "scene/scene_node.h"
+#include "shader/depth_texture.h"
 #include "shader/ref_counted.h"
 #include "shader/texture.h"
 
 namespace qv3rn {
-
-class DepthTexture;
 
 // What the first shadow line of a default-lighting group makes.
 struct GroupShadow {
@@ -27,7 +26,7 @@ struct GroupShadow {
 class DefaultLightingGroup : public SceneNode {
 public:
     // The image the shadow map goes to when the script names none.
-    static constexpr const char* defaultShadowImage = "ShadowImage.small";
+    static constexpr const char* defaultShadowImage = shadowImageName;
 
     DefaultLightingGroup() : SceneNode(NodeType::Group) {}
     ~DefaultLightingGroup() override;
