@@ -139,6 +139,9 @@ void finishNode(ShadowPlane& node) {
     const float along = dot(vec4Of(node.plane), vec4Of(node.light));
     if (!std::isfinite(along)) throw std::runtime_error("shadow plane light is too far");
     if (along == 0.0f) throw std::runtime_error("shadow plane light lies in the plane or along it");
+    for (const Vec3& corner : node.quadCorners())
+        if (!std::isfinite(corner.x) || !std::isfinite(corner.y) || !std::isfinite(corner.z))
+            throw std::runtime_error("shadow plane quad is too large");
 }
 
 }  // namespace qv3rn

@@ -46,7 +46,8 @@ private:
 };
 
 // Once its block is read: a plane without a normal, a light lying in the plane (or a direction along it) and
-// numbers that are not finite raise errors, since no shadow could be thrown.
+// numbers that are not finite raise errors, since no shadow could be thrown; so does a quad whose corners are
+// not finite.
 void finishNode(ShadowPlane& node);
 
 }  // namespace qv3rn

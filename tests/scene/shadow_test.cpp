@@ -145,6 +145,7 @@ TEST_F(ShadowTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {plane("Plane 1e-30 0 0 0\n"), "5: shadow plane has no normal"},
         {plane("Plane 0 3e20 0 0\n"), "5: shadow plane normal is too long"},
         {plane("Light 0 3e38 0 1\nPlane 0 10 0 0\n"), "6: shadow plane light is too far"},
+        {plane("Size 1e39 0 1\n"), "5: shadow plane quad is too large"},
         {lit(""), "no shadows"},
         {lit("Shadows no\n"), "off 0 0 0 1 \"\""},
         {lit("Shadows yes\nShadowColor 1 0 0 0.5\nShadowCaster \"box\"\nShadowImage \"ShadowImage.small\"\n"),
