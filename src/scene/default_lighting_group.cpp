@@ -274,7 +274,7 @@ void DefaultLightingGroup::shadowMapPass(const std::vector<SceneNode*>& nodes) {
     // is kept, and the depth left is as the frame's clearing made it.
     const HeldLocks locks{RenderStateKind::Cull, RenderStateKind::ZBuffer};
     glPushAttrib(GL_VIEWPORT_BIT | GL_SCISSOR_BIT | GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT |
-                 GL_POLYGON_BIT | GL_LIGHTING_BIT);
+                 GL_POLYGON_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT);
     glViewport(0, 0, mapWidth_, mapHeight_);
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, mapWidth_, mapHeight_);

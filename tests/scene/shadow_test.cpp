@@ -41,8 +41,12 @@ std::vector<GLint> stateSnapshot() {
         state.push_back(glIsEnabled(cap));
     for (const GLenum name : {GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK, GL_CULL_FACE_MODE, GL_STENCIL_FUNC,
                               GL_STENCIL_PASS_DEPTH_PASS, GL_BLEND_SRC, GL_BLEND_DST, GL_MATRIX_MODE,
-                              GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH, GL_ACTIVE_TEXTURE})
+                              GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH, GL_ACTIVE_TEXTURE,
+                              GL_ALPHA_TEST_FUNC, GL_SHADE_MODEL, GL_TEXTURE_BINDING_2D, GL_STENCIL_WRITEMASK,
+                              GL_STENCIL_REF, GL_COLOR_WRITEMASK, GL_COLOR_MATERIAL_PARAMETER})
         state.push_back(glInteger(name));
+    state.push_back(0);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &state.back());
     for (const GLint v : glViewportBox()) state.push_back(v);
     for (int kind = 0; kind < renderStateKindCount; ++kind)
         state.push_back(RenderStateLocks::isLocked(static_cast<RenderStateKind>(kind)));
