@@ -119,8 +119,9 @@ void compareWithShadowColour(const std::array<float, 4>& colour) {
     }
     // Without a fail value the comparison is turned round: 1 where a point lies behind the caster's depth,
     // into the alpha only, scaled by the shadow colour's alpha; the alpha test keeps the fully shadowed points
-    // and the blending puts the shadow colour on them by its alpha.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_GREATER);
+    // and the blending puts the shadow colour on them by its alpha. (GL_GEQUAL is the other function every
+    // GL_ARB_shadow driver takes; the map's polygon offset keeps lit surfaces strictly in front of it.)
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_GEQUAL);
     glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_ALPHA);
     if (combine) {
         glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_REPLACE);
