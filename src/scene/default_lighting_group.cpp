@@ -191,7 +191,18 @@ void DefaultLightingGroup::render(const Frustum* frustum) {
     std::vector<SceneNode*> nodes;
     collect(*this, frustum, true, nodes);
 
-    if (shadowsOn() && prepareShadows()) shadowMapPass(nodes);
+    if (shadowsOn() && prepareShadows()) {
+        // The caster throws its shadow into the view from outside it too: its subtree goes into the map
+        // whether seen or not.
+        std::vector<SceneNode*> casting = nodes;
+        if (frustum) {
+            std::vector<SceneNode*> caster;
+            collect(*shadow_->caster, nullptr, true, caster);
+            for (SceneNode* node : caster)
+                if (std::find(nodes.begin(), nodes.end(), node) == nodes.end()) casting.push_back(node);
+        }
+        shadowMapPass(casting);
+    }
 
     // Opaque surfaces.
     std::vector<bool> drawn(nodes.size(), false);

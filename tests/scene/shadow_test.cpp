@@ -227,9 +227,9 @@ TEST_F(ShadowTest, ACastersShadowIsProjectedOntoTheReceivers) {
     // Half-transparent red glass at (2, -2, 8), listed before the wall, is blended over it: opaque surfaces come
     // first. Black (alpha 1) needs no comparison fail value, so the path for drivers that have one is drawn here
     // too.
-    const auto scene = [](const std::string& lines, const std::string& light) {
+    const auto scene = [](const std::string& lines, const std::string& light, const std::string& caster) {
         return "DefaultLighting {\nName \"g\"\n" + lines + "Camera {\nActive yes\n}\n" + light +
-               mesh("glass", "glass.msh", "TwoPassBlending yes\n" + at(2, -2, 8)) + mesh("c", "box.msh", at(0, 0, 7)) +
+               mesh("glass", "glass.msh", "TwoPassBlending yes\n" + at(2, -2, 8)) + mesh("c", "box.msh", caster) +
                mesh("w", "wall.msh", at(0, 0, 10.5f)) + "}\n";
     };
     const std::string spot = "SpotLight {\n" + at(3, 0, 4) + "}\n";
@@ -239,6 +239,7 @@ TEST_F(ShadowTest, ACastersShadowIsProjectedOntoTheReceivers) {
         int shadow;    // the colour at the shadow's middle
         bool on;       // shadows still on after the frame
         bool ambient;  // drawn as with a comparison fail value
+        std::string caster = at(0, 0, 7);
     } cases[] = {
         {"black", "Shadows yes\nShadowCaster \"c\"\n", spot, 0x000000, true, false},
         {"black, fail value", "Shadows yes\nShadowCaster \"c\"\n", spot, 0x000000, true, true},
@@ -246,12 +247,15 @@ TEST_F(ShadowTest, ACastersShadowIsProjectedOntoTheReceivers) {
         {"off", "Shadows no\nShadowCaster \"c\"\n", spot, white, false, false},
         {"no such caster", "Shadows yes\nShadowCaster \"nobody\"\n", spot, white, false, false},
         {"no caster named", "Shadows yes\n", spot, white, false, false},
+        // Out of the camera's view, 1 from a light at (-5, 0, 2), the caster throws its shadow into it.
+        {"caster unseen", "Shadows yes\nShadowCaster \"c\"\n", "PointLight {\n" + at(-5, 0, 2) + "}\n", 0, true, false,
+         at(-4, 0, 6)},
         {"light inside", "Shadows yes\nShadowCaster \"c\"\n", "PointLight {\n" + at(0, 0, 7) + "}\n", white, false,
          false},
     };
     for (const auto& c : cases) {
         GL_ARB_shadow_ambient_Flag = c.ambient;
-        picture(scene(c.lines, c.light));
+        picture(scene(c.lines, c.light, c.caster));
         GL_ARB_shadow_ambient_Flag = false;
         expectRgb(column(-3, 10), row(0, 10), c.shadow, c.what);
         expectRgb(column(-3, 10), row(-0.4f, 10), c.shadow, c.what);
