@@ -13,6 +13,7 @@
 #include "scene/light.h"
 #include "scene/mesh_node.h"
 #include "scene/octree_node.h"
+#include "scene/shadow_plane.h"
 #include "shader/depth_texture.h"
 #include "shader/image_registry.h"
 #include "shader/render_state.h"  // Required for: HeldLocks
@@ -61,9 +62,19 @@ public:
     ~UnderNodeMatrix() { glPopMatrix(); }
 };
 
-// The meshes and octrees of the list, plain: no shaders of their own where the node offers that.
-void drawPlain(const std::vector<SceneNode*>& nodes) {
+// The meshes and octrees of the list, plain: no shaders of their own where the node offers that; with
+// `quads`, the quads of shadow planes too (in world coordinates, as the planes draw them).
+void drawPlain(const std::vector<SceneNode*>& nodes, bool quads = false) {
     for (SceneNode* node : nodes) {
+        if (node->type() == NodeType::ShadowPlane) {
+            if (!quads) continue;
+            // Drawn with both faces, as the plane draws it.
+            const GLboolean culling = glIsEnabled(GL_CULL_FACE);
+            glDisable(GL_CULL_FACE);
+            static_cast<const ShadowPlane*>(node)->drawQuad();
+            if (culling) glEnable(GL_CULL_FACE);
+            continue;
+        }
         if (auto* mesh = dynamic_cast<MeshNode*>(node); mesh && mesh->mesh()) {
             const UnderNodeMatrix matrix(*node);
             mesh->mesh()->enableArrays();
@@ -208,6 +219,15 @@ void DefaultLightingGroup::render(const Frustum* frustum) {
     std::vector<bool> drawn(nodes.size(), false);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         SceneNode* node = nodes[i];
+        if (node->type() == NodeType::ShadowPlane) {
+            // Its quad and the shadow on it are opaque surfaces, on which the caster's shadow may fall.
+            if (frustum)
+                node->renderVisible(*frustum);
+            else
+                node->renderAll();
+            drawn[i] = true;
+            continue;
+        }
         auto* mesh = dynamic_cast<MeshNode*>(node);
         if (!mesh && node->type() != NodeType::Octree) continue;
         const UnderNodeMatrix matrix(*node);
@@ -364,7 +384,7 @@ void DefaultLightingGroup::receiverPass(const std::vector<SceneNode*>& nodes) {
     glColor4fv(colour.data());
     glDepthMask(GL_FALSE);
     glDepthFunc(GL_LEQUAL);
-    drawPlain(nodes);
+    drawPlain(nodes, true);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE_ARB, GL_NONE);
     glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_INTENSITY);
     if (border) {

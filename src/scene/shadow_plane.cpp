@@ -80,10 +80,9 @@ void ShadowPlane::renderAll() {
 
     glPushAttrib(GL_ENABLE_BIT | GL_STENCIL_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT);
     glDisable(GL_LIGHTING);
-    glPushMatrix();
-    glMultMatrixf(flatten.data());
 
-    // The quad, grey, marks the stencil where it is seen.
+    // The quad, grey, marks the stencil where it is seen. It lies in the plane, which the flattening leaves
+    // where it is: it is drawn as it is, so that other passes drawing it find the same depths.
     glEnable(GL_STENCIL_TEST);
     glStencilMask(~0u);
     glStencilFunc(GL_ALWAYS, 1, 1);
@@ -95,6 +94,8 @@ void ShadowPlane::renderAll() {
     glDisable(GL_CULL_FACE);
     drawQuad();
 
+    glPushMatrix();
+    glMultMatrixf(flatten.data());
     // The children flattened, black, over the marked pixels only. Their shaders may not change blending, depth
     // or stencil, nor cull: a single-sided caster throws its shadow whichever way it faces.
     glColor3f(0.0f, 0.0f, 0.0f);
@@ -110,6 +111,7 @@ void ShadowPlane::renderAll() {
                               RenderStateKind::Cull};
         for (const auto& child : children()) child->renderAll();
     }
+    glPopMatrix();
 
     // The marks are wiped, so that later stencil users (shadow volumes) find the stencil clear.
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
@@ -117,8 +119,6 @@ void ShadowPlane::renderAll() {
     glStencilFunc(GL_ALWAYS, 0, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
     drawQuad();
-
-    glPopMatrix();
     glPopAttrib();
 
     // The casters themselves.

@@ -39,8 +39,10 @@ public:
     std::array<float, 4> light{0.0f, 10.0f, 0.0f, 1.0f};
     std::array<float, 4> plane{0.0f, 1.0f, 0.0f, 0.0f};
 
-private:
+    // The quad as one GL_QUADS primitive, in world coordinates under the current matrix.
     void drawQuad() const;
+
+private:
 
     Vec3 size_{10.0f, 0.0f, 10.0f};
 };

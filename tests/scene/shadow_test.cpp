@@ -270,5 +270,17 @@ TEST_F(ShadowTest, ACastersShadowIsProjectedOntoTheReceivers) {
               std::string::npos);
 }
 
+TEST_F(ShadowTest, ACastersShadowFallsOnShadowPlanesToo) {
+    // The wall of the picture above, with a grey quad 4 each way just before it: the box's shadow, at x -3,
+    // darkens the quad as it darkens the wall; the lit part of the quad stays grey.
+    picture("DefaultLighting {\nShadows yes\nShadowCaster \"c\"\nCamera {\nActive yes\n}\nSpotLight {\n" +
+            at(3, 0, 4) + "}\n" + mesh("c", "box.msh", at(0, 0, 7)) + mesh("w", "wall.msh", at(0, 0, 10.5f)) +
+            "ShadowPlane {\nPlane 0 0 -1 9.9\nLight 0 0 0 1\nSize 4 4 0\n}\n}\n");
+    expectRgb(column(-3, 10), row(0, 10), 0x000000, "the shadow on the quad");
+    expectRgb(column(2.8f, 10), row(0, 10), 0x808080, "the lit quad");
+    expectRgb(column(0, 6.5f), row(0, 6.5f), 0xffffff, "the box");
+    expectPlainDrawingAfter();
+}
+
 }  // namespace
 }  // namespace qv3rn::test
