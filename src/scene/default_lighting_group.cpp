@@ -109,8 +109,8 @@ void compareWithShadowColour(const std::array<float, 4>& colour) {
     if (GL_ARB_shadow_ambient_Flag) {
         // Lit points compare to 1, shadowed ones to the fail value 1 - alpha. The colour is the shadow colour
         // scaled by one minus that, and the framebuffer keeps the compared value's share: lit points are left
-        // as they are, shadowed ones get colour · alpha + destination · (1 - alpha). (Zero is the fail value
-        // without the extension, so it is left unset.)
+        // as they are, shadowed ones get colour · alpha + destination · (1 - alpha). (Zero, the value the image
+        // starts with and is given back after the pass, is not set.)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_LEQUAL);
         glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_INTENSITY);
         if (colour[3] != 1.0f) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FAIL_VALUE_ARB, 1.0f - colour[3]);
@@ -387,6 +387,8 @@ void DefaultLightingGroup::receiverPass(const std::vector<SceneNode*>& nodes) {
     drawPlain(nodes, true);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE_ARB, GL_NONE);
     glTexParameteri(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE_ARB, GL_INTENSITY);
+    if (GL_ARB_shadow_ambient_Flag && colour[3] != 1.0f)
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FAIL_VALUE_ARB, 0.0f);
     if (border) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
