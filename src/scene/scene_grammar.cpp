@@ -16,6 +16,7 @@
 #include "scene/octree_node.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
+#include "scene/shadow_volume.h"
 
 namespace qv3rn {
 
@@ -82,6 +83,8 @@ const KeywordTable<MeshNode>& meshNodeGrammar();
 const KeywordTable<MorphNode>& morphGrammar();
 const KeywordTable<DeformMeshNode>& deformMeshGrammar();
 const KeywordTable<OctreeNode>& octreeGrammar();
+
+const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -155,6 +158,10 @@ const KeywordTable<PointLight> pointLightRows =
     joinRows<PointLight>(commonRows, Row<PointLight>{"Radius ", readRadius}, floats("Size ", &PointLight::size),
                          floats("Color ", &PointLight::color), Row<PointLight>{"Shader ", readShader});
 const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
+
+const KeywordTable<ShadowVolumeGroup> shadowVolumeRows =
+    joinRows<ShadowVolumeGroup>(commonRows, floats("ShadowColor ", &ShadowVolumeGroup::shadowColor));
+const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar() { return shadowVolumeRows; }
 
 // ---- Mesh nodes.
 
@@ -326,7 +333,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
          }},
         notSupported<SceneNode>("PerPixelLighting {"),
         notSupported<SceneNode>("PerPixelBumpMapLighting {"),
-        notSupported<SceneNode>("ShadowVolume {"),
+        child<ShadowVolumeGroup>("ShadowVolume {", shadowVolumeGrammar),
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
         notSupported<SceneNode>("EdgeMesh {"),
         child<DeformMeshNode>("DeformMesh {", deformMeshGrammar),
