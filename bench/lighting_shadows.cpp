@@ -100,10 +100,6 @@ private:
         MeshBuilder builder;
         buildShape(shape, parameters, shader, builder);
         auto mesh = builder.build();
-        // Wound the other way round, so that the fronts are the ones the engine's state draws.
-        for (MeshTriangle& triangle : mesh->triangles()) std::swap(triangle.vertices[1], triangle.vertices[2]);
-        mesh->computePlanes();
-        mesh->buildBatches();
         mesh->setName(name);
         meshes_.adopt(std::move(mesh));
     }

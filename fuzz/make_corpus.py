@@ -154,6 +154,7 @@ write(folder, "deform.scene", 'Group {\n  DeformMesh {\n    Name "bent"\n    Typ
 write(folder, "morph.scene", 'Group {\n  Morph {\n    Name "blend"\n    Type BUMPMAP\n    NumMeshes 3\n    Mesh "grid.msh"\n    Src "bowl.msh"\n    Dst "grid.msh"\n    Mesh "bowl.msh"\n    LazyPoints yes\n    MorphAmount {\n    { Envelope\n      2\n      Key -1 0 3 0 0 0 0 0 0 0\n      Key 4 2 3 0 0 0 0 0 0 0\n      Behaviors 1 1\n    }\n    }\n  }\n}\n')
 write(folder, "morph_sizes.scene", 'Group {\n  Morph {\n    NumMeshes 2\n    Mesh "grid.msh"\n    Mesh "wide.msh"\n  }\n}\n')
 write(folder, "octree.scene", 'Group {\n  Camera {\n    Active yes\n  }\n  Octree {\n    Name "cells"\n    Type BUMPMAP_EDGEMESH\n    MaxTris 1\n    BoxSide 0.001\n    MaxDepth 2000000000\n    Object "wide.msh"\n    Position 0 0 5\n  }\n  Octree {\n    MaxTris 0\n    Object "grid.msh"\n  }\n  Octree {\n    Object "empty.msh"\n  }\n}\n')
+write(folder, "shadow.scene", 'Group {\n  Camera {\n    Active yes\n  }\n  ShadowVolume {\n    Name "shade"\n    ShadowColor 0 0 0 0.4\n    Mesh {\n      Name "box"\n      Type EDGEMESH\n      Object "grid.msh"\n    }\n    Group {\n      Enable no\n      PointLight {\n        Name "hidden"\n      }\n    }\n    PointLight {\n      Name "bulb"\n      Radius 2 2 2\n    }\n    DirectionalLight {\n      Name "sun"\n    }\n    SpotLight {\n      Name "lamp"\n      Cutoff 40\n    }\n    ShadowVolume {\n      ShadowColor 1 1\n    }\n  }\n}\n')
 
 # Script lines: a piece of each script kind.
 folder = seeds("script_lines")

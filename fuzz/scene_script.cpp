@@ -15,6 +15,7 @@
 #include "scene/default_lighting_group.h"
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
+#include "scene/shadow_volume.h"
 #include "shader/camera_mgr.h"
 
 namespace {
@@ -54,9 +55,14 @@ void checkShadows(qv3rn::SceneNode& node) {
     for (const auto& child : node.children()) checkShadows(*child);
 }
 
-// Every node is reached by the walks; a node's parent holds it.
-std::size_t countNodes(const qv3rn::SceneNode& node) {
+// Every node is reached by the walks; a node's parent holds it. A shadow group gathers light nodes only.
+std::size_t countNodes(qv3rn::SceneNode& node) {
     std::size_t count = 1;
+    if (auto* group = dynamic_cast<qv3rn::ShadowVolumeGroup*>(&node))
+        for (const qv3rn::SceneNode* light : group->lights())
+            if (!light->isEnabled() || light->type() < qv3rn::NodeType::PointLight ||
+                light->type() > qv3rn::NodeType::SpotLight)
+                std::abort();
     for (const auto& child : node.children()) {
         if (child->parent() != &node) std::abort();
         count += countNodes(*child);

@@ -1,6 +1,6 @@
 // scene_command.cpp -- "qv3rn-tool scene": reads a scene script the way a scene effect does and lists its nodes,
-// with their enable state and world position (and a mesh node's mesh with its counts and deformers), at the
-// chosen demo times.
+// with their enable state and world position (and a mesh node's mesh with its counts and deformers, a shadow
+// group's lights), at the chosen demo times.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +22,7 @@
 #include "scene/octree_node.h"
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
+#include "scene/shadow_volume.h"
 #include "shader/camera_mgr.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
@@ -50,6 +51,7 @@ const char* blockWord(const SceneNode& node) {
     case NodeType::Mesh: return "Mesh";
     case NodeType::Octree: return "Octree";
     case NodeType::ShadowPlane: return "ShadowPlane";
+    case NodeType::ShadowVolume: return "ShadowVolume";
     default: return "Node";
     }
 }
@@ -80,6 +82,10 @@ void printNode(SceneNode& node, int depth) {
                 static_cast<double>(p.z));
     if (node.type() == NodeType::Camera)
         std::printf(" fov %.6g", static_cast<double>(static_cast<const CameraNode&>(node).camera().fov));
+    if (const auto* shadow = dynamic_cast<const ShadowVolumeGroup*>(&node)) {
+        std::printf(" lights");
+        for (const SceneNode* light : shadow->lights()) std::printf(" \"%s\"", light->name().c_str());
+    }
     if (const auto* morph = dynamic_cast<const MorphNode*>(&node))
         std::printf(" morph of %zu", morph->targets().size());
     const auto printMesh = [](const Mesh& mesh) {

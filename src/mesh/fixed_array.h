@@ -38,6 +38,9 @@ public:
         return static_cast<std::ptrdiff_t>(count_++);
     }
 
+    // Forgets the elements and keeps the storage (tables refilled in place, such as the shadow buffers).
+    void clear() { count_ = 0; }
+
     bool hasStorage() const { return storage_ != nullptr; }
     bool full() const { return count_ >= capacity_; }
     std::size_t capacity() const { return capacity_; }

@@ -18,6 +18,7 @@
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
+#include "scene/shadow_volume.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {
@@ -87,6 +88,8 @@ const KeywordTable<DeformMeshNode>& deformMeshGrammar();
 const KeywordTable<OctreeNode>& octreeGrammar();
 const KeywordTable<DefaultLightingGroup>& defaultLightingGrammar();
 const KeywordTable<ShadowPlane>& shadowPlaneGrammar();
+
+const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -190,6 +193,10 @@ const KeywordTable<PointLight> pointLightRows =
     joinRows<PointLight>(commonRows, Row<PointLight>{"Radius ", readRadius}, floats("Size ", &PointLight::size),
                          floats("Color ", &PointLight::color), Row<PointLight>{"Shader ", readShader});
 const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
+
+const KeywordTable<ShadowVolumeGroup> shadowVolumeRows =
+    joinRows<ShadowVolumeGroup>(commonRows, floats("ShadowColor ", &ShadowVolumeGroup::shadowColor));
+const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar() { return shadowVolumeRows; }
 
 // ---- Mesh nodes.
 
@@ -361,7 +368,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
          }},
         notSupported<SceneNode>("PerPixelLighting {"),
         notSupported<SceneNode>("PerPixelBumpMapLighting {"),
-        notSupported<SceneNode>("ShadowVolume {"),
+        child<ShadowVolumeGroup>("ShadowVolume {", shadowVolumeGrammar),
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
         notSupported<SceneNode>("EdgeMesh {"),
         child<DeformMeshNode>("DeformMesh {", deformMeshGrammar),

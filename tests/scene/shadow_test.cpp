@@ -62,17 +62,17 @@ protected:
             ShapeParameters parameters;
             parameters.size = size;
             ASSERT_TRUE(buildShape("box", parameters, Handle<Shader>(), builder));
-            // Wound clockwise seen from outside, the fronts the engine's state draws.
-            auto built = builder.build();
-            for (MeshTriangle& triangle : built->triangles()) std::swap(triangle.vertices[1], triangle.vertices[2]);
-            built->computePlanes();
-            built->buildBatches();
-            adopt(name, std::move(built));
+            adopt(name, builder.build());
         };
         box("tile.msh", {1, 1, 0.2f});
         box("box.msh", {1, 1, 1});
         box("wall.msh", {8, 8, 1});
-        auto glass = flatGrid(1, 1.0f, addShader("glass", true));  // red, half transparent
+        // Red, half transparent, and turned away from the camera: a pane drawn with two-pass blending shows in
+        // the pass of the far faces, blended over what is behind it.
+        auto glass = flatGrid(1, 1.0f, addShader("glass", true));
+        for (MeshTriangle& triangle : glass->triangles()) std::swap(triangle.vertices[1], triangle.vertices[2]);
+        glass->computePlanes();
+        glass->buildBatches();
         glass->setFlags(glass->flags() | MeshFlags::Colours);
         for (MeshVertex& v : glass->vertices()) {
             v.colour[1] = v.colour[2] = 0;

@@ -22,7 +22,9 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
              "Group {\nName \"shelf\"\nEnable no\nCamera {\nName \"eye\"\nFOV 60\n}\n}\n"
              "DirectionalLight {\nName \"sun\"\n}\nSpotLight {\nName \"lamp\"\n}\nPointLight {\nName \"glow\"\n}\n"
              "DeformMesh {\nObject \"tile.msh\"\nTwist {\n}\nSinWave {\n}\n}\n"
-             "Octree {\nMaxTris 4\nObject \"tile.msh\"\n}\nOctree {\nMaxTris 0\nObject \"tile.msh\"\n}\n}\n");
+             "Octree {\nMaxTris 4\nObject \"tile.msh\"\n}\nOctree {\nMaxTris 0\nObject \"tile.msh\"\n}\n"
+             "ShadowVolume {\nName \"shade\"\nGroup {\nEnable no\nSpotLight {\n}\n}\nPointLight {\nName \"bulb\"\n}\n"
+             "DirectionalLight {\nName \"sky\"\n}\n}\n}\n");
     const std::string makeTile = " mesh make plane content/data/obj/tile.msh --segments 2 --rings 2";
     ASSERT_EQ(shell("mkdir -p content/data/obj && " + quoted(program().string()) + makeTile).status, 0);
     const ToolRun run = tool("'data\\scene\\room.scene' --data content --time 0 --time 2.5");
@@ -37,7 +39,12 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
                              " deformers Twist SinWave\n"
                              "  Octree \"\" enabled at X 0 0 mesh \"tile.msh\" 9 vertices 8 triangles"
                              " octree 4 leaves depth 1\n"
-                             "  Octree \"\" enabled at X 0 0 no octree\n";
+                             "  Octree \"\" enabled at X 0 0 no octree\n"
+                             "  ShadowVolume \"shade\" enabled at X 0 0 lights \"bulb\" \"sky\"\n"
+                             "    Group \"\" disabled at X 0 0\n"
+                             "      SpotLight \"\" enabled at X 0 0\n"
+                             "    PointLight \"bulb\" enabled at X 0 0\n"
+                             "    DirectionalLight \"sky\" enabled at X 0 0\n";
     std::string expected = "time 0\n";
     for (char c : tree) expected += c == 'X' ? std::string("0") : std::string(1, c);
     expected += "time 2.5\n";
