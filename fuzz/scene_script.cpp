@@ -1,6 +1,7 @@
 // scene_script.cpp -- fuzzes the scene script reader: the text is read into a node tree, which is then updated at
-// a few demo times, walked and destroyed. The mesh cache holds small generated meshes that mesh, deform and morph
-// blocks can name: "grid.msh" and "bowl.msh" (3 x 3 vertices each), "wide.msh" (4 x 4) and "empty.msh".
+// a few demo times, walked (shadow planes and lighting groups checked) and destroyed. The mesh cache holds small
+// generated meshes that mesh, deform and morph blocks can name: "grid.msh" and "bowl.msh" (3 x 3 vertices each), "wide.msh" (4 x 4) and "empty.msh".
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -11,8 +12,10 @@
 #include "data/memory_stream.h"
 #include "mesh/mesh_manager.h"
 #include "mesh/mesh_shapes.h"
+#include "scene/default_lighting_group.h"
 #include "scene/scene_loader.h"
 #include "scene/per_pixel_lighting.h"
+#include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
 #include "shader/camera_mgr.h"
 
@@ -32,6 +35,25 @@ void adoptGrid(qv3rn::MeshManager& meshes, const char* name, int cells, bool bow
     mesh->computeBounds();
     mesh->setName(name);
     meshes.adopt(std::move(mesh));
+}
+
+// A shadow plane that loaded has a quad and a flattening of finite numbers; a lighting group finds its light and
+// caster (or none) without drawing.
+void checkShadows(qv3rn::SceneNode& node) {
+    if (auto* plane = dynamic_cast<qv3rn::ShadowPlane*>(&node)) {
+        for (const qv3rn::Vec3& corner : plane->quadCorners())
+            if (!std::isfinite(corner.x) || !std::isfinite(corner.y) || !std::isfinite(corner.z)) std::abort();
+        const auto& l = plane->light;
+        const qv3rn::Mat4 flatten =
+            qv3rn::planarShadowMatrix(plane->planeFacingLight(), qv3rn::Vec4(l[0], l[1], l[2], l[3]));
+        for (const float number : flatten.m)
+            if (std::isnan(number)) std::abort();
+    }
+    if (auto* group = dynamic_cast<qv3rn::DefaultLightingGroup*>(&node)) {
+        group->shadowLight();
+        group->findCaster();
+    }
+    for (const auto& child : node.children()) checkShadows(*child);
 }
 
 // Every node is reached by the walks; a node's parent holds it. A shadow group gathers light nodes only, a
@@ -87,6 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (enabled.size() > nodes) std::abort();
     }
     if (!root->findByName(root->name())) std::abort();
+    checkShadows(*root);
     root.reset();
     if (!cameras.cameras().empty()) std::abort();
     return 0;

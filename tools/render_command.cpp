@@ -20,6 +20,7 @@
 #include "mesh/mesh_manager.h"
 #include "platform/headless_context.h"
 #include "platform/wgl.h"
+#include "shader/depth_texture.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
 #include "tool_command.h"
@@ -194,6 +195,7 @@ int runRender(const std::vector<std::string>& args) {
     platform::installWindowSystem(context->windowSystemHooks());
     reportExtensions(*context);
     applyDefaultGLState();
+    addShadowImage();  // where the lighting groups' shadow maps go, as in the player
 
     const fs::path previous = fs::current_path();
     fs::current_path(folder, error);

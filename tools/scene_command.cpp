@@ -15,12 +15,14 @@
 #include "platform/headless_context.h"
 #include "mesh/mesh_manager.h"
 #include "scene/camera_node.h"
+#include "scene/default_lighting_group.h"
 #include "scene/deform_mesh_node.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
 #include "scene/per_pixel_lighting.h"
 #include "scene/scene_loader.h"
+#include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
 #include "shader/camera_mgr.h"
 #include "shader/image_registry.h"
@@ -36,12 +38,13 @@ namespace fs = std::filesystem;
 
 constexpr const char* usageText = "scene <script> [--data DIR] [--time T ...]";
 
-// The word that opens a node's block; lighting groups are listed as groups.
+// The word that opens a node's block.
 const char* blockWord(const SceneNode& node) {
     if (dynamic_cast<const DeformMeshNode*>(&node)) return "DeformMesh";
     if (dynamic_cast<const MorphNode*>(&node)) return "Morph";
     if (dynamic_cast<const PerPixelLightingGroup*>(&node)) return "PerPixelLighting";
     if (dynamic_cast<const PerPixelBumpMapGroup*>(&node)) return "PerPixelBumpMapLighting";
+    if (dynamic_cast<const DefaultLightingGroup*>(&node)) return "DefaultLighting";
     switch (node.type()) {
     case NodeType::Group: return "Group";
     case NodeType::Camera: return "Camera";
@@ -50,12 +53,32 @@ const char* blockWord(const SceneNode& node) {
     case NodeType::SpotLight: return "SpotLight";
     case NodeType::Mesh: return "Mesh";
     case NodeType::Octree: return "Octree";
+    case NodeType::ShadowPlane: return "ShadowPlane";
     case NodeType::ShadowVolume: return "ShadowVolume";
     default: return "Node";
     }
 }
 
-void printNode(const SceneNode& node, int depth) {
+// What a shadow plane throws, and where from; the light and caster a default-lighting group's shadows use.
+void printShadows(SceneNode& node) {
+    if (const auto* plane = dynamic_cast<const ShadowPlane*>(&node)) {
+        const auto& p = plane->plane;
+        const auto& l = plane->light;
+        std::printf(" plane %.6g %.6g %.6g %.6g light %.6g %.6g %.6g %.6g", static_cast<double>(p[0]),
+                    static_cast<double>(p[1]), static_cast<double>(p[2]), static_cast<double>(p[3]),
+                    static_cast<double>(l[0]), static_cast<double>(l[1]), static_cast<double>(l[2]),
+                    static_cast<double>(l[3]));
+    }
+    auto* group = dynamic_cast<DefaultLightingGroup*>(&node);
+    if (!group || !group->shadowsOn()) return;
+    const SceneNode* light = group->shadowLight();
+    const SceneNode* caster = group->findCaster();
+    std::printf(" shadows from %s%s%s of %s%s%s", light ? "\"" : "", light ? light->name().c_str() : "no light",
+                light ? "\"" : "", caster ? "\"" : "", caster ? caster->name().c_str() : "no caster",
+                caster ? "\"" : "");
+}
+
+void printNode(SceneNode& node, int depth) {
     const Vec3& p = node.worldPosition();
     std::printf("%*s%s \"%s\" %s at %.6g %.6g %.6g", 2 * depth, "", blockWord(node), node.name().c_str(),
                 node.isEnabled() ? "enabled" : "disabled", static_cast<double>(p.x), static_cast<double>(p.y),
@@ -91,6 +114,7 @@ void printNode(const SceneNode& node, int depth) {
         std::printf(" deformers");
         for (const auto& deformer : deform->deformers()) std::printf(" %s", deformerName(deformer->kind()));
     }
+    printShadows(node);
     std::printf("\n");
     for (const auto& child : node.children()) printNode(*child, depth + 1);
 }

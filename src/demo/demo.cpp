@@ -37,8 +37,6 @@ constexpr const char* bigTargetName = "BigPixelBuffer.pbuffer";
 constexpr const char* bigTargetAlias = "512x512 PixelBuffer";
 constexpr const char* smallTargetName = "SmallPixelBuffer.pbuffer";
 constexpr const char* smallTargetAlias = "256x256 PixelBuffer";
-constexpr const char* shadowImageName = "ShadowImage.small";
-constexpr const char* shadowImageAlias = "256x256 ShadowImage";
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -86,13 +84,7 @@ bool Demo::initialize() {
     prepareRegistries();
 
     // 5. The shadow image.
-    {
-        auto shadow = std::make_unique<DepthTexture>(GL_DEPTH_COMPONENT24_ARB);
-        shadow->setName(shadowImageName);
-        shadow->setAlias(shadowImageAlias);
-        shadow->allocate(256, 256, ImageFormat::DepthComponent);
-        if (ImageRegistry::instance().add(shadow.get())) shadowImage_ = shadow.release();
-    }
+    shadowImage_ = addShadowImage();
 
     // 6. No render state starts locked.
     RenderStateLocks::reset();

@@ -107,8 +107,7 @@ void LoadingScreen::draw() const {
     ScreenMatrices screen;
 
     // The state is given back as it was found: the loading screen runs inside the loaders, between the
-    // default state and the first frame. Culling is off because the tiles are wound counter-clockwise while
-    // the default state culls the back faces of a clockwise front.
+    // default state and the first frame. Culling is off so that the tiles show whichever way they are wound.
     glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);

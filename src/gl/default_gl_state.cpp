@@ -30,7 +30,10 @@ void applyDefaultGLState() {
     glEnable(GL_NORMALIZE);
     if (GL_EXT_rescale_normal_Flag) glEnable(GL_RESCALE_NORMAL_EXT);
 
-    glFrontFace(GL_CW);
+    // Counter-clockwise fronts: the baseline every shader's culling returns to, and the winding of every mesh
+    // the engine reads or makes. With clockwise fronts here, a mesh would show its inside until the first
+    // shader that sets its own winding had been drawn.
+    glFrontFace(GL_CCW);
     glCullFace(GL_BACK);
     glEnable(GL_CULL_FACE);
 

@@ -114,6 +114,23 @@ void MeshNode::draw() {
     if (particles) drawParticles();
 }
 
+void MeshNode::drawOpaqueHalf() {
+    if (!mesh_) return;
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    mesh_->enableArrays();
+    mesh_->drawOpaque(true);
+    mesh_->disableArrays();
+}
+
+void MeshNode::drawBlendedHalf() {
+    if (!mesh_) return;
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    mesh_->enableArrays();
+    drawBlendedTwoPass();
+    mesh_->disableArrays();
+    if (particles) drawParticles();
+}
+
 void MeshNode::drawBlendedTwoPass() {
     if (surfaceBlending) {
         // Blended surfaces lie on top of the opaque ones: drawn where they are not behind them, leaving the depth

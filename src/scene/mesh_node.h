@@ -39,6 +39,10 @@ public:
     // The mesh with its shaders (blended batches in two passes when asked), then zoom ghosts, glow shells and
     // particles.
     void draw() override;
+    // The two halves of a two-pass-blended draw, for groups that draw every opaque surface before any blended
+    // one: the opaque batches with their shaders; the blended batches in two passes, then the particles.
+    void drawOpaqueHalf();
+    void drawBlendedHalf();
 
     // Takes the mesh (owned by the mesh cache and shared with every node naming it), copies the lazy base
     // positions when lazy points are on and none were copied, and puts the bounding sphere around its box.

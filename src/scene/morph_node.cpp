@@ -1,6 +1,7 @@
 // morph_node.cpp -- the morph node: its targets, the working mesh copied from the first, and the blend.
 #include "scene/morph_node.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -51,10 +52,11 @@ void MorphNode::addTarget(Mesh& target) {
 void MorphNode::blend(float amount) {
     if (!working_ || targets_.empty()) return;
     const int n = static_cast<int>(targets_.size());
-    int i = static_cast<int>(std::floor(amount));
-    if (i < 0) i = 0;
-    else if (i >= n - 1) i = n - 2;
-    if (i < 0) i = 0;  // a single target: both ends are that target
+    if (!std::isfinite(amount)) amount = 0.0f;  // an envelope gone to infinity or NaN shows the first target
+    // The pair of targets the amount falls between; amounts beyond the ends carry on along the end pair. A
+    // single target is both ends of its pair.
+    const float lastPair = static_cast<float>(std::max(n - 2, 0));
+    const int i = static_cast<int>(std::clamp(std::floor(amount), 0.0f, lastPair));
     const float f = amount - static_cast<float>(i);
     const Mesh& a = *targets_[static_cast<std::size_t>(i % n)];
     const Mesh& b = *targets_[static_cast<std::size_t>((i + 1) % n)];

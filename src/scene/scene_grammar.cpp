@@ -9,6 +9,7 @@
 #include "anim/keyframer.h"
 #include "anim/keyframer_lw.h"
 #include "scene/camera_node.h"
+#include "scene/default_lighting_group.h"
 #include "scene/light.h"
 #include "scene/deform_mesh_node.h"
 #include "scene/mesh_node.h"
@@ -17,7 +18,9 @@
 #include "scene/per_pixel_lighting.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
+#include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
+#include "shader/image_registry.h"
 
 namespace qv3rn {
 
@@ -84,6 +87,8 @@ const KeywordTable<MeshNode>& meshNodeGrammar();
 const KeywordTable<MorphNode>& morphGrammar();
 const KeywordTable<DeformMeshNode>& deformMeshGrammar();
 const KeywordTable<OctreeNode>& octreeGrammar();
+const KeywordTable<DefaultLightingGroup>& defaultLightingGrammar();
+const KeywordTable<ShadowPlane>& shadowPlaneGrammar();
 
 const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar();
 const KeywordTable<PerPixelLightingGroup>& perPixelLightingGrammar();
@@ -98,10 +103,40 @@ const KeywordTable<SceneNode> commonRows = makeCommonNodeRows();
 const KeywordTable<SceneNode> groupRows = commonRows;
 const KeywordTable<SceneNode>& groupGrammar() { return groupRows; }
 
-// A group lit by the fixed-function lights; its shadow lines need node types this build cannot read yet.
-const KeywordTable<SceneNode> defaultLightingRows = joinRows<SceneNode>(
-    commonRows, notSupported<SceneNode>("Shadows "), notSupported<SceneNode>("ShadowColor "),
-    notSupported<SceneNode>("ShadowCaster "), notSupported<SceneNode>("ShadowImage "));
+// ---- Shadows.
+
+// A group lit by the fixed-function lights; each shadow line makes the group's shadow settings.
+void readShadows(DefaultLightingGroup& group, BlockLine& line) { group.shadow().on = matches(line.text, "yes"); }
+void readShadowColour(DefaultLightingGroup& group, BlockLine& line) {
+    scanFloats(line.text, group.shadow().colour.data(), 4);
+}
+void readShadowCaster(DefaultLightingGroup& group, BlockLine& line) {
+    group.shadow();
+    group.casterName = quotedText(line.text);
+}
+void readShadowImage(DefaultLightingGroup& group, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Handle<Texture> image = ImageRegistry::instance().find(name);
+    if (!image) throw std::runtime_error("unable to find shadow image: " + name);
+    DefaultLightingGroup::Shadow& shadow = group.shadow();
+    if (shadow.image) ImageRegistry::instance().releaseHandle(shadow.image);
+    shadow.image = std::move(image);
+}
+
+const KeywordTable<DefaultLightingGroup> defaultLightingRows = joinRows<DefaultLightingGroup>(
+    commonRows, Row<DefaultLightingGroup>{"Shadows ", readShadows},
+    Row<DefaultLightingGroup>{"ShadowColor ", readShadowColour},
+    Row<DefaultLightingGroup>{"ShadowCaster ", readShadowCaster},
+    Row<DefaultLightingGroup>{"ShadowImage ", readShadowImage});
+const KeywordTable<DefaultLightingGroup>& defaultLightingGrammar() { return defaultLightingRows; }
+
+// "Position " is the common line: it moves the node (and the casters under it), not the quad.
+void readPlaneSize(ShadowPlane& plane, BlockLine& line) { plane.setSize(scanVector(line.text, plane.size())); }
+
+const KeywordTable<ShadowPlane> shadowPlaneRows =
+    joinRows<ShadowPlane>(commonRows, floats("Plane ", &ShadowPlane::plane), floats("Light ", &ShadowPlane::light),
+                          Row<ShadowPlane>{"Size ", readPlaneSize});
+const KeywordTable<ShadowPlane>& shadowPlaneGrammar() { return shadowPlaneRows; }
 
 void readFovAmount(CameraNode& node, BlockLine& line) {
     node.setFovEnvelope(envelopeField(line, "unable to load FOV amount envelope"));
@@ -357,12 +392,13 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         child<MorphNode>("Morph {", morphGrammar),
         child<OctreeNode>("Octree {", octreeGrammar),
         notSupported<SceneNode>("Particles {"),
+        child<DefaultLightingGroup>("DefaultLighting {", defaultLightingGrammar),
         child<SceneNode>("Group {", groupGrammar),
         child<DirectionalLight>("DirectionalLight {", directionalLightGrammar),
         child<SpotLight>("SpotLight {", spotLightGrammar),
         child<PointLight>("PointLight {", pointLightGrammar),
         child<CameraNode>("Camera {", cameraGrammar),
-        notSupported<SceneNode>("ShadowPlane {"),
+        child<ShadowPlane>("ShadowPlane {", shadowPlaneGrammar),
         notSupported<SceneNode>("Sparks {"),
         notSupported<SceneNode>("LensFlare {"),
         notSupported<SceneNode>("Volumizer {"),

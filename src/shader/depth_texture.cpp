@@ -1,7 +1,10 @@
 // depth_texture.cpp -- creation, fixed-parameter binding and framebuffer copies of depth textures.
 #include "shader/depth_texture.h"
 
+#include <memory>
+
 #include "gl/extensions.h"
+#include "shader/image_registry.h"
 #include "shader/image_block.h"
 
 namespace qv3rn {
@@ -57,6 +60,15 @@ bool DepthTexture::copyFromFramebuffer(int xOffset, int yOffset, int x, int y, i
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, xOffset, yOffset, x, y, width, height);
     glDisable(GL_TEXTURE_2D);
     return true;
+}
+
+DepthTexture* addShadowImage() {
+    auto shadow = std::make_unique<DepthTexture>(GL_DEPTH_COMPONENT24_ARB);
+    shadow->setName(shadowImageName);
+    shadow->setAlias(shadowImageAlias);
+    shadow->allocate(256, 256, ImageFormat::DepthComponent);
+    if (!ImageRegistry::instance().add(shadow.get())) return nullptr;
+    return shadow.release();
 }
 
 }  // namespace qv3rn

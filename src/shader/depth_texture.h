@@ -31,4 +31,12 @@ private:
     GLenum internalFormat_;
 };
 
+// The image the lighting groups' shadow maps go to: 256 x 256 pixels of 24-bit depth, under these names.
+inline constexpr const char* shadowImageName = "ShadowImage.small";
+inline constexpr const char* shadowImageAlias = "256x256 ShadowImage";
+
+// Makes the shadow image and gives it to the current image registry, which owns it from then on; null (and
+// nothing made) when the registry already holds an image by one of its names.
+DepthTexture* addShadowImage();
+
 }  // namespace qv3rn

@@ -30,4 +30,19 @@ void RenderStateLocks::reset() {
     blackMaterialOn = false;
 }
 
+HeldLocks::HeldLocks(std::initializer_list<RenderStateKind> kinds) {
+    for (const RenderStateKind kind : kinds) {
+        const auto index = static_cast<std::size_t>(kind);
+        if (!hasLock(kind) || held_[index]) continue;
+        held_[index] = true;
+        earlier_[index] = locks[index];
+        locks[index] = true;
+    }
+}
+
+HeldLocks::~HeldLocks() {
+    for (std::size_t index = 0; index < locks.size(); ++index)
+        if (held_[index]) locks[index] = earlier_[index];
+}
+
 }  // namespace qv3rn

@@ -1,7 +1,9 @@
 // render_state.h -- the common interface of a shader's render states and the process-wide lock switches.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <ostream>
 
 namespace qv3rn {
@@ -57,6 +59,20 @@ public:
     static void setBlackMaterial(bool on);
     static bool blackMaterial();
     static void reset();
+};
+
+// Locks the given kinds while it lives and then gives each its earlier setting back, so that a pass nested in
+// another that locked the same kinds leaves them locked.
+class HeldLocks {
+public:
+    HeldLocks(std::initializer_list<RenderStateKind> kinds);
+    ~HeldLocks();
+    HeldLocks(const HeldLocks&) = delete;
+    HeldLocks& operator=(const HeldLocks&) = delete;
+
+private:
+    std::array<bool, renderStateKindCount> earlier_{};
+    std::array<bool, renderStateKindCount> held_{};
 };
 
 }  // namespace qv3rn

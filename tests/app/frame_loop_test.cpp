@@ -207,7 +207,7 @@ TEST_F(GLStateTest, DefaultStateReadsBackFromTheContextAndOptionalStatesFollowTh
     glStencilMask(0x0F);
     glClearDepth(0.25);
     glDepthFunc(GL_ALWAYS);
-    glFrontFace(GL_CCW);
+    glFrontFace(GL_CW);
     glCullFace(GL_FRONT);
     glColorMaterial(GL_FRONT, GL_SPECULAR);
     ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -232,7 +232,7 @@ TEST_F(GLStateTest, DefaultStateReadsBackFromTheContextAndOptionalStatesFollowTh
     EXPECT_EQ((std::vector<float>{real(GL_POINT_SIZE), real(GL_LINE_WIDTH), real(GL_DEPTH_CLEAR_VALUE)}),
               (std::vector<float>{1, 1, 1}));
     const std::pair<GLenum, GLint> integers[] = {
-        {GL_STENCIL_CLEAR_VALUE, 0}, {GL_DEPTH_FUNC, GL_LEQUAL}, {GL_FRONT_FACE, GL_CW}, {GL_CULL_FACE_MODE, GL_BACK},
+        {GL_STENCIL_CLEAR_VALUE, 0}, {GL_DEPTH_FUNC, GL_LEQUAL}, {GL_FRONT_FACE, GL_CCW}, {GL_CULL_FACE_MODE, GL_BACK},
         {GL_COLOR_MATERIAL_FACE, GL_FRONT_AND_BACK}, {GL_COLOR_MATERIAL_PARAMETER, GL_AMBIENT_AND_DIFFUSE}};
     for (const auto& [name, value] : integers) EXPECT_EQ(test::glInteger(name), value) << std::hex << name;
     EXPECT_EQ(test::glInteger(GL_STENCIL_WRITEMASK) & 0xFF, 0xFF);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -174,7 +175,8 @@ TEST_F(MeshNodeTest, VerticesFollowLazyPointsDeformerChainsAndMorphs) {
     // the normal (1, 0, -1) / sqrt 2; a twist about y by (pi / 4) y / 2 turns (2, 2, 0) a quarter turn in two
     // goes (at time 0.5, after a frame at time 1); a taper along z by 2 doubles x and y where |z| = 2, and
     // scales them by 1.01 where z = 0.
-    // Morphs blend the neighbouring targets the amount picks, beyond the ends with the end pairs.
+    // Morphs blend the neighbouring targets the amount picks, beyond the ends with the end pairs; an amount that
+    // is not finite shows the first target.
     const float s = 0.70710678f;
     const std::string lazy = "LazyPoints yes\nObject \"grid.msh\"\n";
     const std::string grid = "Object \"grid.msh\"\n";
@@ -204,6 +206,7 @@ TEST_F(MeshNodeTest, VerticesFollowLazyPointsDeformerChainsAndMorphs) {
         {morph(2.0f), 0.0f, 0, {-2, -2, 3}, {1, 0, 0}, 20},
         {morph(3.5f), 0.0f, 0, {-2, -2, 4.5f}, {0.857493f, 0.514496f, 0}, 20},     // 1 and 2 with f = 2.5
         {morph(-1.0f), 0.0f, 0, {-2, -2, -2}, {0, 0.447214f, -0.894427f}, 10},   // 0 and 1 with f = -1
+        {morph(std::numeric_limits<float>::infinity()), 0.0f, 0, {-2, -2, 0}, {0, 0, -1}, 10},  // the first
     };
     for (const auto& c : cases) {
         readWithMeshes(scene(c.node));

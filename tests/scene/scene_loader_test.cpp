@@ -72,8 +72,8 @@ TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace)
          "PerPixelLighting {\nName \"r\"\nShadows yes\nShadowColor 1 0 0 1\nPerPixelBumpMapLighting {\nName \"a\"\n"
          "Shadows no\n}\n}\n",
          "r[a]"},
-        {"shadows of the default lighting", "DefaultLighting {\nName \"r\"\nShadows yes\n}\n",
-         "3: \"Shadows \" is not supported yet"},
+        {"a lit group inside a group", "Group {\nName \"r\"\nDefaultLighting {\nName \"a\"\nShadows yes\n}\n}\n",
+         "r[a]"},
         {"a lit root without shadows", "DefaultLighting {\nName \"r\"\nGroup {\nName \"a\"\n}\n}\n", "r[a]"},
         {"a block that never closes", "Group {\nName \"r\"\nGroup {\nName \"a\"\n}\n",
          "5: the \"Group {\" block is not closed before the end of the file"},

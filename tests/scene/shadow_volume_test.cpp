@@ -127,7 +127,7 @@ TEST_F(ShadowVolumeSceneTest, EachLightDarkensTheFloorUnderTheBoxThroughEachSten
             for (const GLenum off : {GL_STENCIL_TEST, GL_BLEND, GL_POLYGON_OFFSET_FILL, GL_STENCIL_TEST_TWO_SIDE_EXT,
                                      GL_CULL_FACE})
                 EXPECT_FALSE(glIsEnabled(off)) << where << " " << off;
-            EXPECT_TRUE(glInteger(GL_FRONT_FACE) == GL_CW && glInteger(GL_DEPTH_FUNC) == GL_LEQUAL) << where;
+            EXPECT_TRUE(glInteger(GL_FRONT_FACE) == GL_CCW && glInteger(GL_DEPTH_FUNC) == GL_LEQUAL) << where;
             root->lightsOff();
         }
     GL_ATI_separate_stencil_Flag = separate;

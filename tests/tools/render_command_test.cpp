@@ -98,6 +98,16 @@ TEST_F(RenderCommand, WritesOneFrameForEachTimeWithTheEffectsActiveThenInLayerOr
     ASSERT_EQ(tool("show --effects other.effect --time 2 --time 3 --size 16x16 --out frames/f%i.png").status, 0);
     expectColour(frame("frames/f001.png"), 8, 8, 0, 255, 0);
     expectColour(frame("frames/f002.png"), 8, 8, 0, 255, 0);
+
+    // The player's shadow image is there for a lighting group's shadows, which stay on.
+    file("show/data/scene/lit.scene", "DefaultLighting {\nName \"g\"\nShadows yes\nShadowCaster \"c\"\nCamera {\n"
+                                      "Name \"eye\"\nActive yes\n}\nPointLight {\nKeyframerLW {\nNumChannels 9\nChannel 1\n" +
+                                      constant(5) + "}\nGroup {\nName \"c\"\n}\n}\n");
+    file("lit.effect", "Scene {\n  End 10\n  Scene \"data\\scene\\lit.scene\"\n  Camera \"eye\"\n}\n");
+    ASSERT_EQ(tool("show --effects lit.effect --time 1 --size 16x16 --out frames/lit.png --log lit.log").status, 0);
+    const std::string log = readText(root_ / "lit.log");
+    EXPECT_NE(log.find("Scene loaded"), std::string::npos) << log;
+    EXPECT_EQ(log.find("no shadows"), std::string::npos) << log;
 }
 
 TEST_F(RenderCommand, ScriptErrorsNameTheFileAndLineAndWriteNoFrame) {

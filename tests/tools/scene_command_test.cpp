@@ -59,12 +59,28 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
     EXPECT_EQ(run.out, expected);
 }
 
+TEST_F(SceneCommand, ShadowGroupsShowWhatTheyThrowAndFromWhere) {
+    // The first enabled light lights the shadows; a caster name that matches nothing is shown as such.
+    const std::string nodes = "SpotLight {\nName \"lamp\"\nEnable no\n}\nPointLight {\nName \"bulb\"\n}\n"
+                              "ShadowPlane {\nPlane 0 1 0 -2\nLight 1 5 0 0\n}\n}\n";
+    for (const auto& [caster, shown] : {std::pair{"bulb", "\"bulb\""}, {"nobody", "no caster"}}) {
+        file("lit.scene", "DefaultLighting {\nName \"g\"\nShadows yes\nShadowCaster \"" + std::string(caster) +
+                              "\"\n" + nodes);
+        const ToolRun run = tool("lit.scene");
+        EXPECT_EQ(run.out, "time 0\nDefaultLighting \"g\" enabled at 0 0 0 shadows from \"bulb\" of " +
+                               std::string(shown) + "\n  SpotLight \"lamp\" disabled at 0 0 0\n"
+                               "  PointLight \"bulb\" enabled at 0 0 0\n"
+                               "  ShadowPlane \"\" enabled at 0 0 0 plane 0 1 0 -2 light 1 5 0 0\n");
+    }
+}
+
 TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
     const struct { const char* name; std::string script, err; } rows[] = {
         {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:3: \"EdgeMesh {\" is not supported yet\n"},
         {"deform.scene", "Group {\nDeformMesh {\nObject \"none.msh\"\n}\n}\n",
          "deform.scene:3: unable to load mesh: none.msh\n"},
         {"open.scene", "Group {\nGroup {\n", "open.scene:2: the \"Group {\" block is not closed"},
+        {"plane.scene", "Group {\nShadowPlane {\nPlane 0 0 0 0\n}\n}\n", "plane.scene:4: shadow plane has no normal\n"},
         {"empty.scene", "", "empty.scene: no scene"},
         {"missing.scene", "", "missing.scene: no scene"},
     };
