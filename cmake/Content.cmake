@@ -16,7 +16,7 @@ set(texture_names
     bars.jpg brush_soft.png brush_dissolve.png brush_clouds.tga
     lensflare1.png lensflare2.png lensflare3.png lensflare4.png lensflare5.png lensflare6.png attenuation1d.png
     spotlight_pos_x.tga spotlight_neg_x.tga spotlight_pos_y.tga spotlight_neg_y.tga spotlight_pos_z.tga
-    spotlight_neg_z.tga fireandsmoke.tga demo_loading.jpg)
+    spotlight_neg_z.tga bricks_normal.png fireandsmoke.tga demo_loading.jpg)
 list(TRANSFORM texture_names PREPEND ${stage_art}/ OUTPUT_VARIABLE texture_files)
 add_custom_command(OUTPUT ${texture_files}
                    COMMAND ${tool} textures ${stage_art}

@@ -14,6 +14,7 @@
 #include "mesh/mesh_shapes.h"
 #include "scene/default_lighting_group.h"
 #include "scene/scene_loader.h"
+#include "scene/per_pixel_lighting.h"
 #include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
 #include "shader/camera_mgr.h"
@@ -55,13 +56,19 @@ void checkShadows(qv3rn::SceneNode& node) {
     for (const auto& child : node.children()) checkShadows(*child);
 }
 
-// Every node is reached by the walks; a node's parent holds it. A shadow group gathers light nodes only.
+// Every node is reached by the walks; a node's parent holds it. A shadow group gathers light nodes only, a
+// lighting group point-light sprites and spot lights only.
 std::size_t countNodes(qv3rn::SceneNode& node) {
     std::size_t count = 1;
     if (auto* group = dynamic_cast<qv3rn::ShadowVolumeGroup*>(&node))
         for (const qv3rn::SceneNode* light : group->lights())
             if (!light->isEnabled() || light->type() < qv3rn::NodeType::PointLight ||
                 light->type() > qv3rn::NodeType::SpotLight)
+                std::abort();
+    if (auto* group = dynamic_cast<qv3rn::LightingGroup*>(&node))
+        for (const qv3rn::SceneNode* light : group->lights())
+            if (!light->isEnabled() ||
+                (light->type() != qv3rn::NodeType::PointLight && light->type() != qv3rn::NodeType::SpotLight))
                 std::abort();
     for (const auto& child : node.children()) {
         if (child->parent() != &node) std::abort();

@@ -1,6 +1,6 @@
 // scene_command.cpp -- "qv3rn-tool scene": reads a scene script the way a scene effect does and lists its nodes,
-// with their enable state and world position (and a mesh node's mesh with its counts and deformers, a shadow
-// group's lights), at the chosen demo times.
+// with their enable state and world position (and a mesh node's mesh with its counts and deformers, the lights
+// a shadow or lighting group gathered), at the chosen demo times.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +20,7 @@
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
+#include "scene/per_pixel_lighting.h"
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
@@ -41,6 +42,8 @@ constexpr const char* usageText = "scene <script> [--data DIR] [--time T ...]";
 const char* blockWord(const SceneNode& node) {
     if (dynamic_cast<const DeformMeshNode*>(&node)) return "DeformMesh";
     if (dynamic_cast<const MorphNode*>(&node)) return "Morph";
+    if (dynamic_cast<const PerPixelLightingGroup*>(&node)) return "PerPixelLighting";
+    if (dynamic_cast<const PerPixelBumpMapGroup*>(&node)) return "PerPixelBumpMapLighting";
     if (dynamic_cast<const DefaultLightingGroup*>(&node)) return "DefaultLighting";
     switch (node.type()) {
     case NodeType::Group: return "Group";
@@ -82,9 +85,14 @@ void printNode(SceneNode& node, int depth) {
                 static_cast<double>(p.z));
     if (node.type() == NodeType::Camera)
         std::printf(" fov %.6g", static_cast<double>(static_cast<const CameraNode&>(node).camera().fov));
-    if (const auto* shadow = dynamic_cast<const ShadowVolumeGroup*>(&node)) {
-        std::printf(" lights");
-        for (const SceneNode* light : shadow->lights()) std::printf(" \"%s\"", light->name().c_str());
+    const auto printLights = [](const char* what, const std::vector<SceneNode*>& lights) {
+        std::printf(" %s", what);
+        for (const SceneNode* light : lights) std::printf(" \"%s\"", light->name().c_str());
+    };
+    if (const auto* shadow = dynamic_cast<const ShadowVolumeGroup*>(&node)) printLights("lights", shadow->lights());
+    if (const auto* lit = dynamic_cast<const LightingGroup*>(&node)) {
+        printLights("lights", lit->lights());
+        if (lit->shadows()) printLights("shadow lights", lit->shadowGroup()->lights());
     }
     if (const auto* morph = dynamic_cast<const MorphNode*>(&node))
         std::printf(" morph of %zu", morph->targets().size());

@@ -205,7 +205,8 @@ Picture makeAttenuation1D(int width) {
     Picture p(width, 1, 3);
     for (int x = 0; x < width; ++x) {
         const float d = static_cast<float>(x) / static_cast<float>(width - 1);
-        const float a = x == width - 1 ? 0.0f : (1.0f - d) * (1.0f - d) / (1.0f + 8.0f * d * d);
+        // Smooth to nothing at the light's reach: (1 - d^2)^2 keeps the middle of the sphere well lit.
+        const float a = x == width - 1 ? 0.0f : (1.0f - d * d) * (1.0f - d * d);
         setRgb(p, x, 0, a, a, a);
     }
     return p;
@@ -228,10 +229,36 @@ Picture makeSpotFace(int face, int size) {
                 default: dx = -s, dy = -t, dz = -1; break;
             }
             const float len = std::sqrt(dx * dx + dy * dy + dz * dz);
-            const float cosine = -dz / len;  // angle to the cone's axis
+            const float cosine = dz / len;  // angle to the cone's axis
             const float cone = std::clamp((cosine - 0.82f) / (0.97f - 0.82f), 0.0f, 1.0f);
             const float light = cone * cone * (3.0f - 2.0f * cone);
             setRgb(p, x, y, light, light * 0.92f, light * 0.8f);
+        }
+    return p;
+}
+
+Picture makeBrickNormals(int size) {
+    // Heights: bricks of a quarter by an eighth of the picture, every other row shifted by half a brick, with
+    // bevelled mortar joints and a rough face; the picture tiles.
+    const int brickW = size / 4, brickH = size / 8;
+    const auto wrap = [size](int v) { return (v % size + size) % size; };
+    const auto height = [&](int x, int y) {
+        x = wrap(x);
+        y = wrap(y);
+        const int row = y / brickH;
+        const int bx = wrap(x + (row % 2) * brickW / 2) % brickW, by = y % brickH;
+        const float edge = static_cast<float>(std::min(std::min(bx, brickW - 1 - bx), std::min(by, brickH - 1 - by)));
+        const float bevel = std::clamp((edge - 1.0f) / 4.0f, 0.0f, 1.0f);
+        return bevel * 0.8f + 0.2f * fractalNoise(x * 16.0f / size, y * 16.0f / size, 16, 4, 211u);
+    };
+    Picture p(size, size, 3);
+    const float strength = 3.0f;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float dx = (height(x + 1, y) - height(x - 1, y)) * strength;
+            const float dy = (height(x, y + 1) - height(x, y - 1)) * strength;
+            const float len = std::sqrt(dx * dx + dy * dy + 1.0f);
+            setRgb(p, x, y, 0.5f - 0.5f * dx / len, 0.5f - 0.5f * dy / len, 0.5f + 0.5f / len);
         }
     return p;
 }
@@ -297,6 +324,7 @@ const std::vector<TextureRecipe>& textureRecipes() {
         {"spotlight_neg_y.tga", [] { return makeSpot(3); }},
         {"spotlight_pos_z.tga", [] { return makeSpot(4); }},
         {"spotlight_neg_z.tga", [] { return makeSpot(5); }},
+        {"bricks_normal.png", [] { return makeBrickNormals(256); }},
         {"fireandsmoke.tga", [] { return makeFireAndSmoke(128); }},
         {"demo_loading.jpg", makeLoadingSized},
     };

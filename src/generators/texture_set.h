@@ -26,7 +26,9 @@ Picture makeSoftBrush(int size);                 // round soft stroke brush, gre
 Picture makeDissolveBrush(int size, unsigned seed);  // white, with cloudy alpha levels covering 0..255
 Picture makeLensFlare(int index, int size);      // sprites 1..6
 Picture makeAttenuation1D(int width);            // falls from white at 0 to black at the end
-Picture makeSpotFace(int face, int size);        // cube-map face 0..5 (+X, -X, +Y, -Y, +Z, -Z); the cone looks down -Z
+Picture makeSpotFace(int face, int size);        // cube-map face 0..5 (+X, -X, +Y, -Y, +Z, -Z); the cone looks down +Z,
+                                                 // the way a spot light shines along its node's +Z
+Picture makeBrickNormals(int size);              // tangent-space normals (0.5 n + 0.5) of rough bricks, tiling
 Picture makeFireAndSmoke(int size);
 Picture makeLoadingPicture();                    // 640 x 480
 

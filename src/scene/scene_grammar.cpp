@@ -15,6 +15,7 @@
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
+#include "scene/per_pixel_lighting.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
@@ -90,6 +91,8 @@ const KeywordTable<DefaultLightingGroup>& defaultLightingGrammar();
 const KeywordTable<ShadowPlane>& shadowPlaneGrammar();
 
 const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar();
+const KeywordTable<PerPixelLightingGroup>& perPixelLightingGrammar();
+const KeywordTable<PerPixelBumpMapGroup>& perPixelBumpMapGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -197,6 +200,18 @@ const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
 const KeywordTable<ShadowVolumeGroup> shadowVolumeRows =
     joinRows<ShadowVolumeGroup>(commonRows, floats("ShadowColor ", &ShadowVolumeGroup::shadowColor));
 const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar() { return shadowVolumeRows; }
+
+// The shadow lines both per-pixel lighting blocks read after the common rows.
+const KeywordTable<LightingGroup> lightingShadowRows = {
+    {"Shadows ", [](LightingGroup& group, BlockLine& line) { group.setShadows(matches(line.text, "yes")); }},
+    floats("ShadowColor ", &LightingGroup::shadowColor),
+};
+const KeywordTable<PerPixelLightingGroup> perPixelLightingRows =
+    joinRows<PerPixelLightingGroup>(commonRows, lightingShadowRows);
+const KeywordTable<PerPixelLightingGroup>& perPixelLightingGrammar() { return perPixelLightingRows; }
+const KeywordTable<PerPixelBumpMapGroup> perPixelBumpMapRows =
+    joinRows<PerPixelBumpMapGroup>(commonRows, lightingShadowRows);
+const KeywordTable<PerPixelBumpMapGroup>& perPixelBumpMapGrammar() { return perPixelBumpMapRows; }
 
 // ---- Mesh nodes.
 
@@ -366,8 +381,8 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
              scanFloats(line.text, values.data(), 4);
              loaderOf(line).registerSparks(node, values);
          }},
-        notSupported<SceneNode>("PerPixelLighting {"),
-        notSupported<SceneNode>("PerPixelBumpMapLighting {"),
+        child<PerPixelLightingGroup>("PerPixelLighting {", perPixelLightingGrammar),
+        child<PerPixelBumpMapGroup>("PerPixelBumpMapLighting {", perPixelBumpMapGrammar),
         child<ShadowVolumeGroup>("ShadowVolume {", shadowVolumeGrammar),
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
         notSupported<SceneNode>("EdgeMesh {"),
@@ -403,8 +418,8 @@ Row<std::unique_ptr<SceneNode>> rootRow(const char* keyword, const KeywordTable<
 const KeywordTable<std::unique_ptr<SceneNode>> rootRows = {
     rootRow("Group {", groupRows),
     rootRow("DefaultLighting {", defaultLightingRows),
-    notSupported<std::unique_ptr<SceneNode>>("PerPixelLighting {"),
-    notSupported<std::unique_ptr<SceneNode>>("PerPixelBumpMapLighting {"),
+    rootRow("PerPixelLighting {", perPixelLightingRows),
+    rootRow("PerPixelBumpMapLighting {", perPixelBumpMapRows),
 };
 
 }  // namespace

@@ -20,15 +20,8 @@ namespace {
 
 constexpr GLuint allBits = ~0u;
 
-bool isLightNode(const SceneNode& node) {
-    const NodeType type = node.type();
+bool isLightType(NodeType type) {
     return type == NodeType::PointLight || type == NodeType::DirectionalLight || type == NodeType::SpotLight;
-}
-
-void gatherLights(SceneNode& node, std::vector<SceneNode*>& lights) {
-    if (!node.isEnabled()) return;
-    if (isLightNode(node)) lights.push_back(&node);
-    for (const auto& child : node.children()) gatherLights(*child, lights);
 }
 
 // A light casts when the frustum sees its sphere; a directional light shines from everywhere at once, so the
@@ -172,6 +165,14 @@ void darkenVolume(EdgeMesh& mesh, const std::array<float, 4>& colour) {
 
 }  // namespace
 
+void gatherLightNodes(const SceneNode& node, bool (*wanted)(NodeType), std::vector<SceneNode*>& lights) {
+    for (const auto& child : node.children()) {
+        if (!child->isEnabled()) continue;
+        if (wanted(child->type())) lights.push_back(child.get());
+        gatherLightNodes(*child, wanted, lights);
+    }
+}
+
 bool buildShadowVolume(EdgeMesh& mesh, const VolumeLight& light, float extrusion) {
     FixedArray<Vec4>& sides = mesh.sideBuffer();
     FixedArray<Vec4>& caps = mesh.capBuffer();
@@ -300,7 +301,7 @@ Mat4 infiniteProjection(float fovDegrees, float zNear, int width, int height) {
 const std::vector<SceneNode*>& ShadowVolumeGroup::lights() const {
     if (!lightsGathered_ && isEnabled()) {
         // The group itself is no light: the search starts at its children.
-        for (const auto& child : children()) gatherLights(*child, lights_);
+        gatherLightNodes(lightSource_ ? *lightSource_ : *this, isLightType, lights_);
         lightsGathered_ = true;
     }
     return lights_;
@@ -318,29 +319,33 @@ void ShadowVolumeGroup::render(const Frustum* frustum) {
     glStencilFunc(GL_ALWAYS, 0, allBits);
     glDisable(GL_STENCIL_TEST);
 
-    // The subtree is drawn under the same projection as the volumes: their near caps must meet its depth
-    // exactly, and the polygon offset pulls the subtree in front of the caps by no more than two steps.
-    InfiniteProjection projection;
-    GLfloat offset[2] = {0.0f, 0.0f};
-    glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &offset[0]);
-    glGetFloatv(GL_POLYGON_OFFSET_UNITS, &offset[1]);
-    glPolygonOffset(0.0f, -2.0f);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    if (frustum)
-        SceneNode::renderVisible(*frustum);
-    else
-        SceneNode::renderAll();
-    glDisable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(offset[0], offset[1]);
+    drawCasters([this, frustum] {
+        if (frustum)
+            SceneNode::renderVisible(*frustum);
+        else
+            SceneNode::renderAll();
+    });
 
     std::vector<SceneNode*> nodes;
     if (frustum)
         collectVisible(*frustum, nodes);
     else
         collectEnabled(nodes);
-    for (SceneNode* light : lights_)
-        if (seen(*light, frustum)) castShadowsOf(*light, nodes);
-    glDisable(GL_STENCIL_TEST);
+    castShadows(nodes, frustum);
+}
+
+// The subtree is drawn under the same projection as the volumes: their near caps must meet its depth exactly,
+// and the polygon offset pulls the subtree in front of the caps by no more than two steps.
+void ShadowVolumeGroup::drawCasters(const std::function<void()>& draw) {
+    InfiniteProjection projection;
+    GLfloat offset[2] = {0.0f, 0.0f};
+    glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &offset[0]);
+    glGetFloatv(GL_POLYGON_OFFSET_UNITS, &offset[1]);
+    glPolygonOffset(0.0f, -2.0f);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    draw();
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(offset[0], offset[1]);
 }
 
 void ShadowVolumeGroup::castShadows(const std::vector<SceneNode*>& nodes, const Frustum* frustum) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -31,6 +32,10 @@ bool buildShadowVolume(EdgeMesh& mesh, const VolumeLight& light, float extrusion
 // The light node `light` (a point-light sprite, a directional or a spot light) brought into the space of
 // `node`: the inverse of the node's world scale, rotation and position.
 VolumeLight volumeLightIn(const SceneNode& node, const SceneNode& light);
+
+// Appends the enabled nodes below `node` (not the node itself) whose type `wanted` takes, depth-first, looking
+// below enabled nodes only.
+void gatherLightNodes(const SceneNode& node, bool (*wanted)(NodeType), std::vector<SceneNode*>& lights);
 
 // How the stencil buffer counts a volume, best first: one pass with separate front and back operations, one
 // pass with two-sided stencil, or two passes with culling.
@@ -62,6 +67,12 @@ public:
     // counted and darkened under the infinite projection; the subtree is not drawn. Also used by the lighting
     // groups that draw their subtree their own way.
     void castShadows(const std::vector<SceneNode*>& nodes, const Frustum* frustum);
+    // Runs `draw` under the projection and depth offset that the volumes are counted against, so that their
+    // near caps meet the depth it lays down.
+    void drawCasters(const std::function<void()>& draw);
+    // The lights are gathered from the subtree of `source` instead of this group's: a lighting group that casts
+    // through an internal shadow group names itself.
+    void setLightSource(const SceneNode* source) { lightSource_ = source; }
 
     std::array<float, 4> shadowColor{0.0f, 0.0f, 0.0f, 0.25f};
     float extrusion = 2048.0f;
@@ -70,6 +81,7 @@ private:
     void render(const Frustum* frustum);
     void castShadowsOf(SceneNode& light, const std::vector<SceneNode*>& nodes);
 
+    const SceneNode* lightSource_ = nullptr;
     mutable std::vector<SceneNode*> lights_;
     mutable bool lightsGathered_ = false;
     std::set<const void*> reported_;  // meshes already reported as having no edge triangles

@@ -6,9 +6,9 @@
 
 namespace qv3rn {
 
-bool GpuProgramList::add(std::string name, std::string text) {
+bool GpuProgramList::add(std::string name, std::string text, std::string origin) {
     if (!available_ || name.empty() || find(name) != 0) return false;
-    programs_.push_back(GpuProgram{std::move(name), std::move(text), 0});
+    programs_.push_back(GpuProgram{std::move(name), std::move(text), 0, std::move(origin)});
     return true;
 }
 
@@ -32,7 +32,10 @@ void GpuProgramList::compile(GpuProgram& program) {
     glDisable(target_);
     if (glGetError() != GL_NO_ERROR) {
         const auto* error = reinterpret_cast<const char*>(glGetString(GL_PROGRAM_ERROR_STRING_ARB));
-        showMessage(caption_, error ? error : "");
+        const std::string driver = error ? error : "";
+        showMessage(caption_, program.origin.empty()
+                                  ? driver
+                                  : program.origin + ": program \"" + program.name + "\": " + driver);
     }
 }
 

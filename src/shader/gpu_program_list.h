@@ -13,6 +13,7 @@ struct GpuProgram {
     std::string name;
     std::string text;  // the whole program text handed to the driver
     GLuint id = 0;     // 0 until compiled
+    std::string origin;  // where the text was read ("file:line" of its first line), for the compiler's errors
 };
 
 class GpuProgramList {
@@ -26,12 +27,12 @@ public:
     GpuProgramList& operator=(const GpuProgramList&) = delete;
 
     // Stores the program when the extension is available, the name is not empty and no program of this name
-    // is stored yet; false otherwise (the first text of a name stays).
-    bool add(std::string name, std::string text);
+    // is stored yet; false otherwise (the first text of a name stays). `origin` says where the text was read.
+    bool add(std::string name, std::string text, std::string origin = {});
 
     // The driver's id of the program called `name`, compiled now if it was not yet; 0 when the extension is
     // missing or no program has this name. A program the driver refuses shows one error box, at its first
-    // lookup, and keeps its id.
+    // lookup, with its origin and the driver's message, and keeps its id.
     GLuint find(std::string_view name);
 
     // Deletes every compiled program from the driver and forgets them all.

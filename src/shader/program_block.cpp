@@ -15,7 +15,7 @@ namespace {
 struct ProgramKind {
     const char* header;        // first line of the program text
     const char* unknownToken;  // followed by the offending line
-    bool (ShaderManager::*add)(std::string, std::string);
+    bool (ShaderManager::*add)(std::string, std::string, std::string);
 };
 
 const ProgramKind vertexKind{"!!ARBvp1.0", "PARSE ERROR! Unknown VertexProgram Token", &ShaderManager::addVertexProgram};
@@ -50,9 +50,12 @@ struct ProgramBody {
     const ProgramKind& kind;
     std::string name;
     std::string text;
+    std::string origin;
 };
 
+// The header line is the program's first line: the driver's line numbers count from there.
 void readProgramText(ProgramBody& body, BlockLine& line) {
+    body.origin = body.loader.fileName() + ":" + std::to_string(body.loader.currentLine());
     body.text = std::string(body.kind.header) + "\n" + readRawProgramLines(body.loader, line.stream);
 }
 
@@ -65,9 +68,9 @@ const KeywordTable<ProgramBody> fragmentBodyRows = bodyRows(fragmentKind);
 
 bool readProgramBody(ShaderScriptLoader& loader, std::istream& stream, const ProgramKind& kind,
                      const KeywordTable<ProgramBody>& rows) {
-    ProgramBody body{loader, kind, {}, {}};
+    ProgramBody body{loader, kind, {}, {}, {}};
     readKeywordBlock(loader, stream, body, rows, UnknownLine::raiseWithLine(kind.unknownToken));
-    (loader.shaderManager().*kind.add)(std::move(body.name), std::move(body.text));
+    (loader.shaderManager().*kind.add)(std::move(body.name), std::move(body.text), std::move(body.origin));
     return true;
 }
 

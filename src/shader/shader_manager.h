@@ -59,12 +59,13 @@ public:
     // driver lacks the stage's extension.
     GLuint findVertexProgram(std::string_view name) { return vertexPrograms_.find(name); }
     GLuint findFragmentProgram(std::string_view name) { return fragmentPrograms_.find(name); }
-    // Stores a program unless the extension is missing, the name is empty or already taken.
-    bool addVertexProgram(std::string name, std::string text) {
-        return vertexPrograms_.add(std::move(name), std::move(text));
+    // Stores a program unless the extension is missing, the name is empty or already taken; `origin` ("file:line"
+    // of the text's first line) goes into the compiler's error box.
+    bool addVertexProgram(std::string name, std::string text, std::string origin = {}) {
+        return vertexPrograms_.add(std::move(name), std::move(text), std::move(origin));
     }
-    bool addFragmentProgram(std::string name, std::string text) {
-        return fragmentPrograms_.add(std::move(name), std::move(text));
+    bool addFragmentProgram(std::string name, std::string text, std::string origin = {}) {
+        return fragmentPrograms_.add(std::move(name), std::move(text), std::move(origin));
     }
     const std::vector<GpuProgram>& vertexPrograms() const { return vertexPrograms_.programs(); }
     const std::vector<GpuProgram>& fragmentPrograms() const { return fragmentPrograms_.programs(); }

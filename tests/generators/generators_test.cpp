@@ -64,11 +64,23 @@ TEST(ProceduralTextures, LightMapsFollowTheirShapes) {
     ASSERT_EQ(attenuation.height, 1);
     EXPECT_EQ(attenuation.at(0, 0)[0] - attenuation.at(255, 0)[0], 255);
     for (int x = 1; x < 256; ++x) EXPECT_LE(attenuation.at(x, 0)[0], attenuation.at(x - 1, 0)[0]) << x;
-    // The spot cone looks down -Z: the centre of that face is lit, the opposite face and the side faces' far
+    // The spot cone looks down +Z: the centre of that face is lit, the opposite face and the side faces' far
     // edges are dark.
-    EXPECT_GT(makeSpotFace(5, 64).at(32, 32)[0], 240);
-    EXPECT_EQ(makeSpotFace(4, 64).at(32, 32)[0], 0);
-    EXPECT_EQ(makeSpotFace(0, 64).at(2, 32)[0], 0);
+    EXPECT_GT(makeSpotFace(4, 64).at(32, 32)[0], 240);
+    EXPECT_EQ(makeSpotFace(5, 64).at(32, 32)[0], 0);
+    EXPECT_EQ(makeSpotFace(0, 64).at(61, 32)[0], 0);
+    // Brick normals: unit length, straight up on a brick's face, tilted across a joint (row 32 is one).
+    const Picture bricks = makeBrickNormals(256);
+    const auto normal = [&](int x, int y) {
+        const std::uint8_t* n = bricks.at(x, y);
+        return std::array<float, 3>{n[0] / 127.5f - 1.0f, n[1] / 127.5f - 1.0f, n[2] / 127.5f - 1.0f};
+    };
+    for (const int y : {16, 31, 33, 100}) {
+        const auto n = normal(20, y);
+        EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 0.04f) << y;
+    }
+    EXPECT_GT(normal(20, 16)[2], 0.9f);
+    EXPECT_LT(normal(20, 30)[2], 0.9f);
 }
 
 TEST(ProceduralTextures, RecipesHaveUniqueNamesTheDecodersKnow) {

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "gl/extensions.h"
+#include "mesh/edge_mesh.h"
 #include "mesh/mesh_builder.h"
+#include "mesh/mesh_shapes.h"
 #include "mesh/mesh_manager.h"
 #include "scene/camera_node.h"
 #include "scene_test_support.h"
@@ -35,6 +37,20 @@ inline std::unique_ptr<Mesh> flatGrid(int cells, float side, Shader* shader = nu
             builder.addTriangle(at(i + 1, j), at(i, j + 1), at(i + 1, j + 1), Handle<Shader>(shader));
         }
     return builder.build();
+}
+
+// A welded (closed) box or an open plane as an edge mesh with its tables.
+inline std::unique_ptr<EdgeMesh> edgeShape(const char* shape, Vec3 size) {
+    MeshBuilder builder;
+    ShapeParameters parameters;
+    parameters.size = size;
+    parameters.segments = parameters.rings = 1;
+    buildShape(shape, parameters, {}, builder);
+    builder.weld();
+    auto mesh = std::make_unique<EdgeMesh>();
+    builder.buildInto(*mesh);
+    mesh->computeEdges();
+    return mesh;
 }
 
 // A "{ Envelope" block going in a straight line from `from` at time 0 to `to` at time 1, constant outside.

@@ -68,7 +68,10 @@ TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace)
         {"\"DeformMesh {\" is not \"Mesh {\"", "Group {\n\nDeformMesh {\nObject \"nowhere\"\n}\n}\n",
          "4: unable to load mesh: nowhere"},
         {"later node types", "Group {\nGroup {\nParticles {\n", "3: \"Particles {\" is not supported yet"},
-        {"a per-pixel root", "PerPixelLighting {\n}\n", "1: \"PerPixelLighting {\" is not supported yet"},
+        {"per-pixel roots and children with shadows",
+         "PerPixelLighting {\nName \"r\"\nShadows yes\nShadowColor 1 0 0 1\nPerPixelBumpMapLighting {\nName \"a\"\n"
+         "Shadows no\n}\n}\n",
+         "r[a]"},
         {"a lit group inside a group", "Group {\nName \"r\"\nDefaultLighting {\nName \"a\"\nShadows yes\n}\n}\n",
          "r[a]"},
         {"a lit root without shadows", "DefaultLighting {\nName \"r\"\nGroup {\nName \"a\"\n}\n}\n", "r[a]"},

@@ -9,27 +9,12 @@
 
 #include "core/message_hook.h"
 #include "gl/default_gl_state.h"
-#include "mesh/mesh_shapes.h"
 #include "mesh_scene_support.h"
 #include "scene/light.h"
 #include "scene/shadow_volume.h"
 
 namespace qv3rn::test {
 namespace {
-
-// A welded (closed) box or an open plane as an edge mesh with its tables.
-std::unique_ptr<EdgeMesh> edgeShape(const char* shape, Vec3 size) {
-    MeshBuilder builder;
-    ShapeParameters parameters;
-    parameters.size = size;
-    parameters.segments = parameters.rings = 1;
-    buildShape(shape, parameters, {}, builder);
-    builder.weld();
-    auto mesh = std::make_unique<EdgeMesh>();
-    builder.buildInto(*mesh);
-    mesh->computeEdges();
-    return mesh;
-}
 
 TEST(ShadowVolumeBuild, SilhouetteSidesNearCapsOfLitTrianglesFarCapsOfTheOthers) {
     using K = VolumeLight::Kind;

@@ -347,8 +347,12 @@ TEST_F(GpuPrograms, ABrokenProgramShowsOneBoxAtItsFirstLookupAndKeepsItsId) {
     EXPECT_NE(manager.findFragmentProgram("worse"), 0u);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].first, "VERTEX PROGRAM");
-    EXPECT_FALSE(boxes[0].second.empty());  // the driver's error text
+    // Where the program's first line is in the script, then the driver's error text (its lines count from there).
+    const std::string origin = "<stream>:4: program \"bad\": ";
+    EXPECT_EQ(boxes[0].second.substr(0, origin.size()), origin);
+    EXPECT_GT(boxes[0].second.size(), origin.size());
     EXPECT_EQ(boxes[1].first, "FRAGMENT PROGRAM");
+    EXPECT_EQ(boxes[1].second.rfind("<stream>:11: program \"worse\": ", 0), 0u) << boxes[1].second;
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

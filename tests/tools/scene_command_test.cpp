@@ -24,7 +24,9 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
              "DeformMesh {\nObject \"tile.msh\"\nTwist {\n}\nSinWave {\n}\n}\n"
              "Octree {\nMaxTris 4\nObject \"tile.msh\"\n}\nOctree {\nMaxTris 0\nObject \"tile.msh\"\n}\n"
              "ShadowVolume {\nName \"shade\"\nGroup {\nEnable no\nSpotLight {\n}\n}\nPointLight {\nName \"bulb\"\n}\n"
-             "DirectionalLight {\nName \"sky\"\n}\n}\n}\n");
+             "DirectionalLight {\nName \"sky\"\n}\n}\n"
+             "PerPixelLighting {\nName \"lit\"\nShadows yes\nPointLight {\nName \"p\"\n}\nDirectionalLight {\n"
+             "Name \"d\"\n}\nSpotLight {\nName \"s\"\n}\n}\n}\n");
     const std::string makeTile = " mesh make plane content/data/obj/tile.msh --segments 2 --rings 2";
     ASSERT_EQ(shell("mkdir -p content/data/obj && " + quoted(program().string()) + makeTile).status, 0);
     const ToolRun run = tool("'data\\scene\\room.scene' --data content --time 0 --time 2.5");
@@ -44,7 +46,12 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
                              "    Group \"\" disabled at X 0 0\n"
                              "      SpotLight \"\" enabled at X 0 0\n"
                              "    PointLight \"bulb\" enabled at X 0 0\n"
-                             "    DirectionalLight \"sky\" enabled at X 0 0\n";
+                             "    DirectionalLight \"sky\" enabled at X 0 0\n"
+                             "  PerPixelLighting \"lit\" enabled at X 0 0 lights \"p\" \"s\""
+                             " shadow lights \"p\" \"d\" \"s\"\n"
+                             "    PointLight \"p\" enabled at X 0 0\n"
+                             "    DirectionalLight \"d\" enabled at X 0 0\n"
+                             "    SpotLight \"s\" enabled at X 0 0\n";
     std::string expected = "time 0\n";
     for (char c : tree) expected += c == 'X' ? std::string("0") : std::string(1, c);
     expected += "time 2.5\n";

@@ -3,6 +3,7 @@
 
 Include "data\shader\images.shader"
 Include "data\shader\programs.shader"
+Include "data\shader\lighting.shader"
 
 ; Additive sprites: lens flares and the fire sprite.
 Shader {

@@ -178,6 +178,10 @@ Image {
   }
 }
 Image {
+  Format RGB
+  Name "bricks_normal.png"
+}
+Image {
   Format RGBA
   Name "fireandsmoke.tga"
   Alias "fireandsmoke"
