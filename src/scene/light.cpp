@@ -38,6 +38,11 @@ void LightSlots::release(GLenum light) {
     if (index >= 0 && index < maxSlots) used_ &= ~(1u << index);
 }
 
+void LightSlots::reset() {
+    count_ = -1;
+    used_ = 0;
+}
+
 int LightSlots::inUse() {
     int lights = 0;
     for (std::uint32_t bits = used_; bits; bits &= bits - 1) ++lights;

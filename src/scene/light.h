@@ -21,6 +21,9 @@ public:
     static GLenum acquire();
     static void release(GLenum light);
     static int inUse();
+    // Forgets the driver's count and every held slot, for a fresh drawing context: the next count() asks the
+    // driver (and logs) again.
+    static void reset();
 
 private:
     static int count_;
