@@ -1,4 +1,4 @@
-# The show's content: generated textures, font, video and music, the hand-written scripts from content/, all
+# The show's content: generated textures, font, meshes, video and music, the hand-written scripts from content/, all
 # packed into data.dat beside the player together with "qv3rn x 10.ogg" (the player reads both from its
 # working directory). Each generator is one custom command, so a rebuild regenerates only what changed.
 
@@ -45,6 +45,25 @@ foreach(line IN LISTS textfade_lines)
   endif()
 endforeach()
 
+# Meshes: one per line of content/meshes.txt ("file|shape and options of qv3rn-tool mesh make").
+set(stage_obj ${QV3RN_CONTENT_STAGE}/data/obj)
+file(STRINGS ${QV3RN_CONTENT_SOURCE}/meshes.txt mesh_lines)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QV3RN_CONTENT_SOURCE}/meshes.txt)
+set(mesh_files)
+foreach(line IN LISTS mesh_lines)
+  if(line MATCHES "^([^|]+)\\|(.+)$")
+    set(file ${stage_obj}/${CMAKE_MATCH_1})
+    separate_arguments(shape_and_options UNIX_COMMAND "${CMAKE_MATCH_2}")
+    list(POP_FRONT shape_and_options shape)
+    add_custom_command(OUTPUT ${file}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${stage_obj}
+                       COMMAND ${tool} mesh make ${shape} ${file} ${shape_and_options}
+                       DEPENDS qv3rn-tool
+                       COMMENT "Making the mesh ${CMAKE_MATCH_1}" VERBATIM)
+    list(APPEND mesh_files ${file})
+  endif()
+endforeach()
+
 # The Stream effect's clip: VideoTexture reads it from disk, so it lies beside the player as well as in the stage.
 set(video_file ${QV3RN_CONTENT_STAGE}/data/video/glow.avi)
 set(video_beside_player ${PROJECT_BINARY_DIR}/data/video/glow.avi)
@@ -75,8 +94,8 @@ foreach(source IN LISTS script_sources)
   list(APPEND script_files ${staged})
 endforeach()
 
-set(QV3RN_CONTENT_FILES ${texture_files} ${stage_fnt}/font.png ${textfade_files} ${video_file} ${timing_file}
-    ${script_files})
+set(QV3RN_CONTENT_FILES ${texture_files} ${stage_fnt}/font.png ${textfade_files} ${mesh_files} ${video_file}
+    ${timing_file} ${script_files})
 add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/data.dat
                    COMMAND ${CMAKE_COMMAND} -E rm -f ${PROJECT_BINARY_DIR}/data.dat
                    COMMAND ${tool} pack ${QV3RN_CONTENT_STAGE} ${PROJECT_BINARY_DIR}/data.dat
