@@ -13,6 +13,7 @@
 #include "effects/effect_manager.h"
 #include "effects/scene_registry.h"
 #include "effects/show_loader.h"
+#include "mesh/mesh_manager.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
 #include "support/gl_test_context.h"
@@ -115,10 +116,13 @@ TEST_F(ShowLoading, EveryScriptLoadsAndEveryNamedResourceResolves) {
     for (const char* name : kDemoImages) EXPECT_TRUE(ImageRegistry::instance().find(name)) << name;
     for (const char* name : {"font.png", "plasma.jpg", "brush_dissolve.png", "textfade_title.png"})
         EXPECT_TRUE(ImageRegistry::instance().find(name)) << name;
-    for (const char* scene : {"data\\scene\\tunnel_eye.scene", "data\\scene\\sparks.scene"})
+    for (const char* scene :
+         {"data\\scene\\tunnel_eye.scene", "data\\scene\\sparks.scene", "data\\scene\\lit_room.scene"})
         EXPECT_NE(SceneRegistry::instance().find(scene), nullptr) << scene;
+    // Torn down in the player's order: meshes hold their shaders, so they go first.
     manager.clear();
     SceneRegistry::instance().clear();
+    if (MeshManager* meshes = MeshManager::instance()) meshes->clear();
     ShaderManager::instance()->clear();
     ImageRegistry::instance().clear();
     fs::current_path(previous);
