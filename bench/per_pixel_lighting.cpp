@@ -1,22 +1,17 @@
 // per_pixel_lighting.cpp -- a 640 x 480 frame of a 10,000-triangle torus under four point lights, drawn in
 // software by a plain group, by the per-pixel lighting group and by the bump-mapped group.
-#include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <sstream>
 #include <string>
 
-#include "gl/default_gl_state.h"
 #include "gl/extensions.h"
 #include "mesh/mesh_builder.h"
 #include "mesh/mesh_manager.h"
 #include "mesh/mesh_shapes.h"
 #include "mesh/mesh_tangents.h"
-#include "platform/headless_context.h"
-#include "scene/camera_node.h"
-#include "scene/scene_loader.h"
-#include "shader/camera_mgr.h"
+#include "scene_bench.h"
 #include "shader/shader_manager.h"
 #include "shader/shader_script_loader.h"
 
@@ -92,26 +87,10 @@ Name "bump"
 }
 )";
 
-std::string at(float x, float y, float z) {
-    std::ostringstream text;
-    text << "KeyframerLW {\nNumChannels 9\n";
-    const float values[3] = {x, y, z};
-    for (int channel = 0; channel < 3; ++channel)
-        text << "Channel " << channel << "\n{ Envelope\n1\nKey " << values[channel]
-             << " 0 3 0 0 0 0 0 0 0\nBehaviors 1 1\n}\n";
-    return text.str() + "}\n";
-}
-
 // range(0): 0 a plain group, 1 "PerPixelLighting {", 2 "PerPixelBumpMapLighting {" around the torus and lights.
 void PerPixelFourLightsFrame640x480(benchmark::State& state) {
-    auto context = platform::HeadlessContext::create(640, 480);
-    if (!context) {
-        state.SkipWithError("no headless OpenGL context");
-        return;
-    }
-    reportExtensions(*context);
-    applyDefaultGLState();
-    glViewport(0, 0, 640, 480);
+    auto context = bench::openSceneContext(state, 640, 480);
+    if (!context) return;
     {
         CameraMgr cameras;
         ShaderManager shaders;
@@ -135,23 +114,12 @@ void PerPixelFourLightsFrame640x480(benchmark::State& state) {
         const char* groups[] = {"Group", "PerPixelLighting", "PerPixelBumpMapLighting"};
         std::string lights;
         const float places[4][3] = {{4, 3, 8}, {-4, 3, 8}, {0, -4, 9}, {0, 5, 14}};
-        for (const auto& p : places) lights += "PointLight {\nSize 0.1\nRadius 12 12 12\n" + at(p[0], p[1], p[2]) + "}\n";
+        for (const auto& p : places)
+            lights += "PointLight {\nSize 0.1\nRadius 12 12 12\n" + bench::keyframerAt(p[0], p[1], p[2]) + "}\n";
         const std::string script = "Group {\nCamera {\nActive yes\nFOV 60\n}\n" +
                                    std::string(groups[state.range(0)]) + " {\nMesh {\nObject \"torus.msh\"\n" +
-                                   at(0, 0, 12) + "}\n" + lights + "}\n}\n";
-        SceneLoader loader;
-        std::istringstream stream(script);
-        auto root = loader.parse(stream, "bench.scene");
-        root->update(0.0f);
-        const auto* camera = static_cast<const SceneCamera*>(cameras.currentCamera());
-        cameras.setSize(640, 480);
-        for (auto _ : state) {
-            camera->apply();
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-            root->renderVisible(camera->frustum());
-            glFinish();
-        }
-        root.reset();
+                                   bench::keyframerAt(0, 0, 12) + "}\n" + lights + "}\n}\n";
+        bench::timeSceneFrames(state, script, cameras, 640, 480);
     }
     resetExtensions();
 }

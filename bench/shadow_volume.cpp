@@ -1,24 +1,18 @@
 // shadow_volume.cpp -- stencil shadow volumes: building the volume of a closed 20,000-triangle torus for one
 // point light, and a 640 x 480 frame of a shadow scene (the torus over a floor) drawn in software with and
 // without its volume passes.
-#include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 
-#include "gl/default_gl_state.h"
 #include "gl/extensions.h"
 #include "mesh/edge_mesh.h"
 #include "mesh/mesh_builder.h"
 #include "mesh/mesh_manager.h"
 #include "mesh/mesh_shapes.h"
-#include "platform/headless_context.h"
-#include "scene/camera_node.h"
-#include "scene/scene_loader.h"
 #include "scene/shadow_volume.h"
-#include "shader/camera_mgr.h"
+#include "scene_bench.h"
 
 namespace {
 
@@ -54,15 +48,8 @@ BENCHMARK(BuildPointLightVolume)->Unit(benchmark::kMicrosecond);
 // The torus 3 units above a floor, a point light above both, seen from a camera at the origin; range(0) picks
 // the shadow-volume group (1) or a plain group (0) around them.
 void ShadowSceneFrame640x480(benchmark::State& state) {
-    auto context = platform::HeadlessContext::create(640, 480);
-    if (!context) {
-        state.SkipWithError("no headless OpenGL context");
-        return;
-    }
-    reportExtensions(*context);
-    applyDefaultGLState();
-    glDisable(GL_CULL_FACE);
-    glViewport(0, 0, 640, 480);
+    auto context = bench::openSceneContext(state, 640, 480);
+    if (!context) return;
     {
         CameraMgr cameras;
         MeshManager meshes;
@@ -77,33 +64,13 @@ void ShadowSceneFrame640x480(benchmark::State& state) {
         floorMesh->setName("floor.msh");
         meshes.adopt(std::move(floorMesh));
 
-        const auto at = [](float x, float y, float z) {
-            std::ostringstream text;
-            text << "KeyframerLW {\nNumChannels 9\n";
-            const float values[3] = {x, y, z};
-            for (int channel = 0; channel < 3; ++channel)
-                text << "Channel " << channel << "\n{ Envelope\n1\nKey " << values[channel]
-                     << " 0 3 0 0 0 0 0 0 0\nBehaviors 1 1\n}\n";
-            return text.str() + "}\n";
-        };
         const std::string group = state.range(0) ? "ShadowVolume" : "Group";
         const std::string script = "Group {\nCamera {\nActive yes\nFOV 60\n}\n" + group +
-                                   " {\nMesh {\nObject \"floor.msh\"\n" + at(0, -5, 14) +
-                                   "}\nMesh {\nType EDGEMESH\nObject \"torus.msh\"\n" + at(0, -2, 12) +
-                                   "}\nPointLight {\nSize 0.1\n" + at(1, 4, 10) + "}\n}\n}\n";
-        SceneLoader loader;
-        std::istringstream stream(script);
-        auto root = loader.parse(stream, "bench.scene");
-        root->update(0.0f);
-        const auto* camera = static_cast<const SceneCamera*>(cameras.currentCamera());
-        cameras.setSize(640, 480);
-        for (auto _ : state) {
-            camera->apply();
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-            root->renderVisible(camera->frustum());
-            glFinish();
-        }
-        root.reset();
+                                   " {\nMesh {\nObject \"floor.msh\"\n" + bench::keyframerAt(0, -5, 14) +
+                                   "}\nMesh {\nType EDGEMESH\nObject \"torus.msh\"\n" +
+                                   bench::keyframerAt(0, -2, 12) + "}\nPointLight {\nSize 0.1\n" +
+                                   bench::keyframerAt(1, 4, 10) + "}\n}\n}\n";
+        bench::timeSceneFrames(state, script, cameras, 640, 480);
     }
     resetExtensions();
 }
