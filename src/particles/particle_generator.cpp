@@ -100,12 +100,15 @@ class RainGenerator final : public ParticleGenerator {
 public:
     using ParticleGenerator::ParticleGenerator;
 
+    // Drops start in the square of half side Radius around the axis, at Top, falling at 0.1 to Speed. These
+    // three draws are taken as 0 .. 1: a signed value there would put the square off centre (-3 to 1 times
+    // the radius) and send half the drops upwards, where they never reach the bottom and never die.
     void spawn(Particle& p) override {
-        p.position.z = (2.0f * signedUnit() - 1.0f) * settings_.radius;
-        p.position.x = (2.0f * signedUnit() - 1.0f) * settings_.radius;
+        p.position.z = (2.0f * unit() - 1.0f) * settings_.radius;
+        p.position.x = (2.0f * unit() - 1.0f) * settings_.radius;
         p.position.y = settings_.top;
         p.previousPosition = p.position;
-        p.velocity = {0.0f, -0.1f - signedUnit() * (settings_.speed - 0.1f), 0.0f};
+        p.velocity = {0.0f, -0.1f - unit() * (settings_.speed - 0.1f), 0.0f};
         sharedSpawn(p);
         p.energy = 1.0f;
     }
@@ -182,6 +185,7 @@ ParticleGenerator::ParticleGenerator(GeneratorKind kind, const GeneratorSettings
 }
 
 float ParticleGenerator::signedUnit() { return signedUnitFrom(*random_); }
+float ParticleGenerator::unit() { return random_->unit(); }
 Vec3 ParticleGenerator::randomVector() { return randomVectorFrom(*random_); }
 
 // A zero mass (Mass and MassVariance can cancel) gets no inverse: forces then leave the particle alone instead of

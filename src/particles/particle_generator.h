@@ -71,6 +71,8 @@ public:
 protected:
     // r / 32767 * 2 - 1: -1 .. 1.
     float signedUnit();
+    // r / 32767: 0 .. 1.
+    float unit();
     // Three signed units: the first draw goes to y, the second to x, the third to z.
     Vec3 randomVector();
     Vec3 randomDirection() { return randomVector().normalized(); }

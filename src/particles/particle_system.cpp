@@ -19,6 +19,9 @@ bool ParticleSystem::initialize(int maxParticles, float spawnRate, std::unique_p
         generator_->spawn(particle);
         particles_.push_back(particle);
     }
+    // The box holds the first particles until the first update grows it anew.
+    bounds_ = BoundingBox::around(particles_.front().position);
+    for (const Particle& particle : particles_) bounds_.extend(particle.position);
     return true;
 }
 

@@ -58,10 +58,12 @@ TEST(ParticleGenerator, FirstParticleFollowsTheDrawsInOrder) {
              return Expected{center, Vec3{s[4], s[3], s[5]} * 2.0f + wind, 0.9f * s[6] + 0.1f, mass(s[7]),
                              size(s[8])};
          }},
+        // A drop's place and fall speed take their draws as 0 .. 1.
         {GeneratorKind::Rain,
          [&](const auto& s) {
-             return Expected{{(2 * s[1] - 1) * 10.0f, 100.0f, (2 * s[0] - 1) * 10.0f},
-                             {0.0f, -0.1f - s[2] * (9.81f - 0.1f), 0.0f}, 1.0f, mass(s[3]), size(s[4])};
+             const auto u = [&s](int i) { return (s[i] + 1.0f) / 2.0f; };
+             return Expected{{(2 * u(1) - 1) * 10.0f, 100.0f, (2 * u(0) - 1) * 10.0f},
+                             {0.0f, -0.1f - u(2) * (9.81f - 0.1f), 0.0f}, 1.0f, mass(s[3]), size(s[4])};
          }},
         {GeneratorKind::Smoke,
          [&](const auto& s) {
@@ -100,6 +102,21 @@ TEST(ParticleGenerator, FirstParticleFollowsTheDrawsInOrder) {
         EXPECT_EQ(p.color, (std::array<float, 4>{0.25f, 0.5f, 0.75f, 1.0f}));
         EXPECT_EQ(p.respawn, generator->respawns() ? 1 : 0);
         EXPECT_EQ(generator->respawns(), c.kind != GeneratorKind::Bubble && c.kind != GeneratorKind::Sphere);
+    }
+}
+
+// Every drop starts within the radius of the axis and falls, so every drop reaches the bottom and dies.
+TEST(ParticleGenerator, RainStartsAroundItsAxisAndFalls) {
+    Random random(seed);
+    const GeneratorSettings settings = defaultGeneratorSettings(GeneratorKind::Rain, random);
+    const auto generator = makeParticleGenerator(GeneratorKind::Rain, settings, random);
+    for (int i = 0; i < 1000; ++i) {
+        Particle p;
+        generator->spawn(p);
+        ASSERT_LE(std::abs(p.position.x), settings.radius);
+        ASSERT_LE(std::abs(p.position.z), settings.radius);
+        ASSERT_LE(p.velocity.y, -0.1f);
+        ASSERT_GE(p.velocity.y, -settings.speed);
     }
 }
 
