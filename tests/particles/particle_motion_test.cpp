@@ -93,6 +93,7 @@ TEST(ParticleGenerator, FirstParticleFollowsTheDrawsInOrder) {
         generator->spawn(p);
         const Expected e = c.expected(signedDraws());
         expectNear(p.position, e.position);
+        expectNear(p.previousPosition, e.position);  // no streak from where the record was before
         expectNear(p.velocity, e.velocity);
         EXPECT_NEAR(p.energy, e.energy, 1e-5f);
         EXPECT_NEAR(p.mass, e.mass, 1e-5f);
@@ -286,6 +287,21 @@ TEST(ParticleSystem, KindsWithoutRespawnNeverSpawnAgain) {
     EXPECT_FALSE(empty.initialize(3, 1.0f, nullptr, makeParticleRenderer(RendererKind::Points, {}, nullptr)));
     empty.update(0.1f);
     EXPECT_TRUE(empty.particles().empty());
+}
+
+// Mass and its variance can cancel: a massless particle is left alone by forces rather than given an infinite
+// velocity.
+TEST(ParticleGenerator, MasslessParticlesIgnoreForces) {
+    Random random(seed);
+    GeneratorSettings settings = defaultGeneratorSettings(GeneratorKind::Bubble, random);
+    settings.mass = 0.0f;
+    Particle p;
+    makeParticleGenerator(GeneratorKind::Bubble, settings, random)->spawn(p);
+    EXPECT_EQ(p.inverseMass, 0.0f);
+    p.force = {1.0f, 2.0f, 3.0f};
+    const Vec3 velocity = p.velocity;
+    ForceToVelocity().apply(p, 0.1f);
+    EXPECT_EQ(p.velocity, velocity);
 }
 
 }  // namespace
