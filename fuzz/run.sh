@@ -20,7 +20,7 @@ export here work seconds
 one() {
   local program=$1 name=${1##*/fuzz_}
   local options=(-rss_limit_mb=512 -malloc_limit_mb=64 -timeout=25 -artifact_prefix="$work/$name-")
-  case " brush_blocks effect_script envelope_load image_block keyframer_load scene_script script_lines shader_script " in
+  case " brush_blocks effect_script envelope_load image_block keyframer_load particle_system scene_script script_lines shader_script " in
     *" $name "*) options+=(-dict="$here/dict/scripts.dict") ;;
   esac
   local log=$work/$name.log

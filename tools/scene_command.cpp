@@ -28,6 +28,7 @@
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
 #include "shader/shader_script_loader.h"
+#include "content_folder.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {
@@ -174,16 +175,10 @@ int runScene(const std::vector<std::string>& args) {
     MeshManager meshes;  // meshes come from "data\obj\" of the content folder, else beside the script
     registerStandardMeshFormats(meshes);
     if (!parsed.data.empty()) {
-        // A content folder, laid out as the archive: the script's name is relative to it, as the show's are.
-        fs::current_path(parsed.data, ignored);
-        if (ignored) {
+        if (!enterContentFolder(parsed.data, meshes)) {
             std::fprintf(stderr, "qv3rn-tool scene: %s: no such content folder\n", parsed.data.c_str());
             return 1;
         }
-        images.registerDefaults();
-        images.addSearchPath("data\\art\\");
-        images.addSearchPath("data\\fnt\\");
-        meshes.addSearchPath("data\\obj\\");
     }
 
     int status = 0;
@@ -192,10 +187,7 @@ int runScene(const std::vector<std::string>& args) {
         cameras.setSize(640, 480);
         std::unique_ptr<SceneNode> root;
         try {
-            if (!parsed.data.empty() && fs::is_regular_file("data/shader/demo.shader")) {
-                ShaderScriptLoader loader(shaders);
-                if (!loader.load("data\\shader\\demo.shader")) throw std::runtime_error(loader.failure());
-            }
+            if (!parsed.data.empty()) loadContentShaders(shaders);
             SceneLoader loader;
             root = loader.load(parsed.script);
             if (!root) {

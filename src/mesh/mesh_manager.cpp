@@ -58,6 +58,13 @@ MeshType meshTypeFromKeyword(std::string_view keyword) {
     return MeshType::Static;
 }
 
+Mesh* findOrLoadMesh(const std::string& name, MeshType type) {
+    MeshManager* manager = MeshManager::instance();
+    if (!manager) return nullptr;
+    if (Mesh* mesh = manager->find(name)) return mesh;
+    return manager->load(name, type);
+}
+
 Mesh* MeshManager::find(std::string_view name) const {
     for (const auto& mesh : meshes_)
         if (mesh->answersTo(name)) return mesh.get();

@@ -68,6 +68,10 @@ std::unique_ptr<Mesh> createMesh(MeshType type);
 // The scene script's keyword for a kind: "EDGEMESH", "BUMPMAP", "BUMPMAP_EDGEMESH"; any other word is STATIC.
 MeshType meshTypeFromKeyword(std::string_view keyword);
 
+// The mesh `name` from the current cache, loaded with `type` when the cache has none; null when it cannot be
+// loaded (or no mesh manager exists).
+Mesh* findOrLoadMesh(const std::string& name, MeshType type);
+
 // Registers what the demo registers at start-up, in its order: the object loader, the "msh" loader, the "msh"
 // writer.
 void registerStandardMeshFormats(MeshManager& manager);

@@ -14,13 +14,6 @@
 
 namespace qv3rn {
 
-Mesh* findOrLoadMesh(const std::string& name, MeshType type) {
-    MeshManager* manager = MeshManager::instance();
-    if (!manager) return nullptr;
-    if (Mesh* mesh = manager->find(name)) return mesh;
-    return manager->load(name, type);
-}
-
 MeshType meshTypeOfLine(const std::string& line) {
     if (matches(line, "BUMPMAP_EDGEMESH")) return MeshType::BumpMapEdgeMesh;
     if (matches(line, "BUMPMAP")) return MeshType::BumpMap;

@@ -9,14 +9,11 @@
 
 #include "anim/envelope.h"
 #include "mesh/mesh.h"
+#include "mesh/mesh_manager.h"  // Required for: findOrLoadMesh
 #include "scene/scene_node.h"
 #include "shader/shader_manager.h"  // Required for: ShaderHandle
 
 namespace qv3rn {
-
-// The mesh `name` from the mesh cache, loaded with `type` when the cache has none; null when it cannot be
-// loaded (or no mesh manager exists).
-Mesh* findOrLoadMesh(const std::string& name, MeshType type);
 
 // The mesh kind of a "Type " line in a "Mesh {" block: "BUMPMAP_EDGEMESH", "BUMPMAP", "EDGEMESH" tried in that
 // order, anything else static.

@@ -15,6 +15,8 @@
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
+#include "particles/particle_script.h"
+#include "scene/particles_node.h"
 #include "scene/per_pixel_lighting.h"
 #include "scene/point_light.h"
 #include "scene/scene_loader.h"
@@ -87,6 +89,7 @@ const KeywordTable<MeshNode>& meshNodeGrammar();
 const KeywordTable<MorphNode>& morphGrammar();
 const KeywordTable<DeformMeshNode>& deformMeshGrammar();
 const KeywordTable<OctreeNode>& octreeGrammar();
+const KeywordTable<ParticlesNode>& particlesGrammar();
 const KeywordTable<DefaultLightingGroup>& defaultLightingGrammar();
 const KeywordTable<ShadowPlane>& shadowPlaneGrammar();
 
@@ -343,6 +346,20 @@ const KeywordTable<OctreeNode> octreeRows = joinRows<OctreeNode>(
     Row<OctreeNode>{"Object ", readOctreeObject});
 const KeywordTable<OctreeNode>& octreeGrammar() { return octreeRows; }
 
+// ---- Particles.
+
+void readParticleSystemBlock(ParticlesNode& node, BlockLine& line) {
+    try {
+        node.setSystem(readParticleSystem(line));
+    } catch (const std::runtime_error& raised) {
+        throw std::runtime_error(std::string("unable to load particle system: ") + raised.what());
+    }
+}
+
+const KeywordTable<ParticlesNode> particlesRows =
+    joinRows<ParticlesNode>(commonRows, Row<ParticlesNode>{"ParticleSystem {", readParticleSystemBlock});
+const KeywordTable<ParticlesNode>& particlesGrammar() { return particlesRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -391,7 +408,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         notSupported<SceneNode>("Mirror {"),
         child<MorphNode>("Morph {", morphGrammar),
         child<OctreeNode>("Octree {", octreeGrammar),
-        notSupported<SceneNode>("Particles {"),
+        child<ParticlesNode>("Particles {", particlesGrammar),
         child<DefaultLightingGroup>("DefaultLighting {", defaultLightingGrammar),
         child<SceneNode>("Group {", groupGrammar),
         child<DirectionalLight>("DirectionalLight {", directionalLightGrammar),

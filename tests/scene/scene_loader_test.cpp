@@ -67,7 +67,7 @@ TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace)
          "3: \"EdgeMesh {\" is not supported yet"},
         {"\"DeformMesh {\" is not \"Mesh {\"", "Group {\n\nDeformMesh {\nObject \"nowhere\"\n}\n}\n",
          "4: unable to load mesh: nowhere"},
-        {"later node types", "Group {\nGroup {\nParticles {\n", "3: \"Particles {\" is not supported yet"},
+        {"later node types", "Group {\nGroup {\nCubeGrid {\n", "3: \"CubeGrid {\" is not supported yet"},
         {"per-pixel roots and children with shadows",
          "PerPixelLighting {\nName \"r\"\nShadows yes\nShadowColor 1 0 0 1\nPerPixelBumpMapLighting {\nName \"a\"\n"
          "Shadows no\n}\n}\n",
