@@ -2,16 +2,19 @@
 // each node type.
 #include "scene/scene_grammar.h"
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
 #include "anim/envelope_field.h"
 #include "anim/keyframer.h"
 #include "anim/keyframer_lw.h"
+#include "core/log.h"
 #include "scene/camera_node.h"
 #include "scene/default_lighting_group.h"
 #include "scene/light.h"
 #include "scene/deform_mesh_node.h"
+#include "scene/lens_flare_node.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
@@ -20,6 +23,7 @@
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
+#include "scene/sparks_node.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {
@@ -184,17 +188,22 @@ const KeywordTable<SpotLight> spotLightRows =
 const KeywordTable<SpotLight>& spotLightGrammar() { return spotLightRows; }
 
 void readRadius(PointLight& light, BlockLine& line) { light.setRadius(scanVector(line.text, light.radius)); }
-void readShader(PointLight& light, BlockLine& line) {
+// The "Shader " line of the sprite, sparks and volumizer blocks: the shader must be registered.
+ShaderHandle requiredShader(BlockLine& line) {
     const std::string name = quotedText(line.text);
     ShaderManager* manager = ShaderManager::instance();
     ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
     if (!shader) throw std::runtime_error("unable to find shader: " + name);
-    light.setShader(std::move(shader));
+    return shader;
+}
+template <typename Node>
+Row<Node> shaderRow() {
+    return {"Shader ", [](Node& node, BlockLine& line) { node.setShader(requiredShader(line)); }};
 }
 
 const KeywordTable<PointLight> pointLightRows =
     joinRows<PointLight>(commonRows, Row<PointLight>{"Radius ", readRadius}, floats("Size ", &PointLight::size),
-                         floats("Color ", &PointLight::color), Row<PointLight>{"Shader ", readShader});
+                         floats("Color ", &PointLight::color), shaderRow<PointLight>());
 const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
 
 const KeywordTable<ShadowVolumeGroup> shadowVolumeRows =
@@ -343,6 +352,45 @@ const KeywordTable<OctreeNode> octreeRows = joinRows<OctreeNode>(
     Row<OctreeNode>{"Object ", readOctreeObject});
 const KeywordTable<OctreeNode>& octreeGrammar() { return octreeRows; }
 
+// ---- Sparks and lens flares.
+
+const KeywordTable<SparksNode> sparksRows = joinRows<SparksNode>(commonRows, shaderRow<SparksNode>());
+const KeywordTable<SparksNode>& sparksGrammar() { return sparksRows; }
+
+// "Flare " image position size red green blue alpha; numbers that do not scan keep the element's defaults.
+void readFlare(LensFlareNode& node, BlockLine& line) {
+    FlareElement element;
+    long long image = element.image;
+    float* c = element.colour.data();
+    std::sscanf(line.text.c_str(), "%*s %lld %f %f %f %f %f %f", &image, &element.position, &element.size, &c[0],
+                &c[1], &c[2], &c[3]);
+    element.image = image >= 0 && image < LensFlareNode::imageCount ? static_cast<int>(image) : -1;
+    node.addElement(element);
+}
+
+const KeywordTable<LensFlareNode> lensFlareRows = joinRows<LensFlareNode>(commonRows, Row<LensFlareNode>{"Flare ", readFlare});
+const KeywordTable<LensFlareNode>& lensFlareGrammar() { return lensFlareRows; }
+
+// The last sparks block read receives the scene's "RegisterSparks" lines once the tree is read.
+Row<SceneNode> sparksChild() {
+    return {"Sparks {", [](SceneNode& node, BlockLine& line) {
+                auto sparks = loaderOf(line).readNode<SparksNode>(line, sparksGrammar(), "Sparks {");
+                loaderOf(line).setSparksNode(sparks.get());
+                node.addChild(std::move(sparks));
+            }};
+}
+// The last lens-flare block read receives the "RegisterLensFlare" lines; its images are looked up once its
+// block is read, and an image that is missing is named in the log (its elements are drawn untextured).
+Row<SceneNode> lensFlareChild() {
+    return {"LensFlare {", [](SceneNode& node, BlockLine& line) {
+                auto flare = loaderOf(line).readNode<LensFlareNode>(line, lensFlareGrammar(), "LensFlare {");
+                for (const std::string& name : flare->findImages())
+                    logger().printf("Lens flare image \"%s\" is not registered: drawn untextured", name.c_str());
+                loaderOf(line).setLensFlareNode(flare.get());
+                node.addChild(std::move(flare));
+            }};
+}
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -399,8 +447,8 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         child<PointLight>("PointLight {", pointLightGrammar),
         child<CameraNode>("Camera {", cameraGrammar),
         child<ShadowPlane>("ShadowPlane {", shadowPlaneGrammar),
-        notSupported<SceneNode>("Sparks {"),
-        notSupported<SceneNode>("LensFlare {"),
+        sparksChild(),
+        lensFlareChild(),
         notSupported<SceneNode>("Volumizer {"),
         notSupported<SceneNode>("CubeGrid {"),
         notSupported<SceneNode>("MetaObject {"),
