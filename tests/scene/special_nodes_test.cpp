@@ -1,0 +1,137 @@
+// special_nodes_test.cpp -- sparks, lens flares and mirrors: their blocks, the spark counts, a flare hidden
+// behind a box through the occlusion query, and a mirror's picture.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <sstream>
+#include <string>
+
+#include "data/script_error.h"
+#include "gl/default_gl_state.h"
+#include "mesh_scene_support.h"
+#include "scene/lens_flare_node.h"
+#include "scene/sparks_node.h"
+
+namespace qv3rn::test {
+namespace {
+
+std::string at(float x, float y, float z) { return keyframerLW({{0, x}, {1, y}, {2, z}}); }
+
+class SpecialNodesTest : public MeshSceneTest {};
+
+TEST_F(SpecialNodesTest, SparkEmittersCountMoveAndDropTheirSparks) {
+    // Rate 10, life 1, size 0.5, fall 2 from a source at y = 2. The first update at 0.5 s takes the accumulator
+    // from 10 to 15 and emits while it is above 1: 14 sparks, leaving 1.
+    const struct {
+        const char* what;
+        std::string rates;
+        std::vector<float> times;
+        std::size_t count;
+        float firstY, firstLife, firstSize, accumulator;
+    } cases[] = {
+        {"first update", "10 1 0.5 2", {0.5f}, 14, 2.0f, 1.0f, 0.5f, 1.0f},
+        // 0.25 s later: the 14 fall 0.5 and shrink by a quarter; 1 + 2.5 emits 3 more, leaving 0.5.
+        {"second update", "10 1 0.5 2", {0.5f, 0.75f}, 17, 1.5f, 0.75f, 0.375f, 0.5f},
+        // A whole life later the first 14 die where they are and 10 new ones start.
+        {"a life later", "10 1 0.5 2", {0.5f, 1.5f}, 10, 2.0f, 1.0f, 0.5f, 1.0f},
+        // Time standing still or jumping more than a second moves everything by 0.0001 s.
+        {"time stands still", "10 1 0.5 2", {0.5f, 0.5f}, 15, 1.9998f, 0.9999f, 0.49995f, 0.001f},
+        {"time jumps", "10 1 0.5 2", {0.5f, 3.0f}, 15, 1.9998f, 0.9999f, 0.49995f, 0.001f},
+        // A rate beyond reason fills the emitter up to its limit and no further, in one step (counting the
+        // accumulator down by ones would never end once it is too large for a float to change by 1).
+        {"huge rate", "1e9 1 0.5 2", {0.5f}, SparksNode::maxSparksPerEmitter, 2.0f, 1.0f, 0.5f, 0.0f},
+        // Sparks that would be born dead are not emitted.
+        {"no life", "10 0 0.5 2", {0.5f}, 0, 0, 0, 0, 10.0f},
+    };
+    for (const auto& c : cases) {
+        read("Group {\nGroup {\nName \"src\"\n" + at(0, 2, 0) + "RegisterSparks " + c.rates +
+             "\n}\nSparks {\nName \"s\"\n}\n}\n");
+        for (float t : c.times) root->update(t);
+        const auto& emitters = static_cast<SparksNode&>(node("s")).emitters();
+        ASSERT_EQ(emitters.size(), 1u) << c.what;
+        const SparkEmitter& e = emitters[0];
+        EXPECT_EQ(e.source, &node("src")) << c.what;
+        EXPECT_EQ(e.sparks.size(), c.count) << c.what;
+        EXPECT_NEAR(e.accumulator, c.accumulator, 1e-3f) << c.what;
+        if (e.sparks.empty()) continue;
+        EXPECT_NEAR(e.sparks[0].position.y, c.firstY, 1e-4f) << c.what;
+        EXPECT_NEAR(e.sparks[0].life, c.firstLife, 1e-4f) << c.what;
+        EXPECT_NEAR(e.sparks[0].size, c.firstSize, 1e-4f) << c.what;
+    }
+}
+
+TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
+    addShader("spark");
+    const struct {
+        std::string script;
+        std::string expected;
+    } cases[] = {
+        {"Group {\nSparks {\nName \"s\"\nShader \"spark\"\n}\n}\n", "sparks shader"},
+        {"Group {\nSparks {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
+        {"Group {\nLensFlare {\nName \"f\"\nFlare 2 0.5 1.5 1 0.5 0.25 0.8\nFlare 9 1\nFlare\n}\n}\n",
+         "flare 2 0.5 1.5 1 0.5 0.25 0.8 / -1 1 0 1 1 1 1 /"},  // a bare "Flare" is no keyword
+        // Registrations go to the last block of each kind, whatever the order of the lines.
+        {"Group {\nGroup {\nName \"a\"\nRegisterLensFlare\nRegisterSparks 1 2 3 4\n}\nLensFlare {\nName \"f\"\n}\n}\n",
+         "flare sources a"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream got;
+        try {
+            read(c.script);
+            if (auto* sparks = dynamic_cast<SparksNode*>(root->findByName("s")))
+                got << "sparks" << (sparks->shader() ? " shader" : "");
+            if (auto* flare = dynamic_cast<LensFlareNode*>(root->findByName("f"))) {
+                got << "flare";
+                for (const FlareElement& e : flare->elements()) {
+                    got << " " << e.image << " " << e.position << " " << e.size;
+                    for (float v : e.colour) got << " " << v;
+                    got << " /";
+                }
+                if (!flare->sources().empty()) got << " sources";
+                for (const FlareSource& s : flare->sources()) got << " " << s.node->name();
+            }
+        } catch (const ScriptError& error) {
+            got << error.line() << ": " << error.what();
+        }
+        EXPECT_EQ(got.str(), c.expected) << c.script;
+    }
+}
+
+TEST_F(SpecialNodesTest, AFlareFadesOutBehindABoxAndInAgain) {
+    // The camera at the origin looks along +Z at a source 10 away; a red untextured flare element sits on it.
+    MeshBuilder builder;
+    ShapeParameters parameters;
+    parameters.size = {2, 2, 2};
+    ASSERT_TRUE(buildShape("box", parameters, Handle<Shader>(), builder));
+    adopt("box.msh", builder.build());
+    read("Group {\nCamera {\nActive yes\n}\nGroup {\nName \"sun\"\n" + at(0, 0, 10) +
+         "RegisterLensFlare\n}\nMesh {\nName \"box\"\nEnable no\n" + at(0, 0, 5) +
+         "Object \"box.msh\"\n}\nLensFlare {\nName \"f\"\nFlare -1 0 0.5 1 0 0 1\n}\n}\n");
+    ASSERT_TRUE(GL_ARB_occlusion_query_Flag || GL_HP_occlusion_test_Flag);
+    const auto& source = static_cast<LensFlareNode&>(node("f")).sources().at(0);
+    applyDefaultGLState();  // depth test on, as the player draws
+    float time = 0.0f;
+    const auto frames = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            render(time += 0.1f);
+            glFinish();  // the buffer swap that ends a frame: last frame's query has its answer by the next
+        }
+    };
+    frames(8);
+    EXPECT_EQ(source.intensity, 1.0f);
+    EXPECT_GT(pixel(32, 32)[0], 200) << "the flare shows while the source is seen";
+    node("box").enable();
+    frames(2);
+    EXPECT_GT(pixel(32, 32)[1], 200) << "the white box covers the source";
+    EXPECT_GT(source.intensity, 0.5f) << "it fades, not vanishes";
+    frames(6);
+    EXPECT_EQ(source.intensity, 0.0f) << "hidden behind the box";
+    EXPECT_FALSE(source.visible);
+    node("box").disable();
+    frames(8);
+    EXPECT_EQ(source.intensity, 1.0f) << "seen again";
+}
+
+}  // namespace
+}  // namespace qv3rn::test
