@@ -16,6 +16,7 @@
 #include "scene/deform_mesh_node.h"
 #include "scene/lens_flare_node.h"
 #include "scene/mesh_node.h"
+#include "scene/mirror_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
 #include "scene/per_pixel_lighting.h"
@@ -97,6 +98,7 @@ const KeywordTable<ShadowPlane>& shadowPlaneGrammar();
 const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar();
 const KeywordTable<PerPixelLightingGroup>& perPixelLightingGrammar();
 const KeywordTable<PerPixelBumpMapGroup>& perPixelBumpMapGrammar();
+const KeywordTable<MirrorNode>& mirrorGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -391,6 +393,35 @@ Row<SceneNode> lensFlareChild() {
             }};
 }
 
+// ---- Mirrors.
+
+void readMirrorType(MirrorNode& node, BlockLine& line) {
+    if (matches(line.text, "PLANE"))
+        node.kind = MirrorNode::Kind::Plane;
+    else if (matches(line.text, "MESH"))
+        node.kind = MirrorNode::Kind::Mesh;
+}
+void readMirrorMesh(MirrorNode& node, BlockLine& line) {
+    Mesh* mesh = findOrLoadMesh(quotedText(line.text), MeshType::Static);
+    if (!mesh) throw std::runtime_error("unable to load mirror mesh");
+    node.setMesh(mesh);
+}
+void readAttach(MirrorNode& node, BlockLine& line) {
+    std::string name = quotedText(line.text);
+    if (!name.empty()) node.attachNames.push_back(std::move(name));
+}
+
+// "PlanePosition " comes before the common rows: their "Position " would otherwise take it and move the node.
+const KeywordTable<MirrorNode> mirrorRows = joinRows<MirrorNode>(
+    Row<MirrorNode>{"PlanePosition ",
+                    [](MirrorNode& node, BlockLine& line) { node.planePosition = scanVector(line.text, node.planePosition); }},
+    commonRows, Row<MirrorNode>{"MirrorType ", readMirrorType},
+    Row<MirrorNode>{"PlaneSize ",
+                    [](MirrorNode& node, BlockLine& line) { node.planeSize = scanVector(line.text, node.planeSize); }},
+    floats("Plane ", &MirrorNode::plane), Row<MirrorNode>{"Mesh ", readMirrorMesh},
+    Row<MirrorNode>{"Attach ", readAttach});
+const KeywordTable<MirrorNode>& mirrorGrammar() { return mirrorRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -436,7 +467,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         notSupported<SceneNode>("EdgeMesh {"),
         child<DeformMeshNode>("DeformMesh {", deformMeshGrammar),
         child<MeshNode>("Mesh {", meshNodeGrammar),
-        notSupported<SceneNode>("Mirror {"),
+        child<MirrorNode>("Mirror {", mirrorGrammar),
         child<MorphNode>("Morph {", morphGrammar),
         child<OctreeNode>("Octree {", octreeGrammar),
         notSupported<SceneNode>("Particles {"),

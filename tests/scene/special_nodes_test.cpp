@@ -11,6 +11,7 @@
 #include "gl/default_gl_state.h"
 #include "mesh_scene_support.h"
 #include "scene/lens_flare_node.h"
+#include "scene/mirror_node.h"
 #include "scene/sparks_node.h"
 
 namespace qv3rn::test {
@@ -72,6 +73,12 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {"Group {\nLensFlare {\nName \"f\"\nFlare 2 0.5 1.5 1 0.5 0.25 0.8\nFlare 9 1\nFlare\n}\n}\n",
          "flare 2 0.5 1.5 1 0.5 0.25 0.8 / -1 1 0 1 1 1 1 /"},  // a bare "Flare" is no keyword
         // Registrations go to the last block of each kind, whatever the order of the lines.
+        {"Group {\nMirror {\nName \"m\"\nPlanePosition 1 2 3\nPlaneSize 4 0 5\nPlane 0 0 2 0\nAttach \"\"\n"
+         "Attach \"m\"\n}\n}\n",
+         "mirror 0 at 1 2 3 size 4 0 5 plane 0 0 2 0 node at 0 0 0 attached m"},
+        {"Group {\nMirror {\nMirrorType MESH\n}\n}\n", "4: mesh mirror has no \"Mesh\" line"},
+        {"Group {\nMirror {\nMirrorType MESH\nMesh \"none.msh\"\n}\n}\n", "4: unable to load mirror mesh"},
+        {"Group {\nMirror {\nPlane 0 0 0 1\n}\n}\n", "4: mirror plane has no normal"},
         {"Group {\nGroup {\nName \"a\"\nRegisterLensFlare\nRegisterSparks 1 2 3 4\n}\nLensFlare {\nName \"f\"\n}\n}\n",
          "flare sources a"},
     };
@@ -79,6 +86,14 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         std::ostringstream got;
         try {
             read(c.script);
+            if (auto* m = dynamic_cast<MirrorNode*>(root->findByName("m"))) {
+                const Vec3 p = m->planePosition, z = m->planeSize, n = m->position();
+                got << "mirror " << static_cast<int>(m->kind) << " at " << p.x << " " << p.y << " " << p.z << " size "
+                    << z.x << " " << z.y << " " << z.z << " plane";
+                for (float v : m->plane) got << " " << v;
+                got << " node at " << n.x << " " << n.y << " " << n.z << " attached";
+                for (const SceneNode* a : m->attached()) got << " " << a->name();
+            }
             if (auto* sparks = dynamic_cast<SparksNode*>(root->findByName("s")))
                 got << "sparks" << (sparks->shader() ? " shader" : "");
             if (auto* flare = dynamic_cast<LensFlareNode*>(root->findByName("f"))) {
@@ -131,6 +146,65 @@ TEST_F(SpecialNodesTest, AFlareFadesOutBehindABoxAndInAgain) {
     node("box").disable();
     frames(8);
     EXPECT_EQ(source.intensity, 1.0f) << "seen again";
+}
+
+TEST_F(SpecialNodesTest, AMirrorReflectsWhatIsAttachedWithinItsRectangleOnly) {
+    // The camera at the origin looks along +Z (a unit at depth z covers 77.25 / z pixels, +x to the left). The
+    // mirror at z = 10 spans x and y in [-2, 2]: columns and rows 17 to 47. Behind the camera, a red square
+    // (x, y in [-3, 3]) at z = -5 faces the mirror; its image lies at z = 25, 9 pixels either side of the
+    // middle. A green square at z = 8 covers x in [1, 4] in front of the mirror's left edge.
+    const auto square = [this](const char* name, float side, std::uint8_t r, std::uint8_t g, bool towardsZ) {
+        auto grid = flatGrid(1, side, addShader(name));
+        if (towardsZ)
+            for (MeshTriangle& triangle : grid->triangles()) std::swap(triangle.vertices[1], triangle.vertices[2]);
+        grid->computePlanes();
+        grid->buildBatches();
+        grid->setFlags(grid->flags() | MeshFlags::Colours);
+        for (MeshVertex& v : grid->vertices()) {
+            v.colour[0] = r;
+            v.colour[1] = g;
+            v.colour[2] = 0;
+            v.colour[3] = 255;
+        }
+        adopt(name, std::move(grid));
+    };
+    square("red.msh", 6, 255, 0, true);
+    square("green.msh", 3, 0, 255, false);
+    const auto scene = [](const std::string& mirror) {
+        return "Group {\nCamera {\nActive yes\n}\nMesh {\nName \"red\"\n" + at(0, 0, -5) +
+               "Object \"red.msh\"\n}\nMesh {\nName \"green\"\n" + at(2.5f, 0, 8) +
+               "Object \"green.msh\"\n}\nMirror {\n" + at(0, 0, 10) + "Plane 0 0 1 0\nPlaneSize 2 2 0\n" + mirror +
+               "}\n}\n";
+    };
+    const auto frame = [&](const std::string& mirror) {
+        read(scene(mirror));
+        applyDefaultGLState();
+        glClearStencil(0);
+        glClear(GL_STENCIL_BUFFER_BIT);
+        render(0.0f);
+        std::vector<std::array<std::uint8_t, 4>> pixels;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) pixels.push_back(pixel(x, y));
+        return pixels;
+    };
+    const auto without = frame("Enable no\n");
+    const auto nothing = frame("Attach \"nowhere\"\n");
+    const auto with = frame("Attach \"red\"\n");
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    const auto at = [](const std::vector<std::array<std::uint8_t, 4>>& p, int x, int y) { return p[y * width + x]; };
+    using Rgba = std::array<std::uint8_t, 4>;
+    const Rgba black{0, 0, 0, 0}, red{255, 0, 0, 255}, green{0, 255, 0, 255};
+    EXPECT_EQ(at(with, 32, 32), red) << "the reflection in the middle";
+    EXPECT_EQ(at(with, 38, 26), red);
+    EXPECT_EQ(at(with, 32, 44), black) << "the mirror beyond the reflection's edge";
+    EXPECT_EQ(at(with, 10, 32), green) << "the green square beside the mirror";
+    EXPECT_EQ(at(with, 20, 32), green) << "the green square in front of the mirror hides it";
+    EXPECT_EQ(at(nothing, 32, 32), black) << "a name that names nothing reflects nothing";
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (x < 17 || x > 47 || y < 17 || y > 47) {
+                ASSERT_EQ(at(with, x, y), at(without, x, y)) << x << "," << y;
+            }
 }
 
 }  // namespace
