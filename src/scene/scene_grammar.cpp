@@ -99,6 +99,7 @@ const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar();
 const KeywordTable<PerPixelLightingGroup>& perPixelLightingGrammar();
 const KeywordTable<PerPixelBumpMapGroup>& perPixelBumpMapGrammar();
 const KeywordTable<MirrorNode>& mirrorGrammar();
+const KeywordTable<EdgeMeshNode>& edgeMeshGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -294,6 +295,20 @@ const KeywordTable<MeshNode> meshNodeRows = joinRows<MeshNode>(
     commonRows, meshOptions, Row<MeshNode>{"Type ", readMeshType}, Row<MeshNode>{"Object ", readMeshObject});
 const KeywordTable<MeshNode>& meshNodeGrammar() { return meshNodeRows; }
 
+void readEdgeMeshObject(EdgeMeshNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, MeshType::EdgeMesh);
+    if (!mesh) throw std::runtime_error("unable to load mesh: " + name);
+    node.setMesh(mesh);
+}
+
+const KeywordTable<EdgeMeshNode> edgeMeshRows = joinRows<EdgeMeshNode>(
+    commonRows, Row<EdgeMeshNode>{"Object ", readEdgeMeshObject}, flag("Particles ", &MeshNode::particles),
+    floats("ParticleSize ", &MeshNode::particleSize), floats("ParticleThreshold ", &MeshNode::particleThreshold),
+    floats("ParticleAttenuation ", &MeshNode::particleAttenuation),
+    floats("ParticleColor ", &MeshNode::particleColor));
+const KeywordTable<EdgeMeshNode>& edgeMeshGrammar() { return edgeMeshRows; }
+
 // "Type " in the blocks whose vertices change or are sorted: "DeformMesh {", "Morph {", "Octree {".
 template <typename Node>
 void readChangingType(Node& node, BlockLine& line) {
@@ -464,7 +479,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         child<PerPixelBumpMapGroup>("PerPixelBumpMapLighting {", perPixelBumpMapGrammar),
         child<ShadowVolumeGroup>("ShadowVolume {", shadowVolumeGrammar),
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
-        notSupported<SceneNode>("EdgeMesh {"),
+        child<EdgeMeshNode>("EdgeMesh {", edgeMeshGrammar),
         child<DeformMeshNode>("DeformMesh {", deformMeshGrammar),
         child<MeshNode>("Mesh {", meshNodeGrammar),
         child<MirrorNode>("Mirror {", mirrorGrammar),

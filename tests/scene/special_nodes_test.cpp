@@ -11,6 +11,7 @@
 #include "gl/default_gl_state.h"
 #include "mesh_scene_support.h"
 #include "scene/lens_flare_node.h"
+#include "scene/mesh_node.h"
 #include "scene/mirror_node.h"
 #include "scene/sparks_node.h"
 
@@ -64,6 +65,7 @@ TEST_F(SpecialNodesTest, SparkEmittersCountMoveAndDropTheirSparks) {
 
 TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
     addShader("spark");
+    adopt("ring.msh", edgeShape("box", {1, 1, 1}));
     const struct {
         std::string script;
         std::string expected;
@@ -79,6 +81,12 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {"Group {\nMirror {\nMirrorType MESH\n}\n}\n", "4: mesh mirror has no \"Mesh\" line"},
         {"Group {\nMirror {\nMirrorType MESH\nMesh \"none.msh\"\n}\n}\n", "4: unable to load mirror mesh"},
         {"Group {\nMirror {\nPlane 0 0 0 1\n}\n}\n", "4: mirror plane has no normal"},
+        {"Group {\nEdgeMesh {\nName \"e\"\nObject \"ring.msh\"\nParticles yes\nParticleSize 2 8\n"
+         "ParticleThreshold 0.5\nParticleAttenuation 1 0.1 0.01 0\nParticleColor 1 0 0 0.5\n}\n}\n",
+         "edge mesh with edges points 2 8 0.5 1 0.1 0.01 0 1 0 0 0.5"},
+        {"Group {\nEdgeMesh {\nName \"e\"\nObject \"ring.msh\"\nParticles no\n}\n}\n",
+         "edge mesh with edges"},
+        {"Group {\nEdgeMesh {\nObject \"none.msh\"\n}\n}\n", "3: unable to load mesh: none.msh"},
         {"Group {\nGroup {\nName \"a\"\nRegisterLensFlare\nRegisterSparks 1 2 3 4\n}\nLensFlare {\nName \"f\"\n}\n}\n",
          "flare sources a"},
     };
@@ -86,6 +94,15 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         std::ostringstream got;
         try {
             read(c.script);
+            if (auto* e = dynamic_cast<EdgeMeshNode*>(root->findByName("e"))) {
+                got << "edge mesh" << (dynamic_cast<EdgeMesh*>(e->mesh()) ? " with edges" : "");
+                if (e->particles) {
+                    got << " points " << e->particleSize[0] << " " << e->particleSize[1] << " "
+                        << e->particleThreshold;
+                    for (float v : e->particleAttenuation) got << " " << v;
+                    for (float v : e->particleColor) got << " " << v;
+                }
+            }
             if (auto* m = dynamic_cast<MirrorNode*>(root->findByName("m"))) {
                 const Vec3 p = m->planePosition, z = m->planeSize, n = m->position();
                 got << "mirror " << static_cast<int>(m->kind) << " at " << p.x << " " << p.y << " " << p.z << " size "

@@ -76,7 +76,7 @@ TEST_F(SceneCommand, ShadowGroupsShowWhatTheyThrowAndFromWhere) {
 
 TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
     const struct { const char* name; std::string script, err; } rows[] = {
-        {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:3: \"EdgeMesh {\" is not supported yet\n"},
+        {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:4: edge mesh has no \"Object\" line\n"},
         {"deform.scene", "Group {\nDeformMesh {\nObject \"none.msh\"\n}\n}\n",
          "deform.scene:3: unable to load mesh: none.msh\n"},
         {"open.scene", "Group {\nGroup {\n", "open.scene:2: the \"Group {\" block is not closed"},
