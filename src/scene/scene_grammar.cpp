@@ -25,6 +25,7 @@
 #include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
 #include "scene/sparks_node.h"
+#include "scene/volumizer_node.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {
@@ -99,6 +100,7 @@ const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar();
 const KeywordTable<PerPixelLightingGroup>& perPixelLightingGrammar();
 const KeywordTable<PerPixelBumpMapGroup>& perPixelBumpMapGrammar();
 const KeywordTable<MirrorNode>& mirrorGrammar();
+const KeywordTable<VolumizerNode>& volumizerGrammar();
 const KeywordTable<EdgeMeshNode>& edgeMeshGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
@@ -408,6 +410,16 @@ Row<SceneNode> lensFlareChild() {
             }};
 }
 
+// ---- Volumetric light.
+
+const KeywordTable<VolumizerNode> volumizerRows = joinRows<VolumizerNode>(
+    commonRows, quoted("Emitter ", &VolumizerNode::emitterName), quoted("Volume ", &VolumizerNode::volumeName),
+    shaderRow<VolumizerNode>(), floats("Color ", &VolumizerNode::color),
+    envelopeRow("Length {", &VolumizerNode::setLengthEnvelope, "unable to load volume length envelope"),
+    envelopeRow("Strength {", &VolumizerNode::setStrengthEnvelope, "unable to load volume strength envelope"),
+    envelopeRow("Density {", &VolumizerNode::setDensityEnvelope, "unable to load volume density envelop"));
+const KeywordTable<VolumizerNode>& volumizerGrammar() { return volumizerRows; }
+
 // ---- Mirrors.
 
 void readMirrorType(MirrorNode& node, BlockLine& line) {
@@ -495,7 +507,7 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         child<ShadowPlane>("ShadowPlane {", shadowPlaneGrammar),
         sparksChild(),
         lensFlareChild(),
-        notSupported<SceneNode>("Volumizer {"),
+        child<VolumizerNode>("Volumizer {", volumizerGrammar),
         notSupported<SceneNode>("CubeGrid {"),
         notSupported<SceneNode>("MetaObject {"),
     };

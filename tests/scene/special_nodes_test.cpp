@@ -14,6 +14,7 @@
 #include "scene/mesh_node.h"
 #include "scene/mirror_node.h"
 #include "scene/sparks_node.h"
+#include "scene/volumizer_node.h"
 
 namespace qv3rn::test {
 namespace {
@@ -72,6 +73,8 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
     } cases[] = {
         {"Group {\nSparks {\nName \"s\"\nShader \"spark\"\n}\n}\n", "sparks shader"},
         {"Group {\nSparks {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
+        {"Group {\nVolumizer {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
+        {"Group {\nVolumizer {\nDensity {\n}\n}\n}\n", "4: unable to load volume density envelop: unable to find expected envelope start token"},
         {"Group {\nLensFlare {\nName \"f\"\nFlare 2 0.5 1.5 1 0.5 0.25 0.8\nFlare 9 1\nFlare\n}\n}\n",
          "flare 2 0.5 1.5 1 0.5 0.25 0.8 / -1 1 0 1 1 1 1 /"},  // a bare "Flare" is no keyword
         // Registrations go to the last block of each kind, whatever the order of the lines.
@@ -222,6 +225,56 @@ TEST_F(SpecialNodesTest, AMirrorReflectsWhatIsAttachedWithinItsRectangleOnly) {
             if (x < 17 || x > 47 || y < 17 || y > 47) {
                 ASSERT_EQ(at(with, x, y), at(without, x, y)) << x << "," << y;
             }
+}
+
+TEST_F(SpecialNodesTest, VolumizerLayersNeedTheirValuesAndTheirProgram) {
+    const struct {
+        float density;
+        int layers;
+    } counts[] = {{0.5f, 0}, {1.0f, 1}, {2.5f, 3}, {1e9f, VolumizerNode::maxLayers}, {NAN, 0}};
+    for (const auto& c : counts) EXPECT_EQ(VolumizerNode::layerCount(c.density), c.layers) << c.density;
+
+    // A white box 2 wide at z = 10; the red layers of light push its front face out by up to 3, towards the
+    // camera: they cover the middle and reach 11 pixels out, where the box alone leaves black.
+    MeshBuilder builder;
+    ShapeParameters parameters;
+    parameters.size = {2, 2, 2};
+    ASSERT_TRUE(buildShape("box", parameters, Handle<Shader>(), builder));
+    adopt("box.msh", builder.build());
+    const auto frame = [&](const std::string& lines) {
+        read("Group {\nCamera {\nActive yes\n}\nMesh {\nName \"box\"\n" + at(0, 0, 10) +
+             "Object \"box.msh\"\n}\nVolumizer {\nName \"v\"\nEmitter \"box\"\nVolume \"box\"\n"
+             "Color 1 0 0 1\nLength {\n" + constantEnvelope(3) + "}\nStrength {\n" + constantEnvelope(1) + "}\n" + lines +
+             "}\n}\n");
+        applyDefaultGLState();
+        render(0.5f);
+        auto middle = pixel(32, 32), out = pixel(21, 32);
+        middle[3] = out[3] = 0;  // the layers write their alpha
+        return std::pair{middle, out};
+    };
+    using Rgba = std::array<std::uint8_t, 4>;
+    const Rgba white{255, 255, 255, 0}, black{0, 0, 0, 0};
+    EXPECT_EQ(frame("Density {\n" + constantEnvelope(2) + "}\n"), std::pair(white, black));
+    EXPECT_NE(log.text().find("Volumizer \"v\" draws nothing: no vertex program \"ScaleAlongNormalVP\""),
+              std::string::npos);
+    ASSERT_TRUE(shaders.addVertexProgram(VolumizerNode::programName, R"(!!ARBvp1.0
+PARAM push = program.local[0];
+PARAM mvp[4] = { state.matrix.mvp };
+TEMP p;
+MAD p, vertex.normal, push.x, vertex.position;
+MOV p.w, vertex.position.w;
+DP4 result.position.x, mvp[0], p;
+DP4 result.position.y, mvp[1], p;
+DP4 result.position.z, mvp[2], p;
+DP4 result.position.w, mvp[3], p;
+MOV result.color, vertex.color;
+END
+)"));
+    const Rgba red{255, 0, 0, 0};
+    EXPECT_EQ(frame("Density {\n" + constantEnvelope(2) + "}\n"), std::pair(red, red));
+    EXPECT_EQ(frame("Density {\n" + constantEnvelope(0.5f) + "}\n"), std::pair(white, black)) << "no layer";
+    EXPECT_EQ(frame("Volume \"nowhere\"\nDensity {\n" + constantEnvelope(2) + "}\n"), std::pair(white, black));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace
