@@ -59,6 +59,9 @@ const char* blockWord(const SceneNode& node) {
     case NodeType::ShadowVolume: return "ShadowVolume";
     case NodeType::Sparks: return "Sparks";
     case NodeType::LensFlare: return "LensFlare";
+    case NodeType::Mirror: return "Mirror";
+    case NodeType::Volumizer: return "Volumizer";
+    case NodeType::EdgeMesh: return "EdgeMesh";
     default: return "Node";
     }
 }
