@@ -6,6 +6,7 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 
 #include "gl/extensions.h"
@@ -67,25 +68,27 @@ void LensFlareNode::flarePass(const Frustum* frustum) {
     if (!CameraMgr::instance().currentCamera()) return;
     float modelview[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    const bool occlusion = GL_HP_occlusion_test_Flag || GL_ARB_occlusion_query_Flag;
     for (FlareSource& source : sources_) {
         if (frustum) source.visible = frustum->contains(source.node->worldPosition());
-        if (!frustum || source.visible) testOcclusion(source);
+        if (occlusion && (!frustum || source.visible)) {
+            testOcclusion(source);
+            source.visible = source.seen;
+        }
         if (source.intensity > 0.0f) drawFlare(source, modelview);
     }
 }
 
 void LensFlareNode::testOcclusion(FlareSource& source) {
     const bool hp = GL_HP_occlusion_test_Flag;
-    const bool arb = !hp && GL_ARB_occlusion_query_Flag;
-    if (!hp && !arb) return;
-    if (arb && source.queryPending) {
-        // Last frame's answer, once the GPU has it; until then the source keeps what it was.
+    if (!hp && source.queryPending) {
+        // Last frame's answer, once the GPU has it; until then the last answer stands.
         GLuint available = GL_FALSE;
         glGetQueryObjectuivARB(source.query, GL_QUERY_RESULT_AVAILABLE_ARB, &available);
         if (!available) return;
         GLuint samples = 0;
         glGetQueryObjectuivARB(source.query, GL_QUERY_RESULT_ARB, &samples);
-        source.visible = samples > 0;
+        source.seen = samples > 0;
         source.queryPending = false;
     }
     glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_COLOR_BUFFER_BIT);
@@ -114,7 +117,7 @@ void LensFlareNode::testOcclusion(FlareSource& source) {
     if (hp) {
         GLboolean result = GL_FALSE;
         glGetBooleanv(GL_OCCLUSION_TEST_RESULT_HP, &result);
-        source.visible = result != GL_FALSE;
+        source.seen = result != GL_FALSE;
     }
 }
 

@@ -19,6 +19,8 @@ struct FlareSource {
     SceneNode* node = nullptr;
     float intensity = 0.0f;  // in [0, 1]
     bool visible = false;
+    // The last answer of the occlusion test: the source's point passed the depth test somewhere.
+    bool seen = true;
     // The occlusion query of the last frame that tested the source (0: none), read a frame later so that the
     // frame never waits for the GPU.
     GLuint query = 0;
@@ -62,8 +64,8 @@ public:
 
 private:
     void flarePass(const Frustum* frustum);
-    // Tests whether the source's world position shows, through whichever occlusion extension the driver has;
-    // leaves `visible` as it is without one.
+    // Tests whether the source's world position shows, through whichever occlusion extension the driver has,
+    // into `seen` (the query's answer arrives a frame late).
     void testOcclusion(FlareSource& source);
     void drawFlare(const FlareSource& source, const float* modelview);
 
