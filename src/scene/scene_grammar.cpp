@@ -387,7 +387,8 @@ void readFlare(LensFlareNode& node, BlockLine& line) {
     node.addElement(element);
 }
 
-const KeywordTable<LensFlareNode> lensFlareRows = joinRows<LensFlareNode>(commonRows, Row<LensFlareNode>{"Flare ", readFlare});
+const KeywordTable<LensFlareNode> lensFlareRows =
+    joinRows<LensFlareNode>(commonRows, Row<LensFlareNode>{"Flare ", readFlare});
 const KeywordTable<LensFlareNode>& lensFlareGrammar() { return lensFlareRows; }
 
 // The last sparks block read receives the scene's "RegisterSparks" lines once the tree is read.
@@ -441,7 +442,9 @@ void readAttach(MirrorNode& node, BlockLine& line) {
 // "PlanePosition " comes before the common rows: their "Position " would otherwise take it and move the node.
 const KeywordTable<MirrorNode> mirrorRows = joinRows<MirrorNode>(
     Row<MirrorNode>{"PlanePosition ",
-                    [](MirrorNode& node, BlockLine& line) { node.planePosition = scanVector(line.text, node.planePosition); }},
+                    [](MirrorNode& node, BlockLine& line) {
+                        node.planePosition = scanVector(line.text, node.planePosition);
+                    }},
     commonRows, Row<MirrorNode>{"MirrorType ", readMirrorType},
     Row<MirrorNode>{"PlaneSize ",
                     [](MirrorNode& node, BlockLine& line) { node.planeSize = scanVector(line.text, node.planeSize); }},

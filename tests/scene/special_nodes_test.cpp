@@ -74,7 +74,8 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {"Group {\nSparks {\nName \"s\"\nShader \"spark\"\n}\n}\n", "sparks shader"},
         {"Group {\nSparks {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
         {"Group {\nVolumizer {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
-        {"Group {\nVolumizer {\nDensity {\n}\n}\n}\n", "4: unable to load volume density envelop: unable to find expected envelope start token"},
+        {"Group {\nVolumizer {\nDensity {\n}\n}\n}\n",
+         "4: unable to load volume density envelop: unable to find expected envelope start token"},
         {"Group {\nLensFlare {\nName \"f\"\nFlare 2 0.5 1.5 1 0.5 0.25 0.8\nFlare 9 1\nFlare\n}\n}\n",
          "flare 2 0.5 1.5 1 0.5 0.25 0.8 / -1 1 0 1 1 1 1 /"},  // a bare "Flare" is no keyword
         // Registrations go to the last block of each kind, whatever the order of the lines.
@@ -244,7 +245,8 @@ TEST_F(SpecialNodesTest, VolumizerLayersNeedTheirValuesAndTheirProgram) {
     const auto frame = [&](const std::string& lines) {
         read("Group {\nCamera {\nActive yes\n}\nMesh {\nName \"box\"\n" + at(0, 0, 10) +
              "Object \"box.msh\"\n}\nVolumizer {\nName \"v\"\nEmitter \"box\"\nVolume \"box\"\n"
-             "Color 1 0 0 1\nLength {\n" + constantEnvelope(3) + "}\nStrength {\n" + constantEnvelope(1) + "}\n" + lines +
+             "Color 1 0 0 1\nLength {\n" + constantEnvelope(3) + "}\nStrength {\n" + constantEnvelope(1) + "}\n" +
+             lines +
              "}\n}\n");
         applyDefaultGLState();
         render(0.5f);
