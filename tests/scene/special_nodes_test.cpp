@@ -167,6 +167,8 @@ TEST_F(SpecialNodesTest, AFlareFadesOutBehindABoxAndInAgain) {
     node("box").disable();
     frames(8);
     EXPECT_EQ(source.intensity, 1.0f) << "seen again";
+    // No flare image is registered here: the element was drawn untextured, and the log says why.
+    EXPECT_NE(log.text().find("Lens flare image \"sg_lensflare_6\" is not registered"), std::string::npos);
 }
 
 TEST_F(SpecialNodesTest, AMirrorReflectsWhatIsAttachedWithinItsRectangleOnly) {
