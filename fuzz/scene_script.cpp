@@ -17,6 +17,7 @@
 #include "scene/per_pixel_lighting.h"
 #include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
+#include "scene/sparks_node.h"
 #include "shader/camera_mgr.h"
 
 namespace {
@@ -70,6 +71,10 @@ std::size_t countNodes(qv3rn::SceneNode& node) {
             if (!light->isEnabled() ||
                 (light->type() != qv3rn::NodeType::PointLight && light->type() != qv3rn::NodeType::SpotLight))
                 std::abort();
+    // An emitter holds no more sparks than its limit, whatever its rate.
+    if (auto* sparks = dynamic_cast<qv3rn::SparksNode*>(&node))
+        for (const qv3rn::SparkEmitter& emitter : sparks->emitters())
+            if (emitter.sparks.size() > qv3rn::SparksNode::maxSparksPerEmitter) std::abort();
     for (const auto& child : node.children()) {
         if (child->parent() != &node) std::abort();
         count += countNodes(*child);

@@ -17,6 +17,7 @@
 #include "scene/camera_node.h"
 #include "scene/default_lighting_group.h"
 #include "scene/deform_mesh_node.h"
+#include "scene/lens_flare_node.h"
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
@@ -24,6 +25,7 @@
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
+#include "scene/sparks_node.h"
 #include "shader/camera_mgr.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
@@ -56,6 +58,11 @@ const char* blockWord(const SceneNode& node) {
     case NodeType::Octree: return "Octree";
     case NodeType::ShadowPlane: return "ShadowPlane";
     case NodeType::ShadowVolume: return "ShadowVolume";
+    case NodeType::Sparks: return "Sparks";
+    case NodeType::LensFlare: return "LensFlare";
+    case NodeType::Mirror: return "Mirror";
+    case NodeType::Volumizer: return "Volumizer";
+    case NodeType::EdgeMesh: return "EdgeMesh";
     default: return "Node";
     }
 }
@@ -77,6 +84,22 @@ void printShadows(SceneNode& node) {
     std::printf(" shadows from %s%s%s of %s%s%s", light ? "\"" : "", light ? light->name().c_str() : "no light",
                 light ? "\"" : "", caster ? "\"" : "", caster ? caster->name().c_str() : "no caster",
                 caster ? "\"" : "");
+}
+
+// The registrations the sparks and lens-flare nodes received from the other nodes' lines.
+void printRegistrations(const SceneNode& node) {
+    if (const auto* sparks = dynamic_cast<const SparksNode*>(&node)) {
+        std::printf(" sparks from");
+        for (const SparkEmitter& e : sparks->emitters())
+            std::printf(" \"%s\" (rate %.6g life %.6g size %.6g fall %.6g)", e.source->name().c_str(),
+                        static_cast<double>(e.rate), static_cast<double>(e.life), static_cast<double>(e.size),
+                        static_cast<double>(e.fallSpeed));
+    }
+    if (const auto* flare = dynamic_cast<const LensFlareNode*>(&node)) {
+        std::printf(" flares from");
+        for (const FlareSource& source : flare->sources()) std::printf(" \"%s\"", source.node->name().c_str());
+        std::printf(" %zu elements", flare->elements().size());
+    }
 }
 
 void printNode(SceneNode& node, int depth) {
@@ -116,6 +139,7 @@ void printNode(SceneNode& node, int depth) {
         for (const auto& deformer : deform->deformers()) std::printf(" %s", deformerName(deformer->kind()));
     }
     printShadows(node);
+    printRegistrations(node);
     std::printf("\n");
     for (const auto& child : node.children()) printNode(*child, depth + 1);
 }

@@ -200,6 +200,15 @@ void reportExtensions(const platform::GLDriver& driver) {
         logLimit("Max Rectangle Texture Size %d", GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB);
         log.endSection("GL_EXT_texture_rectangle");
     }
+    // Lens flares hide behind geometry through GL_HP_occlusion_test; drivers without it (Mesa) answer the same
+    // question with GL_ARB_occlusion_query, read a frame late so that the frame never waits.
+    const bool occlusionQuery = loadExtension(driver, "GL_ARB_occlusion_query");
+    log.beginSection("Occlusion");
+    log.printf("%-32s\t%s", "GL_ARB_occlusion_query", occlusionQuery ? "SUCCESS" : "FAILED");
+    log.printf("Lens flare occlusion    %s", GL_HP_occlusion_test_Flag ? "GL_HP_occlusion_test"
+                                             : occlusionQuery            ? "GL_ARB_occlusion_query"
+                                                                         : "none (view test only)");
+    log.endSection("Occlusion");
 }
 
 void resetExtensions() {

@@ -148,7 +148,75 @@ void compareWithShadowColour(const std::array<float, 4>& colour) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
+// Opaque surfaces of `nodes`; those drawn whole are marked in `drawn`.
+void opaquePass(const std::vector<SceneNode*>& nodes, const Frustum* frustum, std::vector<bool>& drawn) {
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        SceneNode* node = nodes[i];
+        if (node->type() == NodeType::ShadowPlane) {
+            // Its quad and the shadow on it are opaque surfaces, on which the caster's shadow may fall.
+            if (frustum)
+                node->renderVisible(*frustum);
+            else
+                node->renderAll();
+            drawn[i] = true;
+            continue;
+        }
+        auto* mesh = dynamic_cast<MeshNode*>(node);
+        if (!mesh && node->type() != NodeType::Octree) continue;
+        const UnderNodeMatrix matrix(*node);
+        if (mesh && mesh->twoPassBlending) {
+            mesh->drawOpaqueHalf();
+        } else {
+            node->draw();
+            drawn[i] = true;
+        }
+    }
+}
+
+// The blended halves, then every node not drawn yet (`self`, the group itself, excepted).
+void finalPass(const std::vector<SceneNode*>& nodes, const Frustum* frustum, const std::vector<bool>& drawn,
+               const SceneNode* self) {
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        SceneNode* node = nodes[i];
+        if (drawn[i] || node == self) continue;
+        if (drawsOwnSubtree(*node)) {
+            if (frustum)
+                node->renderVisible(*frustum);
+            else
+                node->renderAll();
+            continue;
+        }
+        if (node->type() == NodeType::LensFlare) {
+            node->renderAll();
+            continue;
+        }
+        const UnderNodeMatrix matrix(*node);
+        if (auto* mesh = dynamic_cast<MeshNode*>(node); mesh && mesh->twoPassBlending) {
+            // The blended passes leave the blending factors and the depth function changed: put back for what
+            // follows. (Read and set again: popping the attribute groups around them did not bring them back on
+            // Mesa.)
+            GLint depthFunction = GL_LEQUAL, source = GL_ONE, destination = GL_ZERO;
+            glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+            glGetIntegerv(GL_BLEND_SRC, &source);
+            glGetIntegerv(GL_BLEND_DST, &destination);
+            mesh->drawBlendedHalf();
+            glDepthFunc(static_cast<GLenum>(depthFunction));
+            glBlendFunc(static_cast<GLenum>(source), static_cast<GLenum>(destination));
+        } else {
+            node->draw();
+        }
+    }
+}
+
 }  // namespace
+
+void drawLitPasses(const std::vector<SceneNode*>& roots) {
+    std::vector<SceneNode*> nodes;
+    for (SceneNode* root : roots) collect(*root, nullptr, true, nodes);
+    std::vector<bool> drawn(nodes.size(), false);
+    opaquePass(nodes, nullptr, drawn);
+    finalPass(nodes, nullptr, drawn, nullptr);
+}
 
 DefaultLightingGroup::~DefaultLightingGroup() {
     if (shadow_ && shadow_->image) ImageRegistry::instance().releaseHandle(shadow_->image);
@@ -215,63 +283,10 @@ void DefaultLightingGroup::render(const Frustum* frustum) {
         shadowMapPass(casting);
     }
 
-    // Opaque surfaces.
     std::vector<bool> drawn(nodes.size(), false);
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        SceneNode* node = nodes[i];
-        if (node->type() == NodeType::ShadowPlane) {
-            // Its quad and the shadow on it are opaque surfaces, on which the caster's shadow may fall.
-            if (frustum)
-                node->renderVisible(*frustum);
-            else
-                node->renderAll();
-            drawn[i] = true;
-            continue;
-        }
-        auto* mesh = dynamic_cast<MeshNode*>(node);
-        if (!mesh && node->type() != NodeType::Octree) continue;
-        const UnderNodeMatrix matrix(*node);
-        if (mesh && mesh->twoPassBlending) {
-            mesh->drawOpaqueHalf();
-        } else {
-            node->draw();
-            drawn[i] = true;
-        }
-    }
-
+    opaquePass(nodes, frustum, drawn);
     if (shadowsOn()) receiverPass(nodes);
-
-    // Blended halves, then every other node.
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        SceneNode* node = nodes[i];
-        if (drawn[i] || node == this) continue;
-        if (drawsOwnSubtree(*node)) {
-            if (frustum)
-                node->renderVisible(*frustum);
-            else
-                node->renderAll();
-            continue;
-        }
-        if (node->type() == NodeType::LensFlare) {
-            node->renderAll();
-            continue;
-        }
-        const UnderNodeMatrix matrix(*node);
-        if (auto* mesh = dynamic_cast<MeshNode*>(node); mesh && mesh->twoPassBlending) {
-            // The blended passes leave the blending factors and the depth function changed: put back for what
-            // follows. (Read and set again: popping the attribute groups around them did not bring them back on
-            // Mesa.)
-            GLint depthFunction = GL_LEQUAL, source = GL_ONE, destination = GL_ZERO;
-            glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
-            glGetIntegerv(GL_BLEND_SRC, &source);
-            glGetIntegerv(GL_BLEND_DST, &destination);
-            mesh->drawBlendedHalf();
-            glDepthFunc(static_cast<GLenum>(depthFunction));
-            glBlendFunc(static_cast<GLenum>(source), static_cast<GLenum>(destination));
-        } else {
-            node->draw();
-        }
-    }
+    finalPass(nodes, frustum, drawn, this);
 }
 
 void DefaultLightingGroup::shadowMapPass(const std::vector<SceneNode*>& nodes) {

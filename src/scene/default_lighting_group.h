@@ -23,6 +23,11 @@ struct GroupShadow {
     Handle<Texture> image;
 };
 
+// The opaque pass and then the final pass of a default-lighting group, without shadows, over the enabled
+// subtrees of `roots` (each node under its own node matrix, multiplied onto the current one): the mirror draws
+// what it reflects with them.
+void drawLitPasses(const std::vector<SceneNode*>& roots);
+
 class DefaultLightingGroup : public SceneNode {
 public:
     // The image the shadow map goes to when the script names none.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "data/script_parser.h"  // Required for: matches
 #include "gl/extensions.h"
@@ -253,6 +254,10 @@ void MeshNode::drawParticles() {
     glEnd();
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
+}
+
+void finishNode(EdgeMeshNode& node) {
+    if (!node.mesh()) throw std::runtime_error("edge mesh has no \"Object\" line");
 }
 
 }  // namespace qv3rn

@@ -114,4 +114,13 @@ private:
     std::unique_ptr<Envelope> zoomTimeEnvelope_;
 };
 
+// A mesh loaded with its edge tables, drawn white, and, when asked, a sized point at every vertex.
+class EdgeMeshNode : public MeshNode {
+public:
+    EdgeMeshNode() : MeshNode(NodeType::EdgeMesh) {}
+};
+
+// Once the block is read: the node needs its mesh.
+void finishNode(EdgeMeshNode& node);
+
 }  // namespace qv3rn

@@ -2,17 +2,21 @@
 // each node type.
 #include "scene/scene_grammar.h"
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
 #include "anim/envelope_field.h"
 #include "anim/keyframer.h"
 #include "anim/keyframer_lw.h"
+#include "core/log.h"
 #include "scene/camera_node.h"
 #include "scene/default_lighting_group.h"
 #include "scene/light.h"
 #include "scene/deform_mesh_node.h"
+#include "scene/lens_flare_node.h"
 #include "scene/mesh_node.h"
+#include "scene/mirror_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
 #include "particles/particle_script.h"
@@ -22,6 +26,8 @@
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
 #include "scene/shadow_volume.h"
+#include "scene/sparks_node.h"
+#include "scene/volumizer_node.h"
 #include "shader/image_registry.h"
 
 namespace qv3rn {
@@ -96,6 +102,9 @@ const KeywordTable<ShadowPlane>& shadowPlaneGrammar();
 const KeywordTable<ShadowVolumeGroup>& shadowVolumeGrammar();
 const KeywordTable<PerPixelLightingGroup>& perPixelLightingGrammar();
 const KeywordTable<PerPixelBumpMapGroup>& perPixelBumpMapGrammar();
+const KeywordTable<MirrorNode>& mirrorGrammar();
+const KeywordTable<VolumizerNode>& volumizerGrammar();
+const KeywordTable<EdgeMeshNode>& edgeMeshGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -187,17 +196,22 @@ const KeywordTable<SpotLight> spotLightRows =
 const KeywordTable<SpotLight>& spotLightGrammar() { return spotLightRows; }
 
 void readRadius(PointLight& light, BlockLine& line) { light.setRadius(scanVector(line.text, light.radius)); }
-void readShader(PointLight& light, BlockLine& line) {
+// The "Shader " line of the sprite, sparks and volumizer blocks: the shader must be registered.
+ShaderHandle requiredShader(BlockLine& line) {
     const std::string name = quotedText(line.text);
     ShaderManager* manager = ShaderManager::instance();
     ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
     if (!shader) throw std::runtime_error("unable to find shader: " + name);
-    light.setShader(std::move(shader));
+    return shader;
+}
+template <typename Node>
+Row<Node> shaderRow() {
+    return {"Shader ", [](Node& node, BlockLine& line) { node.setShader(requiredShader(line)); }};
 }
 
 const KeywordTable<PointLight> pointLightRows =
     joinRows<PointLight>(commonRows, Row<PointLight>{"Radius ", readRadius}, floats("Size ", &PointLight::size),
-                         floats("Color ", &PointLight::color), Row<PointLight>{"Shader ", readShader});
+                         floats("Color ", &PointLight::color), shaderRow<PointLight>());
 const KeywordTable<PointLight>& pointLightGrammar() { return pointLightRows; }
 
 const KeywordTable<ShadowVolumeGroup> shadowVolumeRows =
@@ -286,6 +300,20 @@ const KeywordTable<MeshNode> meshNodeRows = joinRows<MeshNode>(
     commonRows, meshOptions, Row<MeshNode>{"Type ", readMeshType}, Row<MeshNode>{"Object ", readMeshObject});
 const KeywordTable<MeshNode>& meshNodeGrammar() { return meshNodeRows; }
 
+void readEdgeMeshObject(EdgeMeshNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    Mesh* mesh = findOrLoadMesh(name, MeshType::EdgeMesh);
+    if (!mesh) throw std::runtime_error("unable to load mesh: " + name);
+    node.setMesh(mesh);
+}
+
+const KeywordTable<EdgeMeshNode> edgeMeshRows = joinRows<EdgeMeshNode>(
+    commonRows, Row<EdgeMeshNode>{"Object ", readEdgeMeshObject}, flag("Particles ", &MeshNode::particles),
+    floats("ParticleSize ", &MeshNode::particleSize), floats("ParticleThreshold ", &MeshNode::particleThreshold),
+    floats("ParticleAttenuation ", &MeshNode::particleAttenuation),
+    floats("ParticleColor ", &MeshNode::particleColor));
+const KeywordTable<EdgeMeshNode>& edgeMeshGrammar() { return edgeMeshRows; }
+
 // "Type " in the blocks whose vertices change or are sorted: "DeformMesh {", "Morph {", "Octree {".
 template <typename Node>
 void readChangingType(Node& node, BlockLine& line) {
@@ -360,6 +388,87 @@ const KeywordTable<ParticlesNode> particlesRows =
     joinRows<ParticlesNode>(commonRows, Row<ParticlesNode>{"ParticleSystem {", readParticleSystemBlock});
 const KeywordTable<ParticlesNode>& particlesGrammar() { return particlesRows; }
 
+// ---- Sparks and lens flares.
+
+const KeywordTable<SparksNode> sparksRows = joinRows<SparksNode>(commonRows, shaderRow<SparksNode>());
+const KeywordTable<SparksNode>& sparksGrammar() { return sparksRows; }
+
+// "Flare " image position size red green blue alpha; numbers that do not scan keep the element's defaults.
+void readFlare(LensFlareNode& node, BlockLine& line) {
+    FlareElement element;
+    long long image = element.image;
+    float* c = element.colour.data();
+    std::sscanf(line.text.c_str(), "%*s %lld %f %f %f %f %f %f", &image, &element.position, &element.size, &c[0],
+                &c[1], &c[2], &c[3]);
+    element.image = image >= 0 && image < LensFlareNode::imageCount ? static_cast<int>(image) : -1;
+    node.addElement(element);
+}
+
+const KeywordTable<LensFlareNode> lensFlareRows =
+    joinRows<LensFlareNode>(commonRows, Row<LensFlareNode>{"Flare ", readFlare});
+const KeywordTable<LensFlareNode>& lensFlareGrammar() { return lensFlareRows; }
+
+// The last sparks block read receives the scene's "RegisterSparks" lines once the tree is read.
+Row<SceneNode> sparksChild() {
+    return {"Sparks {", [](SceneNode& node, BlockLine& line) {
+                auto sparks = loaderOf(line).readNode<SparksNode>(line, sparksGrammar(), "Sparks {");
+                loaderOf(line).setSparksNode(sparks.get());
+                node.addChild(std::move(sparks));
+            }};
+}
+// The last lens-flare block read receives the "RegisterLensFlare" lines; its images are looked up once its
+// block is read, and an image that is missing is named in the log (its elements are drawn untextured).
+Row<SceneNode> lensFlareChild() {
+    return {"LensFlare {", [](SceneNode& node, BlockLine& line) {
+                auto flare = loaderOf(line).readNode<LensFlareNode>(line, lensFlareGrammar(), "LensFlare {");
+                for (const std::string& name : flare->findImages())
+                    logger().printf("Lens flare image \"%s\" is not registered: drawn untextured", name.c_str());
+                loaderOf(line).setLensFlareNode(flare.get());
+                node.addChild(std::move(flare));
+            }};
+}
+
+// ---- Volumetric light.
+
+const KeywordTable<VolumizerNode> volumizerRows = joinRows<VolumizerNode>(
+    commonRows, quoted("Emitter ", &VolumizerNode::emitterName), quoted("Volume ", &VolumizerNode::volumeName),
+    shaderRow<VolumizerNode>(), floats("Color ", &VolumizerNode::color),
+    envelopeRow("Length {", &VolumizerNode::setLengthEnvelope, "unable to load volume length envelope"),
+    envelopeRow("Strength {", &VolumizerNode::setStrengthEnvelope, "unable to load volume strength envelope"),
+    envelopeRow("Density {", &VolumizerNode::setDensityEnvelope, "unable to load volume density envelop"));
+const KeywordTable<VolumizerNode>& volumizerGrammar() { return volumizerRows; }
+
+// ---- Mirrors.
+
+void readMirrorType(MirrorNode& node, BlockLine& line) {
+    if (matches(line.text, "PLANE"))
+        node.kind = MirrorNode::Kind::Plane;
+    else if (matches(line.text, "MESH"))
+        node.kind = MirrorNode::Kind::Mesh;
+}
+void readMirrorMesh(MirrorNode& node, BlockLine& line) {
+    Mesh* mesh = findOrLoadMesh(quotedText(line.text), MeshType::Static);
+    if (!mesh) throw std::runtime_error("unable to load mirror mesh");
+    node.setMesh(mesh);
+}
+void readAttach(MirrorNode& node, BlockLine& line) {
+    std::string name = quotedText(line.text);
+    if (!name.empty()) node.attachNames.push_back(std::move(name));
+}
+
+// "PlanePosition " comes before the common rows: their "Position " would otherwise take it and move the node.
+const KeywordTable<MirrorNode> mirrorRows = joinRows<MirrorNode>(
+    Row<MirrorNode>{"PlanePosition ",
+                    [](MirrorNode& node, BlockLine& line) {
+                        node.planePosition = scanVector(line.text, node.planePosition);
+                    }},
+    commonRows, Row<MirrorNode>{"MirrorType ", readMirrorType},
+    Row<MirrorNode>{"PlaneSize ",
+                    [](MirrorNode& node, BlockLine& line) { node.planeSize = scanVector(line.text, node.planeSize); }},
+    floats("Plane ", &MirrorNode::plane), Row<MirrorNode>{"Mesh ", readMirrorMesh},
+    Row<MirrorNode>{"Attach ", readAttach});
+const KeywordTable<MirrorNode>& mirrorGrammar() { return mirrorRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -402,10 +511,10 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         child<PerPixelBumpMapGroup>("PerPixelBumpMapLighting {", perPixelBumpMapGrammar),
         child<ShadowVolumeGroup>("ShadowVolume {", shadowVolumeGrammar),
         {"RegisterLensFlare", [](SceneNode& node, BlockLine& line) { loaderOf(line).registerLensFlare(node); }},
-        notSupported<SceneNode>("EdgeMesh {"),
+        child<EdgeMeshNode>("EdgeMesh {", edgeMeshGrammar),
         child<DeformMeshNode>("DeformMesh {", deformMeshGrammar),
         child<MeshNode>("Mesh {", meshNodeGrammar),
-        notSupported<SceneNode>("Mirror {"),
+        child<MirrorNode>("Mirror {", mirrorGrammar),
         child<MorphNode>("Morph {", morphGrammar),
         child<OctreeNode>("Octree {", octreeGrammar),
         child<ParticlesNode>("Particles {", particlesGrammar),
@@ -416,9 +525,9 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         child<PointLight>("PointLight {", pointLightGrammar),
         child<CameraNode>("Camera {", cameraGrammar),
         child<ShadowPlane>("ShadowPlane {", shadowPlaneGrammar),
-        notSupported<SceneNode>("Sparks {"),
-        notSupported<SceneNode>("LensFlare {"),
-        notSupported<SceneNode>("Volumizer {"),
+        sparksChild(),
+        lensFlareChild(),
+        child<VolumizerNode>("Volumizer {", volumizerGrammar),
         notSupported<SceneNode>("CubeGrid {"),
         notSupported<SceneNode>("MetaObject {"),
     };

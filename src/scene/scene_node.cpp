@@ -142,4 +142,10 @@ void SceneNode::addChild(std::unique_ptr<SceneNode> child) {
     children_.push_back(std::move(child));
 }
 
+Vec3 intoNodeAxes(const SceneNode& node, const Vec3& v) {
+    const Vec3& s = node.worldScale();
+    const auto undo = [](float value, float scale) { return scale != 0.0f ? value / scale : value; };
+    return node.worldRotation().transformVector({undo(v.x, s.x), undo(v.y, s.y), undo(v.z, s.z)});
+}
+
 }  // namespace qv3rn

@@ -137,4 +137,8 @@ private:
     SceneNode* parent_ = nullptr;
 };
 
+// A world displacement in a node's own axes: undoes the world scale (a zero scale leaves its axis as it is),
+// then the world rotation.
+Vec3 intoNodeAxes(const SceneNode& node, const Vec3& v);
+
 }  // namespace qv3rn

@@ -30,14 +30,6 @@ bool seen(const SceneNode& light, const Frustum* frustum) {
     return !frustum || light.type() == NodeType::DirectionalLight || frustum->intersects(light.worldSphere());
 }
 
-// A world displacement in a node's own axes: undoes the world scale (a zero scale leaves its axis as it is),
-// then the world rotation.
-Vec3 intoNodeAxes(const SceneNode& node, const Vec3& v) {
-    const Vec3& s = node.worldScale();
-    const auto undo = [](float value, float scale) { return scale != 0.0f ? value / scale : value; };
-    return node.worldRotation().transformVector({undo(v.x, s.x), undo(v.y, s.y), undo(v.z, s.z)});
-}
-
 // Loads the infinite projection of the current scene camera for the life of the object; without one the
 // projection stays as it is.
 class InfiniteProjection {

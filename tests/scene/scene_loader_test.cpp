@@ -64,7 +64,7 @@ TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace)
         {"a script without a root", "Name \"r\"\n}\n", "none"},
         {"an empty script", "", "none"},
         {"\"EdgeMesh {\" is not \"Mesh {\"", "Group {\nName \"r\"\nEdgeMesh {\n}\n}\n",
-         "3: \"EdgeMesh {\" is not supported yet"},
+         "4: edge mesh has no \"Object\" line"},
         {"\"DeformMesh {\" is not \"Mesh {\"", "Group {\n\nDeformMesh {\nObject \"nowhere\"\n}\n}\n",
          "4: unable to load mesh: nowhere"},
         {"later node types", "Group {\nGroup {\nCubeGrid {\n", "3: \"CubeGrid {\" is not supported yet"},

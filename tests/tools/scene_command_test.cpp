@@ -16,6 +16,22 @@ struct SceneCommand : ToolTest {
 const std::string moving = "KeyframerLW {\nNumChannels 9\nChannel 0\n{ Envelope\n2\nKey 0 0 3 0 0 0 0 0 0 0\n"
                            "Key 10 10 3 0 0 0 0 0 0 0\nBehaviors 1 1\n}\n}\n";
 
+TEST_F(SceneCommand, PrintsTheRegistrationsOfSparksAndLensFlares) {
+    // Registrations go to the last block of each kind, read before or after the lines that make them.
+    file("fx.scene", "Group {\nSparks {\nName \"old\"\n}\nGroup {\nName \"torch\"\nRegisterSparks 10 1.5 0.25 2\n"
+                     "RegisterLensFlare\n}\nSparks {\nName \"sparks\"\n}\nLensFlare {\nName \"flare\"\n"
+                     "Flare 0 0 1 1 1 1 1\nFlare -1 1 0.5 1 1 1 1\n}\nGroup {\nName \"sun\"\nRegisterLensFlare\n"
+                     "RegisterSparks 1 2 3 4\n}\n}\n");
+    const ToolRun run = tool("fx.scene");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "time 0\nGroup \"\" enabled at 0 0 0\n  Sparks \"old\" enabled at 0 0 0 sparks from\n"
+                       "  Group \"torch\" enabled at 0 0 0\n"
+                       "  Sparks \"sparks\" enabled at 0 0 0 sparks from \"torch\" (rate 10 life 1.5 size 0.25 fall 2)"
+                       " \"sun\" (rate 1 life 2 size 3 fall 4)\n"
+                       "  LensFlare \"flare\" enabled at 0 0 0 flares from \"torch\" \"sun\" 2 elements\n"
+                       "  Group \"sun\" enabled at 0 0 0\n");
+}
+
 TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
     file("content/data/scene/room.scene",
          "Group {\nName \"room\"\n" + moving +
@@ -76,7 +92,7 @@ TEST_F(SceneCommand, ShadowGroupsShowWhatTheyThrowAndFromWhere) {
 
 TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
     const struct { const char* name; std::string script, err; } rows[] = {
-        {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:3: \"EdgeMesh {\" is not supported yet\n"},
+        {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:4: edge mesh has no \"Object\" line\n"},
         {"deform.scene", "Group {\nDeformMesh {\nObject \"none.msh\"\n}\n}\n",
          "deform.scene:3: unable to load mesh: none.msh\n"},
         {"open.scene", "Group {\nGroup {\n", "open.scene:2: the \"Group {\" block is not closed"},
