@@ -21,6 +21,7 @@
 #include "scene/mesh_node.h"
 #include "scene/morph_node.h"
 #include "scene/octree_node.h"
+#include "scene/particles_node.h"
 #include "scene/per_pixel_lighting.h"
 #include "scene/scene_loader.h"
 #include "scene/shadow_plane.h"
@@ -63,6 +64,7 @@ const char* blockWord(const SceneNode& node) {
     case NodeType::Mirror: return "Mirror";
     case NodeType::Volumizer: return "Volumizer";
     case NodeType::EdgeMesh: return "EdgeMesh";
+    case NodeType::Particles: return "Particles";
     default: return "Node";
     }
 }
@@ -134,6 +136,8 @@ void printNode(SceneNode& node, int depth) {
             std::printf(" no octree");
         }
     }
+    if (const auto* particles = dynamic_cast<const ParticlesNode*>(&node); particles && particles->system())
+        std::printf(" particles %d live", particles->system()->liveCount());
     if (const auto* deform = dynamic_cast<const DeformMeshNode*>(&node)) {
         std::printf(" deformers");
         for (const auto& deformer : deform->deformers()) std::printf(" %s", deformerName(deformer->kind()));

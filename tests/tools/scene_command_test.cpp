@@ -42,7 +42,9 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
              "ShadowVolume {\nName \"shade\"\nGroup {\nEnable no\nSpotLight {\n}\n}\nPointLight {\nName \"bulb\"\n}\n"
              "DirectionalLight {\nName \"sky\"\n}\n}\n"
              "PerPixelLighting {\nName \"lit\"\nShadows yes\nPointLight {\nName \"p\"\n}\nDirectionalLight {\n"
-             "Name \"d\"\n}\nSpotLight {\nName \"s\"\n}\n}\n}\n");
+             "Name \"d\"\n}\nSpotLight {\nName \"s\"\n}\n}\n"
+             "Particles {\nParticleSystem {\nMax 8\nSpawnRate 0\nGenerator {\nType \"Sphere\"\n}\nRenderer {\n"
+             "Type \"Points\"\n}\n}\n}\n}\n");
     const std::string makeTile = " mesh make plane content/data/obj/tile.msh --segments 2 --rings 2";
     ASSERT_EQ(shell("mkdir -p content/data/obj && " + quoted(program().string()) + makeTile).status, 0);
     const ToolRun run = tool("'data\\scene\\room.scene' --data content --time 0 --time 2.5");
@@ -67,7 +69,8 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
                              " shadow lights \"p\" \"d\" \"s\"\n"
                              "    PointLight \"p\" enabled at X 0 0\n"
                              "    DirectionalLight \"d\" enabled at X 0 0\n"
-                             "    SpotLight \"s\" enabled at X 0 0\n";
+                             "    SpotLight \"s\" enabled at X 0 0\n"
+                             "  Particles \"\" enabled at X 0 0 particles 8 live\n";
     std::string expected = "time 0\n";
     for (char c : tree) expected += c == 'X' ? std::string("0") : std::string(1, c);
     expected += "time 2.5\n";
