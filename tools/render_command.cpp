@@ -10,6 +10,7 @@
 
 #include "core/log.h"
 #include "data/resource_reader.h"
+#include "demo/show_render_targets.h"
 #include "effects/effect_manager.h"
 #include "effects/frame_renderer.h"
 #include "effects/scene_registry.h"
@@ -159,12 +160,14 @@ std::string outputName(const std::string& pattern, const RequestedTime& time) {
 }
 
 // Undoes what the render set up, in the demo's shut-down order, while the context still exists.
-void tearDown(EffectManager& manager) {
+void tearDown(EffectManager& manager, ShowRenderTargets& targets) {
     manager.clear();
     SceneRegistry::instance().clear();
     if (MeshManager* meshes = MeshManager::instance()) meshes->clear();  // they hold shaders and vertex buffers
+    targets.destroy();  // the buffers before the shaders, which may still hold the objects
     if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
     ImageRegistry::instance().clear();
+    targets.release();
     platform::installWindowSystem({});
 }
 
@@ -200,8 +203,12 @@ int runRender(const std::vector<std::string>& args) {
     const fs::path previous = fs::current_path();
     fs::current_path(folder, error);
     EffectManager manager;
+    ShowRenderTargets targets;  // the off-screen targets the effects draw into, as in the player
     int status = 0;
-    if (!loadShow(files, manager, problem)) {
+    if (!targets.create()) {
+        std::fprintf(stderr, "qv3rn-tool render: the off-screen render targets cannot be made\n");
+        status = 1;
+    } else if (!loadShow(files, manager, problem)) {
         std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
         status = 1;
     } else {
@@ -222,7 +229,7 @@ int runRender(const std::vector<std::string>& args) {
         }
     }
     std::fflush(stdout);
-    tearDown(manager);
+    tearDown(manager, targets);
     fs::current_path(previous, error);
     if (!parsed.log.empty()) logger().close();
     return status;

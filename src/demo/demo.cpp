@@ -32,11 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int targetSize = 512;
-constexpr const char* bigTargetName = "BigPixelBuffer.pbuffer";
-constexpr const char* bigTargetAlias = "512x512 PixelBuffer";
-constexpr const char* smallTargetName = "SmallPixelBuffer.pbuffer";
-constexpr const char* smallTargetAlias = "256x256 PixelBuffer";
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -90,7 +85,7 @@ bool Demo::initialize() {
     RenderStateLocks::reset();
 
     // 7, 8. The two off-screen render targets, cleared.
-    if (!createRenderTargets()) {
+    if (!targets_.create()) {
         fail("OPENGL ERROR", "UNABLE TO INITIATE PBUFFER");
         releaseResources();
         return false;
@@ -178,44 +173,6 @@ void Demo::prepareRegistries() {
     images.addSearchPath("data\\art\\");
     images.addSearchPath("data\\fnt\\");
     images.setArchive(archive_);
-}
-
-bool Demo::createRenderTargets() {
-    ImageRegistry& images = ImageRegistry::instance();
-    EffectManager& effects = EffectManager::instance();
-    const struct {
-        std::unique_ptr<PBuffer>& target;
-        const char* name;
-        const char* alias;
-    } targets[] = {{bigTarget_, bigTargetName, bigTargetAlias}, {smallTarget_, smallTargetName, smallTargetAlias}};
-    for (const auto& made : targets) {
-        made.target = PBuffer::create(targetSize, targetSize);
-        if (!made.target) return false;
-        made.target->setName(made.name);
-        made.target->setAlias(made.alias);
-        images.add(made.target.get());
-        effects.addRenderTarget(made.target.get());
-    }
-
-    GLint viewport[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    for (PBuffer* target : {bigTarget_.get(), smallTarget_.get()}) {
-        target->begin(targetSize, targetSize);
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        target->end(viewport[2], viewport[3]);
-    }
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    return true;
-}
-
-void Demo::destroyRenderTargets() {
-    EffectManager::instance().clearRenderTargets();
-    for (PBuffer* target : {bigTarget_.get(), smallTarget_.get()}) {
-        if (!target) continue;
-        ImageRegistry::instance().remove(target->name());
-        target->destroy();
-    }
 }
 
 void Demo::drawLoadingProgress() { loading_.drawProgress(); }
@@ -376,15 +333,14 @@ void Demo::releaseResources() {
 
     // 3. The targets' buffers go before the shaders; shaders that name a target still hold the object itself.
     log.writeLine("Destroying render targets");
-    destroyRenderTargets();
+    targets_.destroy();
     // 4.
     log.writeLine("Clearing shaders");
     if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
     log.writeLine("Clearing images");
     images.clear();
     shadowImage_ = nullptr;
-    bigTarget_.reset();  // nothing holds the targets any more
-    smallTarget_.reset();
+    targets_.release();  // nothing holds the targets any more
     archive_.reset();
 }
 
@@ -486,7 +442,7 @@ bool Demo::reloadScripts() {
     scripts_.releaseLensFlares();
     if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
     if (shadowImage_) images.remove(shadowImage_->name());
-    for (PBuffer* target : {bigTarget_.get(), smallTarget_.get()})
+    for (PBuffer* target : targets_.all())
         if (target) images.remove(target->name());
     images.clear();
 
@@ -497,7 +453,7 @@ bool Demo::reloadScripts() {
         delete shadowImage_;
         shadowImage_ = nullptr;
     }
-    for (PBuffer* target : {bigTarget_.get(), smallTarget_.get()})
+    for (PBuffer* target : targets_.all())
         if (target) images.add(target);
 
     bool loaded = false;

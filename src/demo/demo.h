@@ -13,6 +13,7 @@
 #include "demo/demo_scripts.h"
 #include "demo/loading_screen.h"
 #include "demo/music.h"
+#include "demo/show_render_targets.h"
 #include "platform/playback_keys.h"
 #include "shader/texture.h"
 
@@ -81,8 +82,8 @@ public:
     platform::PlaybackKeys* playbackKeys() { return keys_.get(); }
     const LoadingScreen& loadingScreen() const { return loading_; }
     const Music& music() const { return music_; }
-    PBuffer* bigTarget() const { return bigTarget_.get(); }
-    PBuffer* smallTarget() const { return smallTarget_.get(); }
+    PBuffer* bigTarget() const { return targets_.big(); }
+    PBuffer* smallTarget() const { return targets_.small(); }
     const DemoScripts& scripts() const { return scripts_; }
 
     // A capture or a bench run that went wrong after the start (a frame that could not be written).
@@ -95,10 +96,6 @@ private:
     bool fail(const char* caption, const std::string& text);
     bool openContent();
     void prepareRegistries();
-    bool createRenderTargets();
-    // Takes the targets out of the image registry and the effect manager and gives their buffers back; the
-    // objects stay until the shaders, whose texture units may still hold them, are gone.
-    void destroyRenderTargets();
     bool startMusic();
     bool startCapture();
     void handleKeys();
@@ -114,8 +111,7 @@ private:
 
     DemoOptions options_;
     std::shared_ptr<Archive> archive_;
-    std::unique_ptr<PBuffer> bigTarget_;
-    std::unique_ptr<PBuffer> smallTarget_;
+    ShowRenderTargets targets_;
     Texture* shadowImage_ = nullptr;  // owned by the image registry while listed there
     LoadingScreen loading_;
     DemoScripts scripts_;

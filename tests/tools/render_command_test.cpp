@@ -108,6 +108,11 @@ TEST_F(RenderCommand, WritesOneFrameForEachTimeWithTheEffectsActiveThenInLayerOr
     const std::string log = readText(root_ / "lit.log");
     EXPECT_NE(log.find("Scene loaded"), std::string::npos) << log;
     EXPECT_EQ(log.find("no shadows"), std::string::npos) << log;
+
+    // So are its off-screen targets, for the effects that draw into them or show them.
+    file("target.effect", "Image {\n  Image \"SmallPixelBuffer.pbuffer\"\n  End 10\n  Rect 320 240 640 480\n}\n");
+    ASSERT_EQ(tool("show --effects target.effect --time 1 --size 16x16 --out frames/t.png --log t.log").status, 0);
+    EXPECT_EQ(readText(root_ / "t.log").find("unable to find image"), std::string::npos) << readText(root_ / "t.log");
 }
 
 TEST_F(RenderCommand, ScriptErrorsNameTheFileAndLineAndWriteNoFrame) {
