@@ -18,7 +18,8 @@ void vertex(const Vec3& v) { glVertex3f(v.x, v.y, v.z); }
 // The primitive kinds: lighting saved and off between glBegin and glEnd.
 class PrimitiveRenderer : public ParticleRenderer {
 public:
-    PrimitiveRenderer(ShaderHandle shader, GLenum primitive) : ParticleRenderer(std::move(shader)), primitive_(primitive) {}
+    PrimitiveRenderer(ShaderHandle shader, GLenum primitive)
+        : ParticleRenderer(std::move(shader)), primitive_(primitive) {}
 
     void begin() override {
         ParticleRenderer::begin();
@@ -33,20 +34,7 @@ public:
     }
 
 protected:
-    // A quad's corners: right + up, up - right, -(right + up), right - up, times the size, with texture
-    // coordinates (1, 0), (0, 0), (0, 1), (1, 1); the first two around `first`, the last two around `second`.
-    void quad(const Vec3& first, const Vec3& second, float size) const {
-        const Vec3 a = (right_ + up_) * size;
-        const Vec3 b = (up_ - right_) * size;
-        glTexCoord2f(1.0f, 0.0f);
-        vertex(first + a);
-        glTexCoord2f(0.0f, 0.0f);
-        vertex(first + b);
-        glTexCoord2f(0.0f, 1.0f);
-        vertex(second - a);
-        glTexCoord2f(1.0f, 1.0f);
-        vertex(second - b);
-    }
+    void quad(const Vec3& first, const Vec3& second, float size) const { emitFacingQuad(camera_, first, second, size); }
 
 private:
     GLenum primitive_;
@@ -136,10 +124,7 @@ ParticleRenderer::~ParticleRenderer() {
 }
 
 void ParticleRenderer::begin() {
-    float m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    right_ = {m[0], m[4], m[8]};
-    up_ = {m[1], m[5], m[9]};
+    camera_ = cameraAxesOfModelview();
     if (shader_) shader_->begin();
 }
 

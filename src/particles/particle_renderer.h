@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "math/vec3.h"
+#include "mesh/facing_quad.h"
 #include "particles/particle.h"
 #include "shader/shader_manager.h"  // Required for: ShaderHandle
 
@@ -39,8 +40,7 @@ public:
     Shader* shader() const { return shader_.get(); }
 
 protected:
-    Vec3 right_;
-    Vec3 up_;
+    CameraAxes camera_;
 
 private:
     ShaderHandle shader_;

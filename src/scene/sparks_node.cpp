@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "mesh/facing_quad.h"
 #include "shader/shader.h"
 
 namespace qv3rn {
@@ -58,25 +59,14 @@ void SparksNode::updateSelf(float time) {
 void SparksNode::draw() {
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_LIGHTING);
-    float m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    const Vec3 right{m[0], m[4], m[8]};
-    const Vec3 up{m[1], m[5], m[9]};
+    const CameraAxes camera = cameraAxesOfModelview();
     if (shader_) shader_->begin();
     glBegin(GL_QUADS);
     for (const SparkEmitter& emitter : emitters_) {
         const float life = emitter.life > 0.0f ? emitter.life : 1.0f;
         for (const Spark& spark : emitter.sparks) {
             glColor4f(1.0f, 1.0f, 1.0f, spark.life / life);
-            const Vec3 corners[4] = {spark.position + (right + up) * spark.size,
-                                     spark.position + (up - right) * spark.size,
-                                     spark.position - (right + up) * spark.size,
-                                     spark.position + (right - up) * spark.size};
-            static constexpr float texCoords[4][2] = {{1.0f, 0.0f}, {0.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 1.0f}};
-            for (int i = 0; i < 4; ++i) {
-                glTexCoord2fv(texCoords[i]);
-                glVertex3f(corners[i].x, corners[i].y, corners[i].z);
-            }
+            emitFacingQuad(camera, spark.position, spark.position, spark.size);
         }
     }
     glEnd();
