@@ -302,7 +302,7 @@ float SpherePrimitive::field(const Vec3& point, Vec3& normal) const {
     float r2 = dot(d, d);
     if (r2 == 0.0f) r2 = tinySquare;
     const float q = r2 * inverseSquare_;
-    if (q >= 0.5f) return 0.0f;
+    if (!(q < 0.5f)) return 0.0f;  // also a centre that is not a number: nothing of it reaches the grid
     normal += d * q;
     return falloff(q);
 }
@@ -314,7 +314,7 @@ float TorusPrimitive::field(const Vec3& point, Vec3& normal) const {
     const float across = std::sqrt(q.x * q.x + q.z * q.z);
     const float rho = across - revolution_;
     float r2 = rho * rho + q.y * q.y;
-    if (r2 >= diskSquare_) return 0.0f;
+    if (!(r2 < diskSquare_)) return 0.0f;
     if (r2 == 0.0f) r2 = tinySquare;
     const float toRing = across > 0.0f ? revolution_ / across : 0.0f;
     const Vec3 fromRing{q.x - q.x * toRing, q.y, q.z - q.z * toRing};

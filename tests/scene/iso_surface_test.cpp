@@ -51,7 +51,7 @@ TEST(IsoSurface, EdgeTableMatchesThePublishedOneAndRowsUseOnlyCrossedEdges) {
     }
 }
 
-TEST(IsoSurface, SphereFieldAtItsCentreAndCutOff) {
+TEST(IsoSurface, FieldsAtTheCentreTheCutOffAndAPlaceThatIsNoNumber) {
     for (const float radius : {0.5f, 3.0f, 10.0f}) {
         SpherePrimitive sphere(radius);
         Vec3 normal;
@@ -59,6 +59,16 @@ TEST(IsoSurface, SphereFieldAtItsCentreAndCutOff) {
         EXPECT_FLOAT_EQ(sphere.field({}, normal), centre * centre);
         EXPECT_EQ(sphere.field({radius / std::sqrt(2.0f) * 1.0001f, 0, 0}, normal), 0.0f);
         EXPECT_GT(sphere.field({0, radius * 0.7f, 0}, normal), 0.0f);
+    }
+    // A place that is not a number (a script's "nan") contributes nothing rather than reaching OpenGL.
+    const float nan = std::nanf("");
+    std::unique_ptr<MetaPrimitive> kinds[] = {std::make_unique<SpherePrimitive>(2.0f),
+                                              std::make_unique<TorusPrimitive>(2.0f, 1.0f),
+                                              std::make_unique<CubePrimitive>(3.0f, 2.0f)};
+    for (auto& kind : kinds) {
+        Vec3 normal;
+        EXPECT_EQ(placed(kind, {nan, 0, nan}).field({}, normal), 0.0f);
+        EXPECT_EQ(normal, Vec3{});
     }
 }
 
