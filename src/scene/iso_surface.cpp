@@ -464,17 +464,23 @@ void IsoGrid::polygonise(float threshold, IsoMesh& mesh) {
         return edges;
     }();
 
+    // Each point's side of the threshold once, and each corner as a step from the cell's first point: most
+    // cells lie wholly on one side and are passed over with eight byte reads.
+    below_.resize(values_.size());
+    for (std::size_t p = 0; p < values_.size(); ++p) below_[p] = values_[p] < threshold;
+    std::size_t step[8];
+    for (int c = 0; c < 8; ++c) step[c] = index(cornerOffset[c][0], cornerOffset[c][1], cornerOffset[c][2]);
+
     for (int k = 0; k < cells_; ++k)
         for (int j = 0; j < cells_; ++j)
-            for (int i = 0; i < cells_; ++i) {
-                std::size_t corner[8];
+            for (int i = 0, first = static_cast<int>(index(0, j, k)); i < cells_; ++i) {
+                const std::size_t origin = static_cast<std::size_t>(first + i);
                 int cube = 0;
-                for (int c = 0; c < 8; ++c) {
-                    corner[c] = index(i + cornerOffset[c][0], j + cornerOffset[c][1], k + cornerOffset[c][2]);
-                    if (values_[corner[c]] < threshold) cube |= 1 << c;
-                }
+                for (int c = 0; c < 8; ++c) cube |= below_[origin + step[c]] << c;
                 const unsigned flags = isoEdgeTable[static_cast<std::size_t>(cube)];
                 if (flags == 0) continue;
+                std::size_t corner[8];
+                for (int c = 0; c < 8; ++c) corner[c] = origin + step[c];
                 std::uint32_t onEdge[12];
                 for (int e = 0; e < 12; ++e) {
                     if (!(flags & (1u << e))) continue;

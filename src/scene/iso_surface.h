@@ -130,6 +130,7 @@ private:
     std::vector<float> values_;
     std::vector<Vec3> normals_;
     std::vector<std::uint32_t> edgeVertex_;  // per point and axis: the vertex on the edge leaving it, or none
+    std::vector<std::uint8_t> below_;          // per point: 1 when its value is below the threshold
     std::vector<std::size_t> usedEdges_;     // the entries of edgeVertex_ the last surface set
 };
 
