@@ -12,6 +12,7 @@
 #include "data/memory_stream.h"
 #include "mesh/mesh_manager.h"
 #include "mesh/mesh_shapes.h"
+#include "scene/cube_grid_node.h"
 #include "scene/default_lighting_group.h"
 #include "scene/scene_loader.h"
 #include "scene/per_pixel_lighting.h"
@@ -82,6 +83,20 @@ std::size_t countNodes(qv3rn::SceneNode& node) {
     return count;
 }
 
+// An iso-surface holds finite vertices only, and its indices name them.
+void checkSurfaces(qv3rn::SceneNode& node) {
+    if (auto* grid = dynamic_cast<qv3rn::CubeGridNode*>(&node)) {
+        const qv3rn::IsoMesh& mesh = grid->polygonise();
+        for (const qv3rn::IsoVertex& vertex : mesh.vertices)
+            for (const float number : {vertex.position.x, vertex.position.y, vertex.position.z, vertex.normal.x,
+                                       vertex.normal.y, vertex.normal.z})
+                if (!std::isfinite(number)) std::abort();
+        for (const std::uint32_t index : mesh.indices)
+            if (index >= mesh.vertices.size()) std::abort();
+    }
+    for (const auto& child : node.children()) checkSurfaces(*child);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -112,6 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<SceneNode*> enabled;
         root->collectEnabled(enabled);
         if (enabled.size() > nodes) std::abort();
+        checkSurfaces(*root);
     }
     if (!root->findByName(root->name())) std::abort();
     checkShadows(*root);

@@ -1,10 +1,12 @@
 // scene_command.cpp -- "qv3rn-tool scene": reads a scene script the way a scene effect does and lists its nodes,
 // with their enable state and world position (and a mesh node's mesh with its counts and deformers, the lights
-// a shadow or lighting group gathered), at the chosen demo times.
+// a shadow or lighting group gathered, a cube grid's triangles and threshold), at the chosen demo times; "--obj"
+// writes the cube grids' surfaces at the last time as a Wavefront OBJ file.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,6 +17,7 @@
 #include "platform/headless_context.h"
 #include "mesh/mesh_manager.h"
 #include "scene/camera_node.h"
+#include "scene/cube_grid_node.h"
 #include "scene/default_lighting_group.h"
 #include "scene/deform_mesh_node.h"
 #include "scene/lens_flare_node.h"
@@ -40,7 +43,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* usageText = "scene <script> [--data DIR] [--time T ...]";
+constexpr const char* usageText = "scene <script> [--data DIR] [--time T ...] [--obj FILE]";
 
 // The word that opens a node's block.
 const char* blockWord(const SceneNode& node) {
@@ -65,6 +68,8 @@ const char* blockWord(const SceneNode& node) {
     case NodeType::Volumizer: return "Volumizer";
     case NodeType::EdgeMesh: return "EdgeMesh";
     case NodeType::Particles: return "Particles";
+    case NodeType::CubeGrid: return "CubeGrid";
+    case NodeType::MetaObject: return "MetaObject";
     default: return "Node";
     }
 }
@@ -142,14 +147,46 @@ void printNode(SceneNode& node, int depth) {
         std::printf(" deformers");
         for (const auto& deformer : deform->deformers()) std::printf(" %s", deformerName(deformer->kind()));
     }
+    if (auto* grid = dynamic_cast<CubeGridNode*>(&node))
+        std::printf(" triangles %zu threshold %.6g", grid->polygonise().triangleCount(),
+                    static_cast<double>(grid->threshold));
+    if (const auto* meta = dynamic_cast<const MetaObjectNode*>(&node)) {
+        static const char* const kinds[] = {"no primitive", "sphere", "torus", "cube"};
+        std::printf(" %s", meta->primitive() ? kinds[static_cast<int>(meta->kind)] : kinds[0]);
+    }
     printShadows(node);
     printRegistrations(node);
     std::printf("\n");
     for (const auto& child : node.children()) printNode(*child, depth + 1);
 }
 
+// Every cube grid's surface in world space, one OBJ object per grid, named after its node.
+void writeSurfaces(SceneNode& node, std::ofstream& out, std::size_t& written) {
+    if (auto* grid = dynamic_cast<CubeGridNode*>(&node)) {
+        const IsoMesh& mesh = grid->polygonise();
+        const Mat4& matrix = node.nodeMatrix();
+        out << "o " << (node.name().empty() ? "CubeGrid" : node.name()) << "\n";
+        for (const IsoVertex& vertex : mesh.vertices) {
+            const Vec3 p = matrix.transformPoint(vertex.position);
+            const Vec3 n = matrix.transformVector(vertex.normal).normalized();
+            out << "v " << p.x << " " << p.y << " " << p.z << "\nvn " << n.x << " " << n.y << " " << n.z << "\n";
+        }
+        for (std::size_t i = 0; i < mesh.indices.size(); i += 3) {
+            out << "f";
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::size_t at = written + mesh.indices[i + k] + 1;
+                out << " " << at << "//" << at;
+            }
+            out << "\n";
+        }
+        written += mesh.vertices.size();
+    }
+    for (const auto& child : node.children()) writeSurfaces(*child, out, written);
+}
+
 struct SceneArguments {
     std::string script;
+    std::string obj;
     std::string data;
     std::vector<float> times;
 };
@@ -157,7 +194,7 @@ struct SceneArguments {
 bool parseArguments(const std::vector<std::string>& args, SceneArguments& parsed, std::string& error) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if ((arg == "--time" || arg == "--data") && i + 1 >= args.size()) {
+        if ((arg == "--time" || arg == "--data" || arg == "--obj") && i + 1 >= args.size()) {
             error = arg + " needs a value";
             return false;
         }
@@ -172,6 +209,8 @@ bool parseArguments(const std::vector<std::string>& args, SceneArguments& parsed
             parsed.times.push_back(static_cast<float>(seconds));
         } else if (arg == "--data") {
             parsed.data = args[++i];
+        } else if (arg == "--obj") {
+            parsed.obj = args[++i];
         } else if (!arg.empty() && arg[0] == '-') {
             error = "unknown option " + arg;
             return false;
@@ -235,6 +274,16 @@ int runScene(const std::vector<std::string>& args) {
                 root->update(time);
                 std::printf("time %.6g\n", static_cast<double>(time));
                 printNode(*root, 0);
+            }
+            if (!parsed.obj.empty()) {
+                std::ofstream out(parsed.obj);
+                std::size_t written = 0;
+                writeSurfaces(*root, out, written);
+                out.close();
+                if (!out) {
+                    std::fprintf(stderr, "qv3rn-tool scene: %s: cannot write\n", parsed.obj.c_str());
+                    status = 1;
+                }
             }
             root->lightsOff();
         }

@@ -11,6 +11,7 @@
 #include "anim/keyframer_lw.h"
 #include "core/log.h"
 #include "scene/camera_node.h"
+#include "scene/cube_grid_node.h"
 #include "scene/default_lighting_group.h"
 #include "scene/light.h"
 #include "scene/deform_mesh_node.h"
@@ -78,14 +79,6 @@ Row<SceneNode> child(const char* keyword, const KeywordTable<Node>& (*grammar)()
             }};
 }
 
-// A keyword whose node type this build cannot read: the script is refused rather than shown without it.
-template <typename Target>
-Row<Target> notSupported(const char* keyword) {
-    return {keyword, [keyword](Target&, BlockLine&) {
-                throw std::runtime_error(std::string("\"") + keyword + "\" is not supported yet");
-            }};
-}
-
 const KeywordTable<SceneNode>& groupGrammar();
 const KeywordTable<CameraNode>& cameraGrammar();
 const KeywordTable<DirectionalLight>& directionalLightGrammar();
@@ -105,6 +98,8 @@ const KeywordTable<PerPixelBumpMapGroup>& perPixelBumpMapGrammar();
 const KeywordTable<MirrorNode>& mirrorGrammar();
 const KeywordTable<VolumizerNode>& volumizerGrammar();
 const KeywordTable<EdgeMeshNode>& edgeMeshGrammar();
+const KeywordTable<CubeGridNode>& cubeGridGrammar();
+const KeywordTable<MetaObjectNode>& metaObjectGrammar();
 
 KeywordTable<SceneNode> makeCommonNodeRows();
 
@@ -469,6 +464,47 @@ const KeywordTable<MirrorNode> mirrorRows = joinRows<MirrorNode>(
     Row<MirrorNode>{"Attach ", readAttach});
 const KeywordTable<MirrorNode>& mirrorGrammar() { return mirrorRows; }
 
+// ---- Iso-surfaces.
+
+// The grid's points are allocated at once: a size above the ceiling is refused rather than left to exhaust memory.
+void readGridSize(CubeGridNode& node, BlockLine& line) {
+    std::int32_t cells = 0;
+    scanInteger(line.text, cells);
+    if (cells < 1 || cells > IsoGrid::maxCells)
+        throw std::runtime_error("grid size must lie in 1 ... " + std::to_string(IsoGrid::maxCells) + ": " + line.text);
+    node.setGridSize(cells);
+}
+void readGridShader(CubeGridNode& node, BlockLine& line) {
+    const std::string name = quotedText(line.text);
+    ShaderManager* manager = ShaderManager::instance();
+    ShaderHandle shader = manager ? manager->find(name) : ShaderHandle{};
+    if (!shader) throw std::runtime_error("unable to load shader: " + name);
+    node.setShader(std::move(shader));
+}
+
+const KeywordTable<CubeGridNode> cubeGridRows = joinRows<CubeGridNode>(
+    commonRows, Row<CubeGridNode>{"GridSize ", readGridSize}, Row<CubeGridNode>{"Shader ", readGridShader},
+    envelopeRow("Threshold {", &CubeGridNode::setThresholdEnvelope, "unable to load threashold envelope"),
+    floats("Threshold ", &CubeGridNode::threshold));
+const KeywordTable<CubeGridNode>& cubeGridGrammar() { return cubeGridRows; }
+
+void readMetaType(MetaObjectNode& node, BlockLine& line) {
+    if (matches(line.text, "SPHERE"))
+        node.kind = MetaObjectNode::Kind::Sphere;
+    else if (matches(line.text, "TORUS"))
+        node.kind = MetaObjectNode::Kind::Torus;
+    else if (matches(line.text, "CUBE"))
+        node.kind = MetaObjectNode::Kind::Cube;
+    else
+        throw std::runtime_error("unknown meta object type");
+}
+
+const KeywordTable<MetaObjectNode> metaObjectRows = joinRows<MetaObjectNode>(
+    commonRows, Row<MetaObjectNode>{"Type ", readMetaType}, floats("Radius ", &MetaObjectNode::size),
+    floats("Side ", &MetaObjectNode::size), floats("Revolution ", &MetaObjectNode::revolution),
+    floats("Disk ", &MetaObjectNode::disk), floats("N ", &MetaObjectNode::exponent));
+const KeywordTable<MetaObjectNode>& metaObjectGrammar() { return metaObjectRows; }
+
 KeywordTable<SceneNode> makeCommonNodeRows() {
     return {
         {"Name ", [](SceneNode& node, BlockLine& line) { node.setName(quotedText(line.text)); }},
@@ -528,8 +564,8 @@ KeywordTable<SceneNode> makeCommonNodeRows() {
         sparksChild(),
         lensFlareChild(),
         child<VolumizerNode>("Volumizer {", volumizerGrammar),
-        notSupported<SceneNode>("CubeGrid {"),
-        notSupported<SceneNode>("MetaObject {"),
+        child<CubeGridNode>("CubeGrid {", cubeGridGrammar),
+        child<MetaObjectNode>("MetaObject {", metaObjectGrammar),
     };
 }
 

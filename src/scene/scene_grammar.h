@@ -12,7 +12,7 @@ namespace qv3rn {
 // The lines every node block offers to these rows first, in this order (longer keywords before the shorter ones
 // they contain: "Enable {" before "Enable ", "EdgeMesh {" and "DeformMesh {" before "Mesh {"): the node's name,
 // enable state, keyframer and transform, the spark and lens-flare registrations, and the keywords that open
-// child nodes. A child is added after its whole block is read. Node types not built yet raise an error.
+// child nodes. A child is added after its whole block is read.
 const KeywordTable<SceneNode>& commonNodeRows();
 
 // The mesh options ("TwoPassBlending", lazy points, glow shells, particles, zoom ghosts) that "Mesh {",

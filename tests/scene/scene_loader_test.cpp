@@ -67,7 +67,8 @@ TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace)
          "4: edge mesh has no \"Object\" line"},
         {"\"DeformMesh {\" is not \"Mesh {\"", "Group {\n\nDeformMesh {\nObject \"nowhere\"\n}\n}\n",
          "4: unable to load mesh: nowhere"},
-        {"later node types", "Group {\nGroup {\nCubeGrid {\n", "3: \"CubeGrid {\" is not supported yet"},
+        {"a meta object inside a cube grid",
+         "Group {\nName \"r\"\nCubeGrid {\nName \"g\"\nMetaObject {\nName \"m\"\n}\n}\n}\n", "r[g[m]]"},
         {"per-pixel roots and children with shadows",
          "PerPixelLighting {\nName \"r\"\nShadows yes\nShadowColor 1 0 0 1\nPerPixelBumpMapLighting {\nName \"a\"\n"
          "Shadows no\n}\n}\n",
