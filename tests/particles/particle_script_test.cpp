@@ -61,11 +61,7 @@ TEST(ParticleScript, SpawnRateFollowsItsEnvelope) {
 
 TEST(ParticleScript, BadBlocksNameTheirFileAndLine) {
     const std::string tail = " Renderer {\n  Type \"Points\"\n }\n}\n";
-    const struct {
-        std::string text;
-        const char* message;
-        int line;
-    } cases[] = {
+    const struct { std::string text; const char* message; int line; } cases[] = {
         {"ParticleSystem {\n Max 5\n Generator {\n  Type \"Lava\"\n }\n" + tail, "unknown particle generator type \"Lava\"",
          4},
         {"ParticleSystem {\n Max 100001\n}\n", "above the most allowed, 100000", 2},
@@ -91,10 +87,7 @@ TEST(ParticleScript, BadBlocksNameTheirFileAndLine) {
 TEST(ParticleScript, IncompleteSystemsStayEmptyAndSayWhy) {
     const std::string generator = " Generator {\n  Type \"Fire\"\n }\n";
     const std::string renderer = " Renderer {\n  Type \"Quads\"\n }\n";
-    const struct {
-        std::string body;
-        const char* reason;
-    } cases[] = {
+    const struct { std::string body; const char* reason; } cases[] = {
         {generator + renderer, "its Max is below 1"},
         {" Max 0\n" + generator + renderer, "its Max is below 1"},
         {" Max -4\n" + generator + renderer, "its Max is below 1"},
@@ -126,11 +119,7 @@ TEST_F(ParticleRendererTest, EachKindDrawsWhereItsParticleIs) {
     box.segments = box.rings = 1;
     ASSERT_TRUE(buildShape("box", box, {}, builder));
     const auto mesh = builder.build();
-    const struct {
-        RendererKind kind;
-        std::array<int, 2> inside;
-        std::array<int, 2> outside;
-    } cases[] = {
+    const struct { RendererKind kind; std::array<int, 2> inside; std::array<int, 2> outside; } cases[] = {
         {RendererKind::Points, {32, 32}, {34, 32}},  {RendererKind::Lines, {24, 32}, {24, 34}},
         {RendererKind::Quads, {38, 37}, {48, 32}},   {RendererKind::StretchQuads, {22, 33}, {32, 44}},
         {RendererKind::Meshes, {35, 35}, {42, 32}},

@@ -46,11 +46,7 @@ using SceneLoaderTest = SceneTest;
 
 TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace) {
     const std::string envelope = "Enable {\n" + constantEnvelope(1.0f) + "}\n";
-    const struct {
-        const char* what;
-        std::string script;
-        std::string expected;
-    } cases[] = {
+    const struct { const char* what; std::string script; std::string expected; } cases[] = {
         {"Enable yes / no / envelope", "Group {\nName \"r\"\nGroup {\nName \"a\"\nEnable no\n}\nGroup {\nName \"b\"\n"
                                        "Enable no\nEnable yes\n}\nGroup {\nName \"c\"\n" + envelope + "}\n}\n",
          "r[a- b c~]"},

@@ -197,10 +197,7 @@ TEST_F(ShadowTest, PlanarShadowsFallWithinTheQuad) {
         float x, y;  // on the plane
         int rgb;
     };
-    const struct {
-        std::string what, lines;
-        std::vector<Sample> samples;
-    } cases[] = {
+    const struct { std::string what, lines; std::vector<Sample> samples; } cases[] = {
         {"a direction", "Plane 0 0 -1 10\nLight 1 0 -1 0\n",
          {{-1.75f, 0, 0}, {-2.25f, 0, blue}, {-1.3f, 0, grey}, {-1.75f, 0.65f, grey}, {1.0f, 1.0f, grey}}},
         {"the plane turned round", "Plane 0 0 1 -10\nLight 1 0 -1 0\n", {{-1.75f, 0, 0}, {-1.3f, 0, grey}}},

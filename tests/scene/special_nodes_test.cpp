@@ -67,10 +67,7 @@ TEST_F(SpecialNodesTest, SparkEmittersCountMoveAndDropTheirSparks) {
 TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
     addShader("spark");
     adopt("ring.msh", edgeShape("box", {1, 1, 1}));
-    const struct {
-        std::string script;
-        std::string expected;
-    } cases[] = {
+    const struct { std::string script; std::string expected; } cases[] = {
         {"Group {\nSparks {\nName \"s\"\nShader \"spark\"\n}\n}\n", "sparks shader"},
         {"Group {\nSparks {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
         {"Group {\nVolumizer {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
