@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "data/script_error.h"
 #include "mesh/mesh_builder.h"
@@ -33,20 +35,17 @@ TEST(ParticleScript, SettingsAreReadInKeywordOrder) {
     EXPECT_EQ(system->spawnRate(), 7.0f);
     const GeneratorSettings& s = system->generator()->settings();
     EXPECT_TRUE(system->generator()->respawns());  // switched on after the "Type" line
-    EXPECT_EQ(s.mass, 1.0f);                        // "MassVariance" is not taken for "Mass "
-    EXPECT_EQ(s.massVariance, 3.0f);
-    EXPECT_EQ(s.particleSize, 2.0f);
-    EXPECT_EQ(s.speedFactor, 4.0f);
-    EXPECT_EQ(s.speed, 5.0f);
+    // "MassVariance" is not taken for "Mass ", nor "SpeedFactor" for "Speed ".
+    EXPECT_EQ((std::vector<float>{s.mass, s.massVariance, s.particleSize, s.speedFactor, s.speed}),
+              (std::vector<float>{1, 3, 2, 4, 5}));
     EXPECT_EQ(s.particleColor, (std::array<float, 3>{0.5f, 0.25f, 0.125f}));
     EXPECT_EQ(system->renderer()->kind(), RendererKind::Lines);
     ASSERT_EQ(system->modifiers().size(), 3u);
     const auto* force = dynamic_cast<const DirectionalForce*>(system->modifiers()[0].get());
     const auto* plane = dynamic_cast<const ReflectionPlane*>(system->modifiers()[2].get());
     ASSERT_TRUE(force && plane);
-    EXPECT_EQ(force->direction, (Vec3{0.0f, 0.6f, 0.8f}));
-    EXPECT_EQ(plane->normal, (Vec3{0.0f, 0.0f, -1.0f}));
-    EXPECT_EQ(plane->bounciness, 0.5f);
+    EXPECT_EQ(force->direction, (Vec3{0.0f, 0.6f, 0.8f}));  // normalised, as is the plane's normal
+    EXPECT_EQ(std::make_pair(plane->normal, plane->bounciness), std::make_pair(Vec3{0.0f, 0.0f, -1.0f}, 0.5f));
 }
 
 TEST(ParticleScript, SpawnRateFollowsItsEnvelope) {
