@@ -57,16 +57,9 @@ class ShadowTest : public MeshSceneTest {
 protected:
     void SetUp() override {
         MeshSceneTest::SetUp();
-        const auto box = [this](const char* name, Vec3 size) {
-            MeshBuilder builder;
-            ShapeParameters parameters;
-            parameters.size = size;
-            ASSERT_TRUE(buildShape("box", parameters, Handle<Shader>(), builder));
-            adopt(name, builder.build());
-        };
-        box("tile.msh", {1, 1, 0.2f});
-        box("box.msh", {1, 1, 1});
-        box("wall.msh", {8, 8, 1});
+        adopt("tile.msh", boxMesh({1, 1, 0.2f}));
+        adopt("box.msh", boxMesh({1, 1, 1}));
+        adopt("wall.msh", boxMesh({8, 8, 1}));
         // Red, half transparent, and turned away from the camera: a pane drawn with two-pass blending shows in
         // the pass of the far faces, blended over what is behind it.
         auto glass = flatGrid(1, 1.0f, addShader("glass", true));
