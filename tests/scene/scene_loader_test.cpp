@@ -104,10 +104,8 @@ TEST_F(SceneLoaderTest, ScriptsComeFromDiskWhenFoundAndCompressedScriptsAreRead)
     gzFile packed = gzopen("packed.gscene", "wb");
     gzwrite(packed, script.data(), static_cast<unsigned>(script.size()));
     gzclose(packed);
-    const struct {
-        const char* name;
-        bool found;
-    } cases[] = {{"plain.scene", true}, {"packed.gscene", true}, {"missing.scene", false}, {"missing.gscene", false}, {"missing.bscene", false}};
+    const struct { const char* name; bool found; } cases[] = {{"plain.scene", true}, {"packed.gscene", true},
+        {"missing.scene", false}, {"missing.gscene", false}, {"missing.bscene", false}};
     for (const auto& c : cases) {
         SceneLoader loader;
         const auto loaded = loader.load(c.name);

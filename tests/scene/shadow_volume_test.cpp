@@ -100,9 +100,9 @@ protected:
 TEST_F(ShadowVolumeSceneTest, EachLightDarkensTheFloorUnderTheBoxThroughEachStencilPathAndRestoresTheState) {
     const bool separate = GL_ATI_separate_stencil_Flag, twoSided = GL_EXT_stencil_two_side_Flag;
     ASSERT_TRUE(separate && twoSided) << "Mesa offers both stencil extensions";
-    const struct { bool separate, twoSided; StencilPath path; } paths[] = {{true, true, StencilPath::Separate},
-                 {false, true, StencilPath::TwoSided},
-                 {false, false, StencilPath::TwoPass}};
+    const struct { bool separate, twoSided; StencilPath path; } paths[] = {
+        {true, true, StencilPath::Separate}, {false, true, StencilPath::TwoSided},
+        {false, false, StencilPath::TwoPass}};
     for (const auto& light : {pointLight, lightBlock("DirectionalLight"), lightBlock("SpotLight")})
         for (const auto& path : paths) {
             GL_ATI_separate_stencil_Flag = path.separate;

@@ -221,7 +221,8 @@ TEST_F(SpecialNodesTest, AMirrorReflectsWhatIsAttachedWithinItsRectangleOnly) {
 }
 
 TEST_F(SpecialNodesTest, VolumizerLayersNeedTheirValuesAndTheirProgram) {
-    const struct { float density; int layers; } counts[] = {{0.5f, 0}, {1.0f, 1}, {2.5f, 3}, {1e9f, VolumizerNode::maxLayers}, {NAN, 0}};
+    const struct { float density; int layers; } counts[] = {
+        {0.5f, 0}, {1.0f, 1}, {2.5f, 3}, {1e9f, VolumizerNode::maxLayers}, {NAN, 0}};
     for (const auto& c : counts) EXPECT_EQ(VolumizerNode::layerCount(c.density), c.layers) << c.density;
 
     // A white box 2 wide at z = 10; the red layers of light push its front face out by up to 3, towards the
