@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/application.h"
 #include "core/log.h"
@@ -74,8 +75,7 @@ TEST_F(FrameLoopTest, EveryWaitingEventIsHandledBeforeTheNextFrameAndOtherKeysDo
     ASSERT_GE(first, 0);
     // Events waiting before the loop come first.
     EXPECT_LT(std::find(app.trace.begin(), app.trace.end(), "resize 100x80") - app.trace.begin(), first);
-    EXPECT_EQ(app.settings().width, 100);                   // the size message stores the client size in the settings
-    EXPECT_EQ(app.settings().height, 80);
+    EXPECT_EQ(std::make_pair(app.settings().width, app.settings().height), std::make_pair(100, 80));
     EXPECT_EQ(std::vector<std::string>(app.trace.begin() + first, app.trace.end()),
               (std::vector<std::string>{"update", "render", "swap", "event Character 97", "event Character 13",
                                         "event Character 32",  // the burst delays frame 2
@@ -140,8 +140,8 @@ TEST_F(FrameLoopTest, ErrorBoxesFromBelowGoToTheWindowSystemOnlyWhileTheApplicat
     };
     app.run(windowSystem);
     ASSERT_EQ(windowSystem.boxes.size(), 1u);
-    EXPECT_EQ(windowSystem.boxes[0].caption, "VERTEX PROGRAM");
-    EXPECT_EQ(windowSystem.boxes[0].text, "line 2, char 1: error: syntax error");
+    EXPECT_EQ(windowSystem.boxes[0].caption + ": " + windowSystem.boxes[0].text,
+              "VERTEX PROGRAM: line 2, char 1: error: syntax error");
     // After the run nothing shows boxes: the message goes to standard error, and never waits.
     ::testing::internal::CaptureStderr();
     showMessage("TGA", "Unsupported image type.");
@@ -240,11 +240,11 @@ TEST_F(GLStateTest, DefaultStateReadsBackFromTheContextAndOptionalStatesFollowTh
 
 TEST_F(GLStateTest, SwapIntervalFollowsTheVsyncChoiceAndAFailureLogsTheSystemTextWithoutItsLineBreak) {
     lendSwapInterval(true);
-    app.setDefaultGLState();
-    EXPECT_EQ(interval_, 0);
-    app.setVsync(true);
-    app.setDefaultGLState();
-    EXPECT_EQ(interval_, 1);
+    for (const bool vsync : {false, true}) {
+        app.setVsync(vsync);
+        app.setDefaultGLState();
+        EXPECT_EQ(interval_, vsync ? 1 : 0);
+    }
     test::ScriptedWindowSystem windowSystem;
     windowSystem.errorText = "The requested operation is not supported.\r\n";
     app.attach(windowSystem);

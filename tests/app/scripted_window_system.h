@@ -13,11 +13,7 @@
 
 namespace qv3rn::test {
 
-struct RecordedBox {
-    std::string caption;
-    std::string text;
-    platform::BoxIcon icon;
-};
+struct RecordedBox { std::string caption, text; platform::BoxIcon icon; };
 
 class ScriptedWindowSystem : public platform::HeadlessWindowSystem {
 public:
@@ -45,9 +41,7 @@ public:
     std::string errorText;
     std::vector<RecordedBox> boxes;
     std::optional<platform::WindowDesc> window;
-    int swaps = 0;
-    int contextsReleased = 0;
-    int windowsDestroyed = 0;
+    int swaps = 0, contextsReleased = 0, windowsDestroyed = 0;
 
     void record(const std::string& what) {
         if (trace) trace->push_back(what);

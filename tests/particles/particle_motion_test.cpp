@@ -22,19 +22,11 @@ std::array<float, 12> signedDraws() {
 }
 
 void expectNear(const Vec3& actual, const Vec3& expected) {
-    EXPECT_NEAR(actual.x, expected.x, 1e-5f);
-    EXPECT_NEAR(actual.y, expected.y, 1e-5f);
-    EXPECT_NEAR(actual.z, expected.z, 1e-5f);
+    EXPECT_LT((actual - expected).length(), 1e-5f) << actual.x << " " << actual.y << " " << actual.z;
 }
 
 // What a first spawn gives, as the draws s[0], s[1], ... say; random vectors take y, x, z in draw order.
-struct Expected {
-    Vec3 position;
-    Vec3 velocity;
-    float energy;
-    float mass;
-    float size;
-};
+struct Expected { Vec3 position, velocity; float energy, mass, size; };
 
 TEST(ParticleGenerator, FirstParticleFollowsTheDrawsInOrder) {
     const Vec3 center{1.0f, 2.0f, 3.0f};
@@ -42,10 +34,7 @@ TEST(ParticleGenerator, FirstParticleFollowsTheDrawsInOrder) {
     const auto mass = [](float s) { return 1.0f + (0.5f - s) * 0.5f; };
     const auto size = [](float s) { return 1.0f + s * 0.25f; };
     const auto direction = [](float y, float x, float z) { return Vec3{x, y, z}.normalized(); };
-    struct Case {
-        GeneratorKind kind;
-        std::function<Expected(const std::array<float, 12>&)> expected;
-    };
+    struct Case { GeneratorKind kind; std::function<Expected(const std::array<float, 12>&)> expected; };
     const Case cases[] = {
         {GeneratorKind::Bubble,
          [&](const auto& s) {
@@ -164,13 +153,7 @@ TEST(ParticleGenerator, LifeRunsDownAsEachKindSays) {
 
 // A particle 0.5 below the plane y = 0 (or 0.5 inside a unit sphere's surface on +X) moving at (1, -2, 0).
 TEST(ParticleModifier, ReflectorsBounceParticlesByTheirBounciness) {
-    struct Case {
-        bool sphere;
-        float bounciness;
-        Vec3 position;
-        Vec3 velocity;
-        float energy;  // from 1, with dt 0.1
-    };
+    struct Case { bool sphere; float bounciness; Vec3 position, velocity; float energy; };  // energy from 1, dt 0.1
     const Case cases[] = {
         {false, 1.0f, {0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, 0.9f},     // back on the plane, no normal velocity
         {false, 2.0f, {0.0f, 0.5f, 0.0f}, {1.0f, 2.0f, 0.0f}, 0.95f},    // mirrored

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "data/script_error.h"
 #include "mesh/mesh_builder.h"
@@ -33,20 +35,17 @@ TEST(ParticleScript, SettingsAreReadInKeywordOrder) {
     EXPECT_EQ(system->spawnRate(), 7.0f);
     const GeneratorSettings& s = system->generator()->settings();
     EXPECT_TRUE(system->generator()->respawns());  // switched on after the "Type" line
-    EXPECT_EQ(s.mass, 1.0f);                        // "MassVariance" is not taken for "Mass "
-    EXPECT_EQ(s.massVariance, 3.0f);
-    EXPECT_EQ(s.particleSize, 2.0f);
-    EXPECT_EQ(s.speedFactor, 4.0f);
-    EXPECT_EQ(s.speed, 5.0f);
+    // "MassVariance" is not taken for "Mass ", nor "SpeedFactor" for "Speed ".
+    EXPECT_EQ((std::vector<float>{s.mass, s.massVariance, s.particleSize, s.speedFactor, s.speed}),
+              (std::vector<float>{1, 3, 2, 4, 5}));
     EXPECT_EQ(s.particleColor, (std::array<float, 3>{0.5f, 0.25f, 0.125f}));
     EXPECT_EQ(system->renderer()->kind(), RendererKind::Lines);
     ASSERT_EQ(system->modifiers().size(), 3u);
     const auto* force = dynamic_cast<const DirectionalForce*>(system->modifiers()[0].get());
     const auto* plane = dynamic_cast<const ReflectionPlane*>(system->modifiers()[2].get());
     ASSERT_TRUE(force && plane);
-    EXPECT_EQ(force->direction, (Vec3{0.0f, 0.6f, 0.8f}));
-    EXPECT_EQ(plane->normal, (Vec3{0.0f, 0.0f, -1.0f}));
-    EXPECT_EQ(plane->bounciness, 0.5f);
+    EXPECT_EQ(force->direction, (Vec3{0.0f, 0.6f, 0.8f}));  // normalised, as is the plane's normal
+    EXPECT_EQ(std::make_pair(plane->normal, plane->bounciness), std::make_pair(Vec3{0.0f, 0.0f, -1.0f}, 0.5f));
 }
 
 TEST(ParticleScript, SpawnRateFollowsItsEnvelope) {
@@ -61,11 +60,7 @@ TEST(ParticleScript, SpawnRateFollowsItsEnvelope) {
 
 TEST(ParticleScript, BadBlocksNameTheirFileAndLine) {
     const std::string tail = " Renderer {\n  Type \"Points\"\n }\n}\n";
-    const struct {
-        std::string text;
-        const char* message;
-        int line;
-    } cases[] = {
+    const struct { std::string text; const char* message; int line; } cases[] = {
         {"ParticleSystem {\n Max 5\n Generator {\n  Type \"Lava\"\n }\n" + tail, "unknown particle generator type \"Lava\"",
          4},
         {"ParticleSystem {\n Max 100001\n}\n", "above the most allowed, 100000", 2},
@@ -91,10 +86,7 @@ TEST(ParticleScript, BadBlocksNameTheirFileAndLine) {
 TEST(ParticleScript, IncompleteSystemsStayEmptyAndSayWhy) {
     const std::string generator = " Generator {\n  Type \"Fire\"\n }\n";
     const std::string renderer = " Renderer {\n  Type \"Quads\"\n }\n";
-    const struct {
-        std::string body;
-        const char* reason;
-    } cases[] = {
+    const struct { std::string body; const char* reason; } cases[] = {
         {generator + renderer, "its Max is below 1"},
         {" Max 0\n" + generator + renderer, "its Max is below 1"},
         {" Max -4\n" + generator + renderer, "its Max is below 1"},
@@ -126,11 +118,7 @@ TEST_F(ParticleRendererTest, EachKindDrawsWhereItsParticleIs) {
     box.segments = box.rings = 1;
     ASSERT_TRUE(buildShape("box", box, {}, builder));
     const auto mesh = builder.build();
-    const struct {
-        RendererKind kind;
-        std::array<int, 2> inside;
-        std::array<int, 2> outside;
-    } cases[] = {
+    const struct { RendererKind kind; std::array<int, 2> inside; std::array<int, 2> outside; } cases[] = {
         {RendererKind::Points, {32, 32}, {34, 32}},  {RendererKind::Lines, {24, 32}, {24, 34}},
         {RendererKind::Quads, {38, 37}, {48, 32}},   {RendererKind::StretchQuads, {22, 33}, {32, 44}},
         {RendererKind::Meshes, {35, 35}, {42, 32}},

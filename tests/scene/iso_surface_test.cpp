@@ -178,9 +178,7 @@ protected:
 TEST_F(CubeGridTest, BlocksReadTheirLinesOrFailWithTheirLine) {
     ShaderManager shaders;
     addShader(shaders, "iso");
-    const struct {
-        std::string grid, meta, error;
-    } cases[] = {
+    const struct { std::string grid, meta, error; } cases[] = {
         {"GridSize 0\n", "", "4: grid size must lie in 1 ... 128: GridSize 0"},
         {"GridSize -4\n", "", "4: grid size must lie in 1 ... 128: GridSize -4"},
         {"GridSize 100000\n", "", "4: grid size must lie in 1 ... 128: GridSize 100000"},

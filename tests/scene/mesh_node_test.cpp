@@ -275,11 +275,7 @@ TEST_F(MeshNodeTest, PicturesShowEachNodeAndItsPasses) {
     struct Pixel {
         int x, y, rgb;
     };
-    const struct {
-        std::string node;
-        float time;
-        std::vector<Pixel> pixels;
-    } cases[] = {
+    const struct { std::string node; float time; std::vector<Pixel> pixels; } cases[] = {
         {block("Mesh", front + "Object \"grid.msh\"\n"), 0, {{32, 32, white}, {2, 2, 0}}},
         {block("Mesh", front), 0, {{32, 32, 0}}},
         {block("Mesh", front + "Object \"empty.msh\"\nGlowShells 2\nParticles yes\n"), 0, {{32, 32, 0}}},

@@ -39,6 +39,15 @@ inline std::unique_ptr<Mesh> flatGrid(int cells, float side, Shader* shader = nu
     return builder.build();
 }
 
+// A box of the shape builder's default segments, centred on the origin.
+inline std::unique_ptr<Mesh> boxMesh(Vec3 size) {
+    MeshBuilder builder;
+    ShapeParameters parameters;
+    parameters.size = size;
+    buildShape("box", parameters, {}, builder);
+    return builder.build();
+}
+
 // A welded (closed) box or an open plane as an edge mesh with its tables.
 inline std::unique_ptr<EdgeMesh> edgeShape(const char* shape, Vec3 size) {
     MeshBuilder builder;

@@ -195,9 +195,8 @@ TEST_F(PerPixelLightingTest, ShadowsHalveTheLitWallBehindABox) {
 }
 
 TEST_F(PerPixelLightingTest, SpotScaleStaysFiniteForEveryCutoff) {
-    const struct {
-        float cutoff, scale;
-    } cases[] = {{45, 1}, {90, 0}, {180, 0}, {0, std::tan(89.0f * 3.14159265f / 180.0f)}, {-5, 57.29f}};
+    const struct { float cutoff, scale; } cases[] = {
+        {45, 1}, {90, 0}, {180, 0}, {0, std::tan(89.0f * 3.14159265f / 180.0f)}, {-5, 57.29f}};
     for (const auto& c : cases) EXPECT_NEAR(spotTextureScale(c.cutoff), c.scale, 0.01f) << c.cutoff;
 }
 

@@ -46,11 +46,7 @@ using SceneLoaderTest = SceneTest;
 
 TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace) {
     const std::string envelope = "Enable {\n" + constantEnvelope(1.0f) + "}\n";
-    const struct {
-        const char* what;
-        std::string script;
-        std::string expected;
-    } cases[] = {
+    const struct { const char* what; std::string script; std::string expected; } cases[] = {
         {"Enable yes / no / envelope", "Group {\nName \"r\"\nGroup {\nName \"a\"\nEnable no\n}\nGroup {\nName \"b\"\n"
                                        "Enable no\nEnable yes\n}\nGroup {\nName \"c\"\n" + envelope + "}\n}\n",
          "r[a- b c~]"},
@@ -108,10 +104,8 @@ TEST_F(SceneLoaderTest, ScriptsComeFromDiskWhenFoundAndCompressedScriptsAreRead)
     gzFile packed = gzopen("packed.gscene", "wb");
     gzwrite(packed, script.data(), static_cast<unsigned>(script.size()));
     gzclose(packed);
-    const struct {
-        const char* name;
-        bool found;
-    } cases[] = {{"plain.scene", true}, {"packed.gscene", true}, {"missing.scene", false}, {"missing.gscene", false}, {"missing.bscene", false}};
+    const struct { const char* name; bool found; } cases[] = {{"plain.scene", true}, {"packed.gscene", true},
+        {"missing.scene", false}, {"missing.gscene", false}, {"missing.bscene", false}};
     for (const auto& c : cases) {
         SceneLoader loader;
         const auto loaded = loader.load(c.name);

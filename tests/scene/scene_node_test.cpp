@@ -29,11 +29,7 @@ TEST_F(SceneNodeTest, WorldPositionsComposeThroughRotatedAndScaledParents) {
          "Group {\nName \"grandchild\"\n" + keyframerLW({{1, 1.0f}, {6, 0.5f}}) +
          "}\n}\nGroup {\nName \"still\"\nPosition 5 5 5\nRotation 0 1 0 3\nScale 3 3 3\n}\n}\n}\n");
     root->update(0.0f);
-    const struct {
-        const char* name;
-        Vec3 world;
-        float scale;
-    } cases[] = {
+    const struct { const char* name; Vec3 world; float scale; } cases[] = {
         {"parent", {10, 0, 0}, 2.0f},
         {"child", {12, 0, 0}, 2.0f},
         {"grandchild", {12, 2, 0}, 1.0f},
@@ -41,25 +37,18 @@ TEST_F(SceneNodeTest, WorldPositionsComposeThroughRotatedAndScaledParents) {
     };
     for (const auto& c : cases) {
         const SceneNode& n = node(c.name);
-        EXPECT_NEAR(n.worldPosition().x, c.world.x, 1e-5f) << c.name;
-        EXPECT_NEAR(n.worldPosition().y, c.world.y, 1e-5f) << c.name;
-        EXPECT_NEAR(n.worldPosition().z, c.world.z, 1e-5f) << c.name;
+        EXPECT_LT((n.worldPosition() - c.world).length(), 1e-5f) << c.name;
         EXPECT_FLOAT_EQ(n.worldScale().x, c.scale) << c.name;
         // What the parent's node matrix draws at the child's local position is where the child is.
-        const Vec3 drawn = n.parent()->nodeMatrix().transformPoint(n.position());
-        EXPECT_NEAR(drawn.x, c.world.x, 1e-5f) << c.name;
-        EXPECT_NEAR(drawn.y, c.world.y, 1e-5f) << c.name;
-        EXPECT_NEAR(drawn.z, c.world.z, 1e-5f) << c.name;
+        EXPECT_LT((n.parent()->nodeMatrix().transformPoint(n.position()) - c.world).length(), 1e-5f) << c.name;
     }
     EXPECT_FLOAT_EQ(node("child").worldSphere().center.x, 12.0f);
     EXPECT_TRUE(root->hierarchySphere().contains(node("grandchild").worldSphere()));
 }
 
 TEST_F(SceneNodeTest, TheEnableEnvelopeEnablesExactlyWhenItsCeilingIsNotZero) {
-    const struct {
-        float value;
-        bool enabled;
-    } cases[] = {{0.5f, true}, {-0.5f, false}, {0.0f, false}, {-1.5f, true}, {3.0f, true}};
+    const struct { float value; bool enabled; } cases[] = {
+        {0.5f, true}, {-0.5f, false}, {0.0f, false}, {-1.5f, true}, {3.0f, true}};
     for (const auto& c : cases) {
         read("Group {\nName \"r\"\nEnable no\nEnable {\n" + constantEnvelope(c.value) + "}\n}\n");
         root->update(1.0f);
@@ -69,10 +58,7 @@ TEST_F(SceneNodeTest, TheEnableEnvelopeEnablesExactlyWhenItsCeilingIsNotZero) {
 
 // A white sprite in front of the camera, inside a group switched as `enable` says; the camera looks along +Z.
 TEST_F(SceneNodeTest, ADisabledGroupsChildrenAreUpdatedButNotDrawn) {
-    const struct {
-        const char* enable;
-        bool drawn;
-    } cases[] = {{"Enable yes", true}, {"Enable no", false}};
+    const struct { const char* enable; bool drawn; } cases[] = {{"Enable yes", true}, {"Enable no", false}};
     for (const auto& c : cases) {
         read(std::string("Group {\nCamera {\nName \"eye\"\nActive yes\n}\nGroup {\nName \"switch\"\n") + c.enable +
              "\nPointLight {\nName \"glow\"\n" + keyframerLW({{2, 10.0f}}) + "}\n}\n}\n");
@@ -137,10 +123,8 @@ TEST_F(SceneNodeTest, TreeQueriesWalkDepthFirstAndSkipBelowDisabledNodes) {
 }
 
 TEST_F(SceneNodeTest, TheLastActiveCameraUpdatedBecomesCurrentWithItsProjection) {
-    const struct {
-        const char* lines;
-        float fov, zNear, zFar;
-    } cases[] = {{"", 45.0f, 1.0f, 1024.0f}, {"FOV 60\nClipPlanes 2 50\n", 60.0f, 2.0f, 50.0f}};
+    const struct { const char* lines; float fov, zNear, zFar; } cases[] = {
+        {"", 45.0f, 1.0f, 1024.0f}, {"FOV 60\nClipPlanes 2 50\n", 60.0f, 2.0f, 50.0f}};
     for (const auto& c : cases) {
         read(std::string("Group {\nCamera {\nName \"first\"\nActive yes\n}\nCamera {\nName \"second\"\nActive yes\n") +
              c.lines + "}\nCamera {\nName \"idle\"\n}\n}\n");

@@ -57,16 +57,9 @@ class ShadowTest : public MeshSceneTest {
 protected:
     void SetUp() override {
         MeshSceneTest::SetUp();
-        const auto box = [this](const char* name, Vec3 size) {
-            MeshBuilder builder;
-            ShapeParameters parameters;
-            parameters.size = size;
-            ASSERT_TRUE(buildShape("box", parameters, Handle<Shader>(), builder));
-            adopt(name, builder.build());
-        };
-        box("tile.msh", {1, 1, 0.2f});
-        box("box.msh", {1, 1, 1});
-        box("wall.msh", {8, 8, 1});
+        adopt("tile.msh", boxMesh({1, 1, 0.2f}));
+        adopt("box.msh", boxMesh({1, 1, 1}));
+        adopt("wall.msh", boxMesh({8, 8, 1}));
         // Red, half transparent, and turned away from the camera: a pane drawn with two-pass blending shows in
         // the pass of the far faces, blended over what is behind it.
         auto glass = flatGrid(1, 1.0f, addShader("glass", true));
@@ -197,10 +190,7 @@ TEST_F(ShadowTest, PlanarShadowsFallWithinTheQuad) {
         float x, y;  // on the plane
         int rgb;
     };
-    const struct {
-        std::string what, lines;
-        std::vector<Sample> samples;
-    } cases[] = {
+    const struct { std::string what, lines; std::vector<Sample> samples; } cases[] = {
         {"a direction", "Plane 0 0 -1 10\nLight 1 0 -1 0\n",
          {{-1.75f, 0, 0}, {-2.25f, 0, blue}, {-1.3f, 0, grey}, {-1.75f, 0.65f, grey}, {1.0f, 1.0f, grey}}},
         {"the plane turned round", "Plane 0 0 1 -10\nLight 1 0 -1 0\n", {{-1.75f, 0, 0}, {-1.3f, 0, grey}}},

@@ -100,12 +100,9 @@ protected:
 TEST_F(ShadowVolumeSceneTest, EachLightDarkensTheFloorUnderTheBoxThroughEachStencilPathAndRestoresTheState) {
     const bool separate = GL_ATI_separate_stencil_Flag, twoSided = GL_EXT_stencil_two_side_Flag;
     ASSERT_TRUE(separate && twoSided) << "Mesa offers both stencil extensions";
-    const struct {
-        bool separate, twoSided;
-        StencilPath path;
-    } paths[] = {{true, true, StencilPath::Separate},
-                 {false, true, StencilPath::TwoSided},
-                 {false, false, StencilPath::TwoPass}};
+    const struct { bool separate, twoSided; StencilPath path; } paths[] = {
+        {true, true, StencilPath::Separate}, {false, true, StencilPath::TwoSided},
+        {false, false, StencilPath::TwoPass}};
     for (const auto& light : {pointLight, lightBlock("DirectionalLight"), lightBlock("SpotLight")})
         for (const auto& path : paths) {
             GL_ATI_separate_stencil_Flag = path.separate;
@@ -140,11 +137,7 @@ TEST_F(ShadowVolumeSceneTest, OpenMeshesCastUnseenLightsDoNotMeshesWithoutEdgesA
         messages.push_back(caption + ": " + text);
     });
     const std::string box = "Type EDGEMESH\nObject \"box.msh\"\n";
-    const struct {
-        std::string light, box;
-        int underBox;
-        std::size_t messages;
-    } cases[] = {
+    const struct { std::string light, box; int underBox; std::size_t messages; } cases[] = {
         {pointLight, "Type EDGEMESH\nObject \"open.msh\"\n", 128, 0},
         // A point light whose sphere lies above the view casts nothing; a directional light's place does not count.
         {"PointLight {\nName \"light\"\n" + keyframerLW({{1, 30.0f}, {2, 12.0f}}) + "}\n", box, 255, 0},

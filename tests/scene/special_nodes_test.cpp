@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -67,10 +68,7 @@ TEST_F(SpecialNodesTest, SparkEmittersCountMoveAndDropTheirSparks) {
 TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
     addShader("spark");
     adopt("ring.msh", edgeShape("box", {1, 1, 1}));
-    const struct {
-        std::string script;
-        std::string expected;
-    } cases[] = {
+    const struct { std::string script; std::string expected; } cases[] = {
         {"Group {\nSparks {\nName \"s\"\nShader \"spark\"\n}\n}\n", "sparks shader"},
         {"Group {\nSparks {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
         {"Group {\nVolumizer {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
@@ -136,11 +134,7 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
 
 TEST_F(SpecialNodesTest, AFlareFadesOutBehindABoxAndInAgain) {
     // The camera at the origin looks along +Z at a source 10 away; a red untextured flare element sits on it.
-    MeshBuilder builder;
-    ShapeParameters parameters;
-    parameters.size = {2, 2, 2};
-    ASSERT_TRUE(buildShape("box", parameters, Handle<Shader>(), builder));
-    adopt("box.msh", builder.build());
+    adopt("box.msh", boxMesh({2, 2, 2}));
     read("Group {\nCamera {\nActive yes\n}\nGroup {\nName \"sun\"\n" + at(0, 0, 10) +
          "RegisterLensFlare\n}\nMesh {\nName \"box\"\nEnable no\n" + at(0, 0, 5) +
          "Object \"box.msh\"\n}\nLensFlare {\nName \"f\"\nFlare -1 0 0.5 1 0 0 1\n}\n}\n");
@@ -183,12 +177,8 @@ TEST_F(SpecialNodesTest, AMirrorReflectsWhatIsAttachedWithinItsRectangleOnly) {
         grid->computePlanes();
         grid->buildBatches();
         grid->setFlags(grid->flags() | MeshFlags::Colours);
-        for (MeshVertex& v : grid->vertices()) {
-            v.colour[0] = r;
-            v.colour[1] = g;
-            v.colour[2] = 0;
-            v.colour[3] = 255;
-        }
+        const std::uint8_t rgba[] = {r, g, 0, 255};
+        for (MeshVertex& v : grid->vertices()) std::copy(rgba, rgba + 4, v.colour);
         adopt(name, std::move(grid));
     };
     square("red.msh", 6, 255, 0, true);
@@ -231,19 +221,13 @@ TEST_F(SpecialNodesTest, AMirrorReflectsWhatIsAttachedWithinItsRectangleOnly) {
 }
 
 TEST_F(SpecialNodesTest, VolumizerLayersNeedTheirValuesAndTheirProgram) {
-    const struct {
-        float density;
-        int layers;
-    } counts[] = {{0.5f, 0}, {1.0f, 1}, {2.5f, 3}, {1e9f, VolumizerNode::maxLayers}, {NAN, 0}};
+    const struct { float density; int layers; } counts[] = {
+        {0.5f, 0}, {1.0f, 1}, {2.5f, 3}, {1e9f, VolumizerNode::maxLayers}, {NAN, 0}};
     for (const auto& c : counts) EXPECT_EQ(VolumizerNode::layerCount(c.density), c.layers) << c.density;
 
     // A white box 2 wide at z = 10; the red layers of light push its front face out by up to 3, towards the
     // camera: they cover the middle and reach 11 pixels out, where the box alone leaves black.
-    MeshBuilder builder;
-    ShapeParameters parameters;
-    parameters.size = {2, 2, 2};
-    ASSERT_TRUE(buildShape("box", parameters, Handle<Shader>(), builder));
-    adopt("box.msh", builder.build());
+    adopt("box.msh", boxMesh({2, 2, 2}));
     const auto frame = [&](const std::string& lines) {
         read("Group {\nCamera {\nActive yes\n}\nMesh {\nName \"box\"\n" + at(0, 0, 10) +
              "Object \"box.msh\"\n}\nVolumizer {\nName \"v\"\nEmitter \"box\"\nVolume \"box\"\n"
