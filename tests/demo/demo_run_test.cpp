@@ -1,5 +1,4 @@
-// End-to-end tests of the demo in a real headless context: the packed show played in order, pausing and seeking
-// with the music following, reading the scripts again from a content folder, and the failures that end the start.
+// The whole demo in a real headless context: play, pause, seek, reload from a folder, start failures.
 #include <gtest/gtest.h>
 
 #include <fstream>

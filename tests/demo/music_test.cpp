@@ -1,5 +1,4 @@
-// Tests of the music: Vorbis decoding of files made here (length, format, the signal itself), damaged and
-// missing files, the playback cursor, and playback on SDL's dummy sound device.
+// The music: Vorbis decoding of files made here, damaged files, the cursor, playback on a dummy device.
 #include "demo/music.h"
 
 #include <gtest/gtest.h>

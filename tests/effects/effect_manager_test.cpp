@@ -1,6 +1,4 @@
-// effect_manager_test.cpp -- the effect manager (intervals, layer order, visibility, release, keepFinished, the
-// current manager), the show clock (fixed steps, the shaders' frame time) and reading effect scripts (the
-// common keywords, unknown types, includes, failing loaders, archive or disk, progress, the loader table).
+// The effect manager's timeline, the fixed-step show clock and reading effect scripts.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,5 +1,4 @@
-// motion_effects_test.cpp -- the effects that move on their own between frames: the assembling image's tiles, the
-// light bars and the warped diffusion grid, their random draws and formulas, and what each draws.
+// The effects that move on their own between frames: assembling tiles, light bars, diffusion grid.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,5 +1,4 @@
-// scene_effect_test.cpp -- the Scene effect: one load per shared scene, camera switches in time order, the
-// lighting and specular-only modes, and its loader's errors.
+// The Scene effect: shared scenes, camera switches, lighting modes and its loader's errors.
 #include "effects/scene_effect.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// video_texture_test.cpp -- videos on short MJPEG files the tests write: the texture's frames (orientation, 24 per
-// demo second at most one per step, looping, uploads, damaged files) and the Stream effect that shows them.
+// Video textures on short MJPEG files the tests write, and the Stream effect that shows them.
 #include "effects/video_texture.h"
 
 #include <gtest/gtest.h>
