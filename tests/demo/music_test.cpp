@@ -15,7 +15,7 @@ namespace {
 using platform::PcmBuffer;
 using platform::PcmCursor;
 
-// The strongest frequency near `around` in one channel, by correlation: enough to tell the channels apart.
+// The amplitude of `frequency` in one channel, by correlation: enough to tell the channels apart.
 double correlation(const PcmBuffer& pcm, int channel, double frequency) {
     double re = 0.0, im = 0.0;
     const std::size_t frames = std::min<std::size_t>(pcm.frames(), 8192);

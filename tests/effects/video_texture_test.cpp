@@ -48,7 +48,6 @@ TEST_F(VideoTextureTest, OpenLearnsTheFramesAndScalesTheFirstIntoTheWholeStore) 
     EXPECT_EQ(video.pixels().size(), 256u * 128u * 3u);
     EXPECT_EQ(frameOfColour(video.pixels().data()), 0);
     EXPECT_EQ(frameOfColour(video.pixels().data() + video.pixels().size() - 3), 0);
-    // Row order and BGR order show on the screen: the Stream test below.
 
     // Backslashes in the name are folder separators.
     std::filesystem::create_directories("clips");
