@@ -1,5 +1,4 @@
-// compressed_stream_test.cpp -- Tests of the gzip and bzip2 text streams, the bzip2 file reader and writer, and
-// opening scripts by extension.
+// The gzip and bzip2 text streams, the bzip2 file reader and writer, opening scripts by extension.
 #include "data/compressed_stream.h"
 
 #include <bzlib.h>

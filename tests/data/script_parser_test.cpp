@@ -1,5 +1,4 @@
-// Tests of what every script format shares: the logical line reader, the keyword table's block loop (the first
-// keyword a line contains wins), the quote and block helpers, and the read-only memory stream of archive scripts.
+// What every script format shares: the line reader, the keyword table's block loop, the helpers.
 #include "data/script_parser.h"
 
 #include <gtest/gtest.h>

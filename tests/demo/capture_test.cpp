@@ -1,5 +1,4 @@
-// Tests of the fixed-step runs: PNG captures that repeat exactly and meet a seeked capture on the same frame
-// times, video files with the music that FFmpeg reads back, capture failures, and the benchmark with its table.
+// Fixed-step runs: repeatable PNG captures, video files with music, capture failures, the benchmark.
 #include <gtest/gtest.h>
 
 extern "C" {

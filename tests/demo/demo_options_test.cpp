@@ -1,5 +1,4 @@
-// Tests of the player's own options (parsing, the checks between them, the options the demo gets; the built
-// player is run with them in tests/app) and of its demo time: the show's end, pauses and seeks.
+// The player's own options and its demo time: the show's end, pauses and seeks.
 #include "demo/demo_options.h"
 
 #include <gtest/gtest.h>

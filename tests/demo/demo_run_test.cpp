@@ -1,5 +1,4 @@
-// End-to-end tests of the demo in a real headless context: the packed show played in order, pausing and seeking
-// with the music following, reading the scripts again from a content folder, and the failures that end the start.
+// The whole demo in a real headless context: play, pause, seek, reload from a folder, start failures.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -59,10 +58,8 @@ TEST_F(DemoRun, ThePackedShowAndTheMusicPlayFromTheSeekTimeBetweenStartUpAndShut
     EXPECT_TRUE(windows.boxes.empty());
     ASSERT_EQ(demo.frames.size(), 45u);
     EXPECT_FLOAT_EQ(demo.frames[0].time, 0.35f);  // the seek time + the first frame's 0.1
-    const struct {
-        float time;
-        int r, g, b;
-    } colours[] = {{0.55f, 0, 0, 0}, {1.55f, 255, 0, 0}, {2.55f, 0, 0, 0}, {3.55f, 0, 255, 0}, {4.55f, 0, 0, 0}};
+    const struct { float time; int r, g, b; } colours[] = {
+        {0.55f, 0, 0, 0}, {1.55f, 255, 0, 0}, {2.55f, 0, 0, 0}, {3.55f, 0, 255, 0}, {4.55f, 0, 0, 0}};
     for (const auto& c : colours) EXPECT_TRUE(near(demo.colourAt(c.time), c.r, c.g, c.b)) << c.time;
 
     // The loaders drew the loading screen: one swap for its set-up and one per progress call, before the frames.
@@ -121,13 +118,10 @@ TEST_F(DemoRun, SpacePausesArrowsSeekFiveSecondsBothWaysAndGoingBackBringsFinish
     pressBefore(demo, 21, {PlaybackKey::SeekBack, PlaybackKey::SeekBack});  // back past the start stops at 0
     demo.run(windows);
     ASSERT_EQ(demo.frames.size(), 30u);
-    const struct {
-        int frame;
-        float time;
-        int r, g, b;
-    } frames[] = {{12, 1.2f, 255, 0, 0}, {13, 1.2f, 255, 0, 0},  // frozen, the picture stays while paused
-                  {14, 6.2f, 0, 0, 255}, {16, 6.2f, 0, 0, 255}, {17, 6.3f, 0, 0, 255},  // resumed where it stopped
-                  {18, 1.4f, 255, 0, 0}, {19, 6.5f, 0, 0, 255}, {21, 0.0f, 0, 0, 0},   {30, 0.9f, 0, 0, 0}};
+    const struct { int frame; float time; int r, g, b; } frames[] = {
+        {12, 1.2f, 255, 0, 0}, {13, 1.2f, 255, 0, 0},                        // frozen, the picture stays while paused
+        {14, 6.2f, 0, 0, 255}, {16, 6.2f, 0, 0, 255}, {17, 6.3f, 0, 0, 255},  // resumed where it stopped
+        {18, 1.4f, 255, 0, 0}, {19, 6.5f, 0, 0, 255}, {21, 0.0f, 0, 0, 0},   {30, 0.9f, 0, 0, 0}};
     for (const auto& f : frames) {
         EXPECT_NEAR(demo.frames[f.frame - 1].time, f.time, 1e-4f) << f.frame;
         EXPECT_TRUE(near(demo.frames[f.frame - 1].middle, f.r, f.g, f.b)) << f.frame;

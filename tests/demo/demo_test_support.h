@@ -1,5 +1,4 @@
-// demo_test_support.h -- running the whole demo inside a test: a small show made here, packed or laid out as a
-// folder, and a demo that records every frame's time and middle pixel on a scripted headless window system.
+// Runs the whole demo inside a test on a small show made here, recording each frame's time and pixel.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +20,7 @@
 #include "data/archive.h"
 #include "data/archive_writer.h"
 #include "demo/demo.h"
+#include "effects/overlay_test_support.h"
 #include "generators/ogg_encoder.h"
 #include "image/image_samples.h"
 
@@ -44,12 +44,6 @@ inline Bytes vorbisFile(double seconds, int rate = 44100, int channels = 2, floa
 
 inline Bytes textBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-// An envelope field holding `value` at every time, in the effect script's block form.
-inline std::string constantTrack(const std::string& keyword, float value) {
-    return keyword + "\n{ Envelope\n  1\n  Key " + std::to_string(value) +
-           " 0 3 0 0 0 0 0 0 0\n  Behaviors 1 1\n}\n}\n";
-}
-
 // The test show's timeline of full-screen flashes: black under everything for the whole show, red from 1 to 2 s,
 // green from 3 to 4 s, blue from 6 to 8 s.
 inline std::string showEffects(const std::string& red = "1 0 0 1") {
@@ -58,7 +52,7 @@ inline std::string showEffects(const std::string& red = "1 0 0 1") {
                                                   {"green", 3, 4, "0 1 0 1"}, {"blue", 6, 8, "0 0 1 1"}})
         text += std::string("Flash {\n  Name \"") + name + "\"\n  Start " + std::to_string(start) + "\n  End " +
                 std::to_string(end) + "\n  Layer " + (start ? "1" : "0") + "\n  Color " + color + "\n" +
-                constantTrack("  Alpha {", 1.0f) + "}\n";
+                constantField("  Alpha {", 1.0f) + "}\n";
     return text;
 }
 

@@ -1,5 +1,4 @@
-// Tests of the loading screen: the grid and its 11 empty tiles, the shuffle, the tiles lit one per progress call
-// in a real context up to the saturation after the 164th call, and the picture read upright from the registry.
+// The loading screen: its grid, the shuffle, tiles lit per progress call, the picture read upright.
 #include "demo/loading_screen.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Tests of the music: Vorbis decoding of files made here (length, format, the signal itself), damaged and
-// missing files, the playback cursor, and playback on SDL's dummy sound device.
+// The music: Vorbis decoding of files made here, damaged files, the cursor, playback on a dummy device.
 #include "demo/music.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +15,7 @@ namespace {
 using platform::PcmBuffer;
 using platform::PcmCursor;
 
-// The strongest frequency near `around` in one channel, by correlation: enough to tell the channels apart.
+// The amplitude of `frequency` in one channel, by correlation: enough to tell the channels apart.
 double correlation(const PcmBuffer& pcm, int channel, double frequency) {
     double re = 0.0, im = 0.0;
     const std::size_t frames = std::min<std::size_t>(pcm.frames(), 8192);

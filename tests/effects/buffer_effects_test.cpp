@@ -1,5 +1,4 @@
-// buffer_effects_test.cpp -- the effects that change where the next ones draw: ChangeDrawBuffer's targets, camera
-// sizes and clears, ChangeViewport's scaling from virtual units, and ClearBuffer's buffers.
+// The effects that change where the next ones draw: ChangeDrawBuffer, ChangeViewport and ClearBuffer.
 #define GL_GLEXT_PROTOTYPES 1  // framebuffer objects for the test's own render target
 #include <GL/gl.h>
 #include <GL/glext.h>

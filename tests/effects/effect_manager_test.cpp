@@ -1,6 +1,4 @@
-// effect_manager_test.cpp -- the effect manager (intervals, layer order, visibility, release, keepFinished, the
-// current manager), the show clock (fixed steps, the shaders' frame time) and reading effect scripts (the
-// common keywords, unknown types, includes, failing loaders, archive or disk, progress, the loader table).
+// The effect manager's timeline, the fixed-step show clock and reading effect scripts.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -73,11 +71,8 @@ TEST_F(TimelineTest, BothEndsOfTheIntervalAreInclusiveAndTheEffectGoesOnTheFirst
 }
 
 TEST_F(TimelineTest, LowerLayersDrawFirstAndAmongEqualLayersTheEarlierActivatedDrawsOnTop) {
-    const struct {
-        const char* name;
-        float start;
-        int layer;
-    } effects[] = {{"A", 0, 1}, {"B", 0, 1}, {"C", 0, 0}, {"D", 0, -4}, {"E", 0, 7}, {"late", 2, 1}, {"early", 1, 1}};
+    const struct { const char* name; float start; int layer; } effects[] = {
+        {"A", 0, 1}, {"B", 0, 1}, {"C", 0, 0}, {"D", 0, -4}, {"E", 0, 7}, {"late", 2, 1}, {"early", 1, 1}};
     for (const auto& effect : effects)
         manager.addEffect(probe(&journal, effect.name, effect.start, 10.0f, effect.layer));
     frame(0.5f);

@@ -1,6 +1,4 @@
-// flat_effects_test.cpp -- what the image, flash, invert, text, text-fade and brush blocks put on the screen:
-// placement, pivots, texture parts, alpha, the draw modes, dissolves and strokes, and missing pictures; and the
-// brush strokes along path envelopes or a Hermite spline: where and how often they stamp, and their alpha.
+// What the flat effects (image, flash, invert, text, text fade, brushes) put on the screen.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -1,5 +1,4 @@
-// motion_effects_test.cpp -- the effects that move on their own between frames: the assembling image's tiles, the
-// light bars and the warped diffusion grid, their random draws and formulas, and what each draws.
+// The effects that move on their own between frames: assembling tiles, light bars, diffusion grid.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -91,11 +90,9 @@ TEST_F(MotionEffectsTest, TheLandedTilesShowThePicture) {
     for (int frame = 0; frame <= 200; ++frame) blocks.update(frame / 60.0f);
     blocks.render();
     // The picture spans 0 .. 256 of the -256 .. 256 square: the upper-right quarter of the screen.
-    const struct {
-        float x, y;
-        std::array<int, 3> colour;
-    } seen[] = {{400, 420, {255, 0, 0}}, {560, 420, {0, 255, 0}},   {400, 300, {0, 0, 255}},
-                {560, 300, {255, 255, 255}}, {200, 300, {0, 0, 0}}, {400, 200, {0, 0, 0}}};
+    const struct { float x, y; std::array<int, 3> colour; } seen[] = {
+        {400, 420, {255, 0, 0}}, {560, 420, {0, 255, 0}}, {400, 300, {0, 0, 255}},
+        {560, 300, {255, 255, 255}}, {200, 300, {0, 0, 0}}, {400, 200, {0, 0, 0}}};
     for (const auto& point : seen) EXPECT_TRUE(nearColour(screenPixel(point.x, point.y), point.colour)) << point.x;
 }
 

@@ -1,5 +1,4 @@
-// overlay_test_support.h -- what the effect tests share: a context a quarter of the virtual screen's size with
-// images of the test's own, effects read from script text, envelope text, and the state drawing must leave.
+// Shared by the effect tests: a small context with test images, effects read from script text.
 #pragma once
 
 #include <GL/gl.h>
@@ -66,7 +65,6 @@ constexpr float virtualPerPixel = 4.0f;
 // The test context, an image registry and the current effect manager of the test's own.
 class OverlayTest : public ::testing::Test {
 protected:
-
     void SetUp() override {
         std::string error;
         context = platform::HeadlessContext::create(framebufferWidth, framebufferHeight, {}, &error);

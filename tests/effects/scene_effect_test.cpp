@@ -1,5 +1,4 @@
-// scene_effect_test.cpp -- the Scene effect: one load per shared scene, camera switches in time order, the
-// lighting and specular-only modes, and its loader's errors.
+// The Scene effect: shared scenes, camera switches, lighting modes and its loader's errors.
 #include "effects/scene_effect.h"
 
 #include <gtest/gtest.h>
@@ -65,10 +64,8 @@ TEST_F(SceneEffectTest, EffectsNamingOneSceneShareOneLoad) {
 
 TEST_F(SceneEffectTest, CameraSwitchesApplyInTimeOrderFromTheirTime) {
     SceneEffect& effect = scene("Camera \"start\"\nCameraSyncro {\nChange \"late\" 20\nChange \"mid\" 10\n}\n");
-    const struct {
-        float time;
-        const char* camera;
-    } cases[] = {{5, "start"}, {10, "mid"}, {15, "mid"}, {20, "late"}, {25, "late"}};
+    const struct { float time; const char* camera; } cases[] = {
+        {5, "start"}, {10, "mid"}, {15, "mid"}, {20, "late"}, {25, "late"}};
     for (const auto& c : cases) {
         draw(effect, c.time);
         EXPECT_EQ(effect.cameraName, c.camera) << c.time;
@@ -78,10 +75,7 @@ TEST_F(SceneEffectTest, CameraSwitchesApplyInTimeOrderFromTheirTime) {
 }
 
 TEST_F(SceneEffectTest, SpecularOnlyAddsTheSceneOverThePictureWhenLit) {
-    const struct {
-        const char* lines;
-        std::array<int, 3> centre;
-    } cases[] = {
+    const struct { const char* lines; std::array<int, 3> centre; } cases[] = {
         {"Lighting no\nSpecularOnly yes\n", {128, 0, 0}},  // without lighting the mode is ignored
         {"Lighting yes\nSpecularOnly no\n", {128, 0, 0}},
         {"Lighting yes\nSpecularOnly yes\n", {192, 64, 64}},
@@ -100,10 +94,7 @@ TEST_F(SceneEffectTest, SpecularOnlyAddsTheSceneOverThePictureWhenLit) {
 }
 
 TEST_F(SceneEffectTest, UnknownLinesRaiseTheLoadersError) {
-    const struct {
-        const char* body;
-        const char* error;
-    } cases[] = {
+    const struct { const char* body; const char* error; } cases[] = {
         {"Scene \"room.scene\"\nZoom 2\n}\n", "<stream>:3: SceneEffectLoader unknown token: Zoom 2"},
         {"CameraSyncro {\nChange \"mid\" 10\nCut \"late\" 20\n}\n}\n",
          "<stream>:4: SceneEffectLoader unknown token: Cut \"late\" 20"},

@@ -1,6 +1,4 @@
-// shader_effects_test.cpp -- the effects that draw through the shader manager: the tunnel (its block, the tube
-// it builds, sizes it refuses, the ripple, a frame through a textured shader) and the fragment-program image
-// effect (parameter sub-blocks, animated program-local parameters, the lookups, the plain quad).
+// The effects that draw through the shader manager: the tunnel and the fragment-program image.
 #include "effects/tunnel_effect.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// show_test.cpp -- every effect type read from one script and drawn through the manager, with no OpenGL error and
-// no state left behind; the errors of each type, which name the line and stop the script; and frames read back.
+// Every effect type read from one script and drawn through the manager, its errors, frames read back.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 

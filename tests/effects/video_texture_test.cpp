@@ -1,5 +1,4 @@
-// video_texture_test.cpp -- videos on short MJPEG files the tests write: the texture's frames (orientation, 24 per
-// demo second at most one per step, looping, uploads, damaged files) and the Stream effect that shows them.
+// Video textures on short MJPEG files the tests write, and the Stream effect that shows them.
 #include "effects/video_texture.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +48,6 @@ TEST_F(VideoTextureTest, OpenLearnsTheFramesAndScalesTheFirstIntoTheWholeStore) 
     EXPECT_EQ(video.pixels().size(), 256u * 128u * 3u);
     EXPECT_EQ(frameOfColour(video.pixels().data()), 0);
     EXPECT_EQ(frameOfColour(video.pixels().data() + video.pixels().size() - 3), 0);
-    // Row order and BGR order show on the screen: the Stream test below.
 
     // Backslashes in the name are folder separators.
     std::filesystem::create_directories("clips");
