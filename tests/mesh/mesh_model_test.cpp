@@ -1,5 +1,4 @@
-// mesh_model_test.cpp -- Tests of the mesh's data: allocation, appending, shader references, planes and
-// bounds, draw batches, the edge tables with their validation lines, and the tangent space.
+// mesh_model_test.cpp -- Tests of the mesh's data: planes, bounds, batches, edge tables and the tangent space.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,5 +1,4 @@
-// content_commands_test.cpp -- "qv3rn-tool effects", "envelope", "shaders", "keywords" and "image", run as the
-// program itself on scripts and images the tests write: what each prints, and errors naming the file and line.
+// content_commands_test.cpp -- "qv3rn-tool effects", "envelope", "shaders", "keywords" and "image" run as a program.
 #include <gtest/gtest.h>
 #include <zlib.h>  // Required for: crc32 (the checksum the tool prints)
 

@@ -1,5 +1,4 @@
-// render_command_test.cpp -- "qv3rn-tool render", run as the program itself on content folders written by the
-// tests; the frames are read back from the PNG files it writes.
+// render_command_test.cpp -- "qv3rn-tool render" run as a program; its frames read back from the PNG files.
 #include <gtest/gtest.h>
 
 #include <png.h>
