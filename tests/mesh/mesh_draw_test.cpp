@@ -1,5 +1,4 @@
-// mesh_draw_test.cpp -- Tests of mesh drawing in a real headless context: batches and their shaders, opaque and
-// blended passes, client arrays and the interleaved vertex buffer, read back as pixels and array state.
+// mesh_draw_test.cpp -- Tests of mesh drawing in a real context: batches, passes, client arrays, the vertex buffer.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
@@ -25,6 +24,7 @@ protected:
         glDisable(GL_DEPTH_TEST);
     }
     void TearDown() override {
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));  // no test may leave an OpenGL error behind
         shaders.clear();
         resetExtensions();
         MeshFixture::TearDown();
@@ -78,7 +78,6 @@ TEST_F(MeshDrawTest, EachBatchIsDrawnOnceBetweenItsShadersBeginAndEnd) {
     mesh.drawAll(false);
     mesh.disableArrays();
     EXPECT_EQ(areaReds(), (std::array<int, 3>{128, 192, 192}));
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(MeshDrawTest, ClientArraysAreLockedSetUpAndTornDown) {
@@ -108,7 +107,6 @@ TEST_F(MeshDrawTest, ClientArraysAreLockedSetUpAndTornDown) {
         glClientActiveTextureARB(unit);
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << unit;
     }
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(MeshDrawTest, AStaticMeshMakesItsVertexBufferOnceAndDrawsFromItAndWithoutTheExtensionUsesClientArrays) {
@@ -153,7 +151,6 @@ TEST_F(MeshDrawTest, AStaticMeshMakesItsVertexBufferOnceAndDrawsFromItAndWithout
     EXPECT_EQ(mesh.vertexBuffer(), 0u);
     EXPECT_EQ(areaReds(), (std::array<int, 3>{64, 64, 64}));
     EXPECT_EQ(buffersLogged(), "Created VBO for mesh \"statue.msh\"\n");
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(MeshDrawTest, TheVertexBufferHoldsTheInterleavedAttributes) {

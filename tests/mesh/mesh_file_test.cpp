@@ -1,5 +1,4 @@
-// mesh_file_test.cpp -- Tests of the "msh" file: the byte layout, round trips for every flag combination, and
-// clean failure with a reason on damaged files.
+// mesh_file_test.cpp -- Tests of the "msh" file: byte layout, round trips and clean failure on damaged files.
 #include "mesh/mesh_file.h"
 
 #include <gtest/gtest.h>

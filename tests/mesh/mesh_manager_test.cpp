@@ -1,5 +1,4 @@
-// mesh_manager_test.cpp -- Tests of the mesh manager: loader choice, archive before disk, search paths, the cache, the
-// derived tables of each kind and the log lines.
+// mesh_manager_test.cpp -- Tests of the mesh manager: loaders, archive and search paths, cache, derived tables.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,6 +1,4 @@
-// mesh_sources_test.cpp -- Tests of where meshes come from besides their own files: the procedural shapes and
-// welding, the Wavefront OBJ reader, and LightWave objects converted into meshes (fans, shaders by surface,
-// texture sets by channel, vertex colours and discontinuous coordinates).
+// mesh_sources_test.cpp -- Tests of meshes made from shapes, Wavefront OBJ files and LightWave objects.
 #include <gtest/gtest.h>
 
 #include <array>

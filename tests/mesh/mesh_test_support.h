@@ -1,5 +1,4 @@
-// mesh_test_support.h -- what the mesh tests share: a fixture with its own log, shader manager and mesh manager
-// (with or without a GL context), a little-endian writer of raw mesh bytes, bzip2 compression and small meshes.
+// mesh_test_support.h -- what the mesh tests share: fixtures, a raw mesh byte writer, bzip2 and small meshes.
 #pragma once
 
 #include <bzlib.h>

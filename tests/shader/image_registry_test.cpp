@@ -1,5 +1,4 @@
-// image_registry_test.cpp -- Tests of the image registry (archive before disk, search paths, size rules, lookups,
-// references) and of the "Image {" block, its sub-blocks read back from a real context, written and read anew.
+// image_registry_test.cpp -- Tests of the image registry and of the "Image {" block read back from a real context.
 #include "shader/image_registry.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// shader_script_test.cpp -- Tests of the shader script's file level and shader blocks (registration, includes from
-// disk and archive, progress, errors with file and line) and of the shader and camera managers.
+// shader_script_test.cpp -- Tests of the shader script's file level, its includes, and the shader and camera managers.
 #include "shader/shader_script_loader.h"
 
 #include <gtest/gtest.h>

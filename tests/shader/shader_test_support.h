@@ -1,5 +1,4 @@
-// shader_test_support.h -- what the shader tests share: a GL fixture with its own image registry and shader
-// manager, scripts read from text, OpenGL state read back and compared, the demo time, and a test camera.
+// shader_test_support.h -- what the shader tests share: a GL fixture, scripts from text, GL state checks, a camera.
 #pragma once
 
 #include <GL/gl.h>
@@ -113,7 +112,8 @@ inline void expectGL(const std::vector<GLCheck>& checks, const std::string& what
 }
 
 // A real context with every extension the driver offers loaded, the locks off, and an image registry and a
-// shader manager of the test's own (shaders go first: their texture units hold images).
+// shader manager of the test's own (shaders go first: their texture units hold images). A test that leaves an
+// OpenGL error behind fails.
 class ShaderGLTest : public GLTest {
 protected:
     void SetUp() override {
@@ -122,6 +122,7 @@ protected:
         RenderStateLocks::reset();
     }
     void TearDown() override {
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         manager.clear();
         images.clear();
         RenderStateLocks::reset();

@@ -1,5 +1,4 @@
-// archive_commands_test.cpp -- "qv3rn-tool pack", "list" and "extract", run as the program itself, against
-// Info-ZIP unzip and the engine.
+// archive_commands_test.cpp -- "qv3rn-tool pack", "list" and "extract", against Info-ZIP unzip and the engine.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,5 +1,4 @@
-// command_errors_test.cpp -- wrong command lines and missing input, for every subcommand of qv3rn-tool: a usage
-// error exits with 2, input that is not there with 1; each says what is wrong and creates nothing.
+// command_errors_test.cpp -- qv3rn-tool's wrong command lines (status 2) and missing input (status 1).
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,5 +1,4 @@
-// mesh_command_test.cpp -- "qv3rn-tool mesh", run as the program itself on shapes it makes and on OBJ and
-// LightWave files written by the tests.
+// mesh_command_test.cpp -- "qv3rn-tool mesh" run as a program on shapes it makes and on OBJ and LightWave files.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,9 +1,9 @@
-// render_command_test.cpp -- "qv3rn-tool render", run as the program itself on content folders written by the
-// tests; the frames are read back from the PNG files it writes.
+// render_command_test.cpp -- "qv3rn-tool render" run as a program; its frames read back from the PNG files.
 #include <gtest/gtest.h>
 
 #include <png.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -69,8 +69,7 @@ std::string flash(float start, int layer, const std::string& colour, float alpha
 }
 
 TEST_F(RenderCommand, WritesOneFrameForEachTimeWithTheEffectsActiveThenInLayerOrderAndTheFoldersImages) {
-    // One colour per quarter, top row first: red, green / blue, white; under a half blue flash from 5 s, over a
-    // green one.
+    // Quarters red, green / blue, white; a half blue flash over them and a green one under them from 5 s.
     picture("quarters.png", 2, 2, {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255});
     file("show/data/effect/demo.effect",
          "Image {\n  Image \"quarters.png\"\n  End 10\n  Layer 1\n  Rect 320 240 640 480\n"
@@ -83,13 +82,10 @@ TEST_F(RenderCommand, WritesOneFrameForEachTimeWithTheEffectsActiveThenInLayerOr
     EXPECT_EQ(run.out, "1 frames/at_1.png\n6 frames/at_6.png\n10.5 frames/at_10.5.png\n");
     EXPECT_EQ(readText(root_ / "render.log").find("unable to find image"), std::string::npos);
     const Frame one = frame("frames/at_1.png");
-    EXPECT_EQ(one.width, 64);
-    EXPECT_EQ(one.height, 48);
-    EXPECT_EQ(one.rgba[3], 255) << "the frames are opaque";
-    expectColour(one, 16, 12, 255, 0, 0);
-    expectColour(one, 48, 12, 0, 255, 0);
-    expectColour(one, 16, 36, 0, 0, 255);
-    expectColour(one, 48, 36, 255, 255, 255);
+    EXPECT_EQ((std::array{one.width, one.height, int(one.rgba[3])}), (std::array{64, 48, 255}));  // opaque
+    for (auto [x, y, r, g, b] : {std::array{16, 12, 255, 0, 0}, {48, 12, 0, 255, 0}, {16, 36, 0, 0, 255},
+                                 {48, 36, 255, 255, 255}})
+        expectColour(one, x, y, r, g, b);
     expectColour(frame("frames/at_6.png"), 16, 12, 128, 0, 127);  // the green flash hidden, the blue one half over
     expectColour(frame("frames/at_10.5.png"), 32, 24, 0, 0, 0);   // every interval is over: the cleared screen
 

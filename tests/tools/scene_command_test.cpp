@@ -115,8 +115,7 @@ TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
     }
 }
 
-// The grid moved to x = 5 prints its triangle count and threshold; the OBJ file holds that many faces, each naming
-// vertices written before it, all within the sphere's reach of the grid's world position.
+// The OBJ file holds as many faces as printed, naming earlier vertices, all within the sphere around x = 5.
 TEST_F(SceneCommand, CubeGridsPrintTheirSurfaceAndWriteItAsObj) {
     file("blob.scene", "Group {\nCubeGrid {\nName \"blob\"\nGridSize 16\nThreshold 0.1\n" + moving +
                            "MetaObject {\nType SPHERE\nRadius 8\n}\nMetaObject {\nName \"bare\"\n}\n}\n}\n");

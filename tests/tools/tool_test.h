@@ -1,5 +1,4 @@
-// tool_test.h -- the fixture of the tests that run qv3rn-tool as a program: a fresh folder per test, files
-// written into it, and runs of the tool (or any shell command) in it with their status and output.
+// tool_test.h -- the fixture of the tests that run qv3rn-tool as a program in a fresh folder of their own.
 #pragma once
 
 #include <gtest/gtest.h>
