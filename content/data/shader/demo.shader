@@ -4,6 +4,10 @@
 Include "data\shader\images.shader"
 Include "data\shader\programs.shader"
 Include "data\shader\lighting.shader"
+Include "data\shader\verse.shader"
+Include "data\shader\chorus.shader"
+Include "data\shader\break.shader"
+Include "data\shader\final.shader"
 
 ; Additive sprites: lens flares and the fire sprite.
 Shader {

@@ -1,0 +1,1 @@
+; break.shader -- the shaders of the section's scenes.

@@ -1,0 +1,1 @@
+; chorus.shader -- the shaders of the section's scenes.

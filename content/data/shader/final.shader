@@ -1,0 +1,1 @@
+; final.shader -- the shaders of the section's scenes.

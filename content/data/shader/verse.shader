@@ -1,0 +1,1 @@
+; verse.shader -- the shaders of the section's scenes.
