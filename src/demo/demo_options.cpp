@@ -1,6 +1,7 @@
 // demo_options.cpp -- parsing and checking the player's own options.
 #include "demo/demo_options.h"
 
+#include <algorithm>
 #include <charconv>  // Required for: from_chars
 #include <cmath>
 #include <cstdio>
@@ -99,6 +100,14 @@ DemoOptions makeDemoOptions(const DemoCommandLine& options) {
         demo.captureOut = error ? options.capture : out.string();
     }
     return demo;
+}
+
+RunLimits demoRunLimits(const DemoOptions& demo, RunLimits limits) {
+    if (demo.mode == DemoMode::Play || limits.seconds <= 0.0) return limits;
+    const long long frames = std::max(1LL, std::llround(limits.seconds * demo.framesPerSecond));
+    limits.frames = limits.frames > 0 ? std::min(limits.frames, frames) : frames;
+    limits.seconds = 0.0;
+    return limits;
 }
 
 bool runsHeadless(const DemoCommandLine& options) { return options.bench || !options.capture.empty(); }

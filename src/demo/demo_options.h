@@ -32,6 +32,10 @@ std::string checkDemoOptions(const DemoCommandLine& options, const ShellOptions&
 // its working folder to the content folder).
 DemoOptions makeDemoOptions(const DemoCommandLine& options);
 
+// The run limits of the demo: a fixed-step run (capture, bench) counts --duration in demo seconds, so it becomes
+// that many frames at the run's rate (the fewer, when --frames is given too); a played show keeps wall seconds.
+RunLimits demoRunLimits(const DemoOptions& demo, RunLimits limits);
+
 // Fixed-step runs (capture, bench) render headless, never wait for a click, and skip the dialog.
 bool runsHeadless(const DemoCommandLine& options);
 

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     applyShellOptions(shell, settings);
     if (headless) settings.askDisplayMode = false;
     demo.setSettings(settings);
-    demo.setRunLimits(shell.limits);
+    demo.setRunLimits(demoRunLimits(demo.options(), shell.limits));
 
     auto windowSystem =
         platform::createWindowSystem(headless ? platform::Backend::Headless : platform::Backend::Desktop);

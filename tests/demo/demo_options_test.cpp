@@ -67,6 +67,29 @@ TEST(DemoOptions, ArgumentsGiveTheDemoItsModeRateStartAndFolderOrAReason) {
     }
 }
 
+TEST(DemoOptions, AFixedStepRunCountsItsDurationInDemoSeconds) {
+    using enum DemoMode;
+    const struct {
+        DemoMode mode;
+        int framesPerSecond;
+        RunLimits given, expected;
+    } cases[] = {
+        {Bench, 30, {0, 4.0}, {120, 0.0}},
+        {Capture, 60, {0, 2.5}, {150, 0.0}},
+        {Capture, 60, {100, 4.0}, {100, 0.0}},  // --frames is the fewer
+        {Capture, 60, {0, 0.001}, {1, 0.0}},    // never zero frames: zero means no limit
+        {Play, 60, {0, 4.0}, {0, 4.0}},         // a played show ends after wall seconds
+    };
+    for (const auto& c : cases) {
+        DemoOptions demo;
+        demo.mode = c.mode;
+        demo.framesPerSecond = c.framesPerSecond;
+        const RunLimits limits = demoRunLimits(demo, c.given);
+        EXPECT_EQ(limits.frames, c.expected.frames);
+        EXPECT_EQ(limits.seconds, c.expected.seconds);
+    }
+}
+
 TEST(ShowEnd, TheShowIsOverOnlyPast252Seconds) {
     for (const float time : {0.0f, 251.99f, 252.0f}) EXPECT_FALSE(showIsOver(time)) << time;  // 252 still plays
     for (const float time : {std::nextafter(252.0f, 300.0f), 1000.0f}) EXPECT_TRUE(showIsOver(time)) << time;
