@@ -1,7 +1,7 @@
 ; chorus.shader -- the mirror chorus (bars 81-96): the morph's skin, the glass floor over its reflection, the
 ; glowing ring, the sun with its halo, the sparks and the dust knot.
 
-; The floor: dark blue glass, more opaque towards its rim so that the reflection fades out into the distance.
+; The floor: dark blue glass, thin over the reflection in its middle and opaque out towards the horizon.
 Program {
   Type FRAGMENT
   Name "chorus_floor"
@@ -9,7 +9,7 @@ Program {
 PARAM tint = {0.10, 0.15, 0.34, 0};
 PARAM base = {0.015, 0.025, 0.07, 0};
 PARAM centre = {0.5, 0.5, 0, 0};
-PARAM rim = {2.2, 0.38, 0, 0};
+PARAM rim = {2.6, 0.4, 0, 0};
 TEMP c, d;
 TEX c, fragment.texcoord[0], texture[0], 2D;
 MAD result.color.xyz, c, tint, base;
@@ -33,18 +33,6 @@ TEX c, fragment.texcoord[0], texture[0], 2D;
 MUL c, c, tint;
 MUL result.color.xyz, c, fragment.color.w;
 MOV result.color.w, fragment.color.w;
-END
-}
-
-; The dust knot's faint skin under its points.
-Program {
-  Type FRAGMENT
-  Name "chorus_dust"
-  !!ARBfp1.0
-PARAM tint = {0.018, 0.03, 0.07, 1};
-TEMP c;
-TEX c, fragment.texcoord[0], texture[0], 2D;
-MUL result.color, c, tint;
 END
 }
 
@@ -167,11 +155,12 @@ Shader {
 }
 
 Shader {
-  Info "the dust knot's faint skin, added"
+  Info "the dust knot: its points only, every face culled"
   Name "chorus_dust"
   Lighting no
   Cull {
-    Enable no
+    Enable yes
+    Function FRONT_AND_BACK
   }
   Blend {
     Enable yes
@@ -181,13 +170,5 @@ Shader {
   ZBuffer {
     Enable yes
     Write no
-  }
-  Texture {
-    TexUnit UNIT0
-    Image "noise_blue.png"
-  }
-  Fragment {
-    Enable yes
-    Name "chorus_dust"
   }
 }
