@@ -9,7 +9,7 @@ Program {
 PARAM tint = {0.10, 0.15, 0.34, 0};
 PARAM base = {0.015, 0.025, 0.07, 0};
 PARAM centre = {0.5, 0.5, 0, 0};
-PARAM rim = {2.6, 0.4, 0, 0};
+PARAM rim = {2.6, 0.52, 0, 0};
 TEMP c, d;
 TEX c, fragment.texcoord[0], texture[0], 2D;
 MAD result.color.xyz, c, tint, base;
