@@ -2,19 +2,19 @@
 ; lighting), the knot's glass added over the picture.
 
 Shader {
-  Info "floor of the hall: blue noise, tiled, lit"
+  Info "floor of the hall: grey noise in blue light, tiled (no mipmaps: the cheapest filtering on a big floor)"
   Name "verse_floor"
   Lighting yes
   Material {
     Enable yes
-    Ambient 0.25 0.3 0.45 1
-    Diffuse 0.55 0.6 0.8 1
+    Ambient 0.12 0.17 0.38 1
+    Diffuse 0.32 0.4 0.75 1
     Specular 0.5 0.45 0.4 1
     Shininess 24
   }
   Texture {
     TexUnit UNIT0
-    Image "noise_blue.png"
+    Image "noise_grey.tga"
     ScaleS {
       { Envelope
         1
