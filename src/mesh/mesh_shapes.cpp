@@ -105,7 +105,8 @@ void plane(const ShapeParameters& s, const Handle<Shader>& shader, MeshBuilder& 
 void cylinder(const ShapeParameters& s, const Handle<Shader>& shader, MeshBuilder& builder) {
     const int segments = std::max(s.segments, 3);
     const float half = s.height * 0.5f;
-    addGrid(builder, segments, 1, shader, [&](float u, float v) {
+    // Rows along the height, so that deformers have vertices to move between the caps.
+    addGrid(builder, segments, std::max(s.rings, 1), shader, [&](float u, float v) {
         const float phi = u * twoPi;
         const Vec3 n{std::cos(phi), 0.0f, -std::sin(phi)};
         return SurfacePoint{n * s.radius + Vec3{0.0f, half - v * s.height, 0.0f}, n};

@@ -16,7 +16,8 @@ struct ShapeParameters {
     float height = 2.0f;     // cylinder
     Vec3 size{2.0f, 2.0f, 2.0f};  // box: edge lengths; plane: width (x) and depth (z)
     int segments = 32;       // around the main axis / along the knot; plane: divisions along x
-    int rings = 16;          // sphere: from pole to pole; torus and knot: around the tube; plane: along z
+    int rings = 16;          // sphere: from pole to pole; torus and knot: around the tube; plane: along z;
+                             // cylinder: rows along the height
     int p = 2, q = 3;        // torus knot: turns around the axis and through the hole
 };
 

@@ -135,14 +135,17 @@ void countVolume(EdgeMesh& mesh) {
     glPopAttrib();
 }
 
-// Blends the shadow colour over the counted pixels once each and sets their count back to zero.
+// Blends the shadow colour over the counted pixels once each and sets their count back to zero. The stencil
+// alone says which pixels lie in shadow: with the eye inside a volume, or its nearest faces cut off by the near
+// plane, a counted pixel has no volume face in front of its surface, so the faces are drawn without the depth
+// test (the ones behind the surface, which were counted, cover it).
 void darkenVolume(EdgeMesh& mesh, const std::array<float, 4>& colour) {
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT |
                  GL_CURRENT_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glDisable(GL_TEXTURE_2D);
-    glDepthFunc(GL_LESS);
+    glDisable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
     glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_NOTEQUAL, 0, allBits);

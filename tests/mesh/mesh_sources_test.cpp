@@ -68,7 +68,9 @@ TEST_F(ShapeTest, ShapesHaveTheirMeasuresAndCounts) {
     EXPECT_LT((sphere->bounds().max - Vec3(2, 2, 2)).length(), 1e-5f);
     EXPECT_EQ(built("box")->bounds().min, Vec3(-0.5f, -1, -1.5f));
     EXPECT_EQ(built("plane")->bounds().min, Vec3(-0.5f, 0, -1.5f));
-    EXPECT_EQ(built("cylinder")->bounds().max.y, 2.5f);
+    auto cylinder = built("cylinder");  // rows along the height, then the two caps' centres and rims
+    EXPECT_EQ(cylinder->bounds().max.y, 2.5f);
+    EXPECT_EQ(cylinder->vertexCount(), 9 * 5 + 2 * (1 + 9));
     MeshBuilder box;  // each face has its own corners; welded, the eight corners stay
     buildShape("box", p, {}, box);
     box.weld();

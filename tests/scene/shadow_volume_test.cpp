@@ -94,7 +94,7 @@ protected:
         return pixel(static_cast<int>(std::lround((1.0f - p.x / p.z) * 32.0f)),
                      static_cast<int>(std::lround((1.0f + p.y / p.z) * 32.0f)))[0];
     }
-    const Vec3 underBox{0, -5, 12}, besideBox{5, -5, 12}, boxTop{0, -1, 12}, marker{-6, 6, 12};
+    const Vec3 underBox{0, -5, 12}, besideBox{5, -5, 12}, boxTop{0, -1, 12}, boxFront{0, -2, 11}, marker{-6, 6, 12};
 };
 
 TEST_F(ShadowVolumeSceneTest, EachLightDarkensTheFloorUnderTheBoxThroughEachStencilPathAndRestoresTheState) {
@@ -137,15 +137,18 @@ TEST_F(ShadowVolumeSceneTest, OpenMeshesCastUnseenLightsDoNotMeshesWithoutEdgesA
         messages.push_back(caption + ": " + text);
     });
     const std::string box = "Type EDGEMESH\nObject \"box.msh\"\n";
-    const struct { std::string light, box; int underBox; std::size_t messages; } cases[] = {
-        {pointLight, "Type EDGEMESH\nObject \"open.msh\"\n", 128, 0},
+    const struct { std::string light, box; int underBox, boxFront; std::size_t messages; } cases[] = {
+        {pointLight, "Type EDGEMESH\nObject \"open.msh\"\n", 128, 255, 0},
         // A point light whose sphere lies above the view casts nothing; a directional light's place does not count.
-        {"PointLight {\nName \"light\"\n" + keyframerLW({{1, 30.0f}, {2, 12.0f}}) + "}\n", box, 255, 0},
-        {"DirectionalLight {\nName \"light\"\n}\n", box, 128, 0},
-        {pointLight, "Type EDGEMESH\nObject \"plain.msh\"\n", 255, 1},  // cached as a plain mesh
-        {pointLight, "Type STATIC\nObject \"box.msh\"\n", 255, 1},      // asks for no edges
+        {"PointLight {\nName \"light\"\n" + keyframerLW({{1, 30.0f}, {2, 12.0f}}) + "}\n", box, 255, 255, 0},
+        {"DirectionalLight {\nName \"light\"\n}\n", box, 128, 255, 0},
+        // Behind the box on the line through the eye: the eye stands in the box's shadow, and the face it sees is
+        // darkened although no volume face lies in front of it.
+        {"PointLight {\nName \"light\"\n" + keyframerLW({{1, -3.0f}, {2, 18.0f}}) + "}\n", box, 255, 128, 0},
+        {pointLight, "Type EDGEMESH\nObject \"plain.msh\"\n", 255, 255, 1},  // cached as a plain mesh
+        {pointLight, "Type STATIC\nObject \"box.msh\"\n", 255, 255, 1},      // asks for no edges
         // Disabled at the first frame, enabled from time 1 on: the list was gathered without it.
-        {lightBlock("PointLight", "Enable {\n" + rampEnvelope(0, 1) + "}\n"), box, 255, 1},
+        {lightBlock("PointLight", "Enable {\n" + rampEnvelope(0, 1) + "}\n"), box, 255, 255, 1},
     };
     for (const auto& c : cases) {
         read(shadowScene(c.light, c.box));
@@ -153,6 +156,7 @@ TEST_F(ShadowVolumeSceneTest, OpenMeshesCastUnseenLightsDoNotMeshesWithoutEdgesA
         frame(1.0f);
         ASSERT_TRUE(node("light").isEnabled());
         EXPECT_NEAR(redAt(underBox), c.underBox, 1) << c.box;
+        EXPECT_NEAR(redAt(boxFront), c.boxFront, 1) << c.light;
         EXPECT_EQ(messages.size(), c.messages) << c.box;
         root->lightsOff();
     }
