@@ -40,14 +40,22 @@ Shader {
 }
 
 ; The sea: drawn over the shadow plane's grey quad, it doubles the product of its colour and what is there, so
-; the quad becomes blue water and the ships' black shadows stay black. The noise drifts with the current.
+; the quad becomes blue water and the ships' black shadows stay black. The noise drifts with the current; far
+; off the water fades into the haze of the land.
 Shader {
   Info "sea over the shadow plane, twice the product"
   Name "final_sea"
   Lighting no
   Material {
     Enable no
-    Diffuse 0.3 0.45 0.9 1
+    Diffuse 0.25 0.38 0.85 1
+  }
+  Fog {
+    Enable yes
+    Function LINEAR
+    Start 15
+    End 110
+    Color 0.55 0.3 0.32 1
   }
   Blend {
     Enable yes
