@@ -137,7 +137,7 @@ Shader {
   }
   Material {
     Enable no
-    Diffuse 0.3 0.5 1 0.7
+    Diffuse 0.5 0.7 1 0.5
   }
   Blend {
     Enable yes
@@ -150,7 +150,7 @@ Shader {
   }
   Texture {
     TexUnit UNIT0
-    Image "plasma.jpg"
+    Image "noise_blue.png"
   }
 }
 
