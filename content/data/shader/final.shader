@@ -19,7 +19,7 @@ Shader {
     Function LINEAR
     Start 30
     End 150
-    Color 0.55 0.3 0.32 1
+    Color 0.7 0.32 0.25 1
   }
   Texture {
     TexUnit UNIT0
@@ -55,7 +55,7 @@ Shader {
     Function LINEAR
     Start 15
     End 110
-    Color 0.55 0.3 0.32 1
+    Color 0.7 0.32 0.25 1
   }
   Blend {
     Enable yes
