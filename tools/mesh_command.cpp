@@ -39,11 +39,12 @@ constexpr const char* kUsage =
     "           triangle entries are copies of triangles crossing cell walls.\n"
     "  convert  writes the engine's mesh file; OBJ faces take their shader from \"usemtl\", else from \"g\".\n"
     "  make     writes a procedural mesh with normals, texture coordinates (set 0) and one shader.\n"
-    "           shapes: sphere, torus, box, cylinder, plane, torusknot\n"
+    "           shapes: sphere, torus, box, cylinder, plane, torusknot, terrain (a noise height field over\n"
+    "           --size X _ Z, --segments by --rings cells, peaks up to --height), ship (a low-poly dart, --radius)\n"
     "           options: --shader NAME (default \"default\")  --radius R  --tube R  --height H  --size X Y Z\n"
     "                    --segments N (torus knot: along the whole knot, default 128)  --rings N\n"
-    "                    --p N --q N (torus knot turns)  --weld (share seam vertices, so that closed shapes\n"
-    "                    have closed edges)  --tangents (store tangent space)";
+    "                    --p N --q N (torus knot turns)  --seed N (terrain noise)  --weld (share seam\n"
+    "                    vertices, so that closed shapes have closed edges)  --tangents (store tangent space)";
 
 // A content error: the message is printed as "qv3rn-tool mesh: <message>" and the exit status is 1.
 int contentError(const std::string& message) {
@@ -227,6 +228,11 @@ int runMake(const std::vector<std::string>& args) {
         else if (option == "--rings") good = whole(parameters.rings, 1);
         else if (option == "--p") good = whole(parameters.p, 1);
         else if (option == "--q") good = whole(parameters.q, 1);
+        else if (option == "--seed") {
+            int seed = 0;
+            good = whole(seed, 0);
+            parameters.seed = static_cast<std::uint32_t>(seed);
+        }
         else if (option == "--weld") weld = true;
         else if (option == "--tangents") tangents = true;
         else return usageError("mesh", "unknown option \"" + option + "\"");

@@ -133,7 +133,10 @@ const KeywordTable<SceneEffect>& cameraSwitchRows() {
         {"Change ",
          [](SceneEffect& effect, BlockLine& line) {
              CameraSwitch change{quotedText(line.text), 0.0f};
-             std::sscanf(line.text.c_str(), "%*s %*s %f", &change.time);
+             // The time is the third word: a camera name of two words would leave it unread and cut at 0.
+             if (std::sscanf(line.text.c_str(), "%*s %*s %f", &change.time) != 1)
+                 throw std::runtime_error("SceneEffectLoader camera switch without a time (the camera name is "
+                                          "one word): " + line.text);
              effect.addCameraSwitch(std::move(change));
          }},
     };

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "generators/noise.h"
+#include "math/noise.h"
 
 namespace qv3rn {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "generators/noise.h"
+#include "math/noise.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

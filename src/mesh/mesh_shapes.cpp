@@ -5,6 +5,8 @@
 #include <cmath>
 #include <functional>
 
+#include "math/noise.h"  // Required for: fractalNoise (terrain)
+
 namespace qv3rn {
 
 namespace {
@@ -154,6 +156,47 @@ void torusKnot(const ShapeParameters& s, const Handle<Shader>& shader, MeshBuild
     }, WrapU | WrapV);
 }
 
+// A height field over the xz plane centred on the origin: fractal noise, stretched and squared so that broad
+// valleys lie between sharper ridges, from y = 0 up to the height. Normals come from the slopes of the field
+// across one cell each way, so that they follow the facets that are drawn.
+void terrain(const ShapeParameters& s, const Handle<Shader>& shader, MeshBuilder& builder) {
+    auto heightAt = [&](float u, float v) {
+        const float n = fractalNoise(u * 4.0f, v * 4.0f, 4, 5, s.seed);
+        const float stretched = std::clamp((n - 0.3f) / 0.45f, 0.0f, 1.0f);
+        return stretched * stretched * s.height;
+    };
+    const int columns = std::max(s.segments, 1), rows = std::max(s.rings, 1);
+    const float du = 1.0f / static_cast<float>(columns), dv = 1.0f / static_cast<float>(rows);
+    addGrid(builder, columns, rows, shader, [&](float u, float v) {
+        const float slopeX = (heightAt(u + du, v) - heightAt(u - du, v)) / (2.0f * du * s.size.x);
+        const float slopeZ = (heightAt(u, v + dv) - heightAt(u, v - dv)) / (2.0f * dv * s.size.z);
+        const Vec3 position{(u - 0.5f) * s.size.x, heightAt(u, v), (v - 0.5f) * s.size.z};
+        return SurfacePoint{position, Vec3{-slopeX, 1.0f, -slopeZ}.normalized()};
+    });
+}
+
+// A low-poly dart flying along +z with its wings in the xz plane: six corners, eight flat facets, closed once
+// welded. Each facet gets its own corners and normal so that it is lit flat; the radius scales it.
+void ship(const ShapeParameters& s, const Handle<Shader>& shader, MeshBuilder& builder) {
+    const Vec3 nose{0.0f, 0.0f, 1.6f}, left{-1.3f, -0.05f, -0.7f}, right{1.3f, -0.05f, -0.7f};
+    const Vec3 fin{0.0f, 0.35f, -0.5f}, keel{0.0f, -0.25f, -0.4f}, tail{0.0f, 0.05f, -0.9f};
+    const Vec3 facets[][3] = {{nose, left, fin}, {nose, fin, right}, {left, tail, fin}, {fin, tail, right},
+                              {nose, keel, left}, {nose, keel, right}, {left, keel, tail}, {keel, right, tail}};
+    const Vec3 centre = (nose + left + right + fin + keel + tail) * (1.0f / 6.0f);
+    for (const auto& facet : facets) {
+        Vec3 normal = cross(facet[1] - facet[0], facet[2] - facet[0]).normalized();
+        // Wound away from the centre: the dart is convex enough for that to mean outwards.
+        const bool flip = dot(normal, facet[0] + facet[1] + facet[2] - centre * 3.0f) < 0.0f;
+        if (flip) normal = normal * -1.0f;
+        int corners[3];
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& p = facet[flip && k ? 3 - k : k];
+            corners[k] = builder.addVertex(p * s.radius, normal, TexCoord{p.x / 2.6f + 0.5f, p.z / 2.6f + 0.35f});
+        }
+        builder.addTriangle(corners[0], corners[1], corners[2], shader);
+    }
+}
+
 struct ShapeEntry {
     const char* name;
     void (*build)(const ShapeParameters&, const Handle<Shader>&, MeshBuilder&);
@@ -161,6 +204,7 @@ struct ShapeEntry {
 
 constexpr ShapeEntry shapes[] = {
     {"sphere", sphere}, {"torus", torus}, {"box", box}, {"cylinder", cylinder}, {"plane", plane}, {"torusknot", torusKnot},
+    {"terrain", terrain}, {"ship", ship},
 };
 
 }  // namespace
@@ -176,6 +220,6 @@ bool buildShape(std::string_view shape, const ShapeParameters& parameters, const
     return false;
 }
 
-const char* shapeNames() { return "sphere, torus, box, cylinder, plane, torusknot"; }
+const char* shapeNames() { return "sphere, torus, box, cylinder, plane, torusknot, terrain, ship"; }
 
 }  // namespace qv3rn

@@ -98,6 +98,9 @@ TEST_F(SceneEffectTest, UnknownLinesRaiseTheLoadersError) {
         {"Scene \"room.scene\"\nZoom 2\n}\n", "<stream>:3: SceneEffectLoader unknown token: Zoom 2"},
         {"CameraSyncro {\nChange \"mid\" 10\nCut \"late\" 20\n}\n}\n",
          "<stream>:4: SceneEffectLoader unknown token: Cut \"late\" 20"},
+        {"CameraSyncro {\nChange \"far view\" 10\n}\n}\n",
+         "<stream>:3: SceneEffectLoader camera switch without a time (the camera name is one word): Change \"far "
+         "view\" 10"},
     };
     for (const auto& c : cases) EXPECT_EQ(readScript(*manager, std::string("Scene {\n") + c.body), c.error);
 }

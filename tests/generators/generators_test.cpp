@@ -14,7 +14,7 @@
 
 #include "effects/video_texture_decoder.h"
 #include "generators/font_atlas.h"
-#include "generators/noise.h"
+#include "math/noise.h"
 #include "generators/ogg_encoder.h"
 #include "generators/picture.h"
 #include "generators/song.h"

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <sstream>
+#include <tuple>
 
 #include "import/lwo_writer.h"
 #include "mesh/mesh_builder.h"
@@ -19,11 +20,12 @@ class ShapeTest : public test::MeshTest {};
 // Outward faces, unit normals, coordinates in the unit square; the closed shapes, welded, are two-manifold.
 TEST_F(ShapeTest, EveryShapeFacesOutwardAndTheClosedOnesWeldIntoManifolds) {
     Shader* shader = addShader("skin");
-    for (const char* name : {"sphere", "torus", "box", "cylinder", "plane", "torusknot"}) {
+    for (const char* name : {"sphere", "torus", "box", "cylinder", "plane", "torusknot", "terrain", "ship"}) {
         SCOPED_TRACE(name);
         ShapeParameters parameters;
         parameters.segments = std::string(name) == "torusknot" ? 96 : 12;  // the knot's tube winds quickly
         parameters.rings = 6;
+        parameters.height = 0.25f;  // terrain: hills as gentle as a landscape's
         MeshBuilder builder;
         ASSERT_TRUE(buildShape(name, parameters, Handle<Shader>(shader), builder));
         std::unique_ptr<Mesh> mesh = builder.build();
@@ -38,7 +40,7 @@ TEST_F(ShapeTest, EveryShapeFacesOutwardAndTheClosedOnesWeldIntoManifolds) {
                 inward += dot(triangle.normal(), mesh->vertices()[std::size_t(corner)].normal) <= 0.0f;
         EXPECT_EQ(inward, 0);
 
-        if (std::string(name) == "plane") continue;
+        if (std::string(name) == "plane" || std::string(name) == "terrain") continue;
         builder.weld();
         EdgeMesh closed;
         ASSERT_TRUE(builder.buildInto(closed));
@@ -71,10 +73,26 @@ TEST_F(ShapeTest, ShapesHaveTheirMeasuresAndCounts) {
     auto cylinder = built("cylinder");  // rows along the height, then the two caps' centres and rims
     EXPECT_EQ(cylinder->bounds().max.y, 2.5f);
     EXPECT_EQ(cylinder->vertexCount(), 9 * 5 + 2 * (1 + 9));
-    MeshBuilder box;  // each face has its own corners; welded, the eight corners stay
-    buildShape("box", p, {}, box);
-    box.weld();
-    EXPECT_EQ((std::array{box.vertices().size(), box.triangles().size()}), (std::array<std::size_t, 2>{8, 12}));
+    auto terrain = built("terrain");  // hills from 0 to the height, a new seed raises other hills
+    EXPECT_EQ((std::array{terrain->vertexCount(), terrain->triangleCount()}), (std::array{9 * 5, 2 * 8 * 4}));
+    const BoundingBox hills = terrain->bounds();
+    EXPECT_TRUE(hills.min.x == -0.5f && hills.max.z == 1.5f && hills.min.y >= 0 && hills.max.y <= 5 &&
+                hills.max.y > 1);
+    auto rise = [](const Mesh& mesh) {
+        float sum = 0;
+        for (const MeshVertex& vertex : mesh.vertices()) sum += vertex.position.y;
+        return sum;
+    };
+    p.seed = 2;
+    EXPECT_NE(rise(*built("terrain")), rise(*terrain));
+    EXPECT_EQ(built("ship")->bounds().max.z, 2 * 1.6f);
+    for (const auto& [shape, corners, faces] : {std::tuple{"box", 8u, 12u}, {"ship", 6u, 8u}}) {
+        MeshBuilder welded;  // each face has its own corners; welded, the shape's corners stay
+        buildShape(shape, p, {}, welded);
+        welded.weld();
+        EXPECT_EQ((std::array{welded.vertices().size(), welded.triangles().size()}),
+                  (std::array<std::size_t, 2>{corners, faces})) << shape;
+    }
 }
 
 TEST_F(ShapeTest, WeldingClosesSeamsAndKeepsTheFirstVertexsCoordinates) {

@@ -1,5 +1,5 @@
 // noise.cpp -- integer-hash value noise; no library generator is involved, so the build output is reproducible.
-#include "generators/noise.h"
+#include "math/noise.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-// noise.h -- deterministic value noise and fractal sums for the procedural textures (same output on every machine).
+// noise.h -- deterministic value noise and fractal sums for textures and terrain (same output on every machine).
 #pragma once
 
 #include <cstdint>
