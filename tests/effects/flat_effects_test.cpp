@@ -69,8 +69,6 @@ const PixelCase cases[] = {
      "Image \"halves.png\"\nTexRect 0 0.75 1 1\n" + centred + "}\n", {{320, 400, blue}, {320, 240, blue}}},
     {"MULTIPLY turns the colour into its alpha", "Image", {200, 100, 40},
      "DrawMode MULTIPLY\nColor 1 0 0 0.5\n" + centred + "}\n", {{320, 240, {100, 50, 20}}}},
-    {"NORMAL blends with the alpha", "Image", {0, 0, 200}, "Color 1 1 1 0.25\n" + centred + "}\n",
-     {{320, 240, {64, 64, 214}}}},
     {"the alpha track keyed in demo seconds drives the colour", "Image", dark,
      envelopeField("Alpha {", {{10, 0}, {12, 1}}) + centred + "}\n", {{320, 240, {128, 128, 128}}}, 11.0f},
     {"zero alpha draws nothing, even additively", "Image", {10, 20, 30},
@@ -140,8 +138,6 @@ const PixelCase cases[] = {
      "Start 0\nEnd 2\n" + levels + "}\n", shownColumns({true, false, false, false}), 0.0f},
     {"the dissolve is the time over the length: 0.7 is past 170", "DissolveBrush", dark, "Start 0\nEnd 2\n" + levels + "}\n",
      shownColumns({true, true, true, false}), 1.4f},
-    {"1 shows the whole picture", "DissolveBrush", dark, "Start 0\nEnd 2\n" + levels + "}\n",
-     shownColumns({true, true, true, true}), 2.0f},
     {"a dissolve track sets the level", "DissolveBrush", dark,
      levels + constantField("Dissolve {", 170.0f / 255.0f) + "}\n", shownColumns({true, true, true, false}), 5.0f},
 
@@ -206,7 +202,6 @@ TEST(TextGlyphCell, CellsStartWithTheExclamationMarkAndKeepTheSignOfCDivision) {
     const struct { signed char ch; float left, top, right, bottom; } rows[] = {
         {'!', 0, 0, cell, cell},
         {'0', 15 * cell, 0, 1, cell},        // the last column ends at the picture's edge
-        {' ', -cell, 0, 0, cell},            // below "!": column -1 of row 0
         {static_cast<signed char>(200), -9 * cell, -5 * cell, -8 * cell, -4 * cell},  // -56 - 33 = -89
     };
     for (const auto& row : rows) {
@@ -224,12 +219,6 @@ TEST_F(FlatEffectsTest, AnUnknownDrawModeEnablesBlendingAndKeepsTheCurrentFuncti
     EXPECT_EQ(glInteger(GL_BLEND_DST), GL_SRC_COLOR);
     endBlend();
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-}
-
-TEST(DrawModeNames, EachNameReadsBackAsItsModeAndOtherModesHaveNone) {
-    for (std::uint32_t mode = 0; mode < 5; ++mode)
-        EXPECT_EQ(drawModeFromLine("DrawMode " + std::string(drawModeName(mode))), mode);
-    EXPECT_EQ(drawModeName(5), "");
 }
 
 constexpr std::uint32_t opaqueWhite = 0xFFFFFFFFu;
@@ -341,15 +330,6 @@ TEST_F(BrushTest, ALaterStampsTransparentRimKeepsTheStrokeBeneathIt) {
     brush.render();
     EXPECT_GE(screenPixel(345.0f, 240.0f)[3], 250) << "the first stamp's opaque half, under the second's rim";
     EXPECT_EQ(screenPixel(395.0f, 240.0f)[3], 0) << "the first stamp's own rim";
-}
-
-TEST_F(BrushTest, SplinePointBlocksTakeCommentsAndKeywordsAfterTheBlockAreRead) {
-    const HermiteBrush& brush =
-        hermite("Spline {\nPoint 2 100 50\n; a comment inside the block\nPoint 3 300 60\n}\nNumSegDivs 8\n}\n");
-    EXPECT_EQ(brush.pointCount(), 2);
-    EXPECT_EQ(brush.numSegDivs, 8);
-    // The end of the script ends an open point block with the points read so far.
-    EXPECT_EQ(hermite("Spline {\nPoint 0 1 1\nPoint 1 2 2\n").pointCount(), 2);
 }
 
 TEST_F(BrushTest, SplineTangentsUseOneFactorForBothAxesAndAMissingNeighbourIsThePointItself) {
