@@ -69,8 +69,7 @@ TEST_F(ShowTest, AShowOfEveryTypeDrawsWithoutErrorAndLeavesNoStateBehind) {
     EXPECT_EQ(stackDepths(), depths);
     GLfloat modelView[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    EXPECT_FLOAT_EQ(modelView[12], 1.0f);
-    EXPECT_FLOAT_EQ(modelView[14], 3.0f);
+    EXPECT_EQ((std::array{modelView[12], modelView[14]}), (std::array{1.0f, 3.0f}));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
     expectDrawingStateRestored();
@@ -165,8 +164,7 @@ TEST_F(FrameRendererTest, TheFrameIsReadBackOpaqueTopRowFirstAndWrittenAsAPng) {
     PngDecoder decoder;
     const auto png = decoder.decode2DFromFile("frame.png", ImageFormat::Rgba);
     ASSERT_NE(png, nullptr) << decoder.lastError();
-    EXPECT_EQ(png->width(), width);
-    EXPECT_EQ(png->height(), height);
+    EXPECT_EQ((std::array{png->width(), png->height()}), (std::array{width, height}));
     EXPECT_EQ(png->row(0)[0], 0);             // top-left: black
     EXPECT_EQ(png->row(height - 1)[0], 255);  // bottom-left: orange
 }

@@ -41,9 +41,7 @@ protected:
 TEST_F(VideoTextureTest, OpenLearnsTheFramesAndScalesTheFirstIntoTheWholeStore) {
     VideoTexture video;
     ASSERT_TRUE(video.open(solidVideo(6, 25), 256, 128)) << video.lastError();
-    EXPECT_EQ(video.sourceWidth(), 64);
-    EXPECT_EQ(video.sourceHeight(), 48);
-    EXPECT_EQ(video.frameCount(), 6);
+    EXPECT_EQ((std::array{video.sourceWidth(), video.sourceHeight(), video.frameCount()}), (std::array{64, 48, 6}));
     EXPECT_NEAR(video.framePeriod(), 0.04f, 1e-5f);
     EXPECT_EQ(video.pixels().size(), 256u * 128u * 3u);
     EXPECT_EQ(frameOfColour(video.pixels().data()), 0);

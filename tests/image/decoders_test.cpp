@@ -302,8 +302,7 @@ TEST_F(TgaDecoderTest, DecodesEveryDepthPacketKindAndColourMapTopRowFirst) {
         SCOPED_TRACE(c.what);
         auto image = decode(c.layout, c.format);
         ASSERT_NE(image, nullptr) << decoder.lastError();
-        EXPECT_EQ(image->width(), c.layout.width);
-        EXPECT_EQ(image->height(), c.layout.height);
+        EXPECT_EQ((std::array{image->width(), image->height()}), (std::array<int, 2>{c.layout.width, c.layout.height}));
         EXPECT_EQ(image->bytes(), c.expected);
     }
     EXPECT_TRUE(boxes.empty());

@@ -23,9 +23,8 @@ TEST(MeshArrays, AllocationSizesWhatTheFlagsAskForOnceAndFullArraysIgnoreMore) {
     EXPECT_FALSE(mesh.allocate(2, 1));  // a second allocation, even before anything was added
     MeshVertex vertex;
     vertex.position = {1, 2, 3};
-    EXPECT_EQ(mesh.addVertex(vertex), 0);
-    EXPECT_EQ(mesh.addVertex(vertex), 1);
-    EXPECT_EQ(mesh.addVertex(vertex), -1);
+    EXPECT_EQ((std::array{mesh.addVertex(vertex), mesh.addVertex(vertex), mesh.addVertex(vertex)}),
+              (std::array{0, 1, -1}));  // full after two
 
     EdgeMesh edged;  // the edge tables come only with a successful base allocation
     EXPECT_FALSE(edged.allocate(0, 4) || edged.has(MeshFlags::Edges));
@@ -39,8 +38,7 @@ TEST(MeshGeometry, PlanesAreUnitNormalsWithTheirDistanceAndBoundsSpanThePosition
     EXPECT_EQ(mesh.triangles()[1].normal(), Vec3(0, 0, -1));
     EXPECT_EQ(mesh.triangles()[2].normal(), Vec3());  // zero length: left as it is, no division by zero
     EXPECT_FALSE(std::isnan(mesh.triangles()[2].plane[3]));
-    EXPECT_EQ(mesh.bounds().min, Vec3(-1, 0, 2));
-    EXPECT_EQ(mesh.bounds().max, Vec3(3, 5, 7));
+    EXPECT_EQ((std::array{mesh.bounds().min, mesh.bounds().max}), (std::array{Vec3(-1, 0, 2), Vec3(3, 5, 7)}));
 }
 
 TEST_F(MeshTest, BatchesFollowTheShadersFirstUseAndHoldTheirShadersForTheMeshsLife) {
