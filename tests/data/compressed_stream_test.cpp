@@ -97,24 +97,6 @@ TEST_F(CompressedStreamTest, GzipAndBzip2ScriptsOfEverySizeReadCompletely) {
     }
 }
 
-TEST_F(CompressedStreamTest, LinesLongerThanTheBufferAndAcrossRefillsReadWhole) {
-    const std::string longLine = "Name \"" + std::string(2000, 'n') + "\"";
-    const std::string text = "  First 1\n" + longLine + "\r\n\t\tLast 2 ;end";
-    writeGzip("long.gscene", text);
-    writeBzip2("long.bshader", text);
-    for (const char* name : {"long.gscene", "long.bshader"}) {
-        auto in = openScriptFile(name);
-        ASSERT_NE(in, nullptr);
-        ScriptParser parser;
-        EXPECT_EQ(parser.readLine(*in), "First 1");
-        EXPECT_EQ(parser.readLine(*in), longLine + "\r");
-        EXPECT_EQ(parser.readLine(*in), "Last 2 ");
-        EXPECT_EQ(parser.lineCount(), 2) << name;
-        EXPECT_EQ(parser.readLine(*in), "");
-        EXPECT_FALSE(in->good());
-    }
-}
-
 TEST_F(CompressedStreamTest, WrittenStreamsReadBackThroughTheLibrariesAndThemselvesAlsoWhenOnlyDestroyed) {
     const std::string text = scriptOfSize(3 * 512 + 11);
     {

@@ -365,15 +365,11 @@ TEST_F(TgaDecoderTest, EveryTruncationOfAValidFileFailsCleanly) {
     }
 }
 
-TEST_F(TgaDecoderTest, FileAndOneDimensionalVariantsReadTheSameBytesAndNameAMissingFile) {
+TEST_F(TgaDecoderTest, AOneDimensionalImageIsTheFirstStoredRowAndAMissingFileIsNamed) {
     test::writeFile("quad.tga", test::tgaFile(quad24));
-    auto image = decoder.decode2DFromFile("quad.tga", ImageFormat::Rgba);
-    ASSERT_NE(image, nullptr) << decoder.lastError();
-    EXPECT_EQ(image->pixel(1, 0), 0x00FF00FFu);
     auto line = decoder.decode1DFromFile("quad.tga", ImageFormat::Rgb);
-    ASSERT_NE(line, nullptr);
-    EXPECT_EQ(line->height(), 1);
-    EXPECT_EQ(line->bytes(), (Bytes{0, 0, 255, 255, 255, 255}));  // the first stored row: blue, white
+    ASSERT_NE(line, nullptr) << decoder.lastError();
+    EXPECT_EQ(line->bytes(), (Bytes{0, 0, 255, 255, 255, 255}));  // the bottom row: blue, white
     EXPECT_EQ(decoder.decode2DFromFile("no such file.tga", ImageFormat::Rgb), nullptr);
     EXPECT_NE(decoder.lastError().find("no such file.tga"), std::string::npos) << decoder.lastError();
 }
