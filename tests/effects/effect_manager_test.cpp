@@ -14,7 +14,6 @@
 #include "data/archive.h"
 #include "data/archive_writer.h"
 #include "data/script_error.h"
-#include "effects/effect_loaders.h"
 #include "effects/effect_manager.h"
 #include "effects/effect_script.h"
 #include "effects/show_clock.h"
@@ -251,10 +250,8 @@ TEST_F(EffectScriptTest, BlocksOfKnownTypesFillTheCommonKeywordsAndEverythingEls
          "  Value 7.25   ; a comment after a value\n  Visible {\n  { Envelope\n    2\n"
          "    Key 1 12 0 0 0 0 0 0 0 0\n    Key 0 12.5 0 0 0 0 0 0 0 0\n    Behaviors 1 1\n  }\n  }\n}\nProbe {\n}\n",
          "[white flash 12 12.5 -3 1 7.25 +2 1][ 0 0 0 0 0]"},  // missing keywords keep the defaults
-        // The later DrawMode line replaces the earlier one; a line gives the mode of the first word found.
-        {"Probe {\nDrawMode MULTIPLY\n}\nProbe {\nDrawMode SUBTRACTIVE\n}\nProbe {\nDrawMode INVERT\n}\n"
-         "Probe {\nDrawMode NORMAL\n}\nProbe {\nDrawMode ADDITIVE\nDrawMode SCREEN\n}\n",
-         "[ 0 0 0 3 0][ 0 0 0 2 0][ 0 0 0 4 0][ 0 0 0 0 0][ 0 0 0 0 0]"},
+        // The later DrawMode line replaces the earlier one; an unknown mode is NORMAL.
+        {"Probe {\nDrawMode ADDITIVE\nDrawMode SCREEN\n}\n", "[ 0 0 0 0 0]"},
         // The first keyword a line contains takes it: "Name " before the "Start " in the quoted name.
         {"Probe {\nName \"Start 5 End 9\"\nStart 1\nEnd 2\n}\n", "[Start 5 End 9 1 2 0 0 0]"},
         // A nested line whose first word is a type starts an effect; type names are case-sensitive and whole.
@@ -263,7 +260,6 @@ TEST_F(EffectScriptTest, BlocksOfKnownTypesFillTheCommonKeywordsAndEverythingEls
          "[found 0 0 0 0 0][other 0 0 0 0 0]"},
         {"Probe{\n  Name \"glued\"\n}\nProbe\n  Name \"no brace\"\nProbe {\n  Name \"spaced\"\n}\n",
          "[spaced 0 0 0 0 0]"},
-        {"Probe {\n  ; the white flash\n  Name \"w\"\n  ;\n  Layer 2\n}\n", "[w 0 0 2 0 0]"},
         {"Probe {\n  Name \"cut\"\n  Layer 4", "[cut 0 0 4 0 0]"},  // the end of the script ends the block
     };
     for (const auto& row : rows) {
@@ -370,24 +366,6 @@ TEST_F(EffectScriptTest, TheArchiveCopyComesFirstAndOneThatDoesNotParseGivesWayT
     archive.reset();  // the demo destroys its archive after loading: later loads go to disk
     ASSERT_TRUE(script.loadFile(folder + "/hit.effect")) << script.failure();
     EXPECT_EQ(effects(), "[disk 0 0 0 0 0]");
-}
-
-TEST_F(EffectScriptTest, EveryBuiltLoaderMakesItsOwnKindAndIsFoundByItsWholeNameOnly) {
-    std::size_t built = 0;
-    for (const EffectLoaderEntry& entry : effectLoaderTable) {
-        if (!entry.make) continue;
-        auto loader = entry.make();
-        ASSERT_NE(loader, nullptr) << entry.typeName;
-        EXPECT_EQ(loader->typeName(), entry.typeName);
-        auto effect = loader->createEffect();
-        ASSERT_NE(effect, nullptr) << entry.typeName;
-        EXPECT_EQ(effectTypeName(effect->kind()), entry.typeName);
-        EXPECT_EQ(script.findLoader(entry.typeName), script.loaders()[built++]);
-    }
-    EXPECT_EQ(script.loaders().size(), built + 2);  // and the test's two
-    EXPECT_EQ(effectTypeName(effectKindCount), "");
-    EXPECT_EQ(script.findLoader("Other"), script.loaders().back());
-    for (const char* name : {"probe", "Prob", "Probes", ""}) EXPECT_EQ(script.findLoader(name), nullptr) << name;
 }
 
 }  // namespace

@@ -123,10 +123,9 @@ TEST_F(MotionEffectsTest, BarsBounceAtBothEdgesAndThePhaseTakesOneRandomStepPerU
     lines.update(10.0f);  // the first step is a thousandth of a second
     EXPECT_NEAR(lines.lines()[0].x, 630.07f, 1e-3f);
     lines.update(11.0f);  // 700 would be past the right edge
-    EXPECT_FLOAT_EQ(lines.lines()[0].x, 640.0f);
-    EXPECT_FLOAT_EQ(lines.lines()[0].velocity, -70.0f);
-    EXPECT_FLOAT_EQ(lines.lines()[1].x, 0.0f);
-    EXPECT_FLOAT_EQ(lines.lines()[1].velocity, 20.0f);
+    const auto& bar = lines.lines();
+    EXPECT_EQ((std::array{bar[0].x, bar[0].velocity, bar[1].x, bar[1].velocity}),
+              (std::array{640.0f, -70.0f, 0.0f, 20.0f}));
 
     const float before = lines.lines()[0].phase;
     runtimeRandom().seed(99);

