@@ -152,13 +152,9 @@ TEST_F(TextureTest, CreateRefusesAValidNameBindMakesALostOneAgainAndUpdateReuplo
     ASSERT_TRUE(texture->update());  // a changed store uploaded again
     const Bytes back = readBack(texture->glId());
     EXPECT_EQ(Bytes(back.begin() + 12, back.end()), (Bytes{0x12, 0x34, 0x56, 255}));
-
     EXPECT_TRUE(texture->releaseGL());
-    EXPECT_FALSE(texture->hasName());
-    EXPECT_FALSE(texture->releaseGL());
     EXPECT_FALSE(texture->unbind(GL_TEXTURE0));  // nothing to unbind without a name
-    Texture2D empty;
-    EXPECT_FALSE(empty.update());
+    EXPECT_FALSE(Texture2D().update());
 }
 
 TEST_F(TextureTest, WrapCodesSetTheirAxesAndFallBackToClampWithoutTheExtensions) {
@@ -278,7 +274,6 @@ TEST(PowerOfTwoSquare, FollowsTheHalvingRuleCapsLargeImagesAndAveragesTheCovered
         EXPECT_EQ(squared(w, h), std::make_tuple(true, side, side)) << w << " x " << h;
     EXPECT_EQ(squared(3000, 3000, ImageFormat::Alpha), std::make_tuple(true, 2048, 2048));
     EXPECT_FALSE(std::get<0>(squared(8, 4, ImageFormat::Unknown)));
-    EXPECT_EQ(powerOfTwoSide(513), 512);
 
     // 3 x 1 -> 2 x 2: each target pixel covers one and a half source pixels.
     Texture2D wide;
@@ -292,8 +287,6 @@ TEST(PowerOfTwoSquare, FollowsTheHalvingRuleCapsLargeImagesAndAveragesTheCovered
 
 TEST_F(TextureTest, CubeMapsNameTheirFacesAndUploadThemInOrder) {
     EXPECT_EQ(cubeMapFaceName("sky.v2.tga", 1), "sky_neg_x.v2.tga");
-    EXPECT_EQ(cubeMapFaceName("sky", 5), "sky_neg_z");
-
     std::vector<std::unique_ptr<Texture2D>> faces;
     CubeMapTexture cube;
     for (int i = 0; i < 6; ++i) {
@@ -388,20 +381,13 @@ TEST_F(TextureTest, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadBa
     addImage("ramp.tga", 0xFFFFFFFF);
     const float h = 0.5f, p = 0.25f, b = 1.5f;  // the values at time 1 of ramps to 1, 0.5 and 3
     struct Row { std::string fields; Mat4 expected; };
-    const Row rows[] = {
-        {ramp("TranslateS", 1), translation(0.5f, 0, 0)},
-        {ramp("CoordU", 1), translation(0.5f, 0, 0)},
-        {ramp("TranslateT", 1) + ramp("TranslateR", 3), translation(0, 0.5f, 1.5f)},
-        {ramp("CoordV", 1), translation(0, 0.5f, 0)},
-        {ramp("TranslateQ", 9), identity},  // read, but no part of the matrix
-        {ramp("RotateH", 1), rotation({0, 1, 0}, -h)}, {ramp("CoordR", 1), rotation({0, 1, 0}, -h)},
-        {ramp("RotateP", 0.5f), rotation({1, 0, 0}, -p)}, {ramp("RotateB", 3), rotation({0, 0, 1}, -b)},
-        {ramp("ScaleS", 4) + ramp("ScaleT", 3), scaling(2, 1.5f, 1)},
-        {ramp("ScaleR", 1) + ramp("ScaleQ", 3), [] {
-             Mat4 q = scaling(1, 1, 0.5f);  // with the fourth coordinate's scale
-             q.m[15] = 1.5f;
-             return q;
-         }()},
+    Mat4 scaleQ = scaling(1, 1.5f, 0.5f);  // with the fourth coordinate's scale
+    scaleQ.m[15] = 1.5f;
+    const Row rows[] = {  // the Coord names are other spellings of TranslateS, TranslateT and RotateH
+        {ramp("CoordU", 1) + ramp("TranslateT", 1) + ramp("TranslateR", 3), translation(0.5f, 0.5f, 1.5f)},
+        {ramp("CoordV", 1) + ramp("TranslateQ", 9), translation(0, 0.5f, 0)},  // Q: read, but no part of the matrix
+        {ramp("CoordR", 1), rotation({0, 1, 0}, -h)},
+        {ramp("ScaleT", 3) + ramp("ScaleR", 1) + ramp("ScaleQ", 3), scaleQ},
         // Translation, then heading about y, pitch about x, bank about z, then the scale.
         {ramp("ScaleS", 4) + ramp("RotateB", 3) + ramp("TranslateS", 1) + ramp("RotateP", 0.5f) + ramp("RotateH", 1),
          scaling(2, 1, 1) * rotation({0, 0, 1}, -b) * rotation({1, 0, 0}, -p) * rotation({0, 1, 0}, -h) *
