@@ -272,7 +272,6 @@ TEST_F(MeshNodeTest, PicturesShowEachNodeAndItsPasses) {
         {block("Mesh", front + "Object \"grid.msh\"\n"), 0, {{32, 32, white}, {2, 2, 0}}},
         {block("Mesh", front), 0, {{32, 32, 0}}},
         {block("Mesh", front + "Object \"empty.msh\"\nGlowShells 2\nParticles yes\n"), 0, {{32, 32, 0}}},
-        {block("Mesh", front + "Object \"grid.msh\"\nEnable no\n"), 0, {{32, 32, 0}}},
         {zoom(2, 0), 1, {{32, 32, white}, {28, 32, 0}, {24, 32, white}, {20, 32, 0}, {17, 32, white}}},
         {zoom(2, 2), 1, {{32, 32, 0}, {24, 32, 0}, {17, 32, white}}},
         {zoom(1e30f, 0), 1, {{32, 32, white}, {24, 32, white}, {17, 32, white}}},  // as many ghosts as allowed
@@ -280,7 +279,6 @@ TEST_F(MeshNodeTest, PicturesShowEachNodeAndItsPasses) {
          {{32, 32, 0}, {17, 32, white}}},
         {block("Mesh", front + glow), 0, {{32, 32, white}, {42, 32, 0}}},
         {block("Mesh", front + glow + "GlowShells 2\n" + strong), 0, {{32, 32, white}, {42, 32, 0x808080}}},
-        {block("Mesh", front + glow + "GlowShells 2\n"), 0, {{42, 32, 0x0d0d0d}}},  // intensity 0.1, size 1
         {block("Mesh", front + glow + "GlowShells 2\nGlowColor 0 1 0.5 1\n" + strong), 0, {{42, 32, 0x008040}}},
         {block("Mesh", front + glow + "GlowShells 4\n" + strong), 0, {{42, 32, 0xbfbfbf}}},  // 0.75 and 0.5 reach
         {block("Mesh", front + glow + "GlowShells 2\n" + field("GlowSize", 0)), 0, {{42, 32, 0}}},

@@ -20,7 +20,6 @@
 namespace qv3rn::test {
 namespace {
 
-std::string at(float x, float y, float z) { return keyframerLW({{0, x}, {1, y}, {2, z}}); }
 
 class SpecialNodesTest : public MeshSceneTest {};
 

@@ -60,8 +60,6 @@ const Row rows[] = {
     {"Mipmap LINEAR_LINEAR\n", {{GL_TEXTURE_MIN_FILTER, {GL_LINEAR_MIPMAP_LINEAR}, P}, {3, {1}, From::LevelWidth}}},
     {"Mipmap NEAREST\nFilter NEAREST \r\n",  // trailing blanks
      {{GL_TEXTURE_MIN_FILTER, {GL_NEAREST}, P}, {GL_TEXTURE_MAG_FILTER, {GL_NEAREST}, P}}},
-    {"Wrap CLAMP_EDGE_S_CLAMP_EDGE_T\n",
-     {{GL_TEXTURE_WRAP_S, {GL_CLAMP_TO_EDGE}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP_TO_EDGE}, P}}},
     {"Wrap WRAP_S_CLAMP_T\n", {{GL_TEXTURE_WRAP_S, {GL_REPEAT}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP}, P}}},
     // One-axis names leave the other axis at OpenGL's GL_REPEAT.
     {"Wrap CLAMP_EDGE_T\n", {{GL_TEXTURE_WRAP_S, {GL_REPEAT}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP_TO_EDGE}, P}}},
