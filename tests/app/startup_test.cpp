@@ -195,7 +195,7 @@ TEST(DisplayModeDialog, ClosingStoresTheChosenModeExceptOnReboot) {
         // Nothing selected: the empty text gives 640 x 480, 32 bits, frequency 0; missing fields keep those.
         {kModeDialogFullscreen, "", false, kModeDialogFullscreen, {640, 480, 32, 0}},
         {kModeDialogFullscreen, "800x600 16 BPP", false, kModeDialogFullscreen, {800, 600, 16, 0}},
-        // The close box answers with the "Windowed" code; any code but the three buttons' does the same.
+        // Any code but the three buttons' (the close box's too) answers as "Windowed".
         {1003, small, true, kModeDialogWindowed, {800, 600, 16, 60}},
         {kModeDialogReboot, big, false, kModeDialogReboot, {320, 200, 16, -1}},
     };
