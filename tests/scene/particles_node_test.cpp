@@ -20,7 +20,6 @@ TEST(ParticlesNode, StepsItsSystemByTheSceneTime) {
     auto* node = dynamic_cast<ParticlesNode*>(root->findByName("burst"));
     ASSERT_TRUE(node && node->system());
     ASSERT_TRUE(root->findByName("after"));  // the node's block ended at its own brace
-    EXPECT_EQ(node->type(), NodeType::Particles);
     EXPECT_EQ(node->system()->particles().size(), 6u);
     root->update(2.0f);  // the first step is one frame's worth
     EXPECT_NEAR(node->system()->time(), ParticlesNode::firstStep, 1e-6f);

@@ -60,7 +60,6 @@ const std::string surfaceShaders =
     shader("half", program("Fragment", "half")) + shader("black", program("Fragment", "black")) +
     shader("dim", "Blend {\nEnable yes\nSrc ZERO\nDst SRC_COLOR\n}\n" + program("Fragment", "half"));
 
-std::string at(float x, float y, float z) { return keyframerLW({{0, x}, {1, y}, {2, z}}); }
 std::string mesh(const std::string& object, float x) {
     return "Mesh {\nObject \"" + object + "\"\n" + at(x, 0, 12) + "}\n";
 }
@@ -126,13 +125,9 @@ TEST_F(PerPixelLightingTest, LightsAddFallOffWithDistanceAndAreMultipliedByTheSu
     };
     const std::string red = pointLight("1 0 0", -3, 10), green = pointLight("0 1 0", -3, 10);
     frame(scene("PerPixelLighting", mesh("half.msh", -3) + red));
-    float last = 256.0f;
     for (const int i : {40, 42, 44}) {
-        const auto c = pixel(i, 32);
-        EXPECT_NEAR(c[0], expected(-(i - 31.5f) * 0.375f, 0.1875f), 2.0f) << i;
-        EXPECT_LT(c[0], last) << i;
-        last = c[0];
-        EXPECT_EQ(c[1], 0);
+        EXPECT_NEAR(pixel(i, 32)[0], expected(-(i - 31.5f) * 0.375f, 0.1875f), 2.0f) << i;
+        EXPECT_EQ(pixel(i, 32)[1], 0);
     }
     const auto redAlone = colourAt(-3.8f, 0.8f);
     frame(scene("PerPixelLighting", mesh("half.msh", -3) + green));

@@ -71,7 +71,6 @@ TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace)
          "r[a]"},
         {"a lit group inside a group", "Group {\nName \"r\"\nDefaultLighting {\nName \"a\"\nShadows yes\n}\n}\n",
          "r[a]"},
-        {"a lit root without shadows", "DefaultLighting {\nName \"r\"\nGroup {\nName \"a\"\n}\n}\n", "r[a]"},
         {"a block that never closes", "Group {\nName \"r\"\nGroup {\nName \"a\"\n}\n",
          "5: the \"Group {\" block is not closed before the end of the file"},
         {"nesting beyond the limit", "Group {\n" + repeated("Group {\n", SceneLoader::maxDepth),
@@ -105,7 +104,7 @@ TEST_F(SceneLoaderTest, ScriptsComeFromDiskWhenFoundAndCompressedScriptsAreRead)
     gzwrite(packed, script.data(), static_cast<unsigned>(script.size()));
     gzclose(packed);
     const struct { const char* name; bool found; } cases[] = {{"plain.scene", true}, {"packed.gscene", true},
-        {"missing.scene", false}, {"missing.gscene", false}, {"missing.bscene", false}};
+        {"missing.scene", false}, {"missing.gscene", false}};
     for (const auto& c : cases) {
         SceneLoader loader;
         const auto loaded = loader.load(c.name);

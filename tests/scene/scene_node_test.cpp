@@ -78,22 +78,6 @@ TEST_F(SceneNodeTest, ADisabledGroupsChildrenAreUpdatedButNotDrawn) {
     }
 }
 
-TEST_F(SceneNodeTest, TheCameraShowsANodeAtItsWorldPosition) {
-    // The quarter turn takes the sprite's (0, 0, 1) to +X, doubled: world (2, 0, 10), which a camera looking
-    // along +Z with +Y up shows left of the centre.
-    read("Group {\nCamera {\nActive yes\n}\nGroup {\n" + keyframerLW({{2, 10.0f}, {3, halfTurn}, {6, 2.0f}}) +
-         "PointLight {\nName \"glow\"\n" + keyframerLW({{2, 1.0f}}) + "Size 0.5\n}\n}\n}\n");
-    root->update(0.0f);
-    auto* camera = static_cast<const SceneCamera*>(cameras.currentCamera());
-    cameras.setSize(width, height);
-    camera->apply();
-    glClear(GL_COLOR_BUFFER_BIT);
-    root->renderVisible(camera->frustum());
-    EXPECT_EQ(pixel(17, 32)[0], 255);
-    EXPECT_EQ(pixel(32, 32)[0], 0);
-    EXPECT_EQ(pixel(47, 32)[0], 0);
-}
-
 TEST_F(SceneNodeTest, TreeQueriesWalkDepthFirstAndSkipBelowDisabledNodes) {
     read("Group {\nName \"r\"\n" + keyframerLW({{2, 10.0f}}) + "Group {\nName \"a\"\nGroup {\nName \"twin\"\nPosition 1 0 0\n}\n}\n"
          "Group {\nName \"off\"\nEnable no\nGroup {\nName \"twin\"\n}\n}\nCamera {\nName \"eye\"\n}\n"

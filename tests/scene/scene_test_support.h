@@ -29,6 +29,8 @@ inline std::string keyframerLW(const std::map<int, float>& channels) {
     text << "}\n";
     return text.str();
 }
+// The keyframer of a node placed at (x, y, z).
+inline std::string at(float x, float y, float z) { return keyframerLW({{0, x}, {1, y}, {2, z}}); }
 
 // The tree of scene script text, read under the name "test.scene".
 inline std::unique_ptr<SceneNode> parseScene(const std::string& text) {

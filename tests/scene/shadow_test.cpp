@@ -27,7 +27,6 @@ namespace {
 int column(float x, float z) { return static_cast<int>(32.0f - x * 77.25f / z); }
 int row(float y, float z) { return static_cast<int>(32.0f + y * 77.25f / z); }
 
-std::string at(float x, float y, float z) { return keyframerLW({{0, x}, {1, y}, {2, z}}); }
 std::string mesh(const std::string& name, const std::string& object, const std::string& place) {
     return "Mesh {\nName \"" + name + "\"\n" + place + "Object \"" + object + "\"\n}\n";
 }

@@ -20,7 +20,6 @@
 namespace qv3rn::test {
 namespace {
 
-std::string at(float x, float y, float z) { return keyframerLW({{0, x}, {1, y}, {2, z}}); }
 
 class SpecialNodesTest : public MeshSceneTest {};
 
@@ -71,7 +70,6 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
     const struct { std::string script; std::string expected; } cases[] = {
         {"Group {\nSparks {\nName \"s\"\nShader \"spark\"\n}\n}\n", "sparks shader"},
         {"Group {\nSparks {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
-        {"Group {\nVolumizer {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
         {"Group {\nVolumizer {\nDensity {\n}\n}\n}\n",
          "4: unable to load volume density envelop: unable to find expected envelope start token"},
         {"Group {\nLensFlare {\nName \"f\"\nFlare 2 0.5 1.5 1 0.5 0.25 0.8\nFlare 9 1\nFlare\n}\n}\n",
@@ -86,8 +84,6 @@ TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {"Group {\nEdgeMesh {\nName \"e\"\nObject \"ring.msh\"\nParticles yes\nParticleSize 2 8\n"
          "ParticleThreshold 0.5\nParticleAttenuation 1 0.1 0.01 0\nParticleColor 1 0 0 0.5\n}\n}\n",
          "edge mesh with edges points 2 8 0.5 1 0.1 0.01 0 1 0 0 0.5"},
-        {"Group {\nEdgeMesh {\nName \"e\"\nObject \"ring.msh\"\nParticles no\n}\n}\n",
-         "edge mesh with edges"},
         {"Group {\nEdgeMesh {\nObject \"none.msh\"\n}\n}\n", "3: unable to load mesh: none.msh"},
         {"Group {\nGroup {\nName \"a\"\nRegisterLensFlare\nRegisterSparks 1 2 3 4\n}\nLensFlare {\nName \"f\"\n}\n}\n",
          "flare sources a"},

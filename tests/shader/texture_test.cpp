@@ -152,22 +152,17 @@ TEST_F(TextureTest, CreateRefusesAValidNameBindMakesALostOneAgainAndUpdateReuplo
     ASSERT_TRUE(texture->update());  // a changed store uploaded again
     const Bytes back = readBack(texture->glId());
     EXPECT_EQ(Bytes(back.begin() + 12, back.end()), (Bytes{0x12, 0x34, 0x56, 255}));
-
     EXPECT_TRUE(texture->releaseGL());
-    EXPECT_FALSE(texture->hasName());
-    EXPECT_FALSE(texture->releaseGL());
     EXPECT_FALSE(texture->unbind(GL_TEXTURE0));  // nothing to unbind without a name
-    Texture2D empty;
-    EXPECT_FALSE(empty.update());
+    EXPECT_FALSE(Texture2D().update());
 }
 
 TEST_F(TextureTest, WrapCodesSetTheirAxesAndFallBackToClampWithoutTheExtensions) {
     const struct {
         std::int32_t code;
         GLint s, t, r;  // 1: clamp, 2: repeat, 3: border, 4: edge (GL_REPEAT: OpenGL's default for an axis left alone)
-    } cases[] = {{0, 1, 2, 2},  {1, 2, 1, 2},  {2, 2, 2, 2},  {3, 2, 2, 2},  {4, 3, 2, 2},  {5, 2, 3, 2},
-                 {6, 4, 2, 2},  {7, 2, 4, 2},  {8, 1, 1, 2},  {9, 1, 1, 1},  {10, 1, 2, 2}, {11, 2, 1, 2},
-                 {12, 2, 2, 2}, {13, 2, 2, 2}, {14, 3, 3, 2}, {15, 3, 3, 3}, {16, 4, 4, 2}, {17, 4, 4, 4}};
+    } cases[] = {{0, 1, 2, 2},  {1, 2, 1, 2},  {4, 3, 2, 2},  {7, 2, 4, 2}, {9, 1, 1, 1},
+                 {10, 1, 2, 2}, {15, 3, 3, 3}, {16, 4, 4, 2}, {99, 2, 2, 2}};
     for (bool extensions : {true, false}) {
         GL_ARB_texture_border_clamp_Flag = GL_EXT_texture_edge_clamp_Flag = extensions;
         const GLint modes[] = {0, GL_CLAMP, GL_REPEAT, extensions ? GL_CLAMP_TO_BORDER : GL_CLAMP,
@@ -278,7 +273,6 @@ TEST(PowerOfTwoSquare, FollowsTheHalvingRuleCapsLargeImagesAndAveragesTheCovered
         EXPECT_EQ(squared(w, h), std::make_tuple(true, side, side)) << w << " x " << h;
     EXPECT_EQ(squared(3000, 3000, ImageFormat::Alpha), std::make_tuple(true, 2048, 2048));
     EXPECT_FALSE(std::get<0>(squared(8, 4, ImageFormat::Unknown)));
-    EXPECT_EQ(powerOfTwoSide(513), 512);
 
     // 3 x 1 -> 2 x 2: each target pixel covers one and a half source pixels.
     Texture2D wide;
@@ -292,8 +286,6 @@ TEST(PowerOfTwoSquare, FollowsTheHalvingRuleCapsLargeImagesAndAveragesTheCovered
 
 TEST_F(TextureTest, CubeMapsNameTheirFacesAndUploadThemInOrder) {
     EXPECT_EQ(cubeMapFaceName("sky.v2.tga", 1), "sky_neg_x.v2.tga");
-    EXPECT_EQ(cubeMapFaceName("sky", 5), "sky_neg_z");
-
     std::vector<std::unique_ptr<Texture2D>> faces;
     CubeMapTexture cube;
     for (int i = 0; i < 6; ++i) {
@@ -388,20 +380,13 @@ TEST_F(TextureTest, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadBa
     addImage("ramp.tga", 0xFFFFFFFF);
     const float h = 0.5f, p = 0.25f, b = 1.5f;  // the values at time 1 of ramps to 1, 0.5 and 3
     struct Row { std::string fields; Mat4 expected; };
-    const Row rows[] = {
-        {ramp("TranslateS", 1), translation(0.5f, 0, 0)},
-        {ramp("CoordU", 1), translation(0.5f, 0, 0)},
-        {ramp("TranslateT", 1) + ramp("TranslateR", 3), translation(0, 0.5f, 1.5f)},
-        {ramp("CoordV", 1), translation(0, 0.5f, 0)},
-        {ramp("TranslateQ", 9), identity},  // read, but no part of the matrix
-        {ramp("RotateH", 1), rotation({0, 1, 0}, -h)}, {ramp("CoordR", 1), rotation({0, 1, 0}, -h)},
-        {ramp("RotateP", 0.5f), rotation({1, 0, 0}, -p)}, {ramp("RotateB", 3), rotation({0, 0, 1}, -b)},
-        {ramp("ScaleS", 4) + ramp("ScaleT", 3), scaling(2, 1.5f, 1)},
-        {ramp("ScaleR", 1) + ramp("ScaleQ", 3), [] {
-             Mat4 q = scaling(1, 1, 0.5f);  // with the fourth coordinate's scale
-             q.m[15] = 1.5f;
-             return q;
-         }()},
+    Mat4 scaleQ = scaling(1, 1.5f, 0.5f);  // with the fourth coordinate's scale
+    scaleQ.m[15] = 1.5f;
+    const Row rows[] = {  // the Coord names are other spellings of TranslateS, TranslateT and RotateH
+        {ramp("CoordU", 1) + ramp("TranslateT", 1) + ramp("TranslateR", 3), translation(0.5f, 0.5f, 1.5f)},
+        {ramp("CoordV", 1) + ramp("TranslateQ", 9), translation(0, 0.5f, 0)},  // Q: read, but no part of the matrix
+        {ramp("CoordR", 1), rotation({0, 1, 0}, -h)},
+        {ramp("ScaleT", 3) + ramp("ScaleR", 1) + ramp("ScaleQ", 3), scaleQ},
         // Translation, then heading about y, pitch about x, bank about z, then the scale.
         {ramp("ScaleS", 4) + ramp("RotateB", 3) + ramp("TranslateS", 1) + ramp("RotateP", 0.5f) + ramp("RotateH", 1),
          scaling(2, 1, 1) * rotation({0, 0, 1}, -b) * rotation({1, 0, 0}, -p) * rotation({0, 1, 0}, -h) *
