@@ -4,7 +4,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <unistd.h>  // Required for: isatty
+
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -213,6 +216,12 @@ bool Demo::startCapture() {
     stepClock_ = std::make_unique<FixedStepClock>(EffectManager::instance(), framesPerSecond, options_.seek);
     frameRenderer_ = std::make_unique<FrameRenderer>(EffectManager::instance(), width, height);
     bench_.setRun(width, height, framesPerSecond);
+    // The frames of the show from the start time on (a frame exactly at its end included), or the run's limit.
+    long long frames = static_cast<long long>(std::floor((showLength - options_.seek) * framesPerSecond)) + 1;
+    if (runLimits().frames > 0) frames = std::min(frames, runLimits().frames);
+    progress_ = std::make_unique<RunProgress>(stderr, isatty(fileno(stderr)) != 0,
+                                              options_.mode == DemoMode::Bench ? "bench" : "capture", frames);
+    runStart_ = std::chrono::steady_clock::now();
     if (options_.mode == DemoMode::Bench) return true;
 
     VideoSettings video;
@@ -252,11 +261,11 @@ void Demo::render() {
     }
     // A fixed-step run keeps only the frames of the show: the one past its end is not drawn.
     if (showIsOver(demoTime_) || runFailed()) return;
-    if (options_.mode == DemoMode::Bench) {
+    if (options_.mode == DemoMode::Bench)
         renderTimed();
-        return;
-    }
-    if (!sink_->writeFrame(frameRenderer_->renderFrame())) failRun(sink_->error());
+    else if (!sink_->writeFrame(frameRenderer_->renderFrame()))
+        failRun(sink_->error());
+    progress_->frameDone(demoTime_, millisecondsSince(runStart_) / 1000.0);
 }
 
 void Demo::renderTimed() {
@@ -306,6 +315,8 @@ void Demo::shutdown() {
         log.printf("Captured %lld frames", capturedFrames_);
         sink_.reset();
     }
+    if (progress_) progress_->finish();
+    progress_.reset();
     frameRenderer_.reset();
     stepClock_.reset();
     // 2 to 4.

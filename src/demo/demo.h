@@ -13,6 +13,7 @@
 #include "demo/demo_scripts.h"
 #include "demo/loading_screen.h"
 #include "demo/music.h"
+#include "demo/run_progress.h"
 #include "demo/show_render_targets.h"
 #include "platform/playback_keys.h"
 #include "shader/texture.h"
@@ -131,6 +132,8 @@ private:
     long long capturedFrames_ = 0;
     BenchReport bench_;
     std::chrono::steady_clock::time_point frameStart_;
+    std::chrono::steady_clock::time_point runStart_;
+    std::unique_ptr<RunProgress> progress_;  // a capture's or a bench run's progress on standard error
     std::string runError_;
 };
 
