@@ -123,6 +123,18 @@ bool Demo::initialize() {
         return false;
     }
     if (options_.mode == DemoMode::Play) keys_ = std::make_unique<platform::PlaybackKeys>();
+    if (options_.mode == DemoMode::Play && !options_.dataFolder.empty()) {
+        // Saving a file of the content folder reads the scripts again, as R does.
+        std::string error;
+        watcher_ = std::make_unique<platform::FolderWatcher>();
+        if (watcher_->open(".", error)) {
+            log.printf("Watching the content folder (%zu folders): a saved file reads the scripts again",
+                       watcher_->folders());
+        } else {
+            log.writeLine("Not watching the content folder: " + error);
+            watcher_.reset();
+        }
+    }
 
     // 15.
     clearAllBuffers();
@@ -242,6 +254,11 @@ void Demo::update(float frameTime) {
     if (options_.mode == DemoMode::Play) {
         clock_.advance(frameTime);
         handleKeys();  // a pause or a seek takes effect in this frame
+        if (watcher_) {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            const std::vector<std::string> changed = watcher_->settled(std::chrono::duration<double>(now).count());
+            if (!changed.empty()) reloadChanged(changed);
+        }
         demoTime_ = static_cast<float>(clock_.time());
         advanceShow(EffectManager::instance(), demoTime_);
     } else {
@@ -309,6 +326,7 @@ void Demo::shutdown() {
     log.writeLine("Freeing music");
     music_.free();
     keys_.reset();
+    watcher_.reset();
     if (sink_) {
         if (!sink_->finish()) failRun(sink_->error());
         capturedFrames_ = sink_->framesWritten();
@@ -373,6 +391,17 @@ void Demo::handleKeys() {
                 break;
         }
     }
+}
+
+void Demo::reloadChanged(const std::vector<std::string>& files) {
+    std::string names;
+    for (const std::string& file : files) names += (names.empty() ? "" : ", ") + file;
+    logger().writeLine("Changed in the content folder: " + names);
+    const bool loaded = reloadScripts();
+    // Also on standard output: an author running the player from a terminal sees each reload's outcome.
+    std::printf("qv3rn: %s changed: %s\n", names.c_str(),
+                loaded ? "the scripts were read again" : status_.c_str());
+    std::fflush(stdout);
 }
 
 void Demo::setStatus(const std::string& status) {
