@@ -112,8 +112,8 @@ int runSheet(const std::vector<std::string>& args) {
     if (!parsed.effects.empty()) files.effectScript = fs::absolute(resourceName(parsed.effects)).string();
     const std::string out = fs::absolute(parsed.out).string();
 
-    // The label is drawn twice as big where it fits under the frame.
-    const int scale = textWidth("0:00.0", 2) + 2 * padding <= parsed.width ? 2 : 1;
+    // The label is drawn twice as big where it fits under the frame with room to spare beside its neighbours'.
+    const int scale = textWidth("0:00.0", 2) + 6 * padding <= parsed.width ? 2 : 1;
     const int labelHeight = glyphHeight * scale + padding;
     const int columns = std::min<int>(parsed.columns, static_cast<int>(times.size()));
     const int rows = static_cast<int>((times.size() + columns - 1) / columns);
