@@ -57,7 +57,8 @@ void printEffect(const Effect& effect) {
 int runEffects(const std::vector<std::string>& args) {
     std::string given, chart;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--chart" && i + 1 < args.size()) chart = args[++i];
+        if (args[i] == "--chart" && i + 1 >= args.size()) return usageError("effects", "--chart needs a picture file");
+        if (args[i] == "--chart") chart = args[++i];
         else if (!args[i].empty() && args[i][0] == '-') return usageError("effects", "unknown option " + args[i]);
         else if (!given.empty()) return usageError("effects", "one script at a time");
         else given = args[i];

@@ -19,7 +19,12 @@ namespace fs = std::filesystem;
 constexpr std::uint32_t fileEvents =
     IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_CREATE;
 
-bool ignored(const std::string& name) { return name.empty() || name[0] == '.' || name.back() == '~'; }
+// Hidden files, editors' backups, and logs: a player started in its content folder writes its own log there, and
+// each of its lines would read the scripts again.
+bool ignored(const std::string& name) {
+    return name.empty() || name[0] == '.' || name.back() == '~' ||
+           (name.size() > 4 && name.compare(name.size() - 4, 4, ".log") == 0);
+}
 
 }  // namespace
 

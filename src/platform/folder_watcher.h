@@ -25,8 +25,8 @@ public:
 
     // Reads the events that came since the last call without waiting; once the folder has been quiet for
     // quietSeconds at `now` (seconds of any steady clock), returns the files written, touched, made, moved in or removed
-    // since the last list (paths relative to the folder, sorted), else nothing. Hidden files and editors' backup
-    // files ("name~", ".name.swp") do not count.
+    // since the last list (paths relative to the folder, sorted), else nothing. Hidden files, editors' backup
+    // files ("name~", ".name.swp") and logs ("*.log") do not count.
     std::vector<std::string> settled(double now);
 
     // The folders watched: the root and those below it.

@@ -31,6 +31,7 @@ TEST_F(CommandErrors, WrongCommandLinesExitWithTwoMissingInputWithOneAndBothSayW
         {"effects", "no script given"},
         {"effects a.effect b.effect", "one script at a time"},
         {"effects --verbose", "unknown option --verbose"},
+        {"effects a.effect --chart", "--chart needs a picture file"},
         {"envelope", "a file and at least one time are needed"},
         {"envelope ramp.env 1.5x", "\"1.5x\" is not a time"},
         {"envelope ramp.env nan", "\"nan\" is not a time"},
