@@ -97,7 +97,8 @@ int runEffects(const std::vector<std::string>& args) {
     std::vector<ChartEffect> bars;
     for (const auto& effect : manager.pending()) {
         printEffect(*effect);
-        bars.push_back({effect->name(), effect->kind(), effect->start(), effect->end(), static_cast<int>(effect->layer())});
+        bars.push_back(
+            {effect->name(), effect->kind(), effect->start(), effect->end(), static_cast<int>(effect->layer())});
     }
     std::fflush(stdout);
     std::string written;

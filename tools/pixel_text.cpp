@@ -103,7 +103,8 @@ void drawText(Picture& picture, int x, int y, std::string_view text, Rgb colour,
         const std::uint8_t* rows = glyphOf(c);
         for (int row = 0; row < 7; ++row)
             for (int column = 0; column < 5; ++column)
-                if (rows[row] & (0x10 >> column)) fillRect(picture, x + column * scale, y + row * scale, scale, scale, colour);
+                if (rows[row] & (0x10 >> column))
+                    fillRect(picture, x + column * scale, y + row * scale, scale, scale, colour);
         x += glyphAdvance * scale;
     }
 }

@@ -65,7 +65,8 @@ bool parseArguments(const std::vector<std::string>& args, RenderArguments& parse
             parsed.times.push_back({text, static_cast<float>(number), static_cast<int>(parsed.times.size()) + 1});
         } else if (arg == "--size") {
             if (!parseFrameSize(args[++i], parsed.width, parsed.height)) {
-                error = "--size wants WIDTHxHEIGHT, each 1 to " + std::to_string(maxFrameSide) + ", not \"" + args[i] + "\"";
+                error = "--size wants WIDTHxHEIGHT, each 1 to " + std::to_string(maxFrameSide) + ", not \"" + args[i] +
+                        "\"";
                 return false;
             }
         } else if (arg == "--rate") {

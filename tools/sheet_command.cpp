@@ -79,7 +79,8 @@ bool parseArguments(const std::vector<std::string>& args, SheetArguments& parsed
     if (parsed.folder.empty()) error = "no content folder given";
     else if (parsed.every <= 0.0) error = "no --every given (a step above 0 seconds)";
     else if (parsed.out.empty()) error = "no --out given";
-    else if (extension != ".png" && extension != ".jpg" && extension != ".jpeg") error = "--out wants a .png or .jpg file";
+    else if (extension != ".png" && extension != ".jpg" && extension != ".jpeg")
+        error = "--out wants a .png or .jpg file";
     else if (parsed.to < parsed.from) error = "--to comes before --from";
     else if ((parsed.to - parsed.from) / parsed.every >= maxFrames) error = "more than 4096 frames: a longer --every";
     return error.empty();

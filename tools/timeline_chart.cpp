@@ -63,11 +63,13 @@ Picture drawTimelineChart(const std::vector<ChartEffect>& effects) {
         lastStart = std::max(lastStart, effect.start);
         lastEnd = std::max(lastEnd, effect.end);
     }
-    const double length = std::clamp(std::min(lastEnd, lastStart + chartPhraseSeconds), chartPhraseSeconds, longestChart);
+    const double length =
+        std::clamp(std::min(lastEnd, lastStart + chartPhraseSeconds), chartPhraseSeconds, longestChart);
     const int phrases = static_cast<int>(std::ceil(length / chartPhraseSeconds));
-    const int plotWidth = static_cast<int>(phrases * chartPhraseSeconds) * chartPixelsPerSecond;
+    const double chartSeconds = phrases * chartPhraseSeconds;
+    const int plotWidth = static_cast<int>(chartSeconds) * chartPixelsPerSecond;
     const auto xOf = [&](double seconds) {
-        return margin + axisWidth + static_cast<int>(std::lround(std::clamp(seconds, 0.0, phrases * chartPhraseSeconds) *
+        return margin + axisWidth + static_cast<int>(std::lround(std::clamp(seconds, 0.0, chartSeconds) *
                                                                 chartPixelsPerSecond));
     };
 
@@ -76,7 +78,8 @@ Picture drawTimelineChart(const std::vector<ChartEffect>& effects) {
     std::vector<int> laneOf(effects.size());
     std::vector<std::size_t> order(effects.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return effects[a].start < effects[b].start; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return effects[a].start < effects[b].start; });
     for (const std::size_t i : order) {
         std::vector<double>& lanes = laneEnds[effects[i].layer];
         auto free = std::find_if(lanes.begin(), lanes.end(), [&](double end) { return end <= effects[i].start; });
@@ -101,9 +104,10 @@ Picture drawTimelineChart(const std::vector<ChartEffect>& effects) {
     const int gridBottom = margin + headerHeight + plotHeight;
 
     // The grid: a line every bar, a brighter one every phrase, labelled with its time.
-    for (double t = 0.0; t <= phrases * chartPhraseSeconds; t += chartBarSeconds) {
+    for (double t = 0.0; t <= chartSeconds; t += chartBarSeconds) {
         const bool phrase = std::fmod(t, chartPhraseSeconds) == 0.0;
-        fillRect(chart, xOf(t), margin + headerHeight - (phrase ? 4 : 0), 1, gridBottom - margin - headerHeight + (phrase ? 4 : 0),
+        const int tick = phrase ? 4 : 0;  // phrase lines reach up to their label
+        fillRect(chart, xOf(t), margin + headerHeight - tick, 1, gridBottom - margin - headerHeight + tick,
                  phrase ? phraseLine : barLine);
         if (phrase) drawText(chart, xOf(t) - textWidth("0:00", 1) / 2, margin, minutes(static_cast<int>(t)), ink);
     }

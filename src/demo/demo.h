@@ -72,8 +72,8 @@ public:
     // again, since finished effects are gone.
     void seekTo(double seconds);
     // Reads every script again (from the content folder, or from the archive, opened again for this) and goes
-    // on at the current time; R does it, and so does a change to a file of the content folder. A script error is shown in the window title and the log; the show goes on with
-    // whatever was read before the error.
+    // on at the current time; R does it, and so does a change to a file of the content folder. A script error
+    // is shown in the window title and the log; the show goes on with whatever was read before the error.
     bool reloadScripts();
 
     const DemoOptions& options() const { return options_; }

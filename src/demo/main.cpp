@@ -26,10 +26,10 @@ int main(int argc, char** argv) {
     ShellOptions shell;
     DemoCommandLine own;
     CommandLine commandLine("qv3rn",
-                            "Plays QV3RN * 10 from data.dat and \"qv3rn x 10.ogg\" in the working folder, or else from "
-                            "the installed show. Writes its diagnostic log, application.log, in the working folder "
-                            "(or, when it is read-only, in $XDG_STATE_HOME/qv3rn).\nIn a window: Space pauses, the arrow keys "
-                            "seek 5 seconds, R reads the scripts again, Escape ends.");
+                            "Plays QV3RN * 10 from data.dat and \"qv3rn x 10.ogg\" in the working folder, or else "
+                            "from the installed show. Writes its diagnostic log, application.log, in the working "
+                            "folder (or, when it is read-only, in $XDG_STATE_HOME/qv3rn).\nIn a window: Space "
+                            "pauses, the arrow keys seek 5 seconds, R reads the scripts again, Escape ends.");
     addShellOptions(commandLine, shell);
     addDemoOptions(commandLine, own);
     switch (commandLine.parse(argc, argv)) {

@@ -24,8 +24,8 @@ public:
     bool open(const std::string& folder, std::string& error);
 
     // Reads the events that came since the last call without waiting; once the folder has been quiet for
-    // quietSeconds at `now` (seconds of any steady clock), returns the files written, touched, made, moved in or removed
-    // since the last list (paths relative to the folder, sorted), else nothing. Hidden files, editors' backup
+    // quietSeconds at `now` (seconds of any steady clock), returns the files written, touched, made, moved in or
+    // removed since the last list (paths relative to the folder, sorted), else nothing. Hidden files, editors' backup
     // files ("name~", ".name.swp") and logs ("*.log") do not count.
     std::vector<std::string> settled(double now);
 
