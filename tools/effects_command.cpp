@@ -1,5 +1,5 @@
 // effects_command.cpp -- "qv3rn-tool effects": reads an effect script the way the demo does and lists its
-// effects in script order, or says where the script goes wrong.
+// effects in script order, or says where the script goes wrong; draws the timeline as a chart on request.
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -15,6 +15,8 @@
 #include "platform/headless_context.h"
 #include "shader/image_registry.h"
 #include "shader/shader_manager.h"
+#include "generators/picture.h"
+#include "timeline_chart.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {
@@ -53,9 +55,16 @@ void printEffect(const Effect& effect) {
 }
 
 int runEffects(const std::vector<std::string>& args) {
-    if (args.size() != 1) return usageError("effects", args.empty() ? "no script given" : "one script at a time");
-    const std::string& given = args[0];
-    if (!given.empty() && given[0] == '-') return usageError("effects", "unknown option " + given);
+    std::string given, chart;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--chart" && i + 1 >= args.size()) return usageError("effects", "--chart needs a picture file");
+        if (args[i] == "--chart") chart = args[++i];
+        else if (!args[i].empty() && args[i][0] == '-') return usageError("effects", "unknown option " + args[i]);
+        else if (!given.empty()) return usageError("effects", "one script at a time");
+        else given = args[i];
+    }
+    if (given.empty()) return usageError("effects", "no script given");
+    if (!chart.empty()) chart = fs::absolute(chart).string();
     std::error_code error;
     const fs::path script = fs::absolute(resourceName(given), error);
     if (error || !fs::is_regular_file(script, error)) {
@@ -85,8 +94,15 @@ int runEffects(const std::vector<std::string>& args) {
     } catch (const std::runtime_error& raised) {
         failure = script.string() + ": " + raised.what();
     }
-    for (const auto& effect : manager.pending()) printEffect(*effect);
+    std::vector<ChartEffect> bars;
+    for (const auto& effect : manager.pending()) {
+        printEffect(*effect);
+        bars.push_back(
+            {effect->name(), effect->kind(), effect->start(), effect->end(), static_cast<int>(effect->layer())});
+    }
     std::fflush(stdout);
+    std::string written;
+    if (failure.empty() && !chart.empty() && !writePicture(drawTimelineChart(bars), chart, written)) failure = written;
     if (!failure.empty()) {
         std::fprintf(stderr, "qv3rn-tool effects: %s\n", asGiven(failure, script.string(), given).c_str());
         status = 1;
@@ -100,7 +116,7 @@ int runEffects(const std::vector<std::string>& args) {
     return status;
 }
 
-const ToolCommand effectsCommand{"effects", "effects <script>", runEffects};
+const ToolCommand effectsCommand{"effects", "effects <script> [--chart <timeline.png>]", runEffects};
 
 }  // namespace
 }  // namespace qv3rn::tool

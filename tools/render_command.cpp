@@ -10,20 +10,8 @@
 
 #include "core/log.h"
 #include "data/resource_reader.h"
-#include "demo/show_render_targets.h"
-#include "effects/effect_manager.h"
-#include "effects/frame_renderer.h"
-#include "effects/scene_registry.h"
 #include "effects/show_clock.h"
-#include "effects/show_loader.h"
-#include "gl/default_gl_state.h"
-#include "gl/extensions.h"
-#include "mesh/mesh_manager.h"
-#include "platform/headless_context.h"
-#include "platform/wgl.h"
-#include "shader/depth_texture.h"
-#include "shader/image_registry.h"
-#include "shader/shader_manager.h"
+#include "headless_show.h"
 #include "tool_command.h"
 
 namespace qv3rn::tool {
@@ -36,9 +24,8 @@ constexpr const char* usageText =
     "render <folder> --time T [--time T2 ...] [--size WxH] [--effects FILE] [--rate N] [--seed N] [--log FILE] "
     "--out <file or pattern>";
 
-// The longest stretch of demo time a render may step through, and the largest frame side.
+// The longest stretch of demo time a render may step through.
 constexpr double maxTime = 24.0 * 3600.0;
-constexpr int maxSide = 8192;
 
 struct RequestedTime {
     std::string text;  // as written
@@ -57,22 +44,6 @@ struct RenderArguments {
     double rate = FixedStepClock::defaultStepsPerSecond;
     std::uint32_t seed = 1;
 };
-
-bool parseNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0' && std::isfinite(value);
-}
-
-bool parseSize(const std::string& text, int& width, int& height) {
-    int w = 0, h = 0;
-    char extra = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &extra) != 2) return false;
-    if (w < 1 || h < 1 || w > maxSide || h > maxSide) return false;
-    width = w;
-    height = h;
-    return true;
-}
 
 bool parseArguments(const std::vector<std::string>& args, RenderArguments& parsed, std::string& error) {
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -93,8 +64,9 @@ bool parseArguments(const std::vector<std::string>& args, RenderArguments& parse
             }
             parsed.times.push_back({text, static_cast<float>(number), static_cast<int>(parsed.times.size()) + 1});
         } else if (arg == "--size") {
-            if (!parseSize(args[++i], parsed.width, parsed.height)) {
-                error = "--size wants WIDTHxHEIGHT, each 1 to " + std::to_string(maxSide) + ", not \"" + args[i] + "\"";
+            if (!parseFrameSize(args[++i], parsed.width, parsed.height)) {
+                error = "--size wants WIDTHxHEIGHT, each 1 to " + std::to_string(maxFrameSide) + ", not \"" + args[i] +
+                        "\"";
                 return false;
             }
         } else if (arg == "--rate") {
@@ -159,29 +131,11 @@ std::string outputName(const std::string& pattern, const RequestedTime& time) {
     return name;
 }
 
-// Undoes what the render set up, in the demo's shut-down order, while the context still exists.
-void tearDown(EffectManager& manager, ShowRenderTargets& targets) {
-    manager.clear();
-    SceneRegistry::instance().clear();
-    if (MeshManager* meshes = MeshManager::instance()) meshes->clear();  // they hold shaders and vertex buffers
-    targets.destroy();  // the buffers before the shaders, which may still hold the objects
-    if (ShaderManager* shaders = ShaderManager::instance()) shaders->clear();
-    ImageRegistry::instance().clear();
-    targets.release();
-    platform::installWindowSystem({});
-}
-
 int runRender(const std::vector<std::string>& args) {
     RenderArguments parsed;
     std::string problem;
     if (!parseArguments(args, parsed, problem)) return usageError("render", problem);
 
-    std::error_code error;
-    const fs::path folder = fs::absolute(resourceName(parsed.folder), error);
-    if (error || !fs::is_directory(folder, error)) {
-        std::fprintf(stderr, "qv3rn-tool render: %s: no such content folder\n", parsed.folder.c_str());
-        return 1;
-    }
     // Paths the user gave are relative to where the tool was started; the show's own are relative to the folder.
     ShowFiles files;
     if (!parsed.effects.empty()) files.effectScript = fs::absolute(resourceName(parsed.effects)).string();
@@ -189,48 +143,29 @@ int runRender(const std::vector<std::string>& args) {
     const std::string outPattern = fs::absolute(parsed.out).string();
     if (!parsed.log.empty()) logger().open(fs::absolute(parsed.log).string());
 
-    std::string contextError;
-    auto context = platform::HeadlessContext::create(parsed.width, parsed.height, {}, &contextError);
-    if (!context) {
-        std::fprintf(stderr, "qv3rn-tool render: no OpenGL context: %s\n", contextError.c_str());
-        return 1;
-    }
-    platform::installWindowSystem(context->windowSystemHooks());
-    reportExtensions(*context);
-    applyDefaultGLState();
-    addShadowImage();  // where the lighting groups' shadow maps go, as in the player
-
-    const fs::path previous = fs::current_path();
-    fs::current_path(folder, error);
-    EffectManager manager;
-    ShowRenderTargets targets;  // the off-screen targets the effects draw into, as in the player
     int status = 0;
-    if (!targets.create()) {
-        std::fprintf(stderr, "qv3rn-tool render: the off-screen render targets cannot be made\n");
-        status = 1;
-    } else if (!loadShow(files, manager, problem)) {
-        std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
-        status = 1;
-    } else {
-        FrameRenderer renderer(manager, parsed.width, parsed.height);
-        FixedStepClock clock(manager, parsed.rate);
-        std::vector<RequestedTime> order = parsed.times;
-        std::stable_sort(order.begin(), order.end(),
-                         [](const RequestedTime& a, const RequestedTime& b) { return a.seconds < b.seconds; });
-        for (const RequestedTime& time : order) {
-            const std::string name = outputName(outPattern, time);
-            clock.advanceTo(time.seconds);  // checked and sorted above: no time is refused
-            if (!renderer.renderToPng(name, problem)) {
-                std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
-                status = 1;
-                break;
+    {
+        HeadlessShow show;
+        if (!show.open(parsed.folder, files, parsed.width, parsed.height, parsed.rate, problem)) {
+            std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
+            status = 1;
+        } else {
+            std::vector<RequestedTime> order = parsed.times;
+            std::stable_sort(order.begin(), order.end(),
+                             [](const RequestedTime& a, const RequestedTime& b) { return a.seconds < b.seconds; });
+            for (const RequestedTime& time : order) {
+                const std::string name = outputName(outPattern, time);
+                show.clock().advanceTo(time.seconds);  // checked and sorted above: no time is refused
+                if (!show.renderer().renderToPng(name, problem)) {
+                    std::fprintf(stderr, "qv3rn-tool render: %s\n", problem.c_str());
+                    status = 1;
+                    break;
+                }
+                std::printf("%s %s\n", time.text.c_str(), outputName(parsed.out, time).c_str());
             }
-            std::printf("%s %s\n", time.text.c_str(), outputName(parsed.out, time).c_str());
         }
     }
     std::fflush(stdout);
-    tearDown(manager, targets);
-    fs::current_path(previous, error);
     if (!parsed.log.empty()) logger().close();
     return status;
 }

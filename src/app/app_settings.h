@@ -23,6 +23,7 @@ struct AppSettings {
     int refreshRate = -1;   // Hz for fullscreen; -1: the driver's default frequency
     bool fullscreen;
     bool askDisplayMode;    // show the display-mode dialog before creating the window
+    std::string logPath = "application.log";  // the diagnostic log, truncated at start
 };
 
 }  // namespace qv3rn

@@ -44,7 +44,7 @@ int Application::run(platform::WindowSystem& windowSystem) {
     framesRun_ = 0;
 
     Log& log = logger();
-    log.open("application.log");
+    log.open(settings_.logPath);
     // Error boxes raised below the application (decoders, GPU programs) go through this run's window system.
     const ScopedMessageHook boxes([&windowSystem](const std::string& caption, const std::string& text) {
         windowSystem.messageBox(caption, text, platform::BoxIcon::Error);

@@ -36,6 +36,7 @@ public:
     void setSettings(const AppSettings& settings) { settings_ = settings; }
     const AppSettings& settings() const { return settings_; }
     void setRunLimits(const RunLimits& limits) { limits_ = limits; }
+    const RunLimits& runLimits() const { return limits_; }
 
     // The application whose window exists now, or nullptr.
     static Application* current();

@@ -4,7 +4,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <unistd.h>  // Required for: isatty
+
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -120,6 +123,18 @@ bool Demo::initialize() {
         return false;
     }
     if (options_.mode == DemoMode::Play) keys_ = std::make_unique<platform::PlaybackKeys>();
+    if (options_.mode == DemoMode::Play && !options_.dataFolder.empty()) {
+        // Saving a file of the content folder reads the scripts again, as R does.
+        std::string error;
+        watcher_ = std::make_unique<platform::FolderWatcher>();
+        if (watcher_->open(".", error)) {
+            log.printf("Watching the content folder (%zu folders): a saved file reads the scripts again",
+                       watcher_->folders());
+        } else {
+            log.writeLine("Not watching the content folder: " + error);
+            watcher_.reset();
+        }
+    }
 
     // 15.
     clearAllBuffers();
@@ -213,6 +228,12 @@ bool Demo::startCapture() {
     stepClock_ = std::make_unique<FixedStepClock>(EffectManager::instance(), framesPerSecond, options_.seek);
     frameRenderer_ = std::make_unique<FrameRenderer>(EffectManager::instance(), width, height);
     bench_.setRun(width, height, framesPerSecond);
+    // The frames of the show from the start time on (a frame exactly at its end included), or the run's limit.
+    long long frames = static_cast<long long>(std::floor((showLength - options_.seek) * framesPerSecond)) + 1;
+    if (runLimits().frames > 0) frames = std::min(frames, runLimits().frames);
+    progress_ = std::make_unique<RunProgress>(stderr, isatty(fileno(stderr)) != 0,
+                                              options_.mode == DemoMode::Bench ? "bench" : "capture", frames);
+    runStart_ = std::chrono::steady_clock::now();
     if (options_.mode == DemoMode::Bench) return true;
 
     VideoSettings video;
@@ -233,6 +254,11 @@ void Demo::update(float frameTime) {
     if (options_.mode == DemoMode::Play) {
         clock_.advance(frameTime);
         handleKeys();  // a pause or a seek takes effect in this frame
+        if (watcher_) {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            const std::vector<std::string> changed = watcher_->settled(std::chrono::duration<double>(now).count());
+            if (!changed.empty()) reloadChanged(changed);
+        }
         demoTime_ = static_cast<float>(clock_.time());
         advanceShow(EffectManager::instance(), demoTime_);
     } else {
@@ -252,11 +278,11 @@ void Demo::render() {
     }
     // A fixed-step run keeps only the frames of the show: the one past its end is not drawn.
     if (showIsOver(demoTime_) || runFailed()) return;
-    if (options_.mode == DemoMode::Bench) {
+    if (options_.mode == DemoMode::Bench)
         renderTimed();
-        return;
-    }
-    if (!sink_->writeFrame(frameRenderer_->renderFrame())) failRun(sink_->error());
+    else if (!sink_->writeFrame(frameRenderer_->renderFrame()))
+        failRun(sink_->error());
+    progress_->frameDone(demoTime_, millisecondsSince(runStart_) / 1000.0);
 }
 
 void Demo::renderTimed() {
@@ -300,12 +326,15 @@ void Demo::shutdown() {
     log.writeLine("Freeing music");
     music_.free();
     keys_.reset();
+    watcher_.reset();
     if (sink_) {
         if (!sink_->finish()) failRun(sink_->error());
         capturedFrames_ = sink_->framesWritten();
         log.printf("Captured %lld frames", capturedFrames_);
         sink_.reset();
     }
+    if (progress_) progress_->finish();
+    progress_.reset();
     frameRenderer_.reset();
     stepClock_.reset();
     // 2 to 4.
@@ -362,6 +391,17 @@ void Demo::handleKeys() {
                 break;
         }
     }
+}
+
+void Demo::reloadChanged(const std::vector<std::string>& files) {
+    std::string names;
+    for (const std::string& file : files) names += (names.empty() ? "" : ", ") + file;
+    logger().writeLine("Changed in the content folder: " + names);
+    const bool loaded = reloadScripts();
+    // Also on standard output: an author running the player from a terminal sees each reload's outcome.
+    std::printf("qv3rn: %s changed: %s\n", names.c_str(),
+                loaded ? "the scripts were read again" : status_.c_str());
+    std::fflush(stdout);
 }
 
 void Demo::setStatus(const std::string& status) {

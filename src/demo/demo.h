@@ -13,7 +13,9 @@
 #include "demo/demo_scripts.h"
 #include "demo/loading_screen.h"
 #include "demo/music.h"
+#include "demo/run_progress.h"
 #include "demo/show_render_targets.h"
+#include "platform/folder_watcher.h"
 #include "platform/playback_keys.h"
 #include "shader/texture.h"
 
@@ -70,8 +72,8 @@ public:
     // again, since finished effects are gone.
     void seekTo(double seconds);
     // Reads every script again (from the content folder, or from the archive, opened again for this) and goes
-    // on at the current time. A script error is shown in the window title and the log; the show goes on with
-    // whatever was read before the error.
+    // on at the current time; R does it, and so does a change to a file of the content folder. A script error
+    // is shown in the window title and the log; the show goes on with whatever was read before the error.
     bool reloadScripts();
 
     const DemoOptions& options() const { return options_; }
@@ -99,6 +101,7 @@ private:
     bool startMusic();
     bool startCapture();
     void handleKeys();
+    void reloadChanged(const std::vector<std::string>& files);
     void setStatus(const std::string& status);
     void showPause();  // the title says where the show is paused
     void renderTimed();
@@ -117,6 +120,7 @@ private:
     DemoScripts scripts_;
     Music music_;
     std::unique_ptr<platform::PlaybackKeys> keys_;
+    std::unique_ptr<platform::FolderWatcher> watcher_;  // the content folder, when the show plays from one
     std::string startFolder_;  // the working folder before a content folder was entered
 
     DemoClock clock_;                           // the time of a run in real time
@@ -131,6 +135,8 @@ private:
     long long capturedFrames_ = 0;
     BenchReport bench_;
     std::chrono::steady_clock::time_point frameStart_;
+    std::chrono::steady_clock::time_point runStart_;
+    std::unique_ptr<RunProgress> progress_;  // a capture's or a bench run's progress on standard error
     std::string runError_;
 };
 

@@ -1,12 +1,14 @@
 // main.cpp -- the player's entry point: reads the command line, plays the show (or captures or benchmarks it)
 // with the one Demo object, and turns the outcome into the exit status.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/application.h"
 #include "app/command_line.h"
 #include "demo/demo.h"
 #include "demo/demo_options.h"
+#include "demo/show_location.h"
 
 namespace qv3rn {
 namespace {
@@ -24,9 +26,10 @@ int main(int argc, char** argv) {
     ShellOptions shell;
     DemoCommandLine own;
     CommandLine commandLine("qv3rn",
-                            "Plays QV3RN * 10 from data.dat and \"qv3rn x 10.ogg\" in the working folder. Writes its "
-                            "diagnostic log, application.log, there too.\nIn a window: Space pauses, the arrow keys "
-                            "seek 5 seconds, R reads the scripts again, Escape ends.");
+                            "Plays QV3RN * 10 from data.dat and \"qv3rn x 10.ogg\" in the working folder, or else "
+                            "from the installed show. Writes its diagnostic log, application.log, in the working "
+                            "folder (or, when it is read-only, in $XDG_STATE_HOME/qv3rn).\nIn a window: Space "
+                            "pauses, the arrow keys seek 5 seconds, R reads the scripts again, Escape ends.");
     addShellOptions(commandLine, shell);
     addDemoOptions(commandLine, own);
     switch (commandLine.parse(argc, argv)) {
@@ -42,8 +45,20 @@ int main(int argc, char** argv) {
     if (std::string problem = checkDemoOptions(own, shell); !problem.empty()) return usageError(problem);
 
     const bool headless = shell.headless || runsHeadless(own);
-    Demo demo(makeDemoOptions(own));
+    Demo demo(makeDemoOptions(own));  // paths given are made absolute before the show's folder is entered
     AppSettings settings = demo.settings();
+    std::error_code error;
+    const std::filesystem::path working = std::filesystem::current_path(error);
+    settings.logPath = logFilePath(working).string();
+    if (own.dataFolder.empty()) {
+        std::string problem;
+        const std::filesystem::path show = locateShow(working, installedShowFolder(), problem);
+        if (show.empty()) {
+            std::fprintf(stderr, "qv3rn: %s\n", problem.c_str());
+            return 1;
+        }
+        std::filesystem::current_path(show, error);  // the archive, the music and the videos lie there
+    }
     applyShellOptions(shell, settings);
     if (headless) settings.askDisplayMode = false;
     demo.setSettings(settings);

@@ -148,8 +148,8 @@ bool writePicture(const Picture& picture, const std::string& path, std::string& 
     const std::string extension = extensionOf(path);
     if (extension == "tga") return writeTga(picture, path, error);
     if (extension == "png") return writePng(picture, path, error);
-    if (extension == "jpg") return writeJpeg(picture, path, 90, error);
-    error = "unknown picture extension in " + path + " (tga, png or jpg)";
+    if (extension == "jpg" || extension == "jpeg") return writeJpeg(picture, path, 90, error);
+    error = "unknown picture extension in " + path + " (tga, png, jpg or jpeg)";
     return false;
 }
 

@@ -26,7 +26,7 @@ bool writeTga(const Picture& picture, const std::string& path, std::string& erro
 bool writePng(const Picture& picture, const std::string& path, std::string& error);
 // JPEG: baseline, the given quality 1..100; grey pictures are written as grey, RGBA drops its alpha.
 bool writeJpeg(const Picture& picture, const std::string& path, int quality, std::string& error);
-// Picks the writer by the path's extension: "tga", "png" or "jpg".
+// Picks the writer by the path's extension: "tga", "png", "jpg" or "jpeg".
 bool writePicture(const Picture& picture, const std::string& path, std::string& error);
 
 }  // namespace qv3rn

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "scripted_window_system.h"
@@ -73,6 +74,16 @@ protected:
         return finish(start(arguments, environment));
     }
 
+    // Waits up to 30 s for the log to hold `text`.
+    bool logShows(const std::string& text) const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (test::readFile("application.log").find(text) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
     std::vector<std::string> logLines() const { return test::readLines(folder.path() / "application.log"); }
 
     static int find(const std::vector<std::string>& lines, const std::string& line, int from = 0) {
@@ -87,10 +98,7 @@ TEST_F(PlayerRunTest, HeadlessRunWritesTheWholeStartUpLogAndNothingElseAndEndsIn
     // With the default sound driver: without a sound card the show plays silently and says so only in the log.
     const pid_t pid = start({"--headless"}, {"SDL_AUDIODRIVER="});
     // Wait until the frame loop runs: the show has loaded.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (test::readFile("application.log").find("Loaded in") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    logShows("Loaded in");
     kill(pid, SIGTERM);
     const Outcome outcome = finish(pid);
     EXPECT_EQ(outcome.exitStatus, 0) << "the signal killed the player instead of closing its window: " << outcome.err;
@@ -109,6 +117,30 @@ TEST_F(PlayerRunTest, HeadlessRunWritesTheWholeStartUpLogAndNothingElseAndEndsIn
     EXPECT_GE(find(lines, "\t--==[Driver]==--"), 0);
 }
 
+TEST_F(PlayerRunTest, AContentFolderIsReadAgainWhenAFileIsSavedAndABrokenScriptLeavesTheShowPlaying) {
+    fs::copy(buildFolder() / "content", "show", fs::copy_options::recursive);
+    const pid_t pid = start({"--headless", "--data", "show"});
+    ASSERT_TRUE(logShows("Watching the content folder"));
+    fs::last_write_time("show/data/effect/demo.effect", fs::file_time_type::clock::now());  // a touch
+    EXPECT_TRUE(logShows("Changed in the content folder: data/effect/demo.effect\n"));
+    EXPECT_TRUE(logShows("Reloaded"));
+    // A save in two writes is read once.
+    std::ofstream("show/data/effect/final.effect", std::ios::app) << "Flash {\n";
+    std::ofstream("show/data/effect/final.effect", std::ios::app) << "  Colour 1\n}\n";
+    EXPECT_TRUE(logShows("SCRIPTING ERROR: data\\effect\\final.effect:"));
+    kill(pid, SIGTERM);
+    const Outcome outcome = finish(pid);
+    EXPECT_EQ(outcome.exitStatus, 0);  // the show went on to the end
+    const auto lines = logLines();
+    EXPECT_EQ(lines.back(), "Clearing images");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.rfind("Reloading every script", 0) == 0; }), 2);
+    EXPECT_NE(outcome.out.find("qv3rn: data/effect/demo.effect changed: the scripts were read again\n"),
+              std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("qv3rn: data/effect/final.effect changed: SCRIPTING ERROR: data\\effect\\final.effect:"),
+              std::string::npos) << outcome.out;
+}
+
 TEST_F(PlayerRunTest, OptionsGiveTheirExitStatusesOutputAndMessages) {
     const struct {
         std::vector<std::string> arguments;
@@ -125,10 +157,10 @@ TEST_F(PlayerRunTest, OptionsGiveTheirExitStatusesOutputAndMessages) {
          {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=", "ASAN_OPTIONS=detect_leaks=0"}},
         {{"--headless", "--fullscreen", "--duration", "0.2"}, 0,
          "Error: Couldn't change screen resolution.\nRunning In Windowed Mode.\n", "\tChangeDisplaySettings() FAILED"},
-        {{"--bench", "--fps", "4", "--seek", "250", "--size", "64x48"}, 0, "", "Clearing images",
+        {{"--bench", "--fps", "4", "--seek", "250", "--size", "64x48"}, 0, "bench: ", "Clearing images",
          "bench 64x48 4 fps 9 frames\nload "},
         // A second a frame through the first 16 s: the slow lines of the opening reach the screen's edges.
-        {{"--capture", "frames", "--fps", "1", "--frames", "17", "--size", "32x24"}, 0, "", "Clearing images",
+        {{"--capture", "frames", "--fps", "1", "--frames", "17", "--size", "32x24"}, 0, "capture: ", "Clearing images",
          "captured 17 frames into"},
         {{"--bogus"}, 2, "qv3rn: unknown option '--bogus'\n", nullptr},
         {{"--help"}, 0, "", nullptr, "Usage: qv3rn"},
@@ -148,11 +180,12 @@ TEST_F(PlayerRunTest, OptionsGiveTheirExitStatusesOutputAndMessages) {
     EXPECT_TRUE(fs::exists("frames/frame_000016.png"));
     for (const char* option : {"--size WxH", "--capture OUT"})  // the shell's table and the player's own
         EXPECT_NE(test::readFile("stdout.txt").find(option), std::string::npos) << option;  // of the last run
-    // Without the show the start fails with status 1 and the box on standard error.
+    // Without the show here or installed the start fails with status 1, naming both places.
     fs::remove("data.dat");
     const Outcome outcome = play({"--headless", "--frames", "1"});
     EXPECT_EQ(outcome.exitStatus, 1);
-    EXPECT_NE(outcome.err.find("ERROR: Unable to load data.dat"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("qv3rn: data.dat is neither in the working folder " + folder.path().string()),
+              std::string::npos) << outcome.err;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ extern "C" {
 
 #include "demo/bench_report.h"
 #include "demo/capture.h"
+#include "demo/run_progress.h"
 #include "demo_test_support.h"
 
 namespace qv3rn {
@@ -163,6 +164,40 @@ std::vector<double> oneTo(int n, bool descending = false) {
     std::vector<double> values;
     for (int i = 1; i <= n; ++i) values.push_back(descending ? n + 1 - i : i);
     return values;
+}
+
+TEST(RunProgress, OneLineRewrittenOnATerminalPlainLinesEveryTenthOrFiveSecondsElsewhere) {
+    // frames, wall seconds per frame, terminal: lines written, whether they are rewritten in place
+    const struct { long long frames; double perFrame; bool terminal; int lines; } rows[] = {
+        {1000, 0.001, false, 10},  // a fast run: every tenth
+        {100, 1.0, false, 20},     // a slow one: every tenth (10 s) and every 5 s in between
+        {1000, 0.001, true, 1},    // one line, its last state ends it
+    };
+    for (const auto& row : rows) {
+        char* buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE* out = open_memstream(&buffer, &size);
+        RunProgress progress(out, row.terminal, "capture", row.frames);
+        for (long long n = 1; n <= row.frames; ++n) progress.frameDone(n / 60.0, n * row.perFrame);
+        progress.finish();
+        std::fclose(out);
+        const std::string text(buffer, size);
+        std::free(buffer);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), row.lines) << text;
+        EXPECT_EQ(text.find('\r') != std::string::npos, row.terminal) << text;
+        EXPECT_NE(text.find("/" + std::to_string(row.frames) + " frames (100%)"), std::string::npos) << text;
+        EXPECT_NE(text.rfind("left 0:00"), std::string::npos) << text;
+    }
+    // Half-way through a run at one second a frame, half of the time is left.
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    RunProgress progress(out, false, "bench", 200);
+    for (int n = 1; n <= 100; ++n) progress.frameDone(n / 30.0, n);
+    std::fclose(out);
+    EXPECT_NE(std::string(buffer, size).find("bench: 100/200 frames (50%), demo time 3.3 s, elapsed 1:40, left 1:40"),
+              std::string::npos);
+    std::free(buffer);
 }
 
 TEST(BenchSummary, MinimumMedianNearestRankPercentileAndMaximum) {

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <filesystem>
 #include <functional>
 
 #include "demo/demo_clock.h"
+#include "demo/show_location.h"
 #include "support/test_files.h"
 
 namespace qv3rn {
@@ -88,6 +91,36 @@ TEST(DemoOptions, AFixedStepRunCountsItsDurationInDemoSeconds) {
         EXPECT_EQ(limits.frames, c.expected.frames);
         EXPECT_EQ(limits.seconds, c.expected.seconds);
     }
+}
+
+TEST(ShowLocation, TheWorkingFolderFirstThenTheInstalledOneElseAnErrorNamingBoth) {
+    test::TemporaryFolder folder;
+    const fs::path working = fs::absolute("work"), installed = fs::absolute("prefix/share/qv3rn");
+    const struct { bool inWorking, inInstalled; fs::path found; } rows[] = {
+        {true, true, working}, {false, true, installed}, {false, false, {}},
+    };
+    for (const auto& row : rows) {
+        fs::remove_all("work");
+        fs::remove_all("prefix");
+        fs::create_directories(working);
+        fs::create_directories(installed);
+        if (row.inWorking) std::ofstream(working / "data.dat") << "zip";
+        if (row.inInstalled) std::ofstream(installed / "data.dat") << "zip";
+        std::string error;
+        EXPECT_EQ(locateShow(working, installed, error), row.found);
+        if (row.found.empty()) {
+            EXPECT_NE(error.find(working.string()), std::string::npos) << error;
+            EXPECT_NE(error.find(installed.string()), std::string::npos) << error;
+        }
+    }
+    // The program's own folder leads to it, whatever the working folder.
+    EXPECT_EQ(installedShowFolder(), (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "share/qv3rn"));
+    // The log: in the working folder when it can be written, else under the state folder.
+    EXPECT_EQ(logFilePath(folder.path()), folder.path() / "application.log");
+    setenv("XDG_STATE_HOME", (folder.path() / "state").c_str(), 1);
+    EXPECT_EQ(logFilePath(folder.path() / "gone"), folder.path() / "state/qv3rn/application.log");
+    EXPECT_TRUE(fs::is_directory(folder.path() / "state/qv3rn"));
+    unsetenv("XDG_STATE_HOME");
 }
 
 TEST(ShowEnd, TheShowIsOverOnlyPast252Seconds) {

@@ -31,6 +31,7 @@ TEST_F(CommandErrors, WrongCommandLinesExitWithTwoMissingInputWithOneAndBothSayW
         {"effects", "no script given"},
         {"effects a.effect b.effect", "one script at a time"},
         {"effects --verbose", "unknown option --verbose"},
+        {"effects a.effect --chart", "--chart needs a picture file"},
         {"envelope", "a file and at least one time are needed"},
         {"envelope ramp.env 1.5x", "\"1.5x\" is not a time"},
         {"envelope ramp.env nan", "\"nan\" is not a time"},
@@ -56,6 +57,9 @@ TEST_F(CommandErrors, WrongCommandLinesExitWithTwoMissingInputWithOneAndBothSayW
         {"render show --time 1 --size 64x48junk --out x.png", "usage: qv3rn-tool render"},
         {"render show --time 1 --rate 0 --out x.png", "usage: qv3rn-tool render"},
         {"render show --time 1 --bogus --out x.png", "usage: qv3rn-tool render"},
+        {"sheet show --every 1 --out s.gif", "--out wants a .png or .jpg file"},
+        {"sheet show --out s.png", "no --every given"},
+        {"sheet show --every 1 --from 9 --to 3 --out s.png", "--to comes before --from"},
         {"shaders", "no script given"},
         {"shaders a.shader b.shader", "one script at a time"},
         {"pack missing x.dat", "missing", 1},
@@ -65,6 +69,7 @@ TEST_F(CommandErrors, WrongCommandLinesExitWithTwoMissingInputWithOneAndBothSayW
         {"envelope missing.env 1", "missing.env", 1},
         {"shaders none.shader", "none.shader", 1},
         {"render nowhere --time 1 --out x.png", "qv3rn-tool render: nowhere: no such content folder\n", 1},
+        {"sheet nowhere --every 1 --out s.png", "qv3rn-tool sheet: nowhere: no such content folder\n", 1},
     };
     std::filesystem::create_directories(root_ / "show");
     file("not.zip", "plain text, not an archive");
@@ -74,7 +79,7 @@ TEST_F(CommandErrors, WrongCommandLinesExitWithTwoMissingInputWithOneAndBothSayW
         EXPECT_EQ(run.out, "") << row.arguments;
         EXPECT_NE(run.err.find(row.message), std::string::npos) << row.arguments << ": " << run.err;
     }
-    for (const char* made : {"a", "b", "t.msh", "x.png", "data.dat", "x.dat", "out"})
+    for (const char* made : {"a", "b", "t.msh", "x.png", "s.png", "data.dat", "x.dat", "out"})
         EXPECT_FALSE(std::filesystem::exists(root_ / made)) << made;
 }
 

@@ -30,7 +30,7 @@ TEST_F(EffectsCommand, ListsEveryEffectInScriptOrderWithItsTimelineFields) {
              "Include \"data\\effect\\part.effect\"\n");
     file("data/effect/part.effect",
          "Flash{\n  Name \"glued brace, skipped\"\n}\nFlash {\n  Name \"included\"\n  End 1\n}\n");
-    const ToolRun run = tool("data/effect/demo.effect");
+    const ToolRun run = tool("data/effect/demo.effect --chart chart.png");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
               "Flash name=\"white\" start=12 end=12.5 layer=3 mode=ADDITIVE visible=always\n"
@@ -38,6 +38,17 @@ TEST_F(EffectsCommand, ListsEveryEffectInScriptOrderWithItsTimelineFields) {
               "Image name=\"logo\" start=0 end=0 layer=0 mode=MULTIPLY visible=always\n"
               "Flash name=\"included\" start=0 end=1 layer=0 mode=NORMAL visible=always\n");
     EXPECT_EQ(run.err, "");
+
+    // The chart: layer 0 is the second row (after -1); its flash shows from 0 to 1 s, a gap follows. A timeline
+    // longer by four phrases of 16 s is wider by four phrases.
+    const Frame chart = frame("chart.png");
+    const int x0 = 8 + 48, row = 8 + 20 + 18 + 7;
+    EXPECT_NE(*chart.at(x0 + 4, row), *chart.at(x0 + 20 * 8, row));
+    EXPECT_EQ(*chart.at(x0 + 20 * 8, row), *chart.at(x0 + 24 * 8, row));
+    file("longer.effect", "Flash {\n  Start 90\n  End 100\n}\n");
+    ASSERT_EQ(tool("longer.effect --chart longer.png").status, 0);
+    const int phrase = 16 * 8;
+    EXPECT_EQ(frame("longer.png").width - chart.width, 4 * phrase);
 }
 
 TEST_F(EffectsCommand, ScriptErrorsStopWithTheFileAndLineAndKeepTheEffectsBefore) {

@@ -1,8 +1,6 @@
 // render_command_test.cpp -- "qv3rn-tool render" run as a program; its frames read back from the PNG files.
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <array>
 #include <filesystem>
 #include <string>
@@ -16,33 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// rgba: top row first
-struct Frame { int width = 0, height = 0; std::vector<std::uint8_t> rgba; };
-
 struct RenderCommand : ToolTest {
     RenderCommand() : ToolTest("render") {}
 
-    Frame frame(const std::string& name) const {
-        Frame result;
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        const std::string path = (root_ / name).string();
-        if (!png_image_begin_read_from_file(&image, path.c_str())) {
-            ADD_FAILURE() << "no PNG " << path;
-            return result;
-        }
-        image.format = PNG_FORMAT_RGBA;
-        result.rgba.resize(PNG_IMAGE_SIZE(image));
-        result.width = static_cast<int>(image.width);
-        result.height = static_cast<int>(image.height);
-        png_image_finish_read(&image, nullptr, result.rgba.data(), 0, nullptr);
-        return result;
-    }
     // The frame's colour at (x, y), y counted from the top, against (r, g, b).
     static void expectColour(const Frame& frame, int x, int y, int r, int g, int b) {
         ASSERT_LT(x, frame.width);
         ASSERT_LT(y, frame.height);
-        const std::uint8_t* got = frame.rgba.data() + (static_cast<std::size_t>(y) * frame.width + x) * 4;
+        const std::uint8_t* got = frame.at(x, y);
         EXPECT_NEAR(got[0], r, 2) << x << ", " << y;
         EXPECT_NEAR(got[1], g, 2) << x << ", " << y;
         EXPECT_NEAR(got[2], b, 2) << x << ", " << y;
@@ -109,6 +88,23 @@ TEST_F(RenderCommand, WritesOneFrameForEachTimeWithTheEffectsActiveThenInLayerOr
     file("target.effect", "Image {\n  Image \"SmallPixelBuffer.pbuffer\"\n  End 10\n  Rect 320 240 640 480\n}\n");
     ASSERT_EQ(tool("show --effects target.effect --time 1 --size 16x16 --out frames/t.png --log t.log").status, 0);
     EXPECT_EQ(readText(root_ / "t.log").find("unable to find image"), std::string::npos) << readText(root_ / "t.log");
+}
+
+TEST_F(RenderCommand, SheetLaysOutTheFramesAtTheStepInRowsEachLabelledWithItsTime) {
+    file("show/data/effect/demo.effect", flash(2, 0, "1 0 0 1", 1.0f));  // red from 2 s to 10 s
+    ToolRun run = shell(quoted(program().string()) + " sheet show --every 1.5 --to 4.5 --size 40x30 --columns 3 "
+                                                     "--out sheet.png");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Cells of 40 + 4 by 30 + (8 + 4) + 4 pixels: 0, 1.5, 3 in the first row, 4.5 in the second.
+    const Frame sheet = frame("sheet.png");
+    EXPECT_EQ((std::array{sheet.width, sheet.height}), (std::array{3 * 44 + 4, 2 * 46 + 4}));
+    for (auto [x, y, r] : {std::array{24, 19, 0}, {68, 19, 0}, {112, 19, 255}, {24, 65, 255}})
+        expectColour(sheet, x, y, r, 0, 0);
+    // Under each frame, the label ("0:03.0" under the third) in light pixels on the dark strip.
+    int lit = 0;
+    for (int x = 92; x < 132; ++x)
+        for (int y = 36; y < 46; ++y) lit += *sheet.at(x, y) > 128;
+    EXPECT_GT(lit, 20);
 }
 
 TEST_F(RenderCommand, ScriptErrorsNameTheFileAndLineAndWriteNoFrame) {

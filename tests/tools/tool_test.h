@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>  // Required for: WIFEXITED, WEXITSTATUS
 
 #include <cstdint>
@@ -17,6 +18,12 @@ namespace qv3rn::test {
 
 // status: the exit status; -1 when the program did not exit by itself
 struct ToolRun { int status = -1; std::string out, err; };
+// rgba: top row first
+struct Frame {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgba;
+    const std::uint8_t* at(int x, int y) const { return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4; }
+};
 
 class ToolTest : public ::testing::Test {
 protected:
@@ -53,6 +60,24 @@ protected:
                                      quoted(out.string()) + " 2>" + quoted(err.string()))
                                         .c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(out), readText(err)};
+    }
+
+    // A PNG file below the test's folder, read as RGBA.
+    Frame frame(const std::string& name) const {
+        Frame result;
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        const std::string path = (root_ / name).string();
+        if (!png_image_begin_read_from_file(&image, path.c_str())) {
+            ADD_FAILURE() << "no PNG " << path;
+            return result;
+        }
+        image.format = PNG_FORMAT_RGBA;
+        result.rgba.resize(PNG_IMAGE_SIZE(image));
+        result.width = static_cast<int>(image.width);
+        result.height = static_cast<int>(image.height);
+        png_image_finish_read(&image, nullptr, result.rgba.data(), 0, nullptr);
+        return result;
     }
 
     // The whole content of a file ("" when it cannot be read).
