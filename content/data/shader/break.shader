@@ -10,10 +10,10 @@ Shader {
   }
   Material {
     Enable yes
-    Ambient 0.1 0.16 0.5 1
-    Diffuse 0.2 0.35 1 1
-    Specular 1 0.8 0.55 1
-    Emission 0.03 0.04 0.12 1
+    Ambient 0.05 0.12 0.6 1
+    Diffuse 0.1 0.3 1 1
+    Specular 1 0.75 0.45 1
+    Emission 0.02 0.05 0.2 1
     Shininess 18
   }
 }
@@ -33,9 +33,10 @@ Shader {
   }
 }
 
-; Flames: the fire puff texture added on, no depth writes so that the puffs do not cut each other.
+; Flames: the fire puff texture blended over (added on, orange would turn pink on the blue), no depth writes
+; so that the puffs do not cut each other.
 Shader {
-  Info "additive flame puffs"
+  Info "blended flame puffs"
   Name "break_flame"
   Lighting no
   Cull {
@@ -44,7 +45,7 @@ Shader {
   Blend {
     Enable yes
     Src SRC_ALPHA
-    Dst ONE
+    Dst ONE_MINUS_SRC_ALPHA
   }
   ZBuffer {
     Enable yes
