@@ -117,7 +117,8 @@ TEST_F(ShowLoading, EveryScriptLoadsAndEveryNamedResourceResolves) {
     for (const char* name : {"font.png", "plasma.jpg", "brush_dissolve.png", "textfade_title.png"})
         EXPECT_TRUE(ImageRegistry::instance().find(name)) << name;
     for (const char* scene :
-         {"data\\scene\\tunnel_eye.scene", "data\\scene\\sparks.scene", "data\\scene\\lit_room.scene"})
+         {"data\\scene\\tunnel_eye.scene", "data\\scene\\sparks.scene", "data\\scene\\lit_room.scene",
+          "data\\scene\\break_pool.scene"})
         EXPECT_NE(SceneRegistry::instance().find(scene), nullptr) << scene;
     // Torn down in the player's order: meshes hold their shaders, so they go first.
     manager.clear();
