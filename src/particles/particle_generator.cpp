@@ -7,8 +7,6 @@ namespace qv3rn {
 
 namespace {
 
-constexpr std::array<const char*, 5> kindNames{"Bubble", "Fire", "Rain", "Smoke", "Sphere"};
-
 float signedUnitFrom(Random& random) {
     return 2.0f * (static_cast<float>(random.next()) / static_cast<float>(Random::maxValue)) - 1.0f;
 }
@@ -151,12 +149,12 @@ public:
 }  // namespace
 
 std::optional<GeneratorKind> generatorKindNamed(std::string_view name) {
-    for (std::size_t i = 0; i < kindNames.size(); ++i)
-        if (name == kindNames[i]) return static_cast<GeneratorKind>(i);
+    for (std::size_t i = 0; i < generatorKindNames.size(); ++i)
+        if (name == generatorKindNames[i]) return static_cast<GeneratorKind>(i);
     return std::nullopt;
 }
 
-const char* generatorKindName(GeneratorKind kind) { return kindNames[static_cast<std::size_t>(kind)]; }
+const char* generatorKindName(GeneratorKind kind) { return generatorKindNames[static_cast<std::size_t>(kind)]; }
 
 GeneratorSettings defaultGeneratorSettings(GeneratorKind kind, Random& random) {
     GeneratorSettings s;

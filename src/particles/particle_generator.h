@@ -16,6 +16,8 @@
 namespace qv3rn {
 
 enum class GeneratorKind { Bubble, Fire, Rain, Smoke, Sphere };
+// The names scripts give the kinds, in the enum's order.
+inline constexpr std::array<const char*, 5> generatorKindNames{"Bubble", "Fire", "Rain", "Smoke", "Sphere"};
 
 // The kind a "Type" names exactly; none for any other text.
 std::optional<GeneratorKind> generatorKindNamed(std::string_view name);

@@ -11,8 +11,6 @@ namespace qv3rn {
 
 namespace {
 
-constexpr std::array<const char*, 5> kindNames{"Points", "Lines", "Quads", "StretchQuads", "Meshes"};
-
 void vertex(const Vec3& v) { glVertex3f(v.x, v.y, v.z); }
 
 // The primitive kinds: lighting saved and off between glBegin and glEnd.
@@ -108,12 +106,12 @@ private:
 }  // namespace
 
 std::optional<RendererKind> rendererKindNamed(std::string_view name) {
-    for (std::size_t i = 0; i < kindNames.size(); ++i)
-        if (name == kindNames[i]) return static_cast<RendererKind>(i);
+    for (std::size_t i = 0; i < rendererKindNames.size(); ++i)
+        if (name == rendererKindNames[i]) return static_cast<RendererKind>(i);
     return std::nullopt;
 }
 
-const char* rendererKindName(RendererKind kind) { return kindNames[static_cast<std::size_t>(kind)]; }
+const char* rendererKindName(RendererKind kind) { return rendererKindNames[static_cast<std::size_t>(kind)]; }
 
 ParticleRenderer::~ParticleRenderer() {
     if (!shader_) return;

@@ -2,6 +2,7 @@
 // camera-facing quads, quads stretched from the previous position, or a small mesh at each particle.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -16,6 +17,8 @@ namespace qv3rn {
 class Mesh;
 
 enum class RendererKind { Points, Lines, Quads, StretchQuads, Meshes };
+// The names scripts give the kinds, in the enum's order.
+inline constexpr std::array<const char*, 5> rendererKindNames{"Points", "Lines", "Quads", "StretchQuads", "Meshes"};
 
 // The kind a "Type" names exactly; none for any other text.
 std::optional<RendererKind> rendererKindNamed(std::string_view name);
