@@ -190,7 +190,15 @@ void Demo::prepareRegistries() {
     images.setArchive(archive_);
 }
 
-void Demo::drawLoadingProgress() { loading_.drawProgress(); }
+// Every step lights its tile, but the picture is drawn again at most at the screen's rate: the loaders step
+// much faster than that, and redrawing the whole screen each time cost more than the loading itself.
+void Demo::drawLoadingProgress() {
+    const auto now = std::chrono::steady_clock::now();
+    const bool due = now - lastLoadingDraw_ >= std::chrono::milliseconds(16) ||
+                     loading_.progress() + 1 == LoadingScreen::tileCount;
+    if (due) lastLoadingDraw_ = now;
+    loading_.drawProgress(due);
+}
 
 bool Demo::startMusic() {
     Log& log = logger();

@@ -117,6 +117,7 @@ private:
     ShowRenderTargets targets_;
     Texture* shadowImage_ = nullptr;  // owned by the image registry while listed there
     LoadingScreen loading_;
+    std::chrono::steady_clock::time_point lastLoadingDraw_{};
     DemoScripts scripts_;
     Music music_;
     std::unique_ptr<platform::PlaybackKeys> keys_;

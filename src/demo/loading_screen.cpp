@@ -92,9 +92,10 @@ void LoadingScreen::setUp(Random& random, Handle<Texture> picture) {
     if (present_) present_();
 }
 
-bool LoadingScreen::drawProgress() {
+bool LoadingScreen::drawProgress(bool show) {
     if (progress_ >= tileCount) return false;
     ++progress_;
+    if (!show) return true;
     draw();
     if (present_) present_();
     return true;

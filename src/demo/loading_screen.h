@@ -59,9 +59,10 @@ public:
     // Lays out and shuffles the tiles with `random`, keeps `picture` (null: the tiles are drawn without it),
     // clears the screen and shows it.
     void setUp(Random& random, Handle<Texture> picture);
-    // One progress step: lights the next tile and shows the picture. False, drawing nothing, once every tile
+    // One progress step: lights the next tile and, when `show`, draws and shows the picture (a caller that
+    // steps faster than the screen refreshes shows only some steps). False, drawing nothing, once every tile
     // is lit.
-    bool drawProgress();
+    bool drawProgress(bool show = true);
 
     // Gives the picture back (the registry drops it when nothing else holds it).
     Handle<Texture> takePicture();

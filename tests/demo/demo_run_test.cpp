@@ -62,11 +62,13 @@ TEST_F(DemoRun, ThePackedShowAndTheMusicPlayFromTheSeekTimeBetweenStartUpAndShut
         {0.55f, 0, 0, 0}, {1.55f, 255, 0, 0}, {2.55f, 0, 0, 0}, {3.55f, 0, 255, 0}, {4.55f, 0, 0, 0}};
     for (const auto& c : colours) EXPECT_TRUE(near(demo.colourAt(c.time), c.r, c.g, c.b)) << c.time;
 
-    // The loaders drew the loading screen: one swap for its set-up and one per progress call, before the frames.
+    // The loaders drew the loading screen: one swap for its set-up and at most one per progress call (steps
+    // closer than a screen refresh are not shown), before the frames.
     const int progress = demo.loadingScreen().progress();
     EXPECT_GT(progress, 5);
     EXPECT_LE(progress, 164);
-    EXPECT_EQ(windows.swaps, 1 + progress + 45);
+    EXPECT_GT(windows.swaps, 1 + 45);
+    EXPECT_LE(windows.swaps, 1 + progress + 45);
 
     const auto lines = logLines();
     EXPECT_EQ(find(lines, "GL_INVALID"), -1);
