@@ -110,6 +110,8 @@ bool Demo::initialize() {
         return false;
     }
 
+    primeScenes();
+
     // 11. Everything is read: the archive goes, the registries' references to it expire.
     if (archive_) archive_->close();
     archive_.reset();
@@ -198,6 +200,23 @@ void Demo::drawLoadingProgress() {
                      loading_.progress() + 1 == LoadingScreen::tileCount;
     if (due) lastLoadingDraw_ = now;
     loading_.drawProgress(due);
+}
+
+// Every scene of the timeline is drawn once, small, at the time it starts. A software renderer compiles the
+// code for each drawing state on its first use, tens of milliseconds for a scene's states, which would
+// otherwise stall the frame where the scene comes in. The picture is cleared before the show starts.
+void Demo::primeScenes() {
+    EffectManager& manager = EffectManager::instance();
+    const int width = manager.viewportWidth(), height = manager.viewportHeight();
+    for (const auto& effect : manager.pending()) {
+        const auto kind = static_cast<EffectKind>(effect->kind());
+        if (kind != EffectKind::Scene && kind != EffectKind::Tunnel) continue;
+        manager.setViewport(0, 0, width, height);
+        effect->update(effect->start());
+        effect->render();
+    }
+    manager.setViewport(0, 0, width, height);
+    clearAllBuffers();
 }
 
 bool Demo::startMusic() {

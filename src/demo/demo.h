@@ -65,6 +65,7 @@ public:
 
     // The progress callback of the loaders: one more tile of the loading picture.
     void drawLoadingProgress();
+    void primeScenes();
 
     // Steering a running show (the playback keys land here).
     void togglePause();
