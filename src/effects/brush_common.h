@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "effects/effect.h"
 #include "shader/ref_counted.h"
@@ -43,9 +44,22 @@ struct BrushStamp {
     float y;
 };
 
-// One brush quad of side 2h centred on `stamp`, inside glBegin(GL_QUADS): texture (1, 1) at the upper right,
-// (0, 1) upper left, (0, 0) lower left, (1, 0) lower right.
-void emitBrushQuad(const BrushStamp& stamp, float h);
+// Draws a frame's brush stamps as one vertex array: each a square of side 2h centred on its stamp, texture
+// (0, 0) at its lower left and (1, 1) at its upper right. Where the brush's alpha is zero outside a circle
+// around its centre that fits in the square, and the caller's blending leaves destination alpha as it is under
+// a fragment of alpha 0, a stamp is the 16-sided polygon around that circle instead: the pixels it leaves out
+// would only add nothing, and most of the cost of a stroke is its pixels. The arrays are kept between frames.
+class BrushStampBatch {
+public:
+    // `brush`: the image bound on unit 0 (null when none is); `zeroAlphaKeeps`: what the blending does.
+    void draw(const std::vector<BrushStamp>& stamps, float h, const Texture* brush, bool zeroAlphaKeeps);
+
+private:
+    std::vector<float> corners_;  // x, y, u, v per corner
+    std::vector<GLuint> indices_;  // the polygons' triangles
+    const Texture* measured_ = nullptr;
+    float reach_ = 1.0f;  // measured_'s circle as a fraction of the half side; 1 or more draws squares
+};
 
 // A quad over the whole virtual screen with the texture over it, drawn now (outside glBegin).
 void drawScreenQuad();

@@ -98,10 +98,10 @@ void HermiteBrush::render() {
     beginBlend(drawMode());
     collectStamps(stamps_);
     const float h = brushSize * 0.5f;
-    glBegin(GL_QUADS);
     glColor4f(color[0], color[1], color[2], strokeAlpha());
-    for (const BrushStamp& stamp : stamps_) emitBrushQuad(stamp, h);
-    glEnd();
+    // Normal and additive blending weigh the stamp by its alpha: where that is 0 the stroke stays as it is.
+    const bool zeroAlphaKeeps = drawMode() == DrawModeNormal || drawMode() == DrawModeAdditive;
+    stampBatch_.draw(stamps_, h, brushBound ? brush.get() : nullptr, zeroAlphaKeeps);
     if (brushBound) brush.unbind(GL_TEXTURE0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 

@@ -63,10 +63,8 @@ void SplineBrush::render() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     collectStamps(stamps_);
     const float h = brushSize * 0.5f;
-    glBegin(GL_QUADS);
     glColor4f(0.0f, 0.0f, 0.0f, strokeAlpha());
-    for (const BrushStamp& stamp : stamps_) emitBrushQuad(stamp, h);
-    glEnd();
+    stampBatch_.draw(stamps_, h, brushBound ? brush.get() : nullptr, true);
     if (brushBound) brush.unbind(GL_TEXTURE0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
