@@ -3,13 +3,9 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
-#include <cmath>
-
 #include "effects/blend.h"
 #include "effects/overlay_frame.h"
 #include "shader/image_registry.h"
-#include "shader/texture_2d.h"
 
 namespace qv3rn {
 
@@ -23,91 +19,28 @@ void EffectImage::release() {
     if (handle_) ImageRegistry::instance().releaseHandle(handle_);
 }
 
-namespace {
-
-constexpr int footprintSides = 16;
-constexpr float kPi = 3.14159265f;
-
-// The alpha of the pixel at (x, y) of a store of `format`; 255 for formats without alpha, -1 for formats
-// whose pixels cannot be read.
-int alphaAt(const PixelStore& store, int x, int y) {
-    switch (store.format()) {
-    case ImageFormat::Alpha:
-    case ImageFormat::Intensity:
-    case ImageFormat::LuminanceAlpha:
-    case ImageFormat::Rgba:
-    case ImageFormat::Bgra: return static_cast<int>(store.pixel(x, y) & 0xFFu);
-    case ImageFormat::Red:
-    case ImageFormat::Green:
-    case ImageFormat::Blue:
-    case ImageFormat::Luminance:
-    case ImageFormat::Rgb:
-    case ImageFormat::Bgr: return 255;
-    default: return -1;
+void dropSaturatedRepeats(std::vector<BrushStamp>& stamps) {
+    GLint alphaBits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    if (alphaBits < 1 || alphaBits > 16 || stamps.empty()) return;
+    const std::size_t steps = (std::size_t{1} << alphaBits) - 1;
+    std::size_t kept = 1, run = 1;
+    for (std::size_t i = 1; i < stamps.size(); ++i) {
+        const bool repeat = stamps[i].x == stamps[kept - 1].x && stamps[i].y == stamps[kept - 1].y;
+        run = repeat ? run + 1 : 1;
+        if (run <= steps) stamps[kept++] = stamps[i];
     }
+    stamps.resize(kept);
 }
 
-// The radius, as a fraction of half the image's side, of the circle around the image's centre outside which
-// every filtered sample has alpha 0: the farthest texel with alpha, plus the reach of bilinear filtering (a
-// texel's diagonal). 1 or more (the whole square) for images that are not square or whose pixels are not
-// kept in a readable format.
-float alphaReach(const Texture* brush) {
-    const auto* image = dynamic_cast<const Texture2D*>(brush);
-    if (!image || !image->pixels().present() || image->width() != image->height() || image->width() < 2) return 1.0f;
-    const PixelStore& store = image->pixels();
-    const int size = store.width();
-    const float centre = (static_cast<float>(size) - 1.0f) * 0.5f;
-    float farthest = 0.0f;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const int alpha = alphaAt(store, x, y);
-            if (alpha < 0) return 1.0f;
-            if (alpha > 0) farthest = std::max(farthest, std::hypot(x - centre, y - centre));
-        }
-    return (farthest + std::sqrt(2.0f)) / (static_cast<float>(size) * 0.5f);
-}
-
-}  // namespace
-
-void BrushStampBatch::draw(const std::vector<BrushStamp>& stamps, float h, const Texture* brush, bool zeroAlphaKeeps) {
+void BrushStampBatch::draw(const std::vector<BrushStamp>& stamps, float h) {
     if (stamps.empty()) return;
-    if (brush != measured_) {
-        measured_ = brush;
-        reach_ = alphaReach(brush);
-    }
-    // The polygon around the circle: its corners lie 1 / cos(pi / n) out from the circle, and must stay inside
-    // the square to add no pixel of it.
-    const float outer = reach_ / std::cos(kPi / footprintSides);
-    const bool polygon = brush && zeroAlphaKeeps && outer <= 1.0f;
     corners_.clear();
-    const auto corner = [this, h](const BrushStamp& stamp, float u, float v) {
-        corners_.insert(corners_.end(), {stamp.x + (2.0f * u - 1.0f) * h, stamp.y + (2.0f * v - 1.0f) * h, u, v});
-    };
-    indices_.clear();
-    if (polygon) {
-        // Each stamp's ring of corners, drawn as a fan of triangles from its first corner; one indexed draw
-        // takes every stamp.
-        float ring[footprintSides][2];
-        for (int k = 0; k < footprintSides; ++k) {
-            const float angle = 2.0f * kPi * (static_cast<float>(k) + 0.5f) / footprintSides;
-            ring[k][0] = 0.5f + 0.5f * outer * std::cos(angle);
-            ring[k][1] = 0.5f + 0.5f * outer * std::sin(angle);
-        }
-        corners_.reserve(stamps.size() * footprintSides * 4);
-        indices_.reserve(stamps.size() * (footprintSides - 2) * 3);
-        for (const BrushStamp& stamp : stamps) {
-            const auto first = static_cast<GLuint>(corners_.size() / 4);
-            for (const auto& [u, v] : ring) corner(stamp, u, v);
-            for (GLuint k = 1; k + 1 < footprintSides; ++k) indices_.insert(indices_.end(), {first, first + k, first + k + 1});
-        }
-    } else {
-        corners_.reserve(stamps.size() * 4 * 4);
-        for (const BrushStamp& stamp : stamps) {
-            corner(stamp, 1.0f, 1.0f);
-            corner(stamp, 0.0f, 1.0f);
-            corner(stamp, 0.0f, 0.0f);
-            corner(stamp, 1.0f, 0.0f);
-        }
+    corners_.reserve(stamps.size() * 4 * 4);
+    for (const BrushStamp& stamp : stamps) {
+        const float left = stamp.x - h, right = stamp.x + h, bottom = stamp.y - h, top = stamp.y + h;
+        corners_.insert(corners_.end(), {right, top, 1.0f, 1.0f, left, top, 0.0f, 1.0f,  //
+                                         left, bottom, 0.0f, 0.0f, right, bottom, 1.0f, 0.0f});
     }
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -116,10 +49,7 @@ void BrushStampBatch::draw(const std::vector<BrushStamp>& stamps, float h, const
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(2, GL_FLOAT, 4 * sizeof(float), corners_.data());
     glTexCoordPointer(2, GL_FLOAT, 4 * sizeof(float), corners_.data() + 2);
-    if (polygon)
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices_.size()), GL_UNSIGNED_INT, indices_.data());
-    else
-        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners_.size() / 4));
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners_.size() / 4));
     glPopClientAttrib();
 }
 

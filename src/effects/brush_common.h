@@ -44,21 +44,21 @@ struct BrushStamp {
     float y;
 };
 
-// Draws a frame's brush stamps as one vertex array: each a square of side 2h centred on its stamp, texture
-// (0, 0) at its lower left and (1, 1) at its upper right. Where the brush's alpha is zero outside a circle
-// around its centre that fits in the square, and the caller's blending leaves destination alpha as it is under
-// a fragment of alpha 0, a stamp is the 16-sided polygon around that circle instead: the pixels it leaves out
-// would only add nothing, and most of the cost of a stroke is its pixels. The arrays are kept between frames.
+// Under blending that adds to destination alpha an amount fixed by the fragment alone, and clamps (source
+// alpha, one), a stamp on the exact spot of the one before adds the same again: after as many of them as
+// destination alpha has steps, every pixel they cover is full or never moves. Keeps at most that many stamps of
+// each run of identical stamps (all of them when the draw buffer's alpha is not a fixed-point channel of 1 to 16
+// bits). A path held still before its first key piles up such runs, hundreds of stamps deep.
+void dropSaturatedRepeats(std::vector<BrushStamp>& stamps);
+
+// A frame's brush stamps drawn as one vertex array: each a square of side 2h centred on its stamp, texture
+// (0, 0) at its lower left and (1, 1) at its upper right. The array is kept between frames.
 class BrushStampBatch {
 public:
-    // `brush`: the image bound on unit 0 (null when none is); `zeroAlphaKeeps`: what the blending does.
-    void draw(const std::vector<BrushStamp>& stamps, float h, const Texture* brush, bool zeroAlphaKeeps);
+    void draw(const std::vector<BrushStamp>& stamps, float h);
 
 private:
     std::vector<float> corners_;  // x, y, u, v per corner
-    std::vector<GLuint> indices_;  // the polygons' triangles
-    const Texture* measured_ = nullptr;
-    float reach_ = 1.0f;  // measured_'s circle as a fraction of the half side; 1 or more draws squares
 };
 
 // A quad over the whole virtual screen with the texture over it, drawn now (outside glBegin).

@@ -97,11 +97,10 @@ void HermiteBrush::render() {
     const bool brushBound = brush.bind(GL_TEXTURE0);
     beginBlend(drawMode());
     collectStamps(stamps_);
+    if (drawMode() == DrawModeAdditive) dropSaturatedRepeats(stamps_);
     const float h = brushSize * 0.5f;
     glColor4f(color[0], color[1], color[2], strokeAlpha());
-    // Normal and additive blending weigh the stamp by its alpha: where that is 0 the stroke stays as it is.
-    const bool zeroAlphaKeeps = drawMode() == DrawModeNormal || drawMode() == DrawModeAdditive;
-    stampBatch_.draw(stamps_, h, brushBound ? brush.get() : nullptr, zeroAlphaKeeps);
+    stampBatch_.draw(stamps_, h);
     if (brushBound) brush.unbind(GL_TEXTURE0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
