@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "effects/effect.h"
 #include "shader/ref_counted.h"
@@ -43,9 +44,22 @@ struct BrushStamp {
     float y;
 };
 
-// One brush quad of side 2h centred on `stamp`, inside glBegin(GL_QUADS): texture (1, 1) at the upper right,
-// (0, 1) upper left, (0, 0) lower left, (1, 0) lower right.
-void emitBrushQuad(const BrushStamp& stamp, float h);
+// Under blending that adds to destination alpha an amount fixed by the fragment alone, and clamps (source
+// alpha, one), a stamp on the exact spot of the one before adds the same again: after as many of them as
+// destination alpha has steps, every pixel they cover is full or never moves. Keeps at most that many stamps of
+// each run of identical stamps (all of them when the draw buffer's alpha is not a fixed-point channel of 1 to 16
+// bits). A path held still before its first key piles up such runs, hundreds of stamps deep.
+void dropSaturatedRepeats(std::vector<BrushStamp>& stamps);
+
+// A frame's brush stamps drawn as one vertex array: each a square of side 2h centred on its stamp, texture
+// (0, 0) at its lower left and (1, 1) at its upper right. The array is kept between frames.
+class BrushStampBatch {
+public:
+    void draw(const std::vector<BrushStamp>& stamps, float h);
+
+private:
+    std::vector<float> corners_;  // x, y, u, v per corner
+};
 
 // A quad over the whole virtual screen with the texture over it, drawn now (outside glBegin).
 void drawScreenQuad();

@@ -97,11 +97,10 @@ void HermiteBrush::render() {
     const bool brushBound = brush.bind(GL_TEXTURE0);
     beginBlend(drawMode());
     collectStamps(stamps_);
+    if (drawMode() == DrawModeAdditive) dropSaturatedRepeats(stamps_);
     const float h = brushSize * 0.5f;
-    glBegin(GL_QUADS);
     glColor4f(color[0], color[1], color[2], strokeAlpha());
-    for (const BrushStamp& stamp : stamps_) emitBrushQuad(stamp, h);
-    glEnd();
+    stampBatch_.draw(stamps_, h);
     if (brushBound) brush.unbind(GL_TEXTURE0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 

@@ -72,6 +72,7 @@ private:
 
     std::vector<HermitePoint> points_;
     std::vector<BrushStamp> stamps_;  // reused by every frame's render
+    BrushStampBatch stampBatch_;
 };
 
 // "HermiteBrush" blocks. After the common keywords, in this order: "Brush ", "Image ", "Tension ", "Bias ",

@@ -62,11 +62,10 @@ void SplineBrush::render() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     collectStamps(stamps_);
+    dropSaturatedRepeats(stamps_);
     const float h = brushSize * 0.5f;
-    glBegin(GL_QUADS);
     glColor4f(0.0f, 0.0f, 0.0f, strokeAlpha());
-    for (const BrushStamp& stamp : stamps_) emitBrushQuad(stamp, h);
-    glEnd();
+    stampBatch_.draw(stamps_, h);
     if (brushBound) brush.unbind(GL_TEXTURE0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 

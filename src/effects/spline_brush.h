@@ -54,6 +54,7 @@ public:
 
 private:
     std::vector<BrushStamp> stamps_;  // reused by every frame's render
+    BrushStampBatch stampBatch_;
     void collectStamps(std::vector<BrushStamp>& stamps) const;
 };
 

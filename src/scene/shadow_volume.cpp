@@ -135,13 +135,13 @@ void countVolume(EdgeMesh& mesh) {
     glPopAttrib();
 }
 
-// Blends the shadow colour over the counted pixels once each and sets their count back to zero. The stencil
-// alone says which pixels lie in shadow: with the eye inside a volume, or its nearest faces cut off by the near
-// plane, a counted pixel has no volume face in front of its surface, so the faces are drawn without the depth
-// test (the ones behind the surface, which were counted, cover it).
-void darkenVolume(EdgeMesh& mesh, const std::array<float, 4>& colour) {
+// Blends the shadow colour over the counted pixels once each and sets their count back to zero: one quad over
+// the viewport whose stencil test keeps the counted pixels, far fewer pixels than the volume's faces drawn again.
+// The stencil alone says which pixels lie in shadow, so the eye inside a volume, or a volume's nearest faces cut
+// off by the near plane, still darkens every counted pixel.
+void darkenCounted(const std::array<float, 4>& colour) {
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT |
-                 GL_CURRENT_BIT);
+                 GL_CURRENT_BIT | GL_TRANSFORM_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glDisable(GL_TEXTURE_2D);
@@ -153,7 +153,22 @@ void darkenVolume(EdgeMesh& mesh, const std::array<float, 4>& colour) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4fv(colour.data());
-    drawVolume(mesh);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glBegin(GL_QUADS);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(1.0f, -1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glPopAttrib();
 }
@@ -365,8 +380,8 @@ void ShadowVolumeGroup::castShadowsOf(SceneNode& light, const std::vector<SceneN
         glPushMatrix();
         glMultMatrixf(node->nodeMatrix().data());
         countVolume(*mesh);
-        darkenVolume(*mesh, shadowColor);
         glPopMatrix();
+        darkenCounted(shadowColor);
     }
 }
 

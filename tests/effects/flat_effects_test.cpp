@@ -1,6 +1,7 @@
 // What the flat effects (image, flash, invert, text, text fade, brushes) put on the screen.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "effects/blend.h"
@@ -330,6 +331,19 @@ TEST_F(BrushTest, ALaterStampsTransparentRimKeepsTheStrokeBeneathIt) {
     brush.render();
     EXPECT_GE(screenPixel(345.0f, 240.0f)[3], 250) << "the first stamp's opaque half, under the second's rim";
     EXPECT_EQ(screenPixel(395.0f, 240.0f)[3], 0) << "the first stamp's own rim";
+}
+
+TEST_F(BrushTest, StampsPiledOnOneSpotAddUpUntilTheStrokeIsFull) {
+    // Each stamp of alpha 16 adds 16 * 16 / 255, about 1 step; the path holds still, so every stamp lands on
+    // the last: 100 of them make about 100 steps, 300 fill the stroke.
+    addImage("faint.tga", 4, 4, [](int, int) { return 0xFFFFFF10u; });
+    for (const auto& [time, low, high] : {std::tuple{10.0f, 80, 120}, std::tuple{30.0f, 255, 255}}) {
+        SplineBrush& brush = spline("Start 0\nEnd 1\nBrush \"faint.tga\"\n" + constantField("PathX {", 320.0f) +
+                                    constantField("PathY {", 240.0f) + "}\n");
+        draw(brush, time);
+        const int alpha = screenPixel(320.0f, 240.0f)[3];
+        EXPECT_TRUE(alpha >= low && alpha <= high) << time << ": " << alpha;
+    }
 }
 
 TEST_F(BrushTest, SplineTangentsUseOneFactorForBothAxesAndAMissingNeighbourIsThePointItself) {
