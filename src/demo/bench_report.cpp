@@ -21,8 +21,9 @@ TimeSummary summarise(std::vector<double> milliseconds) {
     return summary;
 }
 
-void BenchReport::addFrame(double milliseconds, const std::map<std::string, double>& perType) {
+void BenchReport::addFrame(double milliseconds, const std::map<std::string, double>& perType, double time) {
     frameTimes_.push_back(milliseconds);
+    demoTimes_.push_back(time);
     for (const auto& [type, time] : perType) typeTimes_[type].push_back(time);
 }
 
@@ -45,6 +46,19 @@ std::string BenchReport::text() const {
     text += line;
     std::snprintf(line, sizeof line, "load %.3f ms\n", loadMilliseconds_);
     text += line;
+    // Where the spikes are: the slowest frames with their demo times.
+    std::vector<std::size_t> order(frameTimes_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    const std::size_t shown = std::min<std::size_t>(5, order.size());
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                      [this](std::size_t a, std::size_t b) { return frameTimes_[a] > frameTimes_[b]; });
+    text += "slowest";
+    for (std::size_t i = 0; i < shown; ++i) {
+        std::snprintf(line, sizeof line, "%s %.3f ms at %.3f s", i ? "," : "", frameTimes_[order[i]],
+                      demoTimes_[order[i]]);
+        text += line;
+    }
+    text += "\n";
     std::snprintf(line, sizeof line, "%-16s %8s %10s %10s %10s %10s\n", "what", "frames", "min_ms", "median_ms",
                   "p95_ms", "max_ms");
     text += line;

@@ -27,15 +27,16 @@ public:
         height_ = height;
         framesPerSecond_ = framesPerSecond;
     }
-    // One frame: its whole time (update, drawing and waiting for the drawing to finish) and, per effect type
-    // drawn in it, the time its effects took together.
-    void addFrame(double milliseconds, const std::map<std::string, double>& perType);
+    // One frame at demo time `time`: its whole time (update, drawing and waiting for the drawing to finish)
+    // and, per effect type drawn in it, the time its effects took together.
+    void addFrame(double milliseconds, const std::map<std::string, double>& perType, double time = 0.0);
 
     std::size_t frames() const { return frameTimes_.size(); }
 
     // The table, in a fixed layout for scripts to read:
     //   bench <width>x<height> <fps> fps <frames> frames
     //   load <milliseconds> ms
+    //   slowest <ms> ms at <demo time> s, ...        (the five slowest frames, slowest first)
     //   <name> <count> <min> <median> <p95> <max>     (a header line first; times in ms, 3 decimals)
     // with the row "frame" first and then one row per effect type, by name.
     std::string text() const;
@@ -46,6 +47,7 @@ private:
     int height_ = 0;
     int framesPerSecond_ = 0;
     std::vector<double> frameTimes_;
+    std::vector<double> demoTimes_;
     std::map<std::string, std::vector<double>> typeTimes_;
 };
 

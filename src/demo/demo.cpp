@@ -327,7 +327,7 @@ void Demo::renderTimed() {
         glFinish();
         perType[std::string(effectTypeName(effect->kind()))] += millisecondsSince(start);
     }
-    bench_.addFrame(millisecondsSince(frameStart_), perType);
+    bench_.addFrame(millisecondsSince(frameStart_), perType, demoTime_);
 }
 
 void Demo::failRun(const std::string& error) {

@@ -224,14 +224,15 @@ TEST(BenchReport, TheTableHasTheFrameRowFirstThenOneRowPerEffectTypeByName) {
     BenchReport report;
     report.setRun(640, 480, 30);
     report.setLoadTime(1234.5);
-    report.addFrame(10.0, {{"Flash", 1.0}, {"Blocks", 4.0}});
-    report.addFrame(20.0, {{"Flash", 3.0}});
-    report.addFrame(30.0, {});
+    report.addFrame(10.0, {{"Flash", 1.0}, {"Blocks", 4.0}}, 0.5);
+    report.addFrame(30.0, {{"Flash", 3.0}}, 1.0);
+    report.addFrame(20.0, {}, 1.5);
     EXPECT_EQ(report.frames(), 3u);
 
     std::istringstream lines(report.text());
     std::string line;
-    for (const char* head : {"bench 640x480 30 fps 3 frames", "load 1234.500 ms"}) {
+    for (const char* head : {"bench 640x480 30 fps 3 frames", "load 1234.500 ms",
+                             "slowest 30.000 ms at 1.000 s, 20.000 ms at 1.500 s, 10.000 ms at 0.500 s"}) {
         std::getline(lines, line);
         EXPECT_EQ(line, head);
     }
