@@ -110,7 +110,7 @@ bool Demo::initialize() {
         return false;
     }
 
-    primeScenes();
+    primeEffects();
 
     // 11. Everything is read: the archive goes, the registries' references to it expire.
     if (archive_) archive_->close();
@@ -202,20 +202,19 @@ void Demo::drawLoadingProgress() {
     loading_.drawProgress(due);
 }
 
-// Every scene of the timeline is drawn once, small, at the time it starts. A software renderer compiles the
-// code for each drawing state on its first use, tens of milliseconds for a scene's states, which would
-// otherwise stall the frame where the scene comes in. The picture is cleared before the show starts.
-void Demo::primeScenes() {
+// Every scene, tunnel and fragment-program effect of the timeline is drawn once at load, at the time it starts
+// (their updates depend on the time alone). A software renderer compiles the code for each drawing state on
+// its first use, tens of milliseconds for a scene's states, which would otherwise stall the frame where the
+// effect comes in. The picture is cleared before the show starts.
+void Demo::primeEffects() {
     EffectManager& manager = EffectManager::instance();
-    const int width = manager.viewportWidth(), height = manager.viewportHeight();
     for (const auto& effect : manager.pending()) {
         const auto kind = static_cast<EffectKind>(effect->kind());
-        if (kind != EffectKind::Scene && kind != EffectKind::Tunnel) continue;
-        manager.setViewport(0, 0, width, height);
+        if (kind != EffectKind::Scene && kind != EffectKind::Tunnel && kind != EffectKind::PostProcessing) continue;
         effect->update(effect->start());
         effect->render();
     }
-    manager.setViewport(0, 0, width, height);
+    manager.setViewport(0, 0, manager.viewportWidth(), manager.viewportHeight());
     clearAllBuffers();
 }
 

@@ -65,7 +65,7 @@ public:
 
     // The progress callback of the loaders: one more tile of the loading picture.
     void drawLoadingProgress();
-    void primeScenes();
+    void primeEffects();
 
     // Steering a running show (the playback keys land here).
     void togglePause();
