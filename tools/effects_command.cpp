@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "command_arguments.h"
 #include "data/resource_reader.h"
 #include "data/script_error.h"
 #include "effects/blend.h"
@@ -58,10 +59,9 @@ int runEffects(const std::vector<std::string>& args) {
     std::string given, chart;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--chart" && i + 1 >= args.size()) return usageError("effects", "--chart needs a picture file");
+        std::string error;
         if (args[i] == "--chart") chart = args[++i];
-        else if (!args[i].empty() && args[i][0] == '-') return usageError("effects", "unknown option " + args[i]);
-        else if (!given.empty()) return usageError("effects", "one script at a time");
-        else given = args[i];
+        else if (!takeOperand(args[i], given, "script", error)) return usageError("effects", error);
     }
     if (given.empty()) return usageError("effects", "no script given");
     if (!chart.empty()) chart = fs::absolute(chart).string();

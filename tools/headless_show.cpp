@@ -68,20 +68,4 @@ HeadlessShow::~HeadlessShow() {
     if (!previous_.empty()) fs::current_path(previous_, failed);
 }
 
-bool parseNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0' && std::isfinite(value);
-}
-
-bool parseFrameSize(const std::string& text, int& width, int& height) {
-    int w = 0, h = 0;
-    char extra = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &extra) != 2) return false;
-    if (w < 1 || h < 1 || w > maxFrameSide || h > maxFrameSide) return false;
-    width = w;
-    height = h;
-    return true;
-}
-
 }  // namespace qv3rn::tool

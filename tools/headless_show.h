@@ -40,11 +40,4 @@ private:
     std::filesystem::path previous_;
 };
 
-// Parses "WxH" with each side 1 to maxSide; false when it is anything else.
-bool parseFrameSize(const std::string& text, int& width, int& height);
-inline constexpr int maxFrameSide = 8192;
-
-// Parses the whole of `text` as a finite number; false when it is anything else.
-bool parseNumber(const std::string& text, double& value);
-
 }  // namespace qv3rn::tool

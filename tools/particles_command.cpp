@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "command_arguments.h"
 #include "data/script_error.h"
 #include "math/random.h"
 #include "mesh/mesh_manager.h"
@@ -47,9 +48,8 @@ bool parseArguments(const std::vector<std::string>& args, ParticleArguments& par
             // An hour of stepping at most (the show runs minutes), and no more particles than a pool holds.
             const double maxValue = arg == "--time" ? 3600.0 : ParticleSystem::maxParticleCeiling;
             const std::string& text = args[++i];
-            char* end = nullptr;
-            const double value = std::strtod(text.c_str(), &end);
-            if (text.empty() || *end != '\0' || !std::isfinite(value) || value < 0.0 || value > maxValue) {
+            double value = 0.0;
+            if (!parseNumber(text, value) || value < 0.0 || value > maxValue) {
                 error = arg + " wants a number from 0 to " + std::to_string(static_cast<int>(maxValue)) + ", not \"" + text + "\"";
                 return false;
             }
@@ -59,13 +59,7 @@ bool parseArguments(const std::vector<std::string>& args, ParticleArguments& par
                 parsed.show = static_cast<int>(value);
         } else if (arg == "--data") {
             parsed.data = args[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            error = "unknown option " + arg;
-            return false;
-        } else if (parsed.file.empty()) {
-            parsed.file = arg;
-        } else {
-            error = "one file at a time";
+        } else if (!takeOperand(arg, parsed.file, "file", error)) {
             return false;
         }
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "command_arguments.h"
 #include "core/log.h"
 #include "data/resource_reader.h"
 #include "effects/show_clock.h"
@@ -87,13 +88,7 @@ bool parseArguments(const std::vector<std::string>& args, RenderArguments& parse
             parsed.out = args[++i];
         } else if (arg == "--log") {
             parsed.log = args[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            error = "unknown option " + arg;
-            return false;
-        } else if (parsed.folder.empty()) {
-            parsed.folder = arg;
-        } else {
-            error = "one content folder at a time";
+        } else if (!takeOperand(arg, parsed.folder, "content folder", error)) {
             return false;
         }
     }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "command_arguments.h"
 #include "data/script_error.h"
 #include "gl/extensions.h"
 #include "platform/headless_context.h"
@@ -200,9 +201,8 @@ bool parseArguments(const std::vector<std::string>& args, SceneArguments& parsed
         }
         if (arg == "--time") {
             const std::string& text = args[++i];
-            char* end = nullptr;
-            const double seconds = std::strtod(text.c_str(), &end);
-            if (text.empty() || *end != '\0' || !std::isfinite(seconds)) {
+            double seconds = 0.0;
+            if (!parseNumber(text, seconds)) {
                 error = "--time wants seconds, not \"" + text + "\"";
                 return false;
             }
@@ -211,13 +211,7 @@ bool parseArguments(const std::vector<std::string>& args, SceneArguments& parsed
             parsed.data = args[++i];
         } else if (arg == "--obj") {
             parsed.obj = args[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            error = "unknown option " + arg;
-            return false;
-        } else if (parsed.script.empty()) {
-            parsed.script = arg;
-        } else {
-            error = "one script at a time";
+        } else if (!takeOperand(arg, parsed.script, "script", error)) {
             return false;
         }
     }

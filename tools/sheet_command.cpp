@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "command_arguments.h"
 #include "data/resource_reader.h"
 #include "demo/demo_clock.h"
 #include "generators/picture.h"
@@ -65,13 +66,7 @@ bool parseArguments(const std::vector<std::string>& args, SheetArguments& parsed
             parsed.out = args[++i];
         } else if (arg == "--effects") {
             parsed.effects = args[++i];
-        } else if (!arg.empty() && arg[0] == '-') {
-            error = "unknown option " + arg;
-            return false;
-        } else if (parsed.folder.empty()) {
-            parsed.folder = arg;
-        } else {
-            error = "one content folder at a time";
+        } else if (!takeOperand(arg, parsed.folder, "content folder", error)) {
             return false;
         }
     }

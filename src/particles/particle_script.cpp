@@ -1,6 +1,7 @@
 // particle_script.cpp -- the keyword tables of the particle-system block and the blocks inside it.
 #include "particles/particle_script.h"
 
+#include <limits>
 #include <stdexcept>
 
 #include "anim/envelope_field.h"
@@ -182,19 +183,13 @@ Row<SystemBlock> modifierBlock(const char* keyword, const KeywordTable<Modifier>
 
 // ---- The system block.
 
-void readMax(SystemBlock& block, BlockLine& line) {
-    std::int32_t count = block.maxParticles;
-    scanInteger(line.text, count);
-    if (count > ParticleSystem::maxParticleCeiling)
-        throw std::runtime_error("particle count " + std::to_string(count) + " is above the most allowed, " +
-                                 std::to_string(ParticleSystem::maxParticleCeiling));
-    block.maxParticles = count;
-}
-
 const KeywordTable<SystemBlock> systemRows = {
     ignored<SystemBlock>("Info"),
     {"Name ", [](SystemBlock& block, BlockLine& line) { block.system->setName(quotedText(line.text)); }},
-    {"Max ", readMax},
+    // A count below 1 makes no system (said when the block ends); one above the ceiling is refused.
+    integerIn("Max ", &SystemBlock::maxParticles, std::numeric_limits<std::int32_t>::min(),
+              ParticleSystem::maxParticleCeiling,
+              "particle count above the most allowed, " + std::to_string(ParticleSystem::maxParticleCeiling) + ": "),
     {"SpawnRate {",
      [](SystemBlock& block, BlockLine& line) {
          block.system->setSpawnRateEnvelope(

@@ -3,6 +3,7 @@
 #include "scene/scene_grammar.h"
 
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -244,15 +245,6 @@ ShaderHandle namedShader(BlockLine& line, const char* what) {
 void readGlowShader(MeshNode& node, BlockLine& line) { node.setGlowShader(namedShader(line, "glow")); }
 void readZoomShader(MeshNode& node, BlockLine& line) { node.setZoomShader(namedShader(line, "zoom")); }
 
-// Each shell draws the whole mesh again: a count beyond the limit is refused rather than left to stall the frame.
-void readGlowShells(MeshNode& node, BlockLine& line) {
-    std::int32_t count = node.glowShells;
-    scanInteger(line.text, count);
-    if (count > MeshNode::maxGlowShells)
-        throw std::runtime_error("glow shell count " + std::to_string(count) + " is above " +
-                                 std::to_string(MeshNode::maxGlowShells));
-    node.glowShells = count;
-}
 
 // The options every mesh-drawing block offers a line before its own rows. "Zoom" comes after the zoom lines
 // that contain it, so that they reach their own rows.
@@ -262,7 +254,10 @@ const KeywordTable<MeshNode> meshOptions = {
     {"LazyPoints", readLazyPoints},
     floats("LazyLagRate ", &MeshNode::lazyLagRate),
     {"GlowShader ", readGlowShader},
-    {"GlowShells ", readGlowShells},
+    // Each shell draws the whole mesh again: a count beyond the limit is refused rather than left to stall the
+    // frame; a count below 1 draws no shells.
+    integerIn("GlowShells ", &MeshNode::glowShells, std::numeric_limits<int>::min(), MeshNode::maxGlowShells,
+              "glow shell count above " + std::to_string(MeshNode::maxGlowShells) + ": "),
     envelopeRow("GlowIntensity {", &MeshNode::setGlowIntensityEnvelope, "unable to load glow intensity envelope"),
     envelopeRow("GlowSize {", &MeshNode::setGlowSizeEnvelope, "unable to load glow size envelope"),
     envelopeRow("GlowShininess {", &MeshNode::setGlowShininessEnvelope, "unable to load glow shininess envelope"),

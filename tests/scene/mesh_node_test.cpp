@@ -115,7 +115,7 @@ TEST_F(MeshNodeTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {block("Mesh", "LazyPoints yes\nObject \"empty.msh\"\n"), "0"},  // nothing to draw, nothing to move
         {block("Mesh", "Object \"missing.msh\"\n"), "7: unable to load meshmissing.msh"},
         {block("Mesh", "ZoomShader \"none\"\n"), "7: unable to find zoom shader: none"},
-        {block("Mesh", "GlowShells 100000\n"), "7: glow shell count 100000 is above 256"},
+        {block("Mesh", "GlowShells 100000\n"), "7: glow shell count above 256: GlowShells 100000"},
         {block("Mesh", "GlowSize {\n{ Envelope\n1\nKey\n"), "10: unable to load glow size envelope"},
         {block("DeformMesh", "Type BUMPMAP_EDGEMESH\nObject \"grid.msh\"\n"), "0"},
         {block("DeformMesh", "Type BUMPMAP\nMelt {\n}\nSinWave {\n}\nWave {\n}\nBend {\n}\n"),
