@@ -17,13 +17,7 @@ void PostProcessing::setShader(ShaderHandle shader) {
     shader_ = std::move(shader);
 }
 
-void PostProcessing::releaseShader() {
-    if (!shader_) return;
-    if (ShaderManager* manager = ShaderManager::instance())
-        manager->release(shader_);
-    else
-        shader_.reset();
-}
+void PostProcessing::releaseShader() { qv3rn::releaseShader(shader_); }
 
 bool PostProcessing::release() {
     parameters.clear();

@@ -38,13 +38,7 @@ bool TunnelEffect::setShader(ShaderHandle shader) {
     return static_cast<bool>(shader_);
 }
 
-void TunnelEffect::releaseShader() {
-    if (!shader_) return;
-    if (ShaderManager* manager = ShaderManager::instance())
-        manager->release(shader_);
-    else
-        shader_.reset();
-}
+void TunnelEffect::releaseShader() { qv3rn::releaseShader(shader_); }
 
 bool TunnelEffect::release() {
     releaseShader();

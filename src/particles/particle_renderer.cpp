@@ -113,13 +113,7 @@ std::optional<RendererKind> rendererKindNamed(std::string_view name) {
 
 const char* rendererKindName(RendererKind kind) { return rendererKindNames[static_cast<std::size_t>(kind)]; }
 
-ParticleRenderer::~ParticleRenderer() {
-    if (!shader_) return;
-    if (ShaderManager* manager = ShaderManager::instance())
-        manager->release(shader_);
-    else
-        shader_.reset();
-}
+ParticleRenderer::~ParticleRenderer() { releaseShader(shader_); }
 
 void ParticleRenderer::begin() {
     camera_ = cameraAxesOfModelview();

@@ -13,12 +13,7 @@ PointLight::PointLight() : SceneNode(NodeType::PointLight) {}
 PointLight::~PointLight() { setShader({}); }
 
 void PointLight::setShader(ShaderHandle shader) {
-    if (shader_) {
-        if (ShaderManager* manager = ShaderManager::instance())
-            manager->release(shader_);
-        else
-            shader_.reset();
-    }
+    releaseShader(shader_);
     shader_ = std::move(shader);
 }
 

@@ -73,4 +73,12 @@ void ShaderManager::clear() {
 // The process's manager, constructed before main like the other registries.
 ShaderManager processShaderManager;
 
+void releaseShader(ShaderHandle& handle) {
+    if (!handle) return;
+    if (ShaderManager* manager = ShaderManager::instance())
+        manager->release(handle);
+    else
+        handle.reset();
+}
+
 }  // namespace qv3rn

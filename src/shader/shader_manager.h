@@ -78,4 +78,8 @@ private:
     float frameTime_ = 0.0f;
 };
 
+// Gives `handle` back to the current manager, or only drops it when the manager has already gone (a holder
+// destroyed after the show's shaders were cleared).
+void releaseShader(ShaderHandle& handle);
+
 }  // namespace qv3rn
