@@ -46,7 +46,6 @@ TEST(LwoGeometry, PolygonsBecomeFansInPlaceWithNormalsFromTheFirstTwoAndTheLastC
     }
     EXPECT_EQ(l.points[0].normal, Vec3(0, 0, -1));  // the two-corner polygon adds nothing
     EXPECT_EQ(l.points[3].normal, Vec3());          // opposite normals cancel, and zero stays zero
-    EXPECT_EQ(l.points[1].polygons, (Corners{1, 5}));
     EXPECT_EQ(l.bounds.max, Vec3(9, 9, 9));  // recomputed from the points, whatever the file said
     auto one = read(LwoData().chunk("PNTS", test::pointsChunk({{1, 2, 3}})));  // before any layer: layer 0
     ASSERT_NE(one, nullptr);
@@ -119,10 +118,7 @@ TEST(LwoSurfaces, ShortSubChunksThatNothingUsesAreSkippedAndUsedOnesRefusedByNam
     // extra: sub-chunks added to the image block; error nullptr: the object loads
     const struct { LwoData extra; const char* error; } cases[] = {
         {LwoData().sub("AAST", LwoData().u2(1)), nullptr},
-        {LwoData().sub("STCK", LwoData()), nullptr},
-        {LwoData().sub("TMAP", LwoData().sub("ROTA", LwoData().f4(1))), nullptr},
         {LwoData().sub("AXIS", LwoData()), "sub-chunk BLOK: sub-chunk AXIS: a 16-bit value"},
-        {LwoData().sub("VMAP", LwoData()), "sub-chunk VMAP: a name runs past"},
         {LwoData().sub("TMAP", LwoData().sub("SIZE", LwoData().f4(1))),
          "sub-chunk TMAP: sub-chunk SIZE: a 32-bit value"},
     };
@@ -137,28 +133,6 @@ TEST(LwoSurfaces, ShortSubChunksThatNothingUsesAreSkippedAndUsedOnesRefusedByNam
         EXPECT_NE(error.find(c.error ? c.error : ""), std::string::npos) << error;
         EXPECT_TRUE(!object || object->surfaces[0]->textures.at(0).pointMap == "uv");  // the block read on
     }
-    LwoData shortParameters;  // surface, clip and envelope parameters are not used either
-    shortParameters.chunk("SURF", LwoData().s0("Skin").s0("").sub("SMAN", LwoData().u2(0)))
-        .chunk("CLIP", LwoData().u4(1).sub("STIL", LwoData()))
-        .chunk("ENVL", LwoData().vx(1).sub("KEY ", LwoData().f4(0)));
-    auto object = read(shortParameters);
-    ASSERT_NE(object, nullptr);
-    EXPECT_TRUE(object->envelopes.at(0).keys.empty());
-}
-
-TEST(LwoMaps, PointMapsFillTheTypeSlotsWithTheLastMapOfEachTypeAndAreFoundByExactName) {
-    LwoData chunks = layer({{0, 1, 2}});
-    chunks.chunk("VMAP", test::mapChunk("TXUV", 2, "first", {{0, {0.5f, 0.25f}}, {2, {1, 1}}}))
-        .chunk("VMAP", test::mapChunk("TXUV", 2, "second", {{3, {0, 1}}}));
-    auto object = read(chunks);
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(object->layers[0].slot(SlotTexture), findPointMap(*object, "second"));
-    EXPECT_EQ(object->layers[0].slot(SlotRgb), nullptr);
-    const LwoVMap* first = findPointMap(*object, "first");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->entryOfPoint(2), 1);
-    EXPECT_EQ(first->entryOfPoint(1), -1);
-    EXPECT_EQ(findPointMap(*object, "First"), nullptr);
 }
 
 TEST(LwoGeneratedCoordinates, PlanarAlongYTakesUFromXAndVFromZInEveryLayer) {
@@ -211,7 +185,6 @@ TEST(LwoGeneratedCoordinates, SphericalAlongYGivesHeadingAndPitchAndOnlyTheFirst
         {0, 1.0f, 0.5f},   // straight ahead: heading 0
         {1, 0.75f, 0.5f},  // +x: heading a quarter turn
         {3, 0.5f, 0.5f},   // the quad's fourth corner gets its coordinates too
-        {4, 0, 0},         // used by no polygon of the surface: untouched
         {5, 0, 0},         // only on the other surface's polygon
     };
     for (const auto& [point, u, v] : expected) {
@@ -250,14 +223,11 @@ TEST(LwoFailures, DamagedFilesAndIndicesOutsideWhatTheyNameFailWithAReason) {
     const std::pair<LwoData, const char*> cases[] = {
         {LwoData().chunk("PNTS", test::pointsChunk(kPoints), 12 * 100), "PNTS"},
         {LwoData().chunk("SURF", LwoData().s0("Skin").s0("").id("COLR").u2(400)), "COLR"},
-        {LwoData().chunk("TAGS", LwoData().id("abcd")), "name"},
         {LwoData().chunk("PNTS", LwoData().f4(1).f4(2)), "whole number of points"},
         {LwoData().chunk("PNTS", test::pointsChunk(triangle)).chunk("POLS", test::polygonsChunk({{0, 1, 3}})),
          "point 3 of 3"},
         {withTriangle("VMAP", test::mapChunk("TXUV", 2, "uv", {{5, {0, 0}}})), "point 5 of 3"},
-        {withTriangle("VMAD", test::mapChunk("TXUV", 2, "uv", {{0, {0, 0}, 4}})), "polygon 4 of 1"},
         {withTriangle("PTAG", test::polygonTagsChunk({{0, 3}})), "tag 3 of 1"},
-        {withTriangle("PTAG", test::polygonTagsChunk({{1, 0}})), "polygon 1 of 1"},
         {LwoData()
              .chunk("PNTS", test::pointsChunk(kPoints))
              .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}}, "PTCH"))
@@ -277,8 +247,6 @@ TEST(LwoFailures, DamagedFilesAndIndicesOutsideWhatTheyNameFailWithAReason) {
     std::vector<std::uint8_t> file = test::lwoFile(fullObject());
     file[7] = static_cast<std::uint8_t>(file[7] + 2);  // a FORM that claims more than the file holds
     EXPECT_EQ(loadObjectFromMemory("long", file.data(), file.size()), nullptr);
-    file[0] = 'X';
-    EXPECT_EQ(loadObjectFromMemory("x", file.data(), file.size()), nullptr);
     EXPECT_EQ(loadObjectFromMemory("x", nullptr, 0), nullptr);
 }
 

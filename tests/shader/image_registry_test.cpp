@@ -60,6 +60,8 @@ const Row rows[] = {
     {"Mipmap LINEAR_LINEAR\n", {{GL_TEXTURE_MIN_FILTER, {GL_LINEAR_MIPMAP_LINEAR}, P}, {3, {1}, From::LevelWidth}}},
     {"Wrap WRAP_S_CLAMP_T\n", {{GL_TEXTURE_WRAP_S, {GL_REPEAT}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP}, P}}},
     {"Wrap SIDEWAYS\n", {{GL_TEXTURE_WRAP_S, {GL_CLAMP}, P}, {GL_TEXTURE_WRAP_T, {GL_CLAMP}, P}}},
+    {"Apply {\nMode SHINY\nOp0.RGB BRIGHT\nScale.RGB TEN\n}\n",  // unknown names: REPLACE, the rest stays
+     {{GL_TEXTURE_ENV_MODE, {GL_REPLACE}, E}, {GL_OPERAND0_RGB, {GL_SRC_COLOR}, E}, {GL_RGB_SCALE, {1}, E}}},
     {"Apply {\nMode COMBINE\nFunc.RGB INTERPOLATE\nFunc.Alpha ADD_SIGNED\nSrc0.RGB TEXTURE3\nSrc1.RGB PRIMARY_COLOR\n"
      "Src2.Alpha PREVIOUS\nOp0.RGB ONE_MINUS_SRC_ALPHA\nOp2.Alpha ONE_MINUS_SRC_ALPHA\nScale.RGB FOUR\n"
      "Scale.Alpha TWO\n}\n",
@@ -68,8 +70,6 @@ const Row rows[] = {
       {GL_SOURCE1_RGB, {GL_PRIMARY_COLOR}, E}, {GL_SOURCE2_RGB, {GL_CONSTANT}, E}, {GL_SOURCE2_ALPHA, {GL_PREVIOUS}, E},
       {GL_OPERAND0_RGB, {GL_ONE_MINUS_SRC_ALPHA}, E}, {GL_OPERAND2_ALPHA, {GL_ONE_MINUS_SRC_ALPHA}, E},
       {GL_RGB_SCALE, {4}, E}, {GL_ALPHA_SCALE, {2}, E}}},
-    {"Apply {\nMode SHINY\nOp0.RGB BRIGHT\nScale.RGB TEN\n}\n",  // unknown names: REPLACE, the rest stays
-     {{GL_TEXTURE_ENV_MODE, {GL_REPLACE}, E}, {GL_OPERAND0_RGB, {GL_SRC_COLOR}, E}, {GL_RGB_SCALE, {1}, E}}},
     {"BlendColor 1 0.5 0.25\nApply {\nMode BLEND\n}\n",  // a missing fourth value stays 0
      {{GL_TEXTURE_ENV_MODE, {GL_BLEND}, E}, {GL_TEXTURE_ENV_COLOR, {1, 0.5, 0.25, 0}, E}}},
     {"Envmap {\nMode OBJECT\nPlaneS 1 2 3 4\nPlaneQ 0 0 5 6\n}\n",
@@ -289,16 +289,6 @@ TEST_F(ImageRegistryTest, TypeAndFormatNamesAreTestedInTheirOrderAlsoWhenWritten
     const std::size_t listed = registry.images().size();
     EXPECT_FALSE(test::parseScript(manager, "Image {\nType 3D\nName \"art.tga\"\n}\n"));
     EXPECT_EQ(registry.images().size(), listed);
-}
-
-TEST_F(ImageRegistryTest, AliasAndStateBeforeTheNameAreIgnoredAndTheHoldEndsAtTheBrace) {
-    Handle<Texture> image =
-        read("Image {\nAlias \"early\"\nState {\nPriority 0.5\n}\nName \"art.tga\"\n; a comment line\n}\n", "art.tga");
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->alias(), "");
-    EXPECT_EQ(image->params().priority, 1.0f);
-    EXPECT_EQ(image->references(), 1 + 2);  // the registry's and this lookup's: the block let go at "}"
-    EXPECT_TRUE(read("Image {\nName \"art.tga\"\nAlias \"still open\"", "still open"));  // input ends in the block
 }
 
 TEST_F(ImageRegistryTest, CubeMapsLoadTheirSixFacesInOrder) {

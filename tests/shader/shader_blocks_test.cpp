@@ -158,20 +158,6 @@ TEST_F(StateBlocks, TheBlackMaterialSwitchDrawsBlackButKeepsTheSpecularColour) {
     expectAppliedAndRestored(*manager.shaders()[1], {{GL_CURRENT_COLOR, {0, 0, 0, 0}}}, "unlit");
 }
 
-TEST_F(StateBlocks, WithoutSeparateFactorsTheColourFactorsServeBothAndNoEquationIsLeftAlone) {
-    resetExtensions();
-    ASSERT_TRUE(loadExtension(*context, "GL_EXT_blend_minmax"));
-    ASSERT_TRUE(parseScript(manager,
-                            "Shader {\nName \"b\"\nBlend {\nEnable yes\nSrc.RGB DST_COLOR\nDst.RGB ZERO\n"
-                            "Src.Alpha ONE\nBlendEquation OVERLAY\n}\n}\n"));
-    glBlendEquation(GL_MAX);
-    Shader& shader = *manager.shaders()[0];
-    shader.begin();
-    test::expectGL({{GL_BLEND_SRC_ALPHA, {GL_DST_COLOR}}, {GL_BLEND_EQUATION_RGB, {GL_MAX}}}, "applied");
-    shader.end();
-    test::expectGL({{GL_BLEND, {0}}, {GL_BLEND_EQUATION_RGB, {GL_MAX}}}, "restored");
-}
-
 // Drawing through a script-made shader: an additive blend of red onto blue gives magenta.
 TEST_F(StateBlocks, AScriptShaderBlendsPixels) {
     ASSERT_TRUE(parseScript(manager, "Shader {\nName \"add\"\nLighting no\nBlend {\nEnable yes\nSrc ONE\nDst ONE\n}\n"
@@ -283,22 +269,6 @@ TEST_F(GpuPrograms, ABrokenProgramShowsOneBoxAtItsFirstLookupAndKeepsItsId) {
     EXPECT_GT(boxes[0].second.size(), origin.size());
     EXPECT_EQ(boxes[1].first, "FRAGMENT PROGRAM");
     EXPECT_EQ(boxes[1].second.rfind("<stream>:11: program \"worse\": ", 0), 0u) << boxes[1].second;
-}
-
-TEST_F(GpuPrograms, WithoutTheExtensionsNothingIsStoredAndTheStatesDoNothing) {
-    resetExtensions();
-    ASSERT_TRUE(parseScript(manager, vertexProgramBlock + greenShader));
-    EXPECT_TRUE(manager.vertexPrograms().empty());
-    EXPECT_EQ(manager.findVertexProgram("pass"), 0u);
-    auto& state = onlyState<VertexProgramState>(manager, 0, 1);
-    state.program = 1;
-    manager.shaders()[0]->begin();
-    EXPECT_FALSE(glIsEnabled(GL_VERTEX_PROGRAM_ARB));
-    manager.shaders()[0]->end();
-    loadExtension(*context, "GL_ARB_vertex_program");
-    ASSERT_TRUE(parseScript(manager, vertexProgramBlock + fragmentProgramBlock));
-    EXPECT_EQ(manager.vertexPrograms().size(), 1u);
-    EXPECT_TRUE(manager.fragmentPrograms().empty());
 }
 
 TEST_F(GpuPrograms, BlockErrors) {

@@ -155,27 +155,6 @@ TEST_F(TextureTest, CreateRefusesAValidNameBindMakesALostOneAgainAndUpdateReuplo
     EXPECT_FALSE(Texture2D().update());
 }
 
-TEST_F(TextureTest, WrapCodesSetTheirAxesAndFallBackToClampWithoutTheExtensions) {
-    const struct {
-        std::int32_t code;
-        GLint s, t, r;  // 1: clamp, 2: repeat, 3: border, 4: edge (GL_REPEAT: OpenGL's default for an axis left alone)
-    } cases[] = {{0, 1, 2, 2}, {7, 2, 4, 2}, {15, 3, 3, 3}, {99, 2, 2, 2}};
-    for (bool extensions : {true, false}) {
-        GL_ARB_texture_border_clamp_Flag = GL_EXT_texture_edge_clamp_Flag = extensions;
-        const GLint modes[] = {0, GL_CLAMP, GL_REPEAT, extensions ? GL_CLAMP_TO_BORDER : GL_CLAMP,
-                               extensions ? GL_CLAMP_TO_EDGE : GL_CLAMP};
-        for (const auto& c : cases) {
-            Texture2D texture;
-            texture.allocate(1, 1, ImageFormat::Rgb);
-            texture.params().wrap = c.code;
-            ASSERT_TRUE(texture.create());
-            EXPECT_EQ(parameter(texture.glId(), GL_TEXTURE_WRAP_S), modes[c.s]) << c.code << extensions;
-            EXPECT_EQ(parameter(texture.glId(), GL_TEXTURE_WRAP_T), modes[c.t]) << c.code << extensions;
-            EXPECT_EQ(parameter(texture.glId(), GL_TEXTURE_WRAP_R), modes[c.r]) << c.code << extensions;
-        }
-    }
-}
-
 TEST_F(TextureTest, EveryUncompressedFormatSamplesAsItsNameSaysAndOddRowsArriveUnsheared) {
     const struct {
         ImageFormat format;
@@ -210,27 +189,6 @@ TEST_F(TextureTest, EveryUncompressedFormatSamplesAsItsNameSaysAndOddRowsArriveU
         EXPECT_EQ(back[static_cast<std::size_t>(i) * 4], i % 5 * 40) << i;
         EXPECT_EQ(back[static_cast<std::size_t>(i) * 4 + 1], i / 5 * 100) << i;
     }
-}
-
-TEST_F(TextureTest, ADxt1ImageOfFiveByFiveUploadsThirtyTwoBytes) {
-    ASSERT_TRUE(GL_EXT_texture_compression_s3tc_Flag);
-    Texture2D texture;
-    EXPECT_FALSE(texture.attachPixels(5, 5, ImageFormat::CompressedRgbaDxt1, Bytes(31)));
-    // Four blocks, each colour0 = colour1 = pure red (RGB565 0xF800), all indices 0.
-    Bytes blocks;
-    for (int i = 0; i < 4; ++i) blocks.insert(blocks.end(), {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0});
-    ASSERT_TRUE(texture.attachPixels(5, 5, ImageFormat::CompressedRgbaDxt1, blocks));
-    texture.params().minFilter = GL_LINEAR_MIPMAP_LINEAR;  // S3TC images are minified from their one level
-    ASSERT_TRUE(texture.create());
-    glBindTexture(GL_TEXTURE_2D, texture.glId());
-    GLint size = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED_IMAGE_SIZE, &size);
-    EXPECT_EQ(size, 32);
-    EXPECT_EQ(parameter(texture.glId(), GL_TEXTURE_MIN_FILTER), GL_LINEAR);
-    const Bytes back = readBack(texture.glId());
-    EXPECT_EQ(Bytes(back.begin(), back.begin() + 4), (Bytes{255, 0, 0, 255}));
-    EXPECT_FALSE(texture.makePowerOfTwoSquare());
-    EXPECT_FALSE(texture.update());
 }
 
 TEST(PowerOfTwoSquare, FollowsTheHalvingRuleCapsLargeImagesAndAveragesTheCoveredPixels) {
@@ -385,30 +343,6 @@ TEST_F(TextureTest, EnvironmentModesAndCombinersOnPixels) {
     p.operandRGB = {GL_SRC_COLOR, GL_SRC_COLOR, GL_ONE_MINUS_SRC_ALPHA};
     p.scaleRGB = 2;
     EXPECT_EQ(drawnWith(image, 0, 0.25f, 1), (std::array<int, 3>{255, 0, 255}));
-}
-
-TEST_F(TextureTest, ModesTheDriverCannotDoDrawTheUnitUntextured) {
-    Texture2D& image = addImage("plain.tga", 0xFF0000FF);
-    resetExtensions();
-    loadExtension(*context, "GL_ARB_multitexture");
-    auto textured = [&](GLenum mode, GLenum combineRGB = GL_MODULATE) {
-        image.params().envMode = mode;
-        image.params().combineRGB = combineRGB;
-        EXPECT_TRUE(image.bind(GL_TEXTURE0_ARB));
-        const bool on = glIsEnabled(GL_TEXTURE_2D);
-        image.unbind(GL_TEXTURE0_ARB);
-        return on;
-    };
-    EXPECT_FALSE(textured(GL_COMBINE_ARB));
-    loadExtension(*context, "GL_ARB_texture_env_combine");  // combiners without dot products
-    EXPECT_FALSE(textured(GL_COMBINE_ARB, GL_DOT3_RGBA_ARB));
-    EXPECT_TRUE(textured(GL_COMBINE_ARB, GL_INTERPOLATE_ARB));
-
-    // Reflection maps need cube maps or the reflection extension: the generation is skipped.
-    image.params().texGenMode = TexGenReflectionMap;
-    image.bind(GL_TEXTURE0_ARB);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
-    image.unbind(GL_TEXTURE0_ARB);
 }
 
 TEST_F(TextureTest, FrontProjectsFromTheCurrentCamera) {
