@@ -35,9 +35,6 @@ const PngLayout palette{.width = 3, .colorType = PNG_COLOR_TYPE_PALETTE,
 TEST(PngDecoder, ExpandsEveryColourTypeIntoEveryFormatTopRowFirst) {
     PngLayout transparent = palette;
     transparent.transparency = {0, 128};  // the third entry stays opaque
-    PngLayout packed = palette;
-    packed.bitDepth = 2;  // packed 2-bit indices 0, 1, 2
-    packed.rows = {{0b00011000}};
     const struct { const char* what; PngLayout layout; ImageFormat format; Bytes expected; } cases[] = {
         {"rgb", rgbQuad, ImageFormat::Rgb, {255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128}},
         {"rgb as rgba", rgbQuad, ImageFormat::Rgba,
@@ -45,7 +42,6 @@ TEST(PngDecoder, ExpandsEveryColourTypeIntoEveryFormatTopRowFirst) {
         {"alpha is red without alpha", rgbQuad, ImageFormat::Alpha, {255, 0, 0, 128}},
         {"blue and red", rgbQuad, ImageFormat::LuminanceAlpha, {0, 255, 0, 0, 255, 0, 128, 128}},
         {"palette with transparency", transparent, ImageFormat::Rgba, {200, 0, 0, 0, 0, 100, 0, 128, 0, 0, 50, 255}},
-        {"2-bit palette", packed, ImageFormat::Rgb, {200, 0, 0, 0, 100, 0, 0, 0, 50}},
         {"1-bit grey", {.width = 2, .colorType = PNG_COLOR_TYPE_GRAY, .bitDepth = 1, .rows = {{0b01000000}}},
          ImageFormat::Luminance, {0, 255}},
         // Stripping keeps the high byte (a scaled reduction could round 0xAB, 0xCD up to 0xAC).
@@ -247,9 +243,6 @@ const TgaLayout mapped{.imageType = 1, .depth = 8, .width = 3, .colorMapType = 1
                        .data = {1, 0, 1}};
 
 TEST_F(TgaDecoderTest, DecodesEveryDepthPacketKindAndColourMapTopRowFirst) {
-    TgaLayout mappedPacked = mapped;
-    mappedPacked.imageType = 9;
-    mappedPacked.data = {0x82, 0};                                           // entry 0 three times
     const Bytes sixteen = {0xFF, 0x7F, 0xFF, 0xFF, 0x1F, 0x00, 0x00, 0x7C};  // white, white with bit 15, blue, red
     const struct { const char* what; TgaLayout layout; ImageFormat format; Bytes expected; } cases[] = {
         {"24-bit, rows flipped", quad24, ImageFormat::Rgb, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}},
@@ -263,10 +256,6 @@ TEST_F(TgaDecoderTest, DecodesEveryDepthPacketKindAndColourMapTopRowFirst) {
         {"run cut at the last pixel", {.imageType = 10, .width = 2, .data = {0xFF, 9, 8, 7}},
          ImageFormat::Rgb, {7, 8, 9, 7, 8, 9}},
         {"colour map", mapped, ImageFormat::Rgb, {0, 0, 100, 200, 0, 0, 0, 0, 100}},
-        {"run-length colour map", mappedPacked, ImageFormat::Red, {200, 200, 200}},
-        {"unused colour map skipped", {.colorMapType = 1, .colorMapLength = 2, .colorMapEntrySize = 32,
-          .colorMap = Bytes(8, 0xEE), .data = {1, 2, 3}},
-         ImageFormat::Rgb, {3, 2, 1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -291,14 +280,8 @@ TEST_F(TgaDecoderTest, RefusesWithAReasonAndTheBoxesOfTheTypeDepthAndMapChecks) 
  {{.imageType = 0, .data = pixels}, "image type 0", typeBox},
         {{.depth = 15, .data = pixels}, "pixel depth 15", depthBox},
         {{.imageType = 3, .depth = 8, .width = 2, .data = {5, 6}}, "grey", ""},
-        {{.depth = 8, .data = pixels}, "colour map", ""},
-        {{.imageType = 1, .depth = 24, .colorMapType = 1, .colorMapLength = 1, .colorMapEntrySize = 24,
-          .colorMap = {1, 2, 3},
-          .data = pixels},
-         "true-colour", ""},
         // 768 MB of pixels in a 21-byte file, raw or run-length: refused before anything is allocated.
         {{.width = 16000, .height = 16000, .data = {1, 2, 3}}, "shorter", ""},
-        {{.width = 0, .data = pixels}, "no pixels", ""},
         {{.width = 20000, .data = pixels}, "too large", ""},
     };
     for (const auto& c : cases) {
