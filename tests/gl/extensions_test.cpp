@@ -78,7 +78,7 @@ TEST_F(ExtensionRegistry, NamesAreFoundAsWholeTokensInTheirOwnStringWithCoreFall
         {"GL_EXT_blend_color", true},        // promoted: the core name serves
         {"GL_EXT_stencil_two_side", false},  // never became core under that name
         {"GL_SGI_color_matrix", true},       // no entry points and no flag of its own
-        {"GL_EXT_texture_lod_bias", false}, {"WGL_EXT_swap_control", true},
+        {"WGL_EXT_swap_control", true},
         {"WGL_ARB_multisample", true},  // no entry points of its own
         {"WGL_ARB_pbuffer", false},
         {"GL_EXT_swap_control", false},  // a GL entry is not looked for in the WGL string

@@ -168,12 +168,10 @@ TEST(LwoFailures, DamagedFilesAndIndicesOutsideWhatTheyNameFailWithAReason) {
         overBudget.chunk("SURF", test::surfaceChunk("s" + std::to_string(s), {{.projection = 0}}));
     const std::pair<LwoData, const char*> cases[] = {
         {LwoData().chunk("PNTS", test::pointsChunk(kPoints), 12 * 100), "PNTS"},
-        {LwoData().chunk("SURF", LwoData().s0("Skin").s0("").id("COLR").u2(400)), "COLR"},
         {LwoData().chunk("PNTS", LwoData().f4(1).f4(2)), "whole number of points"},
         {LwoData().chunk("PNTS", test::pointsChunk(triangle)).chunk("POLS", test::polygonsChunk({{0, 1, 3}})),
          "point 3 of 3"},
         {withTriangle("VMAP", test::mapChunk("TXUV", 2, "uv", {{5, {0, 0}}})), "point 5 of 3"},
-        {withTriangle("PTAG", test::polygonTagsChunk({{0, 3}})), "tag 3 of 1"},
         {LwoData()
              .chunk("PNTS", test::pointsChunk(kPoints))
              .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}}, "PTCH"))
