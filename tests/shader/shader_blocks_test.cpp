@@ -144,6 +144,18 @@ TEST_F(StateBlocks, LockedKindsLeaveTheStateAloneAndUnlockingOneLetsItAct) {
     EXPECT_FALSE(RenderStateLocks::isLocked(RenderStateKind::Blend));
 }
 
+TEST_F(StateBlocks, TheBlackMaterialSwitchDrawsBlackButKeepsTheSpecularColour) {
+    ASSERT_TRUE(parseScript(manager,
+                            "Shader {\nName \"lit\"\nMaterial {\nEnable yes\nAmbient 1 0 0 1\n"
+                            "Specular 0 0.5 0 1\n}\n}\nShader {\nName \"unlit\"\nMaterial {\n}\n}\n"));
+    RenderStateLocks::setBlackMaterial(true);
+    expectAppliedAndRestored(*manager.shaders()[0],
+                             {{GL_AMBIENT, {0, 0, 0, 0}, M}, {GL_DIFFUSE, {0, 0, 0, 0}, M},
+                              {GL_EMISSION, {0, 0, 0, 0}, M}, {GL_SPECULAR, {0, 0.5, 0, 1}, M}},
+                             "lit");
+    expectAppliedAndRestored(*manager.shaders()[1], {{GL_CURRENT_COLOR, {0, 0, 0, 0}}}, "unlit");
+}
+
 // Drawing through a script-made shader: an additive blend of red onto blue gives magenta.
 TEST_F(StateBlocks, AScriptShaderBlendsPixels) {
     ASSERT_TRUE(parseScript(manager, "Shader {\nName \"add\"\nLighting no\nBlend {\nEnable yes\nSrc ONE\nDst ONE\n}\n"
