@@ -256,11 +256,8 @@ TEST_F(TextureTest, EnvelopesAnimateTheMatrixOfTheirUnitAlsoWhenWrittenAndReadBa
     addImage("ramp.tga", 0xFFFFFFFF);
     const float h = 0.5f, p = 0.25f, b = 1.5f;  // the values at time 1 of ramps to 1, 0.5 and 3
     struct Row { std::string fields; Mat4 expected; };
-    Mat4 scaleQ = scaling(1, 1.5f, 0.5f);  // with the fourth coordinate's scale
-    scaleQ.m[15] = 1.5f;
     const Row rows[] = {  // the Coord names are other spellings of TranslateS, TranslateT and RotateH
         {ramp("CoordU", 1) + ramp("TranslateT", 1) + ramp("TranslateR", 3), translation(0.5f, 0.5f, 1.5f)},
-        {ramp("ScaleT", 3) + ramp("ScaleR", 1) + ramp("ScaleQ", 3), scaleQ},
         // Translation, then heading about y, pitch about x, bank about z, then the scale.
         {ramp("ScaleS", 4) + ramp("RotateB", 3) + ramp("TranslateS", 1) + ramp("RotateP", 0.5f) + ramp("RotateH", 1),
          scaling(2, 1, 1) * rotation({0, 0, 1}, -b) * rotation({1, 0, 0}, -p) * rotation({0, 1, 0}, -h) *
