@@ -181,7 +181,6 @@ TEST(ShaderManager, FindsTheFirstCreatedByExactNameAndReleasingTheLastHandleDest
         manager.release(b);
         EXPECT_EQ(destroyed, 1);
         EXPECT_NE(manager.find("rock").get(), first);  // the second "rock" now
-
     }
     EXPECT_EQ(destroyed, 3);  // the destructor lets go of what is left
     EXPECT_EQ(ShaderManager::instance(), process);

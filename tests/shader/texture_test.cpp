@@ -12,7 +12,6 @@
 
 #include "data/script_error.h"
 #include "math/matrix_expectations.h"
-#include "shader/depth_texture.h"
 #include "shader/shader_script_writer.h"
 #include "shader/texture_2d.h"
 #include "shader/texture_unit_state.h"
@@ -209,28 +208,6 @@ TEST(PowerOfTwoSquare, FollowsTheHalvingRuleCapsLargeImagesAndAveragesTheCovered
     for (int x = 0; x < 3; ++x) wide.setPixel(static_cast<std::uint32_t>(30 + 30 * x), x, 0);
     ASSERT_TRUE(wide.makePowerOfTwoSquare());
     EXPECT_EQ(wide.pixels().pixel(1, 1), 80u);  // (60 / 2 + 90) / 1.5, the one source row stretched over both
-}
-
-TEST_F(TextureTest, DepthTexturesCopyTheFramebufferDepth) {
-    DepthTexture shadow(GL_DEPTH_COMPONENT24);
-    ASSERT_TRUE(shadow.allocate(16, 16, ImageFormat::DepthComponent));
-    ASSERT_TRUE(shadow.create());
-    EXPECT_EQ(parameter(shadow.glId(), GL_DEPTH_TEXTURE_MODE), GL_INTENSITY);
-    EXPECT_EQ(parameter(shadow.glId(), GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
-    GLint internal = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internal);
-    EXPECT_EQ(internal, GL_DEPTH_COMPONENT24);
-
-    glClearDepth(0.25);
-    glClear(GL_DEPTH_BUFFER_BIT);
-    ASSERT_TRUE(shadow.copyFromFramebuffer(0, 0, 0, 0, 16, 16));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    std::vector<float> depth(16 * 16);
-    glBindTexture(GL_TEXTURE_2D, shadow.glId());
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
-    EXPECT_NEAR(depth[0], 0.25f, 1e-3f);
-    EXPECT_NEAR(depth[255], 0.25f, 1e-3f);
-
 }
 
 TEST_F(TextureTest, TheBlockBindsItsImageOnItsUnitAndGivesItBack) {
