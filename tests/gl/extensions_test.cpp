@@ -63,7 +63,8 @@ TEST_F(ExtensionRegistry, AnExtensionLoadsWithAllItsEntryPointsAndAMissingOneKee
 TEST_F(ExtensionRegistry, NamesAreFoundAsWholeTokensInTheirOwnStringWithCoreFallbacks) {
     FakeDriver driver(
         "GL_ARB_shadow_ambient GL_EXT_texture_edge_clampX GL_EXT_blend_color GL_EXT_stencil_two_side "
-        "GL_SGI_color_matrixX GL_SGI_color_matrix", {"glBlendColor", "glActiveStencilFace", "wglSwapIntervalEXT", "wglGetSwapIntervalEXT"});
+        "GL_SGI_color_matrixX GL_SGI_color_matrix",
+        {"glBlendColor", "glActiveStencilFace", "wglSwapIntervalEXT", "wglGetSwapIntervalEXT"});
     wglString = "WGL_ARB_extensions_string WGL_EXT_swap_control WGL_ARB_multisample";
     const struct { const char* name; bool loads; } cases[] = {
         {"GL_ARB_shadow", false},  // only as the start of a longer name

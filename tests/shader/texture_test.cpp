@@ -36,24 +36,17 @@ std::string ramp(const std::string& keyword, float v) {
 
 class TextureTest : public test::ShaderGLTest {
 protected:
-    // Level `level` of `face` of the texture `name` bound to `target` on unit 0, as RGBA bytes.
-    static Bytes readBack(GLuint name, GLenum target = GL_TEXTURE_2D, int level = 0, GLenum face = 0) {
+    // Level 0 of the 2D texture `name`, bound on unit 0, as RGBA bytes.
+    static Bytes readBack(GLuint name) {
         glActiveTextureARB(GL_TEXTURE0);
-        glBindTexture(target, name);
-        face = face ? face : target;
+        glBindTexture(GL_TEXTURE_2D, name);
         GLint width = 0, height = 0;
-        glGetTexLevelParameteriv(face, level, GL_TEXTURE_WIDTH, &width);
-        glGetTexLevelParameteriv(face, level, GL_TEXTURE_HEIGHT, &height);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
         Bytes rgba(static_cast<std::size_t>(width) * height * 4);
         TightPixelRows tight;
-        glGetTexImage(face, level, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
         return rgba;
-    }
-    static GLint parameter(GLuint name, GLenum which, GLenum target = GL_TEXTURE_2D) {
-        glBindTexture(target, name);
-        GLint value = 0;
-        glGetTexParameteriv(target, which, &value);
-        return value;
     }
 
     // Draws the bound 2D texture over the whole viewport, texture row 0 at the top.
