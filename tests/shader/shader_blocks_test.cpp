@@ -265,8 +265,10 @@ TEST_F(GpuPrograms, ABrokenProgramShowsOneBoxAtItsFirstLookupAndKeepsItsId) {
     EXPECT_GT(boxes[0].second.size(), origin.size());
 }
 
-TEST_F(GpuPrograms, BlockErrors) {
+TEST_F(GpuPrograms, ScriptErrorsNameTheirLine) {
     const std::pair<const char*, const char*> cases[] = {
+        {"Shader {\nName \"s\"\nBogus line\n}\n", "3: PARSE ERROR! Unknown Shader Token"},
+        {"Shader {\n\nAlpha {\n}\n}\n", "3: PARSE ERROR! Shader Token before Name"},
         {"Program {\nName \"x\"\n}\n", "2: PARSE ERROR! Unknown Program Token"},
         {"Program {\nType VERTEX\nName \"x\"\n!!ARBvp1.0\nEND\nMOV result.position, vertex.position;\n}\n",
          "6: PARSE ERROR! Unknown VertexProgram TokenMOV result.position, vertex.position"},  // ";" starts a comment

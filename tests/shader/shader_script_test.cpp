@@ -74,14 +74,6 @@ TEST(ShaderScript, ANameLineMakesAShaderAndRegistersItAtOnce) {
     EXPECT_FALSE(onlyState<ZBufferState>(manager, 1, 0).depthWrite);
 }
 
-TEST(ShaderScript, UnknownLinesAndStatesBeforeTheNameAreErrors) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Shader {\nName \"s\"\nBogus line\n}\n", "3: PARSE ERROR! Unknown Shader Token"},
-        {"Shader {\n\nAlpha {\n}\n}\n", "3: PARSE ERROR! Shader Token before Name"},
-    };
-    for (const auto& [script, error] : cases) EXPECT_EQ(test::scriptError(script), error);
-}
-
 TEST_F(ScriptFiles, IncludesFromDiskJoinTheSameManagerAndProgressFollowsEveryTopLevelBlock) {
     write("data/shader/main.shader", "Shader {\nName \"outer\"\n}\nstray\nInclude \"data\\shader\\inner.shader\"\n"
                                      "Shader {\nName \"last\"\n}\nProgram {\nType VERTEX\nName \"p\"\n}\n");
