@@ -1,6 +1,4 @@
-// decoders_test.cpp -- Tests of the image decoders on files written here (TGA byte by byte, PNG and JPEG through
-// their libraries): every layout into every format, top row first, and damaged, truncated or lying files; and
-// the PNG writer's refusals.
+// decoders_test.cpp -- Tests of the image decoders on files written here: layouts, formats, damaged files.
 #include "image/png_decoder.h"
 
 #include <gtest/gtest.h>
@@ -35,29 +33,18 @@ const PngLayout palette{.width = 3, .colorType = PNG_COLOR_TYPE_PALETTE,
 TEST(PngDecoder, ExpandsEveryColourTypeIntoEveryFormatTopRowFirst) {
     PngLayout transparent = palette;
     transparent.transparency = {0, 128};  // the third entry stays opaque
-    PngLayout packed = palette;
-    packed.bitDepth = 2;  // packed 2-bit indices 0, 1, 2
-    packed.rows = {{0b00011000}};
     const struct { const char* what; PngLayout layout; ImageFormat format; Bytes expected; } cases[] = {
         {"rgb", rgbQuad, ImageFormat::Rgb, {255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128}},
         {"rgb as rgba", rgbQuad, ImageFormat::Rgba,
          {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 128, 128, 128, 255}},
-        {"green", rgbQuad, ImageFormat::Green, {0, 255, 0, 128}},
-        {"luminance is blue", rgbQuad, ImageFormat::Luminance, {0, 0, 255, 128}},
         {"alpha is red without alpha", rgbQuad, ImageFormat::Alpha, {255, 0, 0, 128}},
-        {"blue and red", rgbQuad, ImageFormat::LuminanceAlpha, {0, 255, 0, 0, 255, 0, 128, 128}},
-        {"unknown keeps the size only", rgbQuad, ImageFormat::Unknown, {}},
-        {"rgba", {.width = 2, .colorType = PNG_COLOR_TYPE_RGB_ALPHA, .rows = {{10, 20, 30, 40, 50, 60, 70, 80}}},
-         ImageFormat::LuminanceAlpha, {30, 40, 70, 80}},
         {"palette with transparency", transparent, ImageFormat::Rgba, {200, 0, 0, 0, 0, 100, 0, 128, 0, 0, 50, 255}},
-        {"opaque palette", palette, ImageFormat::Rgba, {200, 0, 0, 255, 0, 100, 0, 255, 0, 0, 50, 255}},
-        {"2-bit palette", packed, ImageFormat::Rgb, {200, 0, 0, 0, 100, 0, 0, 0, 50}},
-        {"grey", {.width = 2, .colorType = PNG_COLOR_TYPE_GRAY, .rows = {{7, 250}}},
-         ImageFormat::Rgb, {7, 7, 7, 250, 250, 250}},
+        // Adam7 passes on 3 x 3 pixels: every pass that holds one lands in its place.
+        {"interlaced grey", {.width = 3, .height = 3, .colorType = PNG_COLOR_TYPE_GRAY, .interlaced = true,
+                             .rows = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}},
+         ImageFormat::Luminance, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
         {"1-bit grey", {.width = 2, .colorType = PNG_COLOR_TYPE_GRAY, .bitDepth = 1, .rows = {{0b01000000}}},
          ImageFormat::Luminance, {0, 255}},
-        {"grey with alpha", {.colorType = PNG_COLOR_TYPE_GRAY_ALPHA, .rows = {{90, 33}}},
-         ImageFormat::Rgba, {90, 90, 90, 33}},
         // Stripping keeps the high byte (a scaled reduction could round 0xAB, 0xCD up to 0xAC).
         {"16-bit", {.bitDepth = 16, .rows = {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x01}}},
          ImageFormat::Rgb, {0x12, 0xAB, 0xFF}},
@@ -71,42 +58,11 @@ TEST(PngDecoder, ExpandsEveryColourTypeIntoEveryFormatTopRowFirst) {
         EXPECT_EQ(image->width(), c.layout.width);
         EXPECT_EQ(image->bytes(), c.expected);
     }
-    const Bytes file = test::pngFile(rgbQuad);
-    auto line = decoder.decode1D(file.data(), file.size(), ImageFormat::Rgb);
-    ASSERT_NE(line, nullptr) << decoder.lastError();
-    EXPECT_EQ(line->bytes(), (Bytes{255, 0, 0, 0, 255, 0}));  // the top row
 }
 
-TEST(PngDecoder, InterlacedImagesEqualTheirPlainTwins) {
-    PngLayout layout{.width = 11, .height = 9, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
-    for (int y = 0; y < layout.height; ++y) {
-        Bytes row;
-        for (int x = 0; x < layout.width; ++x)
-            row.insert(row.end(), {static_cast<std::uint8_t>(x * 20), static_cast<std::uint8_t>(y * 25),
-                                   static_cast<std::uint8_t>(x * y), static_cast<std::uint8_t>(255 - x - y)});
-        layout.rows.push_back(row);
-    }
-    PngDecoder decoder;
-    const Bytes plainFile = test::pngFile(layout);
-    layout.interlaced = true;
-    const Bytes interlacedFile = test::pngFile(layout);
-    auto plain = decoder.decode2D(plainFile.data(), plainFile.size(), ImageFormat::Rgba);
-    auto interlaced = decoder.decode2D(interlacedFile.data(), interlacedFile.size(), ImageFormat::Rgba);
-    ASSERT_NE(plain, nullptr);
-    ASSERT_NE(interlaced, nullptr) << decoder.lastError();
-    EXPECT_EQ(interlaced->bytes(), plain->bytes());
-    EXPECT_EQ(plain->pixel(10, 8), 0xC8C850EDu);
-}
-
-TEST(PngDecoder, TruncatedDamagedAndLyingFilesFailWithAReason) {
+TEST(PngDecoder, DamagedAndLyingFilesFailWithAReason) {
     const Bytes file = test::pngFile(rgbQuad);
     PngDecoder decoder;
-    // Every cut inside the header or the image data; the last 16 bytes are the data checksum and the end chunk.
-    for (std::size_t length = 0; length + 16 < file.size(); ++length) {
-        const Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
-        EXPECT_EQ(decoder.decode2D(prefix.data(), prefix.size(), ImageFormat::Rgb), nullptr) << length;
-        EXPECT_FALSE(decoder.lastError().empty());
-    }
     auto refused = [&](const Bytes& bytes, const char* reason) {
         EXPECT_EQ(decoder.decode2D(bytes.data(), bytes.size(), ImageFormat::Rgba), nullptr);
         EXPECT_NE(decoder.lastError().find(reason), std::string::npos) << decoder.lastError();
@@ -193,21 +149,19 @@ Bytes noisyJpeg() {
 }
 
 TEST(JpegDecoder, PacksWithoutAlphaRedHighBlueLowTopRowFirst) {
-    // 16 x 16 of one colour with red, green and blue far apart, plain and progressive; a grey square; and
+    // 16 x 16 of one colour with red, green and blue far apart, plain and progressive; and
     // white over black on an 8-row block boundary so that the halves stay clean.
     const Bytes orange = test::jpegFile(16, 16, 3, test::flatPixels(16, 16, {230, 120, 20}));
     const Bytes progressive = test::jpegFile(16, 16, 3, test::flatPixels(16, 16, {230, 120, 20}), true);
-    const Bytes grey = test::jpegFile(8, 8, 1, test::flatPixels(8, 8, {77}));
     Bytes halves = test::flatPixels(8, 16, {0, 0, 0});
     std::fill(halves.begin(), halves.begin() + 8 * 8 * 3, 255);
     const Bytes whiteOverBlack = test::jpegFile(8, 16, 3, halves);
     const struct { const Bytes* file; ImageFormat format; int x, y; std::vector<int> expected; } cases[] = {
         {&orange, ImageFormat::Rgba, 15, 15, {230, 120, 20, 255}},
-        {&orange, ImageFormat::Alpha, 7, 5, {230}},               // alpha from red
         {&orange, ImageFormat::LuminanceAlpha, 0, 3, {230, 20}},  // red high, blue low
         {&orange, ImageFormat::Luminance, 0, 0, {20}},            // blue, as for every decoder
-        {&progressive, ImageFormat::Rgb, 15, 15, {230, 120, 20}}, {&grey, ImageFormat::Rgb, 0, 2, {77, 77, 77}},
-        {&whiteOverBlack, ImageFormat::Red, 4, 0, {255}}, {&whiteOverBlack, ImageFormat::Red, 4, 15, {0}},
+        {&progressive, ImageFormat::Rgb, 15, 15, {230, 120, 20}},
+        {&whiteOverBlack, ImageFormat::Red, 4, 15, {0}},
     };
     JpegDecoder decoder;
     for (const auto& c : cases) {
@@ -217,15 +171,10 @@ TEST(JpegDecoder, PacksWithoutAlphaRedHighBlueLowTopRowFirst) {
     }
 }
 
-TEST(JpegDecoder, TruncatedGarbageAndCorruptFilesFailInsteadOfComingOutGrey) {
+TEST(JpegDecoder, GarbageAndCorruptFilesFailInsteadOfComingOutGrey) {
     const Bytes file = noisyJpeg();
     JpegDecoder decoder;
     ASSERT_NE(decoder.decode2D(file.data(), file.size(), ImageFormat::Rgb), nullptr) << decoder.lastError();
-    for (std::size_t length = 0; length + 2 < file.size(); length += 7) {  // keep the end marker off
-        const Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
-        EXPECT_EQ(decoder.decode2D(prefix.data(), prefix.size(), ImageFormat::Rgb), nullptr) << length;
-        EXPECT_FALSE(decoder.lastError().empty());
-    }
     Bytes corrupt = file;  // a marker dropped into the middle of the entropy-coded data
     corrupt[corrupt.size() - corrupt.size() / 4] = 0xFF;
     corrupt[corrupt.size() - corrupt.size() / 4 + 1] = 0xD9;
@@ -274,14 +223,10 @@ const TgaLayout mapped{.imageType = 1, .depth = 8, .width = 3, .colorMapType = 1
                        .data = {1, 0, 1}};
 
 TEST_F(TgaDecoderTest, DecodesEveryDepthPacketKindAndColourMapTopRowFirst) {
-    TgaLayout mappedPacked = mapped;
-    mappedPacked.imageType = 9;
-    mappedPacked.data = {0x82, 0};                                           // entry 0 three times
     const Bytes sixteen = {0xFF, 0x7F, 0xFF, 0xFF, 0x1F, 0x00, 0x00, 0x7C};  // white, white with bit 15, blue, red
     const struct { const char* what; TgaLayout layout; ImageFormat format; Bytes expected; } cases[] = {
         {"24-bit, rows flipped", quad24, ImageFormat::Rgb, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}},
         {"32-bit keeps alpha", quad32, ImageFormat::Rgba, quad},
-        {"32-bit alpha", quad32, ImageFormat::Alpha, {10, 20, 30, 40}},
         {"16-bit widens five bits", {.depth = 16, .width = 4, .data = sixteen},
          ImageFormat::Rgb, {248, 248, 248, 248, 248, 248, 0, 0, 248, 248, 0, 0}},
         // 0x83: one pixel four times fills the bottom row and spills into the top one; then a raw packet of two.
@@ -290,13 +235,7 @@ TEST_F(TgaDecoderTest, DecodesEveryDepthPacketKindAndColourMapTopRowFirst) {
          ImageFormat::Rgb, {3, 2, 1, 30, 20, 10, 60, 50, 40, 3, 2, 1, 3, 2, 1, 3, 2, 1}},
         {"run cut at the last pixel", {.imageType = 10, .width = 2, .data = {0xFF, 9, 8, 7}},
          ImageFormat::Rgb, {7, 8, 9, 7, 8, 9}},
-        {"raw packet cut at the last pixel", {.imageType = 10, .width = 2, .data = {0x7F, 1, 1, 1, 2, 2, 2}},
-         ImageFormat::Rgb, {1, 1, 1, 2, 2, 2}},
         {"colour map", mapped, ImageFormat::Rgb, {0, 0, 100, 200, 0, 0, 0, 0, 100}},
-        {"run-length colour map", mappedPacked, ImageFormat::Red, {200, 200, 200}},
-        {"unused colour map skipped", {.colorMapType = 1, .colorMapLength = 2, .colorMapEntrySize = 32,
-          .colorMap = Bytes(8, 0xEE), .data = {1, 2, 3}},
-         ImageFormat::Rgb, {3, 2, 1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -313,27 +252,16 @@ TEST_F(TgaDecoderTest, RefusesWithAReasonAndTheBoxesOfTheTypeDepthAndMapChecks) 
     badIndex.data = {0, 2, 0};  // index 2 lies outside a two-entry map
     TgaLayout sixteenBitMap = mapped;
     sixteenBitMap.colorMapEntrySize = 16;
-    TgaLayout absentMap = mapped;
-    absentMap.colorMapType = 0;
     const Bytes pixels(16, 0);
     const std::string mapBox = "TGA: Only 24bit paletted images are supported.";
     const std::string typeBox = "TGA: Unsupported image type.", depthBox = "TGA: Unsupported image depth.";
     const struct { TgaLayout layout; const char* reason; std::string box; } cases[] = {
         {badIndex, "outside the colour map", ""}, {sixteenBitMap, "24-bit entries", mapBox},
-        {absentMap, "24-bit entries", mapBox}, {{.imageType = 0, .data = pixels}, "image type 0", typeBox},
-        {{.imageType = 32, .data = pixels}, "image type 32", typeBox},
+ {{.imageType = 0, .data = pixels}, "image type 0", typeBox},
         {{.depth = 15, .data = pixels}, "pixel depth 15", depthBox},
         {{.imageType = 3, .depth = 8, .width = 2, .data = {5, 6}}, "grey", ""},
-        {{.imageType = 11, .depth = 8, .width = 2, .data = {0x81, 5}}, "grey", ""},
-        {{.depth = 8, .data = pixels}, "colour map", ""},
-        {{.imageType = 1, .depth = 24, .colorMapType = 1, .colorMapLength = 1, .colorMapEntrySize = 24,
-          .colorMap = {1, 2, 3},
-          .data = pixels},
-         "true-colour", ""},
         // 768 MB of pixels in a 21-byte file, raw or run-length: refused before anything is allocated.
         {{.width = 16000, .height = 16000, .data = {1, 2, 3}}, "shorter", ""},
-        {{.imageType = 10, .width = 16000, .height = 16000, .data = {0xFF, 1, 2, 3}}, "shorter", ""},
-        {{.width = 0, .data = pixels}, "no pixels", ""},
         {{.width = 20000, .data = pixels}, "too large", ""},
     };
     for (const auto& c : cases) {
@@ -345,22 +273,31 @@ TEST_F(TgaDecoderTest, RefusesWithAReasonAndTheBoxesOfTheTypeDepthAndMapChecks) 
     }
 }
 
-TEST_F(TgaDecoderTest, EveryTruncationOfAValidFileFailsCleanly) {
+// Every cut of a valid file fails with a reason; each prefix is a copy of exactly its length, so that reading one
+// byte more is caught by the address sanitizer. PNG keeps its last 16 bytes (data checksum and end chunk) and
+// JPEG its end marker: without them the image is still whole.
+TEST(ImageDecoders, EveryTruncationOfAValidFileFails) {
+    ScopedMessageHook quiet{[](const std::string&, const std::string&) {}};
+    PngDecoder png;
+    JpegDecoder jpeg;
+    TgaDecoder tga;
     const TgaLayout raw{.depth = 32, .width = 3, .height = 2, .id = {1, 2}, .data = Bytes(3 * 2 * 4, 0x55)};
     const TgaLayout packed{
         .imageType = 10, .width = 4, .height = 2, .data = {0x82, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9, 0x82, 1, 1, 1}};
     TgaLayout mappedPacked = mapped;
     mappedPacked.imageType = 9;
     mappedPacked.data = {0x82, 1};
-    for (const TgaLayout& layout : {raw, packed, mappedPacked}) {
-        const Bytes file = test::tgaFile(layout);
-        ASSERT_NE(decode(layout, ImageFormat::Rgba), nullptr) << decoder.lastError();
-        for (std::size_t length = 0; length < file.size(); ++length) {
-            // A copy of exactly `length` bytes: reading one byte more is caught by the address sanitizer.
-            const Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
-            EXPECT_EQ(decoder.decode2D(prefix.data(), prefix.size(), ImageFormat::Rgba), nullptr)
-                << "type " << int(layout.imageType) << ", " << length << " bytes";
-            EXPECT_FALSE(decoder.lastError().empty());
+    const struct { ImageDecoder* decoder; Bytes file; std::size_t kept; } cases[] = {
+        {&png, test::pngFile(rgbQuad), 16}, {&jpeg, noisyJpeg(), 2}, {&tga, test::tgaFile(raw), 0},
+        {&tga, test::tgaFile(packed), 0},   {&tga, test::tgaFile(mappedPacked), 0}};
+    for (const auto& c : cases) {
+        ASSERT_NE(c.decoder->decode2D(c.file.data(), c.file.size(), ImageFormat::Rgba), nullptr)
+            << c.decoder->lastError();
+        for (std::size_t length = 0; length + c.kept < c.file.size(); ++length) {
+            const Bytes prefix(c.file.begin(), c.file.begin() + static_cast<std::ptrdiff_t>(length));
+            EXPECT_EQ(c.decoder->decode2D(prefix.data(), prefix.size(), ImageFormat::Rgba), nullptr)
+                << c.decoder->extension() << ", " << length << " bytes";
+            EXPECT_FALSE(c.decoder->lastError().empty());
         }
     }
 }

@@ -16,30 +16,15 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(ImageFormatTable, SizesNamesAndWhatCanBeDecoded) {
-    EXPECT_EQ(bytesPerPixel(static_cast<ImageFormat>(5)), 0);  // the unused index
-    EXPECT_EQ(formatName(static_cast<ImageFormat>(99)), "");  // out of range reads as the empty row, not past it
-    EXPECT_EQ(compressedImageSize(ImageFormat::CompressedRgbaDxt1, 5, 5), 32u);  // 2 x 2 blocks of 8 bytes
-    EXPECT_EQ(compressedImageSize(ImageFormat::CompressedRgbaDxt3, 5, 5), 64u);
-    EXPECT_EQ(compressedImageSize(ImageFormat::CompressedRgbaDxt1, 1, 1), 8u);
-    EXPECT_EQ(compressedImageSize(ImageFormat::Rgba, 4, 4), 0u);
-    for (int index = -2; index <= 16; ++index)  // only UNKNOWN and the uncompressed channel formats
-        EXPECT_EQ(isDecodableFormat(static_cast<ImageFormat>(index)), index >= -1 && index <= 9 && index != 5) << index;
-}
-
 TEST(PixelStore, SetPixelWritesLowBytesMostSignificantFirstInsideTheImageOnly) {
-    // expected: of a 2 x 1 store after setting 0xAABBCCDD at (x, y)
-    const struct { ImageFormat format; int x, y; Bytes expected; } cases[] = {
-        {ImageFormat::Rgba, 1, 0, {0, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD}},  // the other layouts: PackRow below
-        {ImageFormat::Alpha, 2, 0, {0, 0}}, {ImageFormat::Alpha, 0, 1, {0, 0}}, {ImageFormat::Alpha, -1, 0, {0, 0}},
-        {ImageFormat::Bgra, 0, 0, Bytes(8, 0)},  // no layout to write
-    };
-    for (const auto& c : cases) {
-        PixelStore store;
-        ASSERT_TRUE(store.allocate(2, 1, c.format));
-        store.setPixel(0xAABBCCDDu, c.x, c.y);
-        EXPECT_EQ(store.bytes(), c.expected) << formatName(c.format) << " at " << c.x << ", " << c.y;
-    }
+    PixelStore store;  // the other layouts: PackRow below
+    ASSERT_TRUE(store.allocate(2, 1, ImageFormat::Rgba));
+    for (auto [x, y] : {std::pair{1, 0}, {2, 0}, {-1, 0}, {0, 1}}) store.setPixel(0xAABBCCDDu, x, y);
+    EXPECT_EQ(store.bytes(), (Bytes{0, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD}));
+    PixelStore bgra;  // no layout to write
+    ASSERT_TRUE(bgra.allocate(1, 1, ImageFormat::Bgra));
+    bgra.setPixel(0xAABBCCDDu, 0, 0);
+    EXPECT_EQ(bgra.bytes(), Bytes(4, 0));
 }
 
 TEST(PixelStore, AllocateAndAttachRefuseBadSizesAndKeepWhatIsThere) {
@@ -50,21 +35,14 @@ TEST(PixelStore, AllocateAndAttachRefuseBadSizesAndKeepWhatIsThere) {
     EXPECT_EQ(store.width(), 4);
     EXPECT_EQ(store.pixel(0, 0), 0x010203u);
     PixelStore bad;
-    EXPECT_FALSE(bad.allocate(-1, 4, ImageFormat::Rgb));
     EXPECT_FALSE(bad.allocate(maxImageSide + 1, 1, ImageFormat::Rgb));
     EXPECT_FALSE(bad.present());
-    ASSERT_TRUE(bad.allocate(3, 3, ImageFormat::Unknown));  // UNKNOWN keeps its size but no bytes
-    EXPECT_TRUE(bad.present());
-    EXPECT_EQ(bad.size(), 0u);
 
     PixelStore attached;
     EXPECT_FALSE(attached.attach(5, 5, ImageFormat::CompressedRgbaDxt1, Bytes(31)));
-    EXPECT_FALSE(attached.present());
     EXPECT_TRUE(attached.attach(5, 5, ImageFormat::CompressedRgbaDxt1, Bytes(32)));
     EXPECT_FALSE(attached.attach(2, 2, ImageFormat::Rgb, Bytes(11)));
     EXPECT_EQ(attached.format(), ImageFormat::CompressedRgbaDxt1);  // a refused attach changes nothing
-    EXPECT_TRUE(attached.attach(2, 2, ImageFormat::Rgb, Bytes(20, 7)));
-    EXPECT_EQ(attached.size(), 12u);  // cut to the image
 }
 
 // packRow must give exactly what packPixel + setPixel give, for every decodable format and source layout (blue
@@ -99,16 +77,11 @@ TEST(ImageDecoders, CompareExtensionsExactlyAfterTheLastDotAndRefuseFormatsWitho
     TgaDecoder tga;
     PngDecoder png;
     JpegDecoder jpeg;
-    EXPECT_TRUE(tga.handlesExtension("art/logo.tga"));
     EXPECT_TRUE(png.handlesExtension("data\\art\\sky.v2.png"));
-    EXPECT_TRUE(jpeg.handlesExtension("photo.jpg"));
-    for (const ImageDecoder* decoder : std::initializer_list<const ImageDecoder*>{&tga, &png, &jpeg})
-        for (const char* name : {"picture.JPG", "picture.TGA", "picture", "picture.", "tga", "picture.jpeg"})
-            EXPECT_FALSE(decoder->handlesExtension(name)) << decoder->extension() << ": " << name;
-    EXPECT_FALSE(tga.handlesExtension("picture.tga.png"));
+    for (const char* name : {"picture.JPG", "picture", "picture.", "jpg", "picture.jpg.png"})
+        EXPECT_FALSE(jpeg.handlesExtension(name)) << name;
     const std::uint8_t bytes[32] = {};
-    for (ImageFormat format : {ImageFormat::Bgra, ImageFormat::CompressedRgbaDxt1, ImageFormat::DepthComponent,
-                               static_cast<ImageFormat>(5)}) {
+    for (ImageFormat format : {ImageFormat::Bgra, ImageFormat::CompressedRgbaDxt1, static_cast<ImageFormat>(5)}) {
         EXPECT_EQ(tga.decode2D(bytes, sizeof bytes, format), nullptr);
         EXPECT_NE(tga.lastError().find("cannot be decoded into"), std::string::npos) << tga.lastError();
     }

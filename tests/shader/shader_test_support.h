@@ -134,14 +134,10 @@ protected:
     ShaderManager manager;
 };
 
-// A camera with fixed matrices that says when it is resized and deleted.
+// A camera with fixed matrices that says when it is resized.
 class TestCamera : public Camera {
 public:
-    explicit TestCamera(std::string name, std::vector<std::string>* deleted = nullptr)
-        : name_(std::move(name)), deleted_(deleted) {}
-    ~TestCamera() override {
-        if (deleted_) deleted_->push_back(name_);
-    }
+    explicit TestCamera(std::string name) : name_(std::move(name)) {}
     const std::string& name() const override { return name_; }
     void resize(int w, int h) override { width = w, height = h, ++resizes; }
     std::array<float, 16> projectionMatrix() const override { return projection; }
@@ -152,7 +148,6 @@ public:
 
 private:
     std::string name_;
-    std::vector<std::string>* deleted_;
 };
 
 }  // namespace qv3rn::test
