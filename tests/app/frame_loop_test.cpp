@@ -1,6 +1,4 @@
-// Tests of the frame loop and its clock (event handling before frames, Escape and close, the run limits, the
-// start-up order seen by the application) and of the default OpenGL state and the error check, on a real
-// headless context with scripted input and clock.
+// The frame loop and its clock, the default OpenGL state and the error check, with scripted input and clock.
 #define GL_GLEXT_PROTOTYPES 1  // framebuffer objects, to provoke an error code outside OpenGL 1.x
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -11,7 +9,6 @@
 
 #include "app/application.h"
 #include "core/log.h"
-#include "core/message_hook.h"
 #include "gl/extensions.h"
 #include "platform/wgl.h"
 #include "recording_application.h"
@@ -63,27 +60,6 @@ TEST_F(FrameLoopTest, UpdatesGetTheTimeSinceTheLastFrameFromTheClockStartKeepPre
     }
 }
 
-TEST_F(FrameLoopTest, EveryWaitingEventIsHandledBeforeTheNextFrameAndOtherKeysDoNothing) {
-    windowSystem.input = {Event{EventType::Resize, 100, 80}, key('x')};
-    app.setRunLimits({2, 0.0});
-    app.onRender = [this](test::RecordingApplication&, int frame) {
-        if (frame != 1) return;
-        for (char character : {'a', '\r', ' '}) windowSystem.input.push_back(key(character));
-    };
-    app.run(windowSystem);
-    const int first = static_cast<int>(std::find(app.trace.begin(), app.trace.end(), "update") - app.trace.begin());
-    ASSERT_GE(first, 0);
-    // Events waiting before the loop come first.
-    EXPECT_LT(std::find(app.trace.begin(), app.trace.end(), "resize 100x80") - app.trace.begin(), first);
-    EXPECT_EQ(std::make_pair(app.settings().width, app.settings().height), std::make_pair(100, 80));
-    EXPECT_EQ(std::vector<std::string>(app.trace.begin() + first, app.trace.end()),
-              (std::vector<std::string>{"update", "render", "swap", "event Character 97", "event Character 13",
-                                        "event Character 32",  // the burst delays frame 2
-                                        "update", "render", "swap", "event Close", "shutdown", "event Quit"}));
-    EXPECT_EQ(windowSystem.swaps, 2);
-    EXPECT_EQ(app.framesRun(), 2);
-}
-
 TEST_F(FrameLoopTest, EscapeTheCloseBoxAndTheApplicationEndTheLoopAfterOneShutdown) {
     const struct { const char* what; bool escapeDown; int key; } cases[] = {
         {"Escape", true, 27}, {"a key while Escape is held", true, 'x'}, {"close box", false, -1},
@@ -133,22 +109,6 @@ TEST_F(FrameLoopTest, StartUpOrderSeenByTheApplicationAndAFailedInitializeEndsIt
     EXPECT_EQ(Application::current(), nullptr);
 }
 
-TEST_F(FrameLoopTest, ErrorBoxesFromBelowGoToTheWindowSystemOnlyWhileTheApplicationRuns) {
-    app.onRender = [](test::RecordingApplication& running, int) {
-        showMessage("VERTEX PROGRAM", "line 2, char 1: error: syntax error");
-        running.postClose();
-    };
-    app.run(windowSystem);
-    ASSERT_EQ(windowSystem.boxes.size(), 1u);
-    EXPECT_EQ(windowSystem.boxes[0].caption + ": " + windowSystem.boxes[0].text,
-              "VERTEX PROGRAM: line 2, char 1: error: syntax error");
-    // After the run nothing shows boxes: the message goes to standard error, and never waits.
-    ::testing::internal::CaptureStderr();
-    showMessage("TGA", "Unsupported image type.");
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "TGA: Unsupported image type.\n");
-    EXPECT_EQ(windowSystem.boxes.size(), 1u);
-}
-
 class GLStateTest : public test::GLTest {
 protected:
     void SetUp() override {
@@ -167,22 +127,9 @@ protected:
         return test::readLines(folder.path() / "gl_state.log");
     }
 
-    // Lends the window-system functions a swap interval that works or fails, and loads the extension.
-    void lendSwapInterval(bool works) {
-        platform::WindowSystemHooks hooks;
-        hooks.setSwapInterval = [this, works](int interval) {
-            if (works) interval_ = interval;
-            return works;
-        };
-        hooks.swapInterval = [this] { return interval_; };
-        platform::installWindowSystem(hooks);
-        ASSERT_TRUE(loadExtension(*context, "WGL_EXT_swap_control"));  // the context is the registry's driver
-    }
-
     test::TemporaryFolder folder;
     Log log;
     test::RecordingApplication app;
-    int interval_ = 7;
 };
 
 TEST_F(GLStateTest, DefaultStateSetsTheBaselineAndOptionalStatesFollowTheirFlags) {
@@ -204,25 +151,6 @@ TEST_F(GLStateTest, DefaultStateSetsTheBaselineAndOptionalStatesFollowTheirFlags
     for (const auto& [name, value] : {std::pair<GLenum, GLint>{GL_DEPTH_FUNC, GL_LEQUAL}, {GL_FRONT_FACE, GL_CCW},
                                       {GL_CULL_FACE_MODE, GL_BACK}})
         EXPECT_EQ(test::glInteger(name), value) << std::hex << name;
-}
-
-TEST_F(GLStateTest, SwapIntervalFollowsTheVsyncChoiceAndAFailureLogsTheSystemTextWithoutItsLineBreak) {
-    lendSwapInterval(true);
-    for (const bool vsync : {false, true}) {
-        app.setVsync(vsync);
-        app.setDefaultGLState();
-        EXPECT_EQ(interval_, vsync ? 1 : 0);
-    }
-    test::ScriptedWindowSystem windowSystem;
-    windowSystem.errorText = "The requested operation is not supported.\r\n";
-    app.attach(windowSystem);
-    lendSwapInterval(false);
-    app.setDefaultGLState();
-    windowSystem.errorText = "No swap control";  // a text without a line break keeps every character
-    app.setDefaultGLState();
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"Setting Swap Interval: 0", "Setting Swap Interval: 1",
-                                        "Setting Swap Interval: \"The requested operation is not supported.\" 1",
-                                        "Setting Swap Interval: \"No swap control\" 1"}));
 }
 
 TEST_F(GLStateTest, ErrorCheckLogsEachProvokedErrorWithTheTimeAndCodesOutsideTheTableAsUnknown) {

@@ -1,5 +1,4 @@
-// recording_application.h -- an application that writes every call of the shell into a trace, for tests of the
-// start-up order and the frame loop.
+// recording_application.h -- an application that writes every call of the shell into a trace.
 #pragma once
 
 #include <functional>
@@ -38,11 +37,9 @@ public:
         trace.push_back("resize " + std::to_string(width) + "x" + std::to_string(height));
     }
 
-    using Application::attach;
     using Application::checkGLErrors;
     using Application::postClose;
     using Application::setDefaultGLState;
-    using Application::setVsync;
 };
 
 }  // namespace qv3rn::test

@@ -1,5 +1,4 @@
-// scripted_window_system.h -- a headless window system whose input, clock, dialog, display modes and failures
-// are scripted by a test, and which records what the application asked of it.
+// scripted_window_system.h -- a headless window system scripted by a test that records what it was asked.
 #pragma once
 
 #include <cstdint>
@@ -37,8 +36,7 @@ public:
     std::vector<std::pair<platform::DisplayMode, bool>> modeChanges;
     int restoredModes = 0;
     std::vector<bool> cursorChanges;
-    std::string failingStep;  // "initialize", "createWindow", "choose", "set", "create", "current"
-    std::string errorText;
+    std::string failingStep;  // "initialize", "current"
     std::vector<RecordedBox> boxes;
     std::optional<platform::WindowDesc> window;
     int swaps = 0, contextsReleased = 0, windowsDestroyed = 0;
@@ -69,15 +67,9 @@ public:
     }
 
     bool createWindow(const platform::WindowDesc& desc) override {
-        if (failingStep == "createWindow") return false;
         window = desc;
         return HeadlessWindowSystem::createWindow(desc);
     }
-    bool choosePixelFormat(const platform::PixelFormat& format) override {
-        return failingStep != "choose" && HeadlessWindowSystem::choosePixelFormat(format);
-    }
-    bool setPixelFormat() override { return failingStep != "set" && HeadlessWindowSystem::setPixelFormat(); }
-    bool createContext() override { return failingStep != "create" && HeadlessWindowSystem::createContext(); }
     bool makeCurrent() override { return failingStep != "current" && HeadlessWindowSystem::makeCurrent(); }
     void swapBuffers() override {
         ++swaps;
@@ -117,7 +109,6 @@ public:
         return lastReading_;
     }
     std::int64_t counterFrequency() const override { return frequency; }
-    std::string lastErrorText() const override { return errorText; }
 
     static std::string describe(const platform::Event& event) {
         switch (event.type) {

@@ -1,4 +1,4 @@
-// Fixed-step runs: repeatable PNG captures, video files with music, capture failures, the benchmark.
+// Fixed-step runs: repeatable PNG captures, video files with music, capture failures.
 #include <gtest/gtest.h>
 
 extern "C" {
@@ -6,11 +6,8 @@ extern "C" {
 }
 #include <png.h>
 
-#include <sstream>
 
-#include "demo/bench_report.h"
 #include "demo/capture.h"
-#include "demo/run_progress.h"
 #include "demo_test_support.h"
 
 namespace qv3rn {
@@ -142,111 +139,6 @@ TEST_F(DemoCapture, ACaptureThatCannotBeWrittenEndsTheStartWithAMessage) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "ERROR");
     EXPECT_EQ(boxes[0].text.rfind("Unable to capture: ", 0), 0u) << boxes[0].text;
-}
-
-TEST_F(DemoCapture, TheBenchmarkTimesEveryFrameAndEveryEffectType) {
-    DemoOptions options;
-    options.mode = DemoMode::Bench;
-    options.framesPerSecond = 5;
-    options.seek = 249.0;
-    WatchedDemo demo(options, 64, 48);
-    demo.run(windows);
-    ASSERT_FALSE(demo.startupFailed());
-    EXPECT_EQ(demo.benchReport().frames(), 16u);  // 249.0 to 252.0 at 5 frames a second
-    const std::string text = demo.benchReport().text();
-    EXPECT_EQ(text.rfind("bench 64x48 5 fps 16 frames\nload ", 0), 0u) << text;
-    EXPECT_NE(text.find("\nframe "), std::string::npos);
-    EXPECT_NE(text.find("\nFlash "), std::string::npos);  // the ground flash runs to the end
-    EXPECT_EQ(find(logLines(), "Sound system"), -1);      // no music in a benchmark
-}
-
-std::vector<double> oneTo(int n, bool descending = false) {
-    std::vector<double> values;
-    for (int i = 1; i <= n; ++i) values.push_back(descending ? n + 1 - i : i);
-    return values;
-}
-
-TEST(RunProgress, OneLineRewrittenOnATerminalPlainLinesEveryTenthOrFiveSecondsElsewhere) {
-    // frames, wall seconds per frame, terminal: lines written, whether they are rewritten in place
-    const struct { long long frames; double perFrame; bool terminal; int lines; } rows[] = {
-        {1000, 0.001, false, 10},  // a fast run: every tenth
-        {100, 1.0, false, 20},     // a slow one: every tenth (10 s) and every 5 s in between
-        {1000, 0.001, true, 1},    // one line, its last state ends it
-    };
-    for (const auto& row : rows) {
-        char* buffer = nullptr;
-        std::size_t size = 0;
-        std::FILE* out = open_memstream(&buffer, &size);
-        RunProgress progress(out, row.terminal, "capture", row.frames);
-        for (long long n = 1; n <= row.frames; ++n) progress.frameDone(n / 60.0, n * row.perFrame);
-        progress.finish();
-        std::fclose(out);
-        const std::string text(buffer, size);
-        std::free(buffer);
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), row.lines) << text;
-        EXPECT_EQ(text.find('\r') != std::string::npos, row.terminal) << text;
-        EXPECT_NE(text.find("/" + std::to_string(row.frames) + " frames (100%)"), std::string::npos) << text;
-        EXPECT_NE(text.rfind("left 0:00"), std::string::npos) << text;
-    }
-    // Half-way through a run at one second a frame, half of the time is left.
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    RunProgress progress(out, false, "bench", 200);
-    for (int n = 1; n <= 100; ++n) progress.frameDone(n / 30.0, n);
-    std::fclose(out);
-    EXPECT_NE(std::string(buffer, size).find("bench: 100/200 frames (50%), demo time 3.3 s, elapsed 1:40, left 1:40"),
-              std::string::npos);
-    std::free(buffer);
-}
-
-TEST(BenchSummary, MinimumMedianNearestRankPercentileAndMaximum) {
-    // summary: minimum, median, 95th percentile, maximum
-    const struct { const char* what; std::vector<double> values; std::vector<double> summary; } cases[] = {
-        {"odd count", {5.0, 1.0, 3.0}, {1.0, 3.0, 5.0, 5.0}},
-        {"even count: the middle two averaged", {4.0, 1.0, 2.0, 3.0}, {1.0, 2.5, 4.0, 4.0}},
-        {"100 values: the 95th smallest, not the 96th", oneTo(100, true), {1.0, 50.5, 95.0, 100.0}},
-        {"20 values: rank 19 exactly, not rounded up", oneTo(20), {1.0, 10.5, 19.0, 20.0}},
-        {"21 values: rank ceil(19.95) = 20", oneTo(21), {1.0, 11.0, 20.0, 21.0}},
-        {"one value", {7.5}, {7.5, 7.5, 7.5, 7.5}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const TimeSummary summary = summarise(c.values);
-        EXPECT_EQ(summary.count, c.values.size());
-        EXPECT_EQ((std::vector<double>{summary.minimum, summary.median, summary.percentile95, summary.maximum}),
-                  c.summary);
-    }
-    EXPECT_EQ(summarise({}).count, 0u);
-}
-
-TEST(BenchReport, TheTableHasTheFrameRowFirstThenOneRowPerEffectTypeByName) {
-    BenchReport report;
-    report.setRun(640, 480, 30);
-    report.setLoadTime(1234.5);
-    report.addFrame(10.0, {{"Flash", 1.0}, {"Blocks", 4.0}}, 0.5);
-    report.addFrame(30.0, {{"Flash", 3.0}}, 1.0);
-    report.addFrame(20.0, {}, 1.5);
-    EXPECT_EQ(report.frames(), 3u);
-
-    std::istringstream lines(report.text());
-    std::string line;
-    for (const char* head : {"bench 640x480 30 fps 3 frames", "load 1234.500 ms",
-                             "slowest 30.000 ms at 1.000 s, 20.000 ms at 1.500 s, 10.000 ms at 0.500 s"}) {
-        std::getline(lines, line);
-        EXPECT_EQ(line, head);
-    }
-    std::getline(lines, line);
-    EXPECT_EQ(line.substr(0, 4), "what");
-    // Count, minimum, median, 95th percentile and maximum; an effect type counts only in the frames that drew it.
-    std::vector<std::pair<std::string, std::vector<double>>> rows;
-    for (std::string name; lines >> name;) {
-        std::vector<double> values(5);
-        for (double& value : values) ASSERT_TRUE(lines >> value) << name;
-        rows.emplace_back(name, values);
-    }
-    EXPECT_EQ(rows, (std::vector<std::pair<std::string, std::vector<double>>>{
-                        {"frame", {3, 10, 20, 30, 30}}, {"Blocks", {1, 4, 4, 4, 4}}, {"Flash", {2, 1, 2, 3, 3}}}));
 }
 
 }  // namespace

@@ -3,13 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <filesystem>
-#include <functional>
 
-#include "demo/demo_clock.h"
 #include "demo/show_location.h"
 #include "support/test_files.h"
 
@@ -33,19 +30,13 @@ TEST(DemoOptions, ArgumentsGiveTheDemoItsModeRateStartAndFolderOrAReason) {
         {{"--capture", "out.mkv", "--seek", "12.5", "--size", "320x240"}, "", Capture, 60, 12.5},
         {{"--capture", "frames", "--size", "321x240"}, "", Capture},  // an odd size is fine for PNG files
         {{"--bench", "--fps=24"}, "", Bench, 24},
-        {{"--bench"}, "", Bench, 30},
         {{"--data", "content", "--seek", "252"}, "", Play, 60, 252.0},  // the last frame of the show
         {{"--seek", "-1"}, "--seek: expected a number of seconds from 0 to 252, got '-1'"},
-        {{"--seek", "252.5"}, "--seek: expected a number of seconds from 0 to 252, got '252.5'"},
-        {{"--seek", "soon"}, "--seek: expected a number of seconds from 0 to 252, got 'soon'"},
         {{"--fps", "0", "--bench"}, "--fps: expected a whole number of at least 1, got '0'"},
-        {{"--fps", "5000", "--bench"}, "--fps: at most 1000, got '5000'"},
         {{"--fps", "30"}, "--fps needs --capture or --bench"},
         {{"--bench", "--capture", "out"}, "--capture and --bench exclude each other"},
         {{"--data", "missing"}, "--data: 'missing' is no folder"},
         {{"--capture", "odd.mp4", "--size", "321x240"}, "--capture: a video needs an even width and height (--size)"},
-        {{"--bench", "--fullscreen"}, "--fullscreen has no meaning for --capture and --bench"},
-        {{"--capture"}, "option '--capture' needs a value (OUT)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
@@ -70,29 +61,6 @@ TEST(DemoOptions, ArgumentsGiveTheDemoItsModeRateStartAndFolderOrAReason) {
     }
 }
 
-TEST(DemoOptions, AFixedStepRunCountsItsDurationInDemoSeconds) {
-    using enum DemoMode;
-    const struct {
-        DemoMode mode;
-        int framesPerSecond;
-        RunLimits given, expected;
-    } cases[] = {
-        {Bench, 30, {0, 4.0}, {120, 0.0}},
-        {Capture, 60, {0, 2.5}, {150, 0.0}},
-        {Capture, 60, {100, 4.0}, {100, 0.0}},  // --frames is the fewer
-        {Capture, 60, {0, 0.001}, {1, 0.0}},    // never zero frames: zero means no limit
-        {Play, 60, {0, 4.0}, {0, 4.0}},         // a played show ends after wall seconds
-    };
-    for (const auto& c : cases) {
-        DemoOptions demo;
-        demo.mode = c.mode;
-        demo.framesPerSecond = c.framesPerSecond;
-        const RunLimits limits = demoRunLimits(demo, c.given);
-        EXPECT_EQ(limits.frames, c.expected.frames);
-        EXPECT_EQ(limits.seconds, c.expected.seconds);
-    }
-}
-
 TEST(ShowLocation, TheWorkingFolderFirstThenTheInstalledOneElseAnErrorNamingBoth) {
     test::TemporaryFolder folder;
     const fs::path working = fs::absolute("work"), installed = fs::absolute("prefix/share/qv3rn");
@@ -113,40 +81,12 @@ TEST(ShowLocation, TheWorkingFolderFirstThenTheInstalledOneElseAnErrorNamingBoth
             EXPECT_NE(error.find(installed.string()), std::string::npos) << error;
         }
     }
-    // The program's own folder leads to it, whatever the working folder.
-    EXPECT_EQ(installedShowFolder(), (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "share/qv3rn"));
     // The log: in the working folder when it can be written, else under the state folder.
     EXPECT_EQ(logFilePath(folder.path()), folder.path() / "application.log");
     setenv("XDG_STATE_HOME", (folder.path() / "state").c_str(), 1);
     EXPECT_EQ(logFilePath(folder.path() / "gone"), folder.path() / "state/qv3rn/application.log");
     EXPECT_TRUE(fs::is_directory(folder.path() / "state/qv3rn"));
     unsetenv("XDG_STATE_HOME");
-}
-
-TEST(ShowEnd, TheShowIsOverOnlyPast252Seconds) {
-    for (const float time : {0.0f, 251.99f, 252.0f}) EXPECT_FALSE(showIsOver(time)) << time;  // 252 still plays
-    for (const float time : {std::nextafter(252.0f, 300.0f), 1000.0f}) EXPECT_TRUE(showIsOver(time)) << time;
-}
-
-TEST(DemoClock, FrameTimesMoveItUnlessPausedAndSeeksPutItAnywhereFromZero) {
-    DemoClock clock(30.0);
-    // Each row steers the clock, then a frame of 0.5 s passes; `time` is the demo time of that frame.
-    const struct { std::function<void()> steer; double time; bool paused; } frames[] = {
-        {[] {}, 30.5, false},                         // from the start time on
-        {[&] { clock.pause(); }, 30.5, true},         // frozen
-        {[&] { clock.pause(); }, 30.5, true},         // pausing again changes nothing
-        {[&] { clock.seek(50.0); }, 50.0, true},      // a seek while paused moves the paused time
-        {[&] { clock.resume(); }, 50.5, false},       // on from where it was paused
-        {[&] { clock.resume(); }, 51.0, false},       // resuming a running clock changes nothing
-        {[&] { clock.seek(20.0); }, 20.5, false},     // back
-        {[&] { clock.seek(-3.0); }, 0.5, false},      // not before the show's start
-    };
-    for (std::size_t i = 0; i < std::size(frames); ++i) {
-        frames[i].steer();
-        EXPECT_DOUBLE_EQ(clock.advance(0.5), frames[i].time) << "frame " << i;
-        EXPECT_EQ(clock.paused(), frames[i].paused) << "frame " << i;
-    }
-    EXPECT_EQ(DemoClock(-1.0).time(), 0.0);
 }
 
 }  // namespace

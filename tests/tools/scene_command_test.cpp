@@ -1,9 +1,6 @@
 // scene_command_test.cpp -- "qv3rn-tool scene", run as the program itself on scene scripts written by the tests.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tool_test.h"
@@ -18,22 +15,6 @@ struct SceneCommand : ToolTest {
 // A LightWave keyframer moving its node along X: x = t (linear from 0 at 0 s to 10 at 10 s).
 const std::string moving = "KeyframerLW {\nNumChannels 9\nChannel 0\n{ Envelope\n2\nKey 0 0 3 0 0 0 0 0 0 0\n"
                            "Key 10 10 3 0 0 0 0 0 0 0\nBehaviors 1 1\n}\n}\n";
-
-TEST_F(SceneCommand, PrintsTheRegistrationsOfSparksAndLensFlares) {
-    // Registrations go to the last block of each kind, read before or after the lines that make them.
-    file("fx.scene", "Group {\nSparks {\nName \"old\"\n}\nGroup {\nName \"torch\"\nRegisterSparks 10 1.5 0.25 2\n"
-                     "RegisterLensFlare\n}\nSparks {\nName \"sparks\"\n}\nLensFlare {\nName \"flare\"\n"
-                     "Flare 0 0 1 1 1 1 1\nFlare -1 1 0.5 1 1 1 1\n}\nGroup {\nName \"sun\"\nRegisterLensFlare\n"
-                     "RegisterSparks 1 2 3 4\n}\n}\n");
-    const ToolRun run = tool("fx.scene");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "time 0\nGroup \"\" enabled at 0 0 0\n  Sparks \"old\" enabled at 0 0 0 sparks from\n"
-                       "  Group \"torch\" enabled at 0 0 0\n"
-                       "  Sparks \"sparks\" enabled at 0 0 0 sparks from \"torch\" (rate 10 life 1.5 size 0.25 fall 2)"
-                       " \"sun\" (rate 1 life 2 size 3 fall 4)\n"
-                       "  LensFlare \"flare\" enabled at 0 0 0 flares from \"torch\" \"sun\" 2 elements\n"
-                       "  Group \"sun\" enabled at 0 0 0\n");
-}
 
 TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
     file("content/data/scene/room.scene",
@@ -81,29 +62,10 @@ TEST_F(SceneCommand, ListsTheTreeDepthFirstAtEachTime) {
     EXPECT_EQ(run.out, expected);
 }
 
-TEST_F(SceneCommand, ShadowGroupsShowWhatTheyThrowAndFromWhere) {
-    // The first enabled light lights the shadows; a caster name that matches nothing is shown as such.
-    const std::string nodes = "SpotLight {\nName \"lamp\"\nEnable no\n}\nPointLight {\nName \"bulb\"\n}\n"
-                              "ShadowPlane {\nPlane 0 1 0 -2\nLight 1 5 0 0\n}\n}\n";
-    for (const auto& [caster, shown] : {std::pair{"bulb", "\"bulb\""}, {"nobody", "no caster"}}) {
-        file("lit.scene", "DefaultLighting {\nName \"g\"\nShadows yes\nShadowCaster \"" + std::string(caster) +
-                              "\"\n" + nodes);
-        const ToolRun run = tool("lit.scene");
-        EXPECT_EQ(run.out, "time 0\nDefaultLighting \"g\" enabled at 0 0 0 shadows from \"bulb\" of " +
-                               std::string(shown) + "\n  SpotLight \"lamp\" disabled at 0 0 0\n"
-                               "  PointLight \"bulb\" enabled at 0 0 0\n"
-                               "  ShadowPlane \"\" enabled at 0 0 0 plane 0 1 0 -2 light 1 5 0 0\n");
-    }
-}
-
 TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
     const struct { const char* name; std::string script, err; } rows[] = {
         {"mesh.scene", "Group {\n\nEdgeMesh {\n}\n}\n", "mesh.scene:4: edge mesh has no \"Object\" line\n"},
-        {"deform.scene", "Group {\nDeformMesh {\nObject \"none.msh\"\n}\n}\n",
-         "deform.scene:3: unable to load mesh: none.msh\n"},
         {"open.scene", "Group {\nGroup {\n", "open.scene:2: the \"Group {\" block is not closed"},
-        {"plane.scene", "Group {\nShadowPlane {\nPlane 0 0 0 0\n}\n}\n", "plane.scene:4: shadow plane has no normal\n"},
-        {"empty.scene", "", "empty.scene: no scene"},
         {"missing.scene", "", "missing.scene: no scene"},
     };
     for (const auto& row : rows) {
@@ -113,42 +75,6 @@ TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
         EXPECT_EQ(run.out, "") << row.name;
         EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
     }
-}
-
-// The OBJ file holds as many faces as printed, naming earlier vertices, all within the sphere around x = 5.
-TEST_F(SceneCommand, CubeGridsPrintTheirSurfaceAndWriteItAsObj) {
-    file("blob.scene", "Group {\nCubeGrid {\nName \"blob\"\nGridSize 16\nThreshold 0.1\n" + moving +
-                           "MetaObject {\nType SPHERE\nRadius 8\n}\nMetaObject {\nName \"bare\"\n}\n}\n}\n");
-    const std::string objPath = file("blob.obj", "");
-    const ToolRun run = tool("blob.scene --time 5 --obj blob.obj");
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::size_t at = run.out.find("CubeGrid \"blob\" enabled at 5 0 0 triangles ");
-    ASSERT_NE(at, std::string::npos) << run.out;
-    std::istringstream counts(run.out.substr(at + 43));
-    std::size_t triangles = 0;
-    std::string word;
-    float threshold = 0;
-    counts >> triangles >> word >> threshold;
-    EXPECT_GT(triangles, 20u);
-    EXPECT_EQ(threshold, 0.1f);
-    EXPECT_NE(run.out.find("MetaObject \"\" enabled at 5 0 0 sphere\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("MetaObject \"bare\" enabled at 5 0 0 no primitive\n"), std::string::npos) << run.out;
-    std::ifstream obj(objPath);
-    std::size_t vertices = 0, faces = 0;
-    for (std::string line; std::getline(obj, line);) {
-        std::istringstream fields(line);
-        fields >> word;
-        if (word == "v") {
-            float x, y, z;
-            fields >> x >> y >> z;
-            EXPECT_LT(std::hypot(x - 5.0f, y, z), 8.0f * 0.7072f) << line;
-            ++vertices;
-        } else if (word == "f") {
-            ++faces;
-            for (std::string corner; fields >> corner;) EXPECT_LE(std::stoul(corner), vertices) << line;
-        }
-    }
-    EXPECT_EQ(faces, triangles);
 }
 
 }  // namespace
