@@ -141,5 +141,68 @@ TEST_F(DemoCapture, ACaptureThatCannotBeWrittenEndsTheStartWithAMessage) {
     EXPECT_EQ(boxes[0].text.rfind("Unable to capture: ", 0), 0u) << boxes[0].text;
 }
 
+TEST(RunProgress, OneLineRewrittenOnATerminalPlainLinesEveryTenthOrFiveSecondsElsewhere) {
+    // frames, wall seconds per frame, terminal: lines written, whether they are rewritten in place
+    const struct { long long frames; double perFrame; bool terminal; int lines; } rows[] = {
+        {1000, 0.001, false, 10},  // a fast run: every tenth
+        {100, 1.0, false, 20},     // a slow one: every tenth (10 s) and every 5 s in between
+        {1000, 0.001, true, 1},    // one line, its last state ends it
+    };
+    for (const auto& row : rows) {
+        char* buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE* out = open_memstream(&buffer, &size);
+        RunProgress progress(out, row.terminal, "capture", row.frames);
+        for (long long n = 1; n <= row.frames; ++n) progress.frameDone(n / 60.0, n * row.perFrame);
+        progress.finish();
+        std::fclose(out);
+        const std::string text(buffer, size);
+        std::free(buffer);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), row.lines) << text;
+        EXPECT_EQ(text.find('\r') != std::string::npos, row.terminal) << text;
+        EXPECT_NE(text.find("/" + std::to_string(row.frames) + " frames (100%)"), std::string::npos) << text;
+        EXPECT_NE(text.rfind("left 0:00"), std::string::npos) << text;
+    }
+    // Half-way through a run at one second a frame, half of the time is left.
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    RunProgress progress(out, false, "bench", 200);
+    for (int n = 1; n <= 100; ++n) progress.frameDone(n / 30.0, n);
+    std::fclose(out);
+    EXPECT_NE(std::string(buffer, size).find("bench: 100/200 frames (50%), demo time 3.3 s, elapsed 1:40, left 1:40"),
+              std::string::npos);
+    std::free(buffer);
+}
+
+TEST(BenchReport, TheTableHasTheFrameRowFirstThenOneRowPerEffectTypeByName) {
+    BenchReport report;
+    report.setRun(640, 480, 30);
+    report.setLoadTime(1234.5);
+    report.addFrame(10.0, {{"Flash", 1.0}, {"Blocks", 4.0}}, 0.5);
+    report.addFrame(30.0, {{"Flash", 3.0}}, 1.0);
+    report.addFrame(20.0, {}, 1.5);
+    EXPECT_EQ(report.frames(), 3u);
+
+    std::istringstream lines(report.text());
+    std::string line;
+    for (const char* head : {"bench 640x480 30 fps 3 frames", "load 1234.500 ms",
+                             "slowest 30.000 ms at 1.000 s, 20.000 ms at 1.500 s, 10.000 ms at 0.500 s"}) {
+        std::getline(lines, line);
+        EXPECT_EQ(line, head);
+    }
+    std::getline(lines, line);
+    EXPECT_EQ(line.substr(0, 4), "what");
+    // Count, minimum, median, 95th percentile and maximum; an effect type counts only in the frames that drew it.
+    std::vector<std::pair<std::string, std::vector<double>>> rows;
+    for (std::string name; lines >> name;) {
+        std::vector<double> values(5);
+        for (double& value : values) ASSERT_TRUE(lines >> value) << name;
+        rows.emplace_back(name, values);
+    }
+    EXPECT_EQ(rows, (std::vector<std::pair<std::string, std::vector<double>>>{
+                        {"frame", {3, 10, 20, 30, 30}}, {"Blocks", {1, 4, 4, 4, 4}}, {"Flash", {2, 1, 2, 3, 3}}}));
+}
+
 }  // namespace
 }  // namespace qv3rn

@@ -89,5 +89,28 @@ TEST(ShowLocation, TheWorkingFolderFirstThenTheInstalledOneElseAnErrorNamingBoth
     unsetenv("XDG_STATE_HOME");
 }
 
+TEST(DemoOptions, AFixedStepRunCountsItsDurationInDemoSeconds) {
+    using enum DemoMode;
+    const struct {
+        DemoMode mode;
+        int framesPerSecond;
+        RunLimits given, expected;
+    } cases[] = {
+        {Bench, 30, {0, 4.0}, {120, 0.0}},
+        {Capture, 60, {0, 2.5}, {150, 0.0}},
+        {Capture, 60, {100, 4.0}, {100, 0.0}},  // --frames is the fewer
+        {Capture, 60, {0, 0.001}, {1, 0.0}},    // never zero frames: zero means no limit
+        {Play, 60, {0, 4.0}, {0, 4.0}},         // a played show ends after wall seconds
+    };
+    for (const auto& c : cases) {
+        DemoOptions demo;
+        demo.mode = c.mode;
+        demo.framesPerSecond = c.framesPerSecond;
+        const RunLimits limits = demoRunLimits(demo, c.given);
+        EXPECT_EQ(limits.frames, c.expected.frames);
+        EXPECT_EQ(limits.seconds, c.expected.seconds);
+    }
+}
+
 }  // namespace
 }  // namespace qv3rn

@@ -90,5 +90,22 @@ TEST_F(RenderCommand, WritesOneFrameForEachTimeWithTheEffectsActiveThenInLayerOr
     EXPECT_EQ(readText(root_ / "t.log").find("unable to find image"), std::string::npos) << readText(root_ / "t.log");
 }
 
+TEST_F(RenderCommand, SheetLaysOutTheFramesAtTheStepInRowsEachLabelledWithItsTime) {
+    file("show/data/effect/demo.effect", flash(2, 0, "1 0 0 1", 1.0f));  // red from 2 s to 10 s
+    ToolRun run = shell(quoted(program().string()) + " sheet show --every 1.5 --to 4.5 --size 40x30 --columns 3 "
+                                                     "--out sheet.png");
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Cells of 40 + 4 by 30 + (8 + 4) + 4 pixels: 0, 1.5, 3 in the first row, 4.5 in the second.
+    const Frame sheet = frame("sheet.png");
+    EXPECT_EQ((std::array{sheet.width, sheet.height}), (std::array{3 * 44 + 4, 2 * 46 + 4}));
+    for (auto [x, y, r] : {std::array{24, 19, 0}, {68, 19, 0}, {112, 19, 255}, {24, 65, 255}})
+        expectColour(sheet, x, y, r, 0, 0);
+    // Under each frame, the label ("0:03.0" under the third) in light pixels on the dark strip.
+    int lit = 0;
+    for (int x = 92; x < 132; ++x)
+        for (int y = 36; y < 46; ++y) lit += *sheet.at(x, y) > 128;
+    EXPECT_GT(lit, 20);
+}
+
 }  // namespace
 }  // namespace qv3rn::test

@@ -1,6 +1,7 @@
 // scene_command_test.cpp -- "qv3rn-tool scene", run as the program itself on scene scripts written by the tests.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "tool_test.h"
@@ -75,6 +76,41 @@ TEST_F(SceneCommand, ScriptErrorsGiveTheFileAndLine) {
         EXPECT_EQ(run.out, "") << row.name;
         EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
     }
+}
+
+TEST_F(SceneCommand, CubeGridsPrintTheirSurfaceAndWriteItAsObj) {
+    file("blob.scene", "Group {\nCubeGrid {\nName \"blob\"\nGridSize 16\nThreshold 0.1\n" + moving +
+                           "MetaObject {\nType SPHERE\nRadius 8\n}\nMetaObject {\nName \"bare\"\n}\n}\n}\n");
+    const std::string objPath = file("blob.obj", "");
+    const ToolRun run = tool("blob.scene --time 5 --obj blob.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::size_t at = run.out.find("CubeGrid \"blob\" enabled at 5 0 0 triangles ");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    std::istringstream counts(run.out.substr(at + 43));
+    std::size_t triangles = 0;
+    std::string word;
+    float threshold = 0;
+    counts >> triangles >> word >> threshold;
+    EXPECT_GT(triangles, 20u);
+    EXPECT_EQ(threshold, 0.1f);
+    EXPECT_NE(run.out.find("MetaObject \"\" enabled at 5 0 0 sphere\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("MetaObject \"bare\" enabled at 5 0 0 no primitive\n"), std::string::npos) << run.out;
+    std::ifstream obj(objPath);
+    std::size_t vertices = 0, faces = 0;
+    for (std::string line; std::getline(obj, line);) {
+        std::istringstream fields(line);
+        fields >> word;
+        if (word == "v") {
+            float x, y, z;
+            fields >> x >> y >> z;
+            EXPECT_LT(std::hypot(x - 5.0f, y, z), 8.0f * 0.7072f) << line;
+            ++vertices;
+        } else if (word == "f") {
+            ++faces;
+            for (std::string corner; fields >> corner;) EXPECT_LE(std::stoul(corner), vertices) << line;
+        }
+    }
+    EXPECT_EQ(faces, triangles);
 }
 
 }  // namespace
