@@ -116,7 +116,6 @@ TEST_F(MeshNodeTest, BlocksReadTheirLinesOrFailWithTheirLine) {
          "2 Melt SinWave Wave Bend"},
         {block("DeformMesh", "Taper1 {\n}\nTaper2 {\n}\nTwist {\n}\nTwist {\n}\nZoom yes\n"),
          "0 Taper1 Taper2 Twist Twist"},
-        {block("DeformMesh", "Object \"missing.msh\"\n"), "7: unable to load mesh: missing.msh"},
         {block("DeformMesh", "Object \"empty.msh\"\n"), "7: deform mesh empty.msh has no vertices"},
         {block("DeformMesh", broken("Bend", "Dir")), "11: unable to load bend direction envelope"},
         {block("Morph", threeTargets + field("MorphAmount", 1)), "0 targets 3"},

@@ -51,11 +51,8 @@ TEST_F(SceneLoaderTest, KeywordsAreTriedInTheirOrderAndBlocksEndAtTheirOwnBrace)
          "r"}, {"text after the root block is not read", "Group {\nName \"r\"\n}\nMesh {\nGroup {\n", "r"},
         {"a script without a root", "Name \"r\"\n}\n", "none"},
         {"\"EdgeMesh {\" is not \"Mesh {\"", "Group {\nName \"r\"\nEdgeMesh {\n}\n}\n",
-         "4: edge mesh has no \"Object\" line"}, {"a meta object inside a cube grid",
-         "Group {\nName \"r\"\nCubeGrid {\nName \"g\"\nMetaObject {\nName \"m\"\n}\n}\n}\n", "r[g[m]]"},
-        {"per-pixel roots and children with shadows",
-         "PerPixelLighting {\nName \"r\"\nShadows yes\nShadowColor 1 0 0 1\nPerPixelBumpMapLighting {\nName \"a\"\n"
-         "Shadows no\n}\n}\n", "r[a]"}, {"a block that never closes", "Group {\nName \"r\"\nGroup {\nName \"a\"\n}\n",
+         "4: edge mesh has no \"Object\" line"},
+        {"a block that never closes", "Group {\nName \"r\"\nGroup {\nName \"a\"\n}\n",
          "5: the \"Group {\" block is not closed before the end of the file"},
         {"nesting beyond the limit", "Group {\n" + repeated("Group {\n", SceneLoader::maxDepth),
          "257: scene blocks nested deeper than 256 levels"},

@@ -57,7 +57,6 @@ TEST_F(SpecialNodesTest, SparkEmittersCountMoveAndDropTheirSparks) {
 
 TEST_F(SpecialNodesTest, BlocksReadTheirLinesOrFailWithTheirLine) {
     const struct { std::string script; std::string expected; } cases[] = {
-        {"Group {\nSparks {\nShader \"nowhere\"\n}\n}\n", "3: unable to find shader: nowhere"},
         {"Group {\nVolumizer {\nDensity {\n}\n}\n}\n",
          "4: unable to load volume density envelop: unable to find expected envelope start token"},
         {"Group {\nLensFlare {\nName \"f\"\nFlare 2 0.5 1.5 1 0.5 0.25 0.8\nFlare 9 1\nFlare\n}\n}\n",
