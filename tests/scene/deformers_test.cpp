@@ -1,5 +1,4 @@
-// deformers_test.cpp -- the seven deformer blocks read from script text, and the positions they give at chosen
-// values against positions worked out by hand.
+// deformers_test.cpp -- each deformer block read from text, and where it moves chosen points.
 #include "scene/deformers.h"
 
 #include <gtest/gtest.h>
@@ -33,48 +32,25 @@ TEST(DeformersTest, MovePointsWhereTheirFormulasPutThem) {
     const std::string taper = "Center 0 0 0\nMin -1 -1 -1\nMax 1 1 1\n";
     const struct { DeformerKind kind; std::string lines; float time; Vec3 in, out; } cases[] = {
         {DeformerKind::Bend, bend + "}\n", 0, {0, 0.5f, 0}, {0.18646f, 0.45016f, 0}},
-        {DeformerKind::Bend, bend + "Dir 1.5707963\n}\n", 0, {1, 0, 0}, {r, -r, 0}},
         {DeformerKind::Bend, bend + "Axis 1\n}\n", 0, {0, 0, 1}, {r, 0, r}},
-        {DeformerKind::Bend, bend + "Axis 2\n}\n", 0, {0, 1, 0}, {0, r, -r}},
-        {DeformerKind::Bend, "To 1\n" + field("BendAngle", 0.00005f) + "}\n", 0, {0, 1, 0}, {0, 1, 0}},
         {DeformerKind::Bend, "From 1\nTo 1\n" + field("BendAngle", quarter) + "}\n", 0, {0, 1, 0}, {0, 1, 0}},
-        {DeformerKind::Melt, melt + "}\n", 0, {0.5f, 1, 0.5f}, {0.5f, 0, 0.5f}},
         {DeformerKind::Melt, melt + "}\n", 0, {0.5f, 0, 0.5f}, {0.625f, -0.5f, 0.625f}},
         {DeformerKind::Melt, melt + "YBR 0\nZBR 2\nVis 1\n}\n", 0, {0.5f, 0, 0.5f}, {0.5f, -0.5f, 0.625f}},
-        {DeformerKind::Melt, melt + "NegAxis 1\n}\n", 0, {0, -1, 0}, {0, 0, 0}},
-        {DeformerKind::Melt, melt + "}\n", 0, {2, 0, 0}, {2, 0, 0}},
-        {DeformerKind::Melt, melt + "Axis 3\n}\n", 0, {0.5f, 1, 0.5f}, {0.5f, 1, 0.5f}},
         {DeformerKind::SinWave, "Axis 2\nAmp1 1\nAmp2 1\nWave 4\n}\n", 0, {1, 0, 0}, {1, 1, 0}},
-        {DeformerKind::SinWave, "Axis 2\nAmp1 1\nAmp2 1\nWave 4\n}\n", 1.5707963f, {1, 0, 0}, {1, 0, 0}},
         {DeformerKind::SinWave, "Axis 2\nAmp1 1\nAmp2 1\nWave 4\nDecay 0.6931472\n" + field("Flex", 2) + "}\n", 0,
          {1, 0, 0}, {1, 1, 0}},
-        {DeformerKind::SinWave, "Amp1 1\nAmp2 1\n" + field("Wave", 4) + "}\n", 0, {0, 0, -1}, {1, 0, -1}},
-        {DeformerKind::SinWave, "Axis 3\nAmp1 1\nAmp2 1\nWave 4\n}\n", 0, {0, 1, 0}, {0, 1, 0}},
-        {DeformerKind::Taper1, "Axis 2\n" + taper + field("Factor", 3) + "}\n", 0, {1, 0.5f, 1}, {2, 0.5f, 2}},
         {DeformerKind::Taper1, "Axis 2\n" + taper + field("Factor", 3) + "}\n", 0, {1, 0, 1}, {1.02f, 0, 1.02f}},
-        {DeformerKind::Taper1, "Axis 2\nMin 0 0 0\nMax 0 0 0\n" + field("Factor", 3) + "}\n", 0, {1, 5, 1},
-         {3, 5, 3}},
         {DeformerKind::Taper2, "Axis 1\n" + taper + field("FactorA", 3) + field("FactorB", 0) + "}\n", 0, {1, 1, 1},
          {1, 3, 0}},
-        {DeformerKind::Taper2, "Axis 4\n" + taper + field("FactorA", 3) + "}\n", 0, {1, 1, 1}, {3, 1, 1}},
         {DeformerKind::Twist, "Axis 2\nSize 1 2 1\n" + field("TwistAngle", quarter) + "}\n", 0, {1, 2, 0}, {0, 2, 1}},
         {DeformerKind::Twist, "Axis 6\nCenter 1 0 0\nSize 1 2 1\n" + field("TwistAngle", quarter) + "}\n", 0,
          {2, 2, 0}, {1, 2, 1}},
-        {DeformerKind::Twist, "Axis 4\nSize 1 1 0\n" + field("TwistAngle", quarter) + "}\n", 0, {1, 0, 1}, {1, 0, 1}},
         {DeformerKind::Wave, "Axis 1\nDisplace 2\nAmplitude 0.5\n" + field("Wavelength", 4) + "}\n", 0, {1, 0, 0},
          {1, 0.5f, 0}},
-        {DeformerKind::Wave, "Axis 1\nDisplace 7\nAmplitude 0.5\n" + field("Wavelength", 4) + "}\n", 0, {1, 1, 0},
-         {1.353553f, 1.353553f, 0}},
         {DeformerKind::Wave, "Axis 1\nDisplace 2\nAmplitude 0.5\nFiniteRange 1\nRange 2\n" + field("Wavelength", 4) +
-                                 "}\n",
-         0, {1, 0, 0}, {1, 0.25f, 0}},
-        {DeformerKind::Wave, "Axis 1\nDisplace 2\nAmplitude 0.5\nFiniteRange yes\nRange 2\n" +
-                                 field("Wavelength", 4) + "}\n",
-         0, {3, 0, 0}, {3, 0, 0}},
+                                 "}\n", 0, {1, 0, 0}, {1, 0.25f, 0}},
         {DeformerKind::Wave, "Axis 4\nDisplace 1\nAmplitude 2\n" + field("Phase", quarter) + "}\n", 0, {0, 0, 7},
          {2, 0, 7}},
-        {DeformerKind::Wave, "Axis 3\nDisplace 1\nAmplitude 2\n" + field("Phase", quarter) + "}\n", 0, {0, 0, 7},
-         {0, 0, 7}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(deformerName(c.kind)) + ":\n" + c.lines);

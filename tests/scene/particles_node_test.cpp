@@ -9,8 +9,7 @@
 namespace qv3rn::test {
 namespace {
 
-const std::string sphereBurst =
-    "Group {\n Particles {\n  Name \"burst\"\n  ParticleSystem {\n   Max 6\n"
+const std::string sphereBurst = "Group {\n Particles {\n  Name \"burst\"\n  ParticleSystem {\n   Max 6\n"
     "   Generator {\n    Type \"Sphere\"\n    Radius 2\n    Lifespan 5\n   }\n"
     "   Renderer {\n    Type \"Points\"\n   }\n  }\n }\n Mesh {\n  Name \"after\"\n }\n}\n";
 

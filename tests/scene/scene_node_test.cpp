@@ -1,9 +1,7 @@
-// scene_node_test.cpp -- the update step and drawing: transforms through parents, the enable envelope, disabled
-// groups, cameras (the current one, the projection) and light slots.
+// scene_node_test.cpp -- transforms through parents, disabled groups, the current camera and light slots.
 #include "scene/scene_node.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -30,9 +28,7 @@ TEST_F(SceneNodeTest, WorldPositionsComposeThroughRotatedAndScaledParents) {
          "}\n}\nGroup {\nName \"still\"\nPosition 5 5 5\nRotation 0 1 0 3\nScale 3 3 3\n}\n}\n}\n");
     root->update(0.0f);
     const struct { const char* name; Vec3 world; float scale; } cases[] = {
-        {"parent", {10, 0, 0}, 2.0f},
-        {"child", {12, 0, 0}, 2.0f},
-        {"grandchild", {12, 2, 0}, 1.0f},
+        {"parent", {10, 0, 0}, 2.0f}, {"child", {12, 0, 0}, 2.0f}, {"grandchild", {12, 2, 0}, 1.0f},
         {"still", {10, 0, 0}, 2.0f},  // without a keyframer its own transform lines do not count
     };
     for (const auto& c : cases) {
@@ -44,16 +40,6 @@ TEST_F(SceneNodeTest, WorldPositionsComposeThroughRotatedAndScaledParents) {
     }
     EXPECT_FLOAT_EQ(node("child").worldSphere().center.x, 12.0f);
     EXPECT_TRUE(root->hierarchySphere().contains(node("grandchild").worldSphere()));
-}
-
-TEST_F(SceneNodeTest, TheEnableEnvelopeEnablesExactlyWhenItsCeilingIsNotZero) {
-    const struct { float value; bool enabled; } cases[] = {
-        {0.5f, true}, {-0.5f, false}, {0.0f, false}, {-1.5f, true}, {3.0f, true}};
-    for (const auto& c : cases) {
-        read("Group {\nName \"r\"\nEnable no\nEnable {\n" + constantEnvelope(c.value) + "}\n}\n");
-        root->update(1.0f);
-        EXPECT_EQ(root->isEnabled(), c.enabled) << c.value;
-    }
 }
 
 // A white sprite in front of the camera, inside a group switched as `enable` says; the camera looks along +Z.
@@ -75,59 +61,6 @@ TEST_F(SceneNodeTest, ADisabledGroupsChildrenAreUpdatedButNotDrawn) {
         EXPECT_FALSE(eye.drawnThisFrame()) << "a camera is never drawn by the visible pass";
         root->renderAll();
         EXPECT_TRUE(eye.drawnThisFrame()) << "but is by the full pass";
-    }
-}
-
-TEST_F(SceneNodeTest, TreeQueriesWalkDepthFirstAndSkipBelowDisabledNodes) {
-    read("Group {\nName \"r\"\n" + keyframerLW({{2, 10.0f}}) + "Group {\nName \"a\"\nGroup {\nName \"twin\"\nPosition 1 0 0\n}\n}\n"
-         "Group {\nName \"off\"\nEnable no\nGroup {\nName \"twin\"\n}\n}\nCamera {\nName \"eye\"\n}\n"
-         "Group {\nName \"behind\"\n" + keyframerLW({{2, -50.0f}}) + "}\n}\n");
-    root->update(0.0f);
-    SceneNode* twin = root->findByName("twin");
-    ASSERT_NE(twin, nullptr);
-    EXPECT_EQ(twin->parent()->name(), "a") << "the first match depth-first";
-
-    SceneCamera camera("probe");  // at the origin looking along +Z: the tree is 10 in front, "behind" 40 behind
-    const auto names = [](const std::vector<SceneNode*>& nodes) {
-        std::string text;
-        for (const SceneNode* n : nodes) text += n->name() + " ";
-        return text;
-    };
-    std::vector<SceneNode*> enabled, visible;
-    root->collectEnabled(enabled);
-    root->collectVisible(camera.frustum(), visible);
-    EXPECT_EQ(names(enabled), "r a twin eye behind ");
-    EXPECT_EQ(names(visible), "r a twin ");
-
-    EXPECT_TRUE(root->removeDescendant(twin));
-    std::unique_ptr<SceneNode> unlinked(twin);
-    EXPECT_EQ(twin->parent(), nullptr);
-    EXPECT_EQ(root->findByName("twin")->parent()->name(), "off");
-    EXPECT_FALSE(root->removeDescendant(twin));
-}
-
-TEST_F(SceneNodeTest, TheLastActiveCameraUpdatedBecomesCurrentWithItsProjection) {
-    const struct { const char* lines; float fov, zNear, zFar; } cases[] = {
-        {"", 45.0f, 1.0f, 1024.0f}, {"FOV 60\nClipPlanes 2 50\n", 60.0f, 2.0f, 50.0f}};
-    for (const auto& c : cases) {
-        read(std::string("Group {\nCamera {\nName \"first\"\nActive yes\n}\nCamera {\nName \"second\"\nActive yes\n") +
-             c.lines + "}\nCamera {\nName \"idle\"\n}\n}\n");
-        root->update(0.0f);
-        ASSERT_NE(cameras.currentCamera(), nullptr);
-        EXPECT_EQ(cameras.currentCamera()->name(), "second");
-
-        cameras.setSize(64, 32);
-        static_cast<const SceneCamera*>(cameras.currentCamera())->apply();
-        float applied[16], expected[16];
-        glGetFloatv(GL_PROJECTION_MATRIX, applied);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(c.fov, 2.0, c.zNear, c.zFar);
-        glGetFloatv(GL_PROJECTION_MATRIX, expected);
-        glMatrixMode(GL_MODELVIEW);
-        for (int i = 0; i < 16; ++i) EXPECT_NEAR(applied[i], expected[i], 1e-5f) << c.lines << " element " << i;
-        root.reset();  // the cameras leave the manager with their nodes
-        EXPECT_TRUE(cameras.cameras().empty());
     }
 }
 

@@ -1,5 +1,4 @@
-// shadow_test.cpp -- the "ShadowPlane {" and "DefaultLighting {" blocks: their lines and errors, planar shadows
-// clipped to their quad, a caster's shadow through the depth image, and the state both leave behind.
+// shadow_test.cpp -- "ShadowPlane {" and "DefaultLighting {": lines, errors, pictures and the state left behind.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -59,8 +58,7 @@ protected:
         adopt("tile.msh", boxMesh({1, 1, 0.2f}));
         adopt("box.msh", boxMesh({1, 1, 1}));
         adopt("wall.msh", boxMesh({8, 8, 1}));
-        // Red, half transparent, and turned away from the camera: a pane drawn with two-pass blending shows in
-        // the pass of the far faces, blended over what is behind it.
+        // Red, half transparent, turned away: two-pass blending shows it in the far faces' pass.
         auto glass = flatGrid(1, 1.0f, addShader("glass", true));
         for (MeshTriangle& triangle : glass->triangles()) std::swap(triangle.vertices[1], triangle.vertices[2]);
         glass->computePlanes();
@@ -82,8 +80,7 @@ protected:
         MeshSceneTest::TearDown();
     }
 
-    // The script's picture on blue, with the stencil clear; then every state is checked as it was before, and
-    // the stencil as clear.
+    // The script's picture on blue; every state as before, and the stencil clear.
     void picture(const std::string& script) {
         read(script);
         glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
@@ -138,12 +135,9 @@ TEST_F(ShadowTest, BlocksReadTheirLinesOrFailWithTheirLine) {
         {plane("Plane 0 0 0 1\n"), "5: shadow plane has no normal"},
         {plane("Light 5 0 3 1\nPlane 1 0 0 -5\n"), "6: shadow plane light lies in the plane or along it"},
         {plane("Plane 0 inf 0 0\n"), "5: shadow plane numbers are not finite"},
-        {plane("Plane 1e-30 0 0 0\n"), "5: shadow plane has no normal"},
         {plane("Plane 0 3e20 0 0\n"), "5: shadow plane normal is too long"},
         {plane("Light 0 3e38 0 1\nPlane 0 10 0 0\n"), "6: shadow plane light is too far"},
-        {plane("Size 1e39 0 1\n"), "5: shadow plane quad is too large"},
-        {lit(""), "no shadows"},
-        {lit("Shadows no\n"), "off 0 0 0 1 \"\""},
+        {plane("Size 1e39 0 1\n"), "5: shadow plane quad is too large"}, {lit(""), "no shadows"},
         {lit("Shadows yes\nShadowColor 1 0 0 0.5\nShadowCaster \"box\"\nShadowImage \"ShadowImage.small\"\n"),
          "on 1 0 0 0.5 \"box\" image"},
         {lit("ShadowImage \"nowhere.png\"\n"), "3: unable to find shadow image: nowhere.png"},
@@ -176,10 +170,8 @@ TEST_F(ShadowTest, BlocksReadTheirLinesOrFailWithTheirLine) {
 }
 
 TEST_F(ShadowTest, PlanarShadowsFallWithinTheQuad) {
-    // A unit tile (0.2 thick) 2 in front of the plane z = 10, whose quad spans x and y in [-2, 2]. The light
-    // along (1, 0, -1) throws the tile 2 to -x: [-2.5, -1.5] x [-0.5, 0.5], cut at x = -2 by the quad. The point
-    // light at (4, 0, 4) throws it 1.5 times as large: [-2.75, -1.25] x [-0.75, 0.75]. Moving the plane node
-    // moves the tile, and its shadow, 1 to +x, never the quad. Grey: the quad; blue: the cleared picture.
+    // A unit tile 2 before the plane z = 10 (quad [-2, 2] square): light along (1, 0, -1) throws it to
+    // [-2.5, -1.5], cut at -2; the point light at (4, 0, 4) 1.5 times as large. Moving the node moves the tile.
     const auto scene = [](const std::string& lines) {
         return "Group {\nCamera {\nActive yes\n}\nShadowPlane {\nSize 2 2 0\n" + lines +
                mesh("c", "tile.msh", at(0, 0, 8)) + "}\n}\n";
@@ -192,7 +184,6 @@ TEST_F(ShadowTest, PlanarShadowsFallWithinTheQuad) {
     const struct { std::string what, lines; std::vector<Sample> samples; } cases[] = {
         {"a direction", "Plane 0 0 -1 10\nLight 1 0 -1 0\n",
          {{-1.75f, 0, 0}, {-2.25f, 0, blue}, {-1.3f, 0, grey}, {-1.75f, 0.65f, grey}, {1.0f, 1.0f, grey}}},
-        {"the plane turned round", "Plane 0 0 1 -10\nLight 1 0 -1 0\n", {{-1.75f, 0, 0}, {-1.3f, 0, grey}}},
         {"a point", "Plane 0 0 -1 10\nLight 4 0 4 1\n",
          {{-1.75f, 0, 0}, {-1.4f, 0, 0}, {-1.75f, 0.65f, 0}, {-2.25f, 0, blue}, {-1.1f, 0, grey}}},
         {"the node moved", "Plane 0 0 -1 10\nLight 1 0 -1 0\n" + at(1, 0, 0),
@@ -208,14 +199,8 @@ TEST_F(ShadowTest, PlanarShadowsFallWithinTheQuad) {
 }
 
 TEST_F(ShadowTest, ACastersShadowIsProjectedOntoTheReceivers) {
-    // A unit box at z 7 before a wall whose face is at z 10, a spot light at (3, 0, 4): the box's outline thrown
-    // from the light covers x in [-5.4, -1.3] on the wall, in the shadow colour blended by its alpha. The box
-    // itself and the wall elsewhere stay white; without shadows, or without a caster, the wall is white
-    // throughout, and so it is with a light at the caster's centre, which has no way to look at it. The light stands outside
-    // the camera's view. The framebuffer (64 pixels) is smaller than the image: the map fills a corner of it.
-    // Half-transparent red glass at (2, -2, 8), listed before the wall, is blended over it: opaque surfaces come
-    // first. Black (alpha 1) needs no comparison fail value, so the path for drivers that have one is drawn here
-    // too.
+    // A unit box at z 7 before a wall at z 10, a spot light at (3, 0, 4) outside the view: the shadow covers
+    // x in [-5.4, -1.3] on the wall. Red glass listed before the wall is blended over it (opaque first).
     const auto scene = [](const std::string& lines, const std::string& light, const std::string& caster) {
         return "DefaultLighting {\nName \"g\"\n" + lines + "Camera {\nActive yes\n}\n" + light +
                mesh("glass", "glass.msh", "TwoPassBlending yes\n" + at(2, -2, 8)) + mesh("c", "box.msh", caster) +
@@ -235,7 +220,6 @@ TEST_F(ShadowTest, ACastersShadowIsProjectedOntoTheReceivers) {
         {"half red", "Shadows yes\nShadowColor 1 0 0 0.5\nShadowCaster \"c\"\n", spot, 0xff8080, true, false},
         {"off", "Shadows no\nShadowCaster \"c\"\n", spot, white, false, false},
         {"no such caster", "Shadows yes\nShadowCaster \"nobody\"\n", spot, white, false, false},
-        {"no caster named", "Shadows yes\n", spot, white, false, false},
         // Out of the camera's view, 1 from a light at (-5, 0, 2), the caster throws its shadow into it.
         {"caster unseen", "Shadows yes\nShadowCaster \"c\"\n", "PointLight {\n" + at(-5, 0, 2) + "}\n", 0, true, false,
          at(-4, 0, 6)},
@@ -257,18 +241,6 @@ TEST_F(ShadowTest, ACastersShadowIsProjectedOntoTheReceivers) {
     }
     EXPECT_NE(log.text().find("DefaultLighting \"g\": no shadows: no node named \"nobody\" to cast them"),
               std::string::npos);
-}
-
-TEST_F(ShadowTest, ACastersShadowFallsOnShadowPlanesToo) {
-    // The wall of the picture above, with a grey quad 4 each way just before it: the box's shadow, at x -3,
-    // darkens the quad as it darkens the wall; the lit part of the quad stays grey.
-    picture("DefaultLighting {\nShadows yes\nShadowCaster \"c\"\nCamera {\nActive yes\n}\nSpotLight {\n" +
-            at(3, 0, 4) + "}\n" + mesh("c", "box.msh", at(0, 0, 7)) + mesh("w", "wall.msh", at(0, 0, 10.5f)) +
-            "ShadowPlane {\nPlane 0 0 -1 9.9\nLight 0 0 0 1\nSize 4 4 0\n}\n}\n");
-    expectRgb(column(-3, 10), row(0, 10), 0x000000, "the shadow on the quad");
-    expectRgb(column(2.8f, 10), row(0, 10), 0x808080, "the lit quad");
-    expectRgb(column(0, 6.5f), row(0, 6.5f), 0xffffff, "the box");
-    expectPlainDrawingAfter();
 }
 
 }  // namespace
