@@ -272,7 +272,6 @@ TEST_F(EffectScriptTest, FailedBlocksAndIncludesStopTheScriptAndSayWhere) {
     const std::string at = folder + "/";
     write("fails.effect", "Probe {\n  Name \"a\"\n}\nProbe {\n  Name \"b\"\n  Bogus 1\n}\nProbe {\n  Name \"c\"\n}\n");
     write("raises.effect", "Probe {\n  Name \"a\"\n}\n\nProbe {\n  Raise the roof\n}\n");
-    write("envelope.effect", "Probe {\n  Visible {\n  { Envelope\n  2\n  Key 1 0 0 0 0 0 0 0 0 0\n");
     write("main.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + at + "missing.effect\"\nProbe {\n}\n");
     write("bad.effect", "Probe {\n Name \"b\"\n Nonsense\n}\n");
     write("outer.effect", "Include \"" + at + "bad.effect\"\nProbe {\n Name \"after\"\n}\n");
@@ -287,7 +286,6 @@ TEST_F(EffectScriptTest, FailedBlocksAndIncludesStopTheScriptAndSayWhere) {
         {"fails.effect", "false " + at + "fails.effect:6: the Probe block does not understand the line \"Bogus 1\" "
                          "[a] {delete b}"},
         {"raises.effect", "error " + at + "raises.effect:6: ProbeLoader unknown token: Raise the roof [a]"},
-        {"envelope.effect", "error " + at + "envelope.effect:5: To few keys in Envelope [] {delete }"},
         {"main.effect", "main.effect:4: Include \"" + at + "missing.effect\": " + at +
                             "missing.effect: unable to open the effect script [a]"},
         {"outer.effect", "outer.effect:1: Include \"" + at + "bad.effect\": " + at +

@@ -87,8 +87,6 @@ const PixelCase cases[] = {
 
     {"invert inverts exactly the area under it", "Invert", warm, "Rect 0 0 320 480\n}\n",
      {{100, 100, {55, 195, 255}, 1}, {300, 470, {55, 195, 255}, 1}, {340, 100, {20, 240, 128}, 0}}, 2.0f, cool},
-    {"half an inversion is grey whatever the colour", "Invert", warm, constantField("Alpha {", 0.5f) + "}\n",
-     {{100, 100, {128, 128, 128}, 2}, {500, 100, {128, 128, 128}, 2}}, 0.0f, cool},
     {"another draw mode draws a white rectangle", "Invert", warm, "DrawMode NORMAL\nRect 320 0 320 240\n}\n",
      {{500, 100, white, 1}, {500, 300, {20, 240, 128}, 0}}, 0.0f, cool},
 
@@ -96,12 +94,6 @@ const PixelCase cases[] = {
      "Message \"AB\"\nFont \"font.png\"\nFontSize 32 32\n" + constantField("Alpha {", 1) + centred + "}\n",
      {{288, 224, red, 8}, {320, 224, green, 8}, {264, 224, black, 29}, {344, 224, black, 29}, {288, 248, black, 29},
       {320, 200, black, 29}}},
-    {"text without an alpha track is invisible", "Text", dark, "Message \"AB\"\nFont \"font.png\"\n" + centred + "}\n",
-     {{288, 224, black, 29}, {320, 224, black, 29}}},
-    {"each glyph turns about its own centre", "Text", dark,
-     "Message \"A\"\nFontSize 32 32\n" + constantField("Alpha {", 1) + constantField("FontScaleX {", 2) +
-         constantField("FontScaleY {", 1) + constantField("FontRotation {", 90) + centred + "}\n",
-     {{304, 252, white}, {304, 196, white}, {332, 224, black, 29}, {276, 224, black, 29}}},
     {"the line scales about its position", "Text", dark,
      "Message \"AB\"\nFont \"font.png\"\n" + constantField("Alpha {", 1) + constantField("ScaleX {", 2) +
          constantField("ScaleY {", 1) + centred + "}\n",
@@ -112,7 +104,6 @@ const PixelCase cases[] = {
     {"at fade 2 only the sharp picture shows, in the screen rectangle", "TextFade", dark,
      fadeBody + constantField("Alpha { ", 2) + "}\n",
      {{320, 240, green}, {470, 350, green}, {150, 240, black, 0}, {490, 240, black, 0}}},
-    {"without a track the fade is 1", "TextFade", dark, fadeBody + "}\n", {{320, 240, red}}},
 
     {"a dissolve without its picture draws nothing", "DissolveBrush", dark,
      "Brush \"levels.tga\"\nImage \"missing.tga\"\n}\n", shownColumns({false, false, false, false})},
@@ -223,12 +214,6 @@ TEST_F(BrushTest, APathStrokeStampsOneIncrementAfterThePathStartUpToTheFirstStep
     brush.update(1.5f);
     EXPECT_EQ(brush.strokeStamps().size(), 15u);
     EXPECT_NEAR(brush.strokeStamps().back().x, 640.0f, 1e-3f);
-
-    // The stroke starts at the earlier of the paths' starts; x holds its first key before its own start.
-    SplineBrush& early = spline("PathIncrTime 0.5\n" + envelopeField("PathX {", {{0.0f, 100.0f}, {1.0f, 200.0f}}) +
-                                envelopeField("PathY {", {{-1.0f, 0.0f}, {1.0f, 400.0f}}) + "}\n");
-    early.update(0.0f);
-    expectStamps(early.strokeStamps(), {{100, 100}, {100, 200}});  // path times -0.5 and 0
     // Without both paths there is no stroke.
     SplineBrush& half = spline(envelopeField("PathX {", {{0.0f, 0.0f}, {1.0f, 640.0f}}) +
                                envelopeField("BrushSize {", {{0.0f, 10.0f}, {2.0f, 30.0f}}) + "}\n");

@@ -75,7 +75,6 @@ TEST_F(SceneEffectTest, CameraSwitchesApplyInTimeOrderFromTheirTime) {
 TEST_F(SceneEffectTest, SpecularOnlyAddsTheSceneOverThePictureWhenLit) {
     const struct { const char* lines; std::array<int, 3> centre; } cases[] = {
         {"Lighting no\nSpecularOnly yes\n", {128, 0, 0}},  // without lighting the mode is ignored
-        {"Lighting yes\nSpecularOnly no\n", {128, 0, 0}},
         {"Lighting yes\nSpecularOnly yes\n", {192, 64, 64}},
     };
     for (const auto& c : cases) {
