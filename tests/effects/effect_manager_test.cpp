@@ -119,21 +119,6 @@ TEST_F(TimelineTest, KeepFinishedSendsEndedEffectsBackToPendingAndTheyReturnWhen
     EXPECT_EQ(journal.back(), "delete A");
 }
 
-TEST_F(TimelineTest, InitAllAndDestructionVisitPendingThenActiveEffectsInOrder) {
-    {
-        EffectManager local;
-        EXPECT_EQ(&EffectManager::instance(), &local) << "a new manager is the current one while it lives";
-        local.addEffect(probe(&journal, "active", 0.0f, 10.0f));
-        local.addEffect(nullptr);  // ignored
-        local.addEffect(probe(&journal, "pending", 50.0f, 60.0f));
-        local.initAll();
-        local.update(1.0f);
-    }
-    EXPECT_EQ(&EffectManager::instance(), &manager) << "and hands the role back";
-    EXPECT_EQ(journal, (Journal{"init active", "init pending", "update active 1", "release pending", "delete pending",
-                                "release active", "delete active"}));
-}
-
 TEST_F(TimelineTest, FixedStepTimesComeFromTheStepNumberSoRunsFromDifferentStartsMeet) {
     // The show's last frame lands on its end exactly, which a running sum of 1/60 misses.
     EXPECT_EQ(FixedStepClock(manager, 60.0).timeOf(60 * 252), 252.0);
@@ -298,13 +283,6 @@ TEST_F(EffectScriptTest, FailedBlocksAndIncludesStopTheScriptAndSayWhere) {
         const std::string result = outcome(row.file);
         EXPECT_NE(result.find(row.outcome), std::string::npos) << result;
     }
-}
-
-TEST_F(EffectScriptTest, IncludesAddTheirEffectsInPlace) {
-    write("part.effect", "Probe {\n Name \"b\"\n}\nOther {\n Name \"c\"\n}\nx\ny\nz\n");
-    write("main.effect", "Probe {\n Name \"a\"\n}\nInclude \"" + folder + "\\part.effect\"\nProbe {\n Name \"d\"\n}\n");
-    ASSERT_TRUE(script.loadFile(folder + "/main.effect")) << script.failure();
-    EXPECT_EQ(effects(), "[a 0 0 0 0 0][b 0 0 0 0 0][c 0 0 0 0 0][d 0 0 0 0 0]");
 }
 
 TEST_F(EffectScriptTest, TheArchiveCopyComesFirstAndOneThatDoesNotParseGivesWayToTheDiskCopy) {

@@ -126,13 +126,6 @@ TEST_F(MotionEffectsTest, EachPatternMovesTheGridCornersAsItsFormulaSays) {
     EXPECT_EQ(load<DiffusionEffect>("Diffusion", "DeformType DEFORM_7 DEFORM_2\n}\n").deformType, 2);
 }
 
-TEST_F(MotionEffectsTest, OtherTypesLeaveTheGridStraightInsideTheTextureRectangle) {
-    const auto& effect =
-        load<DiffusionEffect>("Diffusion", "DeformType DEFORM_10\nResolution 4\nTexRect 0.25 0.5 0.75 1\n}\n");
-    for (int i = 0; i <= 4; ++i)
-        for (int j = 0; j <= 4; ++j) expectGrid(effect, i, j, 0.25f + 0.5f * (i / 4.0f), 0.5f + 0.5f * (j / 4.0f));
-}
-
 TEST_F(MotionEffectsTest, ScaleTracksRebuildTheGridAndTheAlphaTrackDrivesTheColour) {
     auto& effect = load<DiffusionEffect>("Diffusion", "DeformType DEFORM_0\nResolution 2\n" +
                                                           envelopeField("ScaleX {", {{0.0f, 1.0f}, {10.0f, 11.0f}}) +

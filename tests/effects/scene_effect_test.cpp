@@ -90,16 +90,5 @@ TEST_F(SceneEffectTest, SpecularOnlyAddsTheSceneOverThePictureWhenLit) {
     }
 }
 
-TEST_F(SceneEffectTest, UnknownLinesRaiseTheLoadersError) {
-    const struct { const char* body; const char* error; } cases[] = {
-        {"CameraSyncro {\nChange \"mid\" 10\nCut \"late\" 20\n}\n}\n",
-         "<stream>:4: SceneEffectLoader unknown token: Cut \"late\" 20"},
-        {"CameraSyncro {\nChange \"far view\" 10\n}\n}\n",
-         "<stream>:3: SceneEffectLoader camera switch without a time (the camera name is one word): Change \"far "
-         "view\" 10"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(readScript(*manager, std::string("Scene {\n") + c.body), c.error);
-}
-
 }  // namespace
 }  // namespace qv3rn::test

@@ -94,6 +94,8 @@ TEST_F(ShowTest, ALineATypeCannotReadStopsTheScriptWithTheLineAndWhy) {
          "2: HermiteBrushLoader NumSegDivs out of range:NumSegDivs 2000000000"},
         {"SplineBrush {\n PathIncrTime nan\n}\n", "2: SplineBrushLoader PathIncrTime must be above 0:PathIncrTime nan"},
         {"Lines {\n NumLines 2000000000\n}\n", "2: LinesEffectLoader line count out of range: NumLines 2000000000"},
+        {"Scene {\nCameraSyncro {\nChange \"far view\" 10\n}\n}\n",
+         "3: SceneEffectLoader camera switch without a time (the camera name is one word): Change \"far view\" 10"},
         // Types whose unknown lines fail the block without an error of their own.
         {"Image {\n Rect 1 2 3 4\n Sparkle 3\n}\n", "3: the Image block does not understand the line \"Sparkle 3\""},
         {"TextFade {\n" + constantField(" Alpha {", 1) + "}\n",  // the field needs its trailing space
