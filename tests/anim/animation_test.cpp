@@ -1,4 +1,4 @@
-// animation_test.cpp -- Tests of envelopes (their blocks with every load message, writing, behaviours around the
+// animation_test.cpp -- Tests of envelopes (their blocks and load messages, writing, behaviours around the
 // key range, every span shape) and of both keyframers (tracks and nine channels): their blocks and errors, the
 // tracks' interpolation, rotations, save-then-load, and their transforms applied in a real headless context.
 #include "anim/keyframer.h"

@@ -102,23 +102,6 @@ TEST_F(TimelineTest, AVisibilityEnvelopeAtZeroOrBelowSkipsUpdateAndRenderButKeep
     EXPECT_EQ(journal, (Journal{"update V 60.5", "render V"}));
 }
 
-TEST_F(TimelineTest, KeepFinishedSendsEndedEffectsBackToPendingAndTheyReturnWhenTimeDoes) {
-    manager.setKeepFinished(true);
-    manager.addEffect(probe(&journal, "A", 1.0f, 2.0f));
-    manager.addEffect(probe(&journal, "B", 5.0f, 6.0f));
-    frame(1.5f);
-    frame(3.0f);
-    EXPECT_TRUE(manager.active().empty());
-    EXPECT_EQ(names(manager.pending()), (Lines{"B", "A"}));  // appended after B, not released
-
-    journal.clear();
-    frame(1.0f);  // back into A's interval
-    EXPECT_EQ(journal, (Journal{"update A 1", "render A"}));
-    manager.setKeepFinished(false);
-    frame(3.0f);
-    EXPECT_EQ(journal.back(), "delete A");
-}
-
 TEST_F(TimelineTest, FixedStepTimesComeFromTheStepNumberSoRunsFromDifferentStartsMeet) {
     // The show's last frame lands on its end exactly, which a running sum of 1/60 misses.
     EXPECT_EQ(FixedStepClock(manager, 60.0).timeOf(60 * 252), 252.0);

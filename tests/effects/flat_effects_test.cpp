@@ -70,8 +70,6 @@ const PixelCase cases[] = {
     {"a flash at alpha 1 covers the whole screen", "Flash", {255, 255, 255},
      "Color 0.2 0.4 0.6 1\n" + constantField("Alpha {", 1) + "}\n",
      {{2, 2, {51, 102, 153}, 1}, {320, 240, {51, 102, 153}, 1}, {638, 478, {51, 102, 153}, 1}}},
-    {"a flash without an Alpha field never shows", "Flash", {10, 20, 30}, "Color 1 1 1 1\nDrawMode ADDITIVE\n}\n",
-     {{320, 240, {10, 20, 30}, 0}}},
     {"NORMAL: source times alpha plus destination times one minus alpha", "Flash", dst,
      "Color 0.6 0.5 0.25 1\n" + constantField("Alpha {", 0.5f) + "}\n", {{320, 240, {102, 115, 134}}}},
     {"ADDITIVE: source times alpha plus destination", "Flash", dst,
@@ -94,10 +92,6 @@ const PixelCase cases[] = {
      "Message \"AB\"\nFont \"font.png\"\nFontSize 32 32\n" + constantField("Alpha {", 1) + centred + "}\n",
      {{288, 224, red, 8}, {320, 224, green, 8}, {264, 224, black, 29}, {344, 224, black, 29}, {288, 248, black, 29},
       {320, 200, black, 29}}},
-    {"the line scales about its position", "Text", dark,
-     "Message \"AB\"\nFont \"font.png\"\n" + constantField("Alpha {", 1) + constantField("ScaleX {", 2) +
-         constantField("ScaleY {", 1) + centred + "}\n",
-     {{236, 224, red, 8}, {340, 224, green, 8}, {216, 224, black, 29}}},
 
     {"at fade 0.5 only the blurred picture shows, at half alpha", "TextFade", dark,
      fadeBody + constantField("Alpha { ", 0.5f) + "}\n", {{320, 240, {128, 0, 0}}}},
@@ -105,8 +99,6 @@ const PixelCase cases[] = {
      fadeBody + constantField("Alpha { ", 2) + "}\n",
      {{320, 240, green}, {470, 350, green}, {150, 240, black, 0}, {490, 240, black, 0}}},
 
-    {"a dissolve without its picture draws nothing", "DissolveBrush", dark,
-     "Brush \"levels.tga\"\nImage \"missing.tga\"\n}\n", shownColumns({false, false, false, false})},
     {"at dissolve 0 only alpha 0 shows: the test is less-or-equal", "DissolveBrush", dark,
      "Start 0\nEnd 2\n" + levels + "}\n", shownColumns({true, false, false, false}), 0.0f},
     {"the dissolve is the time over the length: 0.7 is past 170", "DissolveBrush", dark, "Start 0\nEnd 2\n" + levels + "}\n",
@@ -116,7 +108,6 @@ const PixelCase cases[] = {
      {{256, 192, {0, 0, 255}}, {480, 100, {200, 0, 0}}}, 0.5f},
     {"MULTIPLY uses no alpha: the whole picture", "SplineBrush", {200, 100, 100}, "DrawMode MULTIPLY\n" + stroke,
      {{256, 192, {0, 0, 100}}, {480, 100, {0, 0, 100}}}, 0.5f},
-    {"blocks without an image draw nothing", "Blocks", dark, "Rows 1\nCols 1\n}\n", {{400, 300, black, 0}}, 0.0f},
 };
 
 class FlatEffectsTest : public OverlayTest {
