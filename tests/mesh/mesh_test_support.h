@@ -60,11 +60,6 @@ inline std::vector<std::uint8_t> compressBzip2(const std::vector<std::uint8_t>& 
     return std::vector<std::uint8_t>(out.begin(), out.begin() + length);
 }
 
-inline std::vector<std::uint8_t> readFileBytes(const std::string& path) {
-    const std::string bytes = readFile(path);
-    return {bytes.begin(), bytes.end()};
-}
-
 // A fixture with a log file of the test's own (read back by logText), its own shader manager and mesh manager;
 // `Base` is ::testing::Test, or GLTest for the tests that draw.
 template <typename Base>
