@@ -73,15 +73,11 @@ protected:
 
     std::string logText() { return readFile(logPath_); }
 
-    Shader* addShader(const std::string& name, bool blended = false) {
-        return test::addShader(shaders, name, blended);
-    }
+    Shader* addShader(const std::string& name) { return test::addShader(shaders, name); }
 
     Log log;
     ShaderManager shaders;
     MeshManager meshes;  // destroyed first: its meshes give their shader references back before the shaders go
-
-private:
     std::string logPath_;
 };
 
