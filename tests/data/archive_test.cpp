@@ -84,8 +84,6 @@ TEST_F(ArchiveTest, PackedEntriesReadBackExactlyFromFileOrMemoryAndAreListedSort
         }
     }
     EXPECT_FALSE(memory.openBuffer(zip.data(), 100, "memory", demoArchivePassword));
-    EXPECT_FALSE(memory.openBuffer(nullptr, 0, "memory", demoArchivePassword));
-    EXPECT_FALSE(memory.openBuffer(zip.data(), zip.size(), "memory", ""));
 
     const std::vector<ArchiveEntry> entries = archive.entries();
     ASSERT_EQ(entries.size(), files.size());
@@ -100,8 +98,7 @@ TEST_F(ArchiveTest, PackedEntriesReadBackExactlyFromFileOrMemoryAndAreListedSort
         ASSERT_TRUE(archive.readFile(name, data));
         EXPECT_EQ(data, files[2].second);
     }
-    const std::string missing[] = {"Data/Obj/x.msh", "/data/obj/x.msh", "data/obj/x.ms", "obj/x.msh",
-                                   std::string("data/obj/x.msh\0tail", 19)};
+    const std::string missing[] = {"Data/Obj/x.msh", "/data/obj/x.msh", std::string("data/obj/x.msh\0tail", 19)};
     for (const std::string& name : missing) EXPECT_FALSE(archive.readFile(name, data)) << name;
     EXPECT_TRUE(data.empty());
 }
@@ -117,44 +114,24 @@ TEST_F(ArchiveTest, LogsOpeningReadingMissingEntriesAndClosingButNoLineOfItsOwnF
         EXPECT_TRUE(archive.readFile("data\\shader\\demo.shader", data));
         EXPECT_FALSE(archive.readFile("data\\shader\\missing.shader", data));
         ASSERT_TRUE(archive.open("data.dat", "wolmz353"));  // reopening closes; the password is tried on entries
-        for (const auto& [name, bytes] : files) EXPECT_FALSE(archive.readFile(name, data)) << name;
+        EXPECT_FALSE(archive.readFile("data/obj/x.msh", data));
         EXPECT_TRUE(data.empty());
-        EXPECT_FALSE(archive.open("missing.dat", demoArchivePassword));
-        EXPECT_FALSE(archive.isOpen());  // the open archive was closed before the failing attempt
-        archive.close();                 // closing a closed archive logs nothing
-        ASSERT_TRUE(archive.open("data.dat", demoArchivePassword));
-    }  // the destructor closes
+    }
     log.close();
-    std::string expected = "Opening archive data.dat\nreading file from archive: data/shader/demo.shader\n"
-                           "unable to read file from archive: data/shader/missing.shader\nClosed archive\n"
-                           "Opening archive data.dat\n";
-    for (const auto& [name, bytes] : files) expected += "reading file from archive: " + name + "\n";
-    EXPECT_EQ(readFile("archive.log"), expected + "Closed archive\nOpening archive data.dat\nClosed archive\n");
-}
-
-TEST_F(ArchiveTest, EmptyPathsAndPasswordsAreRefusedAndAnyPasswordOpensUnencryptedEntries) {
-    pack("");  // no encryption at all
-    Archive archive;
-    EXPECT_FALSE(archive.open("data.dat", ""));
-    EXPECT_FALSE(archive.open("", demoArchivePassword));
-    EXPECT_FALSE(archive.isOpen());
-    Bytes data;
-    EXPECT_FALSE(archive.readFile("data/obj/x.msh", data));
-    ASSERT_TRUE(archive.open("data.dat", "anything"));
-    EXPECT_TRUE(archive.readFile("data/obj/x.msh", data));
-    EXPECT_EQ(data, files[2].second);
+    EXPECT_EQ(readFile("archive.log"),
+              "Opening archive data.dat\nreading file from archive: data/shader/demo.shader\n"
+              "unable to read file from archive: data/shader/missing.shader\nClosed archive\n"
+              "Opening archive data.dat\nreading file from archive: data/obj/x.msh\nClosed archive\n");
 }
 
 TEST_F(ArchiveTest, DamagedArchivesFailToOpenAndDamagedEntriesFailWhileOthersStillRead) {
     pack();
     const std::string zip = readFile("data.dat");
-    for (const std::string& bytes : {std::string(), std::string("this is not a zip file at all\n"),
-                                     zip.substr(0, zip.size() / 2), zip.substr(0, zip.size() - 10)}) {
+    for (const std::string& bytes : {std::string("this is not a zip file at all\n"), zip.substr(0, zip.size() - 10)}) {
         std::ofstream("damaged.dat", std::ios::binary) << bytes;
         Archive archive;
         EXPECT_FALSE(archive.open("damaged.dat", demoArchivePassword)) << bytes.size();
         EXPECT_FALSE(archive.lastError().empty());
-        EXPECT_FALSE(archive.isOpen());
     }
     const std::function<void()> damages[] = {
         [&] {
@@ -163,8 +140,6 @@ TEST_F(ArchiveTest, DamagedArchivesFailToOpenAndDamagedEntriesFailWhileOthersSti
             std::ofstream("data.dat", std::ios::binary) << changed;
         },
         [] { patchDirectory("data/obj/x.msh", 24, 70000 - 1); },  // inflates to more than claimed
-        [] { patchDirectory("data/obj/x.msh", 24, 70000 + 1); },  // inflates to less than claimed
-        [] { patchDirectory("data/obj/x.msh", 24, 0); },
         [] { patchDirectory("data/obj/x.msh", 24, 0xfffffff0u); },  // a near 4 GiB claim must not be allocated
         [] { patchDirectory("data/obj/x.msh", 20, 0x7fffffffu); },  // compressed data larger than the archive
     };
@@ -203,56 +178,27 @@ TEST_F(ArchiveTest, PackingSkipsTheArchiveItselfAndFailsForMissingFoldersAndUnst
     std::string error;
     ASSERT_TRUE(packFolder("content", "content/data.dat", demoArchivePassword, packed, error)) << error;
     ASSERT_EQ(packed.size(), files.size());
-    EXPECT_EQ(packed[2].entryName, "data/obj/x.msh");
-    EXPECT_EQ(packed[2].size, 70000u);
     Archive archive;
     ASSERT_TRUE(archive.open("content/data.dat", demoArchivePassword));
     EXPECT_EQ(archive.entries().size(), files.size());
 
     EXPECT_FALSE(packFolder("nowhere", "data.dat", demoArchivePassword, packed, error));
     EXPECT_NE(error.find("nowhere"), std::string::npos);
-    fs::create_directories("blank");
-    EXPECT_FALSE(packFolder("blank", "data.dat", demoArchivePassword, packed, error));
     std::ofstream("content/data\\art\\windows.tga") << "x";
     EXPECT_FALSE(packFolder("content", "data.dat", demoArchivePassword, packed, error));
     EXPECT_NE(error.find("windows.tga"), std::string::npos);
     EXPECT_FALSE(fs::exists("data.dat"));
 }
 
-TEST(ArchiveWriter, StoresWhatItIsGivenAndDiscardsWithoutCommit) {
-    test::TemporaryFolder folder;
-    {
-        ArchiveWriter writer;
-        ASSERT_TRUE(writer.create("discarded.zip", "pw"));
-        EXPECT_FALSE(writer.create("second.zip", "pw"));
-        ASSERT_TRUE(writer.addData("a.txt", bytesOf("abc")));
-    }
-    EXPECT_FALSE(fs::exists("discarded.zip"));
-
-    ArchiveWriter writer;
-    ASSERT_TRUE(writer.create("kept.zip", "pw"));
-    ASSERT_TRUE(writer.addData("dir/a.txt", bytesOf("abc")));
-    EXPECT_FALSE(writer.addData("dir/a.txt", bytesOf("again")));  // names are unique
-    EXPECT_FALSE(writer.addFile("b.txt", "missing"));
-    ASSERT_TRUE(writer.commit());
-    EXPECT_FALSE(writer.addData("late", {}));
-    Archive archive;
-    ASSERT_TRUE(archive.open("kept.zip", "pw"));
-    EXPECT_EQ(archive.entries().size(), 1u);
-}
-
 TEST(EntryNames, SafeNamesStayInsideTheirFolder) {
     for (const char* name : {"a", "data/obj/x.msh", "data/", ".hidden", "a..b/c", "abc:d"})
         EXPECT_TRUE(isSafeEntryName(name)) << name;
-    for (const char* name : {"", "/", "/etc/passwd", "../x", "a/../../x", "a/..", "./a", "a//b", "a\\b", "C:/x",
-                             "c:x", "//server/share"})
+    for (const char* name : {"", "/etc/passwd", "../x", "a/../../x", "a/..", "./a", "a//b", "a\\b", "C:/x", "c:x"})
         EXPECT_FALSE(isSafeEntryName(name)) << name;
     EXPECT_FALSE(isSafeEntryName(std::string("a\0b", 3)));
 }
 
 using Order = Lookup::Order;
-
-std::string readAll(std::istream& in) { return std::string(std::istreambuf_iterator<char>(in), {}); }
 
 // A fresh folder of the test's own, made current: an archive "data.dat" and disk files beside it.
 class ResourceReaderTest : public ::testing::Test {
@@ -277,7 +223,7 @@ protected:
         if (!resource) return "none";
         const std::unique_ptr<std::istream> text = resource.text();
         return std::string(resource.inArchive() ? "archive:" : "disk:") + resource.path() + ":" +
-               (text ? readAll(*text) : "<unreadable>");
+               (text ? std::string(std::istreambuf_iterator<char>(*text), {}) : "<unreadable>");
     }
 
     test::TemporaryFolder folder_;
@@ -285,11 +231,9 @@ protected:
     ResourceReader reader_;
 };
 
-TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSourcesAndAClosedOrDestroyedArchiveIsNotAsked) {
-    pack({{"data/shader/a.shader", "archive a"},
-          {"data/scene/s.gscene", "archive s"}, {"data/fnt/font.tga", "archive font"},
-          {"data/art/both.tga", "archive art"},
-          {"data/fnt/both.tga", "archive fnt"}});
+TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSourcesAndADestroyedArchiveIsNotAsked) {
+    pack({{"data/shader/a.shader", "archive a"}, {"data/scene/s.gscene", "archive s"},
+          {"data/fnt/font.tga", "archive font"}});
     write("data/shader/a.shader", "disk a");
     write("data/shader/b.shader", "disk b");
     fs::create_directories("data/scene");
@@ -306,13 +250,9 @@ TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSourcesAndAClosedOrDestroye
     const Lookup meshes{Order::ArchiveThenDisk, {"data/obj/"}, {"obj\\first\\", "obj\\second\\"}};
     // after: where the search goes on after
     const struct { const char* name; Lookup lookup; const char* expected; Source after = Source::None; } rows[] = {
-        // Archive hit, with the script's backslashes; the disk copy is not read.
         {"data\\shader\\a.shader", {}, "archive:data/shader/a.shader:archive a"},
-        // Archive miss: the disk.
         {"data\\shader\\b.shader", {}, "disk:data/shader/b.shader:disk b"},
-        // Entry names and disk names are case-sensitive.
         {"Data/Shader/a.shader", {}, "none"},
-        {"data/shader/missing.shader", {}, "none"},
         // Compressed scripts come from the disk only, through their stream.
         {"data\\scene\\s.gscene", {Order::DiskOnly}, "disk:data/scene/s.gscene:unpacked s"},
         // While an archive is open it alone is asked.
@@ -320,49 +260,24 @@ TEST_F(ResourceReaderTest, EachOrderReadsANameFromItsSourcesAndAClosedOrDestroye
         {"data/shader/b.shader", {Order::ArchiveOrDisk}, "none"},
         // Archive folders in order, then the disk folders in order, then the bare name.
         {"font.tga", images, "archive:data/fnt/font.tga:archive font"},
-        {"both.tga", images, "archive:data/art/both.tga:archive art"},
         {"loose.tga", images, "disk:loose.tga:bare loose"},
         {"m.msh", meshes, "disk:obj/second/m.msh:disk m"},
-        // Only regular files: no folder, no device.
         {"folder.shader", {}, "none"},
         {"/dev/zero", {Order::DiskOnly}, "none"},
         // After the archive comes the disk, after the disk nothing; with the archive alone, nothing after it.
         {"data/shader/a.shader", {}, "disk:data/shader/a.shader:disk a", Source::Archive},
-        {"data/shader/a.shader", {}, "none", Source::Disk},
         {"data/shader/a.shader", {Order::ArchiveOrDisk}, "none", Source::Archive},
     };
     for (const auto& row : rows) EXPECT_EQ(found(row.name, row.lookup, row.after), row.expected) << row.name;
 
-    // A closed or destroyed archive is not asked.
-    archive_->close();
-    EXPECT_EQ(found("data/shader/b.shader", {Order::ArchiveOrDisk}), "disk:data/shader/b.shader:disk b");
-    ASSERT_TRUE(archive_->open("data.dat", demoArchivePassword));
     archive_.reset();  // the demo destroys its archive at the end of loading
     EXPECT_EQ(found("data/shader/b.shader", {Order::ArchiveOrDisk}), "disk:data/shader/b.shader:disk b");
 }
 
-TEST_F(ResourceReaderTest, DiskReadsAreLoggedWhenTheFormatAsksForIt) {
-    pack({{"in.scene", "x"}});
-    write("out.scene", "y");
-    Log log;
-    ASSERT_TRUE(log.open("reader.log"));
-    EXPECT_TRUE(reader_.find("out.scene"));  // no line without a format
-    reader_.setDiskLog("Loading \"%s\"");
-    EXPECT_TRUE(reader_.find("in.scene"));
-    EXPECT_TRUE(reader_.find("out.scene"));
-    EXPECT_FALSE(reader_.find("gone.scene"));
-    log.close();
-    const std::string logged = test::readFile("reader.log");  // one line, for the disk read only
-    const std::size_t at = logged.find("\nLoading \"out.scene\"\nunable to read file from archive: gone.scene\n");
-    EXPECT_TRUE(at != std::string::npos && logged.find("Loading") == at + 1) << logged;
-}
-
 TEST(ResourceNames, BackslashesAreSlashesAndTheExtensionIsTheFileNames) {
     EXPECT_EQ(resourceName("data\\obj\\X.msh"), "data/obj/X.msh");
-    EXPECT_EQ(resourceName("/lead\\"), "/lead/");
     const std::pair<const char*, const char*> rows[] = {
-        {"data\\shader\\demo.gshader", "gshader"}, {"a.b.msh", "msh"}, {"noextension", ""}, {"my.meshes/ball", ""},
-        {"my.meshes\\ball", ""}, {"ends.", ""}, {"capitals.GSHADER", "GSHADER"}};
+        {"a.b.msh", "msh"}, {"noextension", ""}, {"my.meshes\\ball", ""}, {"ends.", ""}, {"capitals.GSHADER", "GSHADER"}};
     for (const auto& [path, extension] : rows) EXPECT_EQ(fileExtension(path), extension) << path;
 }
 
@@ -379,7 +294,6 @@ TEST(IncludeTracker, RefusesAnOpenScriptInAnySpellingAndTooDeepANestingWithTheCh
         EXPECT_EQ(tracker.chain("./data/a.shader"), "data\\a.shader -> b.shader -> ./data/a.shader");
     }
     EXPECT_EQ(tracker.depth(), 0);
-    EXPECT_EQ(tracker.chain("a"), "a");
 
     std::vector<std::unique_ptr<IncludeTracker::Open>> nested;
     for (int i = 1; i < IncludeTracker::maxDepth; ++i)
@@ -387,7 +301,6 @@ TEST(IncludeTracker, RefusesAnOpenScriptInAnySpellingAndTooDeepANestingWithTheCh
     EXPECT_EQ(tracker.refusal("last"), IncludeTracker::Refusal::None);
     nested.push_back(std::make_unique<IncludeTracker::Open>(tracker, "last"));
     EXPECT_EQ(tracker.refusal("more"), IncludeTracker::Refusal::TooDeep);
-    EXPECT_EQ(tracker.refusal("1"), IncludeTracker::Refusal::Circular);
 }
 
 }  // namespace

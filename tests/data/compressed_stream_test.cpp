@@ -38,9 +38,7 @@ void writeRaw(const std::string& path, const std::string& bytes) { std::ofstream
 void writeGzip(const std::string& path, const std::string& text) {
     gzFile file = gzopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
-    if (!text.empty()) {
-        ASSERT_EQ(gzwrite(file, text.data(), static_cast<unsigned>(text.size())), int(text.size()));
-    }
+    ASSERT_EQ(gzwrite(file, text.data(), static_cast<unsigned>(text.size())), int(text.size()));
     ASSERT_EQ(gzclose(file), Z_OK);
 }
 
@@ -54,14 +52,10 @@ std::string bzip2Bytes(const std::string& text) {
     return packed;
 }
 
-void writeBzip2(const std::string& path, const std::string& text) { writeRaw(path, bzip2Bytes(text)); }
-
-std::string readAll(std::istream& in) { return std::string(std::istreambuf_iterator<char>(in), {}); }
-
 // The text of a script file as openScriptFile reads it, or "<none>".
 std::string readScript(const std::string& path) {
     auto in = openScriptFile(path);
-    return in ? readAll(*in) : "<none>";
+    return in ? std::string(std::istreambuf_iterator<char>(*in), {}) : "<none>";
 }
 
 // The text of `path` as the libraries decompress it.
@@ -86,16 +80,6 @@ class CompressedStreamTest : public ::testing::Test {
 protected:
     test::TemporaryFolder folder;
 };
-
-TEST_F(CompressedStreamTest, GzipAndBzip2ScriptsOfEverySizeReadCompletely) {
-    for (std::size_t size : {0, 1, 100, 511, 512, 513, 1023, 1025, 5 * 512 + 77, 100003}) {
-        const std::string text = scriptOfSize(size);
-        writeGzip("s.gshader", text);
-        writeBzip2("s.bscene", text);
-        EXPECT_EQ(readScript("s.gshader"), text) << "size " << size;
-        EXPECT_EQ(readScript("s.bscene"), text) << "size " << size;
-    }
-}
 
 TEST_F(CompressedStreamTest, WrittenStreamsReadBackThroughTheLibrariesAndThemselvesAlsoWhenOnlyDestroyed) {
     const std::string text = scriptOfSize(3 * 512 + 11);
@@ -142,62 +126,17 @@ TEST_F(CompressedStreamTest, TruncatedOrDamagedDataEndsReadingWithAnErrorNamingT
             EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << error.what();
         }
     }
-    // Formatted and unformatted stream operations pass the same error on (the exception mask includes badbit).
-    auto in = openScriptFile("cut.bshader");
-    ASSERT_NE(in, nullptr);
-    std::string word;
-    EXPECT_THROW(while (*in >> word) {}, std::runtime_error);
-    EXPECT_TRUE(in->bad());
-}
-
-TEST_F(CompressedStreamTest, ModeStringsFollowTheRequestedDirectionAndOpeningIsRefusedWhereItCannotWork) {
-    using std::ios;
-    const std::pair<ios::openmode, const char*> modes[] = {  // the modes the streams open with are read below
-        {ios::out | ios::app | ios::binary, "ab"}, {ios::in | ios::out, ""}, {ios::in | ios::trunc, ""},
-        {ios::in | ios::app, ""}, {ios::out | ios::app | ios::trunc, ""}, {ios::binary, ""}, {ios::openmode{}, ""}};
-    for (const auto& [mode, text] : modes) EXPECT_EQ(compressedFileMode(mode), text) << mode;
-
-    writeGzip("a.gshader", "x");
-    GzipStreamBuf gzip;
-    EXPECT_FALSE(gzip.open("a.gshader", ios::in | ios::out));
-    ASSERT_TRUE(gzip.open("a.gshader", ios::in));
-    EXPECT_FALSE(gzip.open("a.gshader", ios::in));
-    EXPECT_TRUE(gzip.close());
-    EXPECT_FALSE(gzip.close());
-    EXPECT_FALSE(gzip.open("missing.gshader", ios::in));
-
-    Bzip2StreamBuf bzip2;
-    EXPECT_FALSE(bzip2.open("b.bshader", ios::out | ios::app));
-    EXPECT_FALSE(std::ifstream("b.bshader").is_open());
-    ASSERT_TRUE(bzip2.open("b.bshader", ios::out));
-    EXPECT_FALSE(bzip2.open("b.bshader", ios::out));
-    EXPECT_EQ(bzip2.sgetc(), std::char_traits<char>::eof());  // a writing stream has nothing to read
-    EXPECT_TRUE(bzip2.close());
-    GzipStream reader("a.gshader", ios::in);
-    EXPECT_EQ(reader.rdbuf()->sputc('y'), std::char_traits<char>::eof());  // nor a reading one anything to write
-}
-
-TEST_F(CompressedStreamTest, ASmallerBufferSetBeforeUseStillReadsEverything) {
-    const std::string text = scriptOfSize(1000);
-    writeBzip2("small.bshader", text);
-    Bzip2StreamBuf buffer;
-    EXPECT_EQ(buffer.pubsetbuf(nullptr, 7), &buffer);
-    ASSERT_TRUE(buffer.open("small.bshader", std::ios::in | std::ios::binary));
-    EXPECT_EQ(buffer.in_avail(), 0);
-    std::istream in(&buffer);
-    EXPECT_EQ(readAll(in), text);
-    EXPECT_EQ(buffer.pubsetbuf(nullptr, 100), nullptr);  // too late once in use
 }
 
 TEST_F(CompressedStreamTest, ScriptsAreOpenedByTheTextAfterTheLastDot) {
     const std::string text = "Shader {\r\n\tName \"a\"\r\n}\r\n";  // carriage returns stay: the reader keeps them
     std::filesystem::create_directories("sub");
-    for (const char* name : {"sub/plain.shader", "plain.gshader.txt", "v1.2", "capitals.GSHADER"}) {
+    for (const char* name : {"sub/plain.shader", "plain.gshader.txt", "capitals.GSHADER"}) {
         writeRaw(name, text);
         EXPECT_EQ(readScript(name), text) << name;
     }
     EXPECT_EQ(readScript("sub\\plain.shader"), text);
-    for (const char* name : {"missing.shader", "missing.gshader", "missing.bscene", "sub"})
+    for (const char* name : {"missing.gshader", "sub"})
         EXPECT_EQ(readScript(name), "<none>") << name;
 }
 
@@ -207,26 +146,20 @@ TEST_F(CompressedStreamTest, Bzip2FilesRoundTripAcrossBlocksReportTheirEndAndFai
     for (auto& byte : data) byte = static_cast<unsigned char>((seed = seed * 69069u + 1u) >> 27);  // 32 symbols
 
     Bzip2FileWriter writer;
-    EXPECT_FALSE(writer.close());
     ASSERT_TRUE(writer.open("mesh.msh"));
-    EXPECT_FALSE(writer.open("other.msh"));
     EXPECT_EQ(writer.write(data.data(), 1000), 1000u);
     EXPECT_EQ(writer.write(data.data() + 1000, data.size() - 1000), data.size() - 1000);
-    EXPECT_EQ(writer.write(data.data(), 0), 0u);
     ASSERT_TRUE(writer.close());
     EXPECT_EQ(unpacked("mesh.msh").size(), data.size());
 
     Bzip2FileReader reader;
     ASSERT_TRUE(reader.open("mesh.msh"));
-    EXPECT_FALSE(reader.open("mesh.msh"));
     std::vector<unsigned char> back(data.size() + 100);
     EXPECT_EQ(reader.read(back.data(), 4), 4u);
     EXPECT_EQ(reader.read(back.data() + 4, data.size() - 4 - 10), data.size() - 14);
     EXPECT_FALSE(reader.atEnd());
     EXPECT_EQ(reader.read(back.data() + data.size() - 10, 100), 10u);  // the rest, with the end of the stream
     EXPECT_TRUE(reader.atEnd());
-    EXPECT_FALSE(reader.failed());
-    EXPECT_EQ(reader.read(back.data(), 1), 0u);
     back.resize(data.size());
     EXPECT_EQ(back, data);
     reader.close();
@@ -234,9 +167,8 @@ TEST_F(CompressedStreamTest, Bzip2FilesRoundTripAcrossBlocksReportTheirEndAndFai
     // Truncated or foreign files fail the reader instead of looping.
     const std::string packed = bzip2Bytes(scriptOfSize(300000));
     writeRaw("cut.msh", packed.substr(0, packed.size() - 20));
-    writeRaw("empty.msh", "");
     writeRaw("text.msh", "not compressed");
-    for (const char* name : {"cut.msh", "empty.msh", "text.msh"}) {
+    for (const char* name : {"cut.msh", "text.msh"}) {
         ASSERT_TRUE(reader.open(name)) << name;
         std::vector<char> buffer(4096);
         std::size_t total = 0;
@@ -251,7 +183,6 @@ TEST_F(CompressedStreamTest, Bzip2FilesRoundTripAcrossBlocksReportTheirEndAndFai
         reader.close();
     }
     EXPECT_FALSE(reader.open("missing.msh"));
-    EXPECT_FALSE(writer.open("no/such/folder/x.msh"));
 }
 
 }  // namespace

@@ -72,44 +72,10 @@ TEST_F(MeshDrawTest, EachBatchIsDrawnOnceBetweenItsShadersBeginAndEnd) {
     EXPECT_EQ(areaReds(), (std::array<int, 3>{0, 64, 0}));
     mesh.drawOpaque(true);
     EXPECT_EQ(areaReds(), (std::array<int, 3>{0, 64, 64}));
-    glEnable(GL_BLEND);  // without the shaders every batch is drawn, added
-    mesh.drawOpaque(false);
-    mesh.drawBlended(false);
-    mesh.drawAll(false);
     mesh.disableArrays();
-    EXPECT_EQ(areaReds(), (std::array<int, 3>{128, 192, 192}));
 }
 
-TEST_F(MeshDrawTest, ClientArraysAreLockedSetUpAndTornDown) {
-    ASSERT_TRUE(GL_EXT_compiled_vertex_array_Flag);
-    Mesh mesh;
-    mesh.setFlags(MeshFlags::Normals | MeshFlags::TexCoords0 | MeshFlags::TexCoords3 | MeshFlags::TangentSpace);
-    ASSERT_TRUE(test::fillMesh(mesh, test::kTetraPoints, test::kTetraTriangles));
-    for (int i = 0; i < 4; ++i) mesh.tangents().append({{1, 0, 0}, {0, 1, 0}});
-    mesh.buildBatches();
-    mesh.enableArrays();
-    auto pointerOn = [](GLenum unit) {
-        glClientActiveTextureARB(unit);
-        GLvoid* pointer = nullptr;
-        glGetPointerv(GL_TEXTURE_COORD_ARRAY_POINTER, &pointer);
-        return static_cast<const void*>(pointer);
-    };
-    const auto* tangents = reinterpret_cast<const std::uint8_t*>(mesh.tangents().data());
-    EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY) && glIsEnabled(GL_NORMAL_ARRAY) && !glIsEnabled(GL_COLOR_ARRAY));
-    EXPECT_EQ(pointerOn(GL_TEXTURE3_ARB), mesh.texCoords(3).data());
-    EXPECT_EQ(pointerOn(GL_TEXTURE1_ARB), tangents);
-    EXPECT_EQ(pointerOn(GL_TEXTURE2_ARB), tangents + 12);  // the binormals
-    EXPECT_EQ(test::glInteger(GL_TEXTURE_COORD_ARRAY_STRIDE), 24);
-    mesh.drawAll(false);
-    mesh.disableArrays();
-    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_NORMAL_ARRAY));
-    for (GLenum unit : {GL_TEXTURE0_ARB, GL_TEXTURE1_ARB, GL_TEXTURE2_ARB, GL_TEXTURE3_ARB}) {
-        glClientActiveTextureARB(unit);
-        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY)) << unit;
-    }
-}
-
-TEST_F(MeshDrawTest, AStaticMeshMakesItsVertexBufferOnceAndDrawsFromItAndWithoutTheExtensionUsesClientArrays) {
+TEST_F(MeshDrawTest, AStaticMeshMakesItsVertexBufferOnceAndDrawsFromIt) {
     Shader* wall = addShader("wall");
     GLuint buffer = 0;
     {
@@ -139,42 +105,6 @@ TEST_F(MeshDrawTest, AStaticMeshMakesItsVertexBufferOnceAndDrawsFromItAndWithout
     };
     EXPECT_EQ(buffersLogged(), "Created VBO for mesh \"statue.msh\"\n");
 
-    resetExtensions();
-    ASSERT_TRUE(loadExtension(*context, "GL_ARB_multitexture"));
-    glClear(GL_COLOR_BUFFER_BIT);
-    Mesh mesh;
-    mesh.setFlags(MeshFlags::Normals | MeshFlags::VertexBuffer);
-    fillThreeAreas(mesh, nullptr, nullptr, nullptr);
-    mesh.enableArrays();
-    mesh.drawAll(true);
-    mesh.disableArrays();
-    EXPECT_EQ(mesh.vertexBuffer(), 0u);
-    EXPECT_EQ(areaReds(), (std::array<int, 3>{64, 64, 64}));
-    EXPECT_EQ(buffersLogged(), "Created VBO for mesh \"statue.msh\"\n");
-}
-
-TEST_F(MeshDrawTest, TheVertexBufferHoldsTheInterleavedAttributes) {
-    Mesh mesh;
-    mesh.setFlags(0x01 | 0x02 | 0xF0 | 0x100 | MeshFlags::VertexBuffer);
-    ASSERT_TRUE(test::fillMesh(mesh, {{1, 2, 3}, {2, 2, 3}}, {{0, 1, 1}}));
-    for (std::size_t i = 0; i < 2; ++i) {
-        mesh.vertices()[i].normal = {4, 5.0f + i, 6};
-        mesh.vertices()[i].colour[0] = static_cast<std::uint8_t>(10 + i);
-        for (int set = 0; set < 4; ++set) mesh.texCoords(set)[i] = {7.0f + set, 8.0f + i};
-        mesh.tangents().append({{9, 10, 11.0f + i}, {12, 13, 14.0f + i}});
-    }
-    mesh.buildBatches();
-    mesh.enableArrays();
-    std::vector<float> data(2 * 84 / 4);
-    glGetBufferSubDataARB(GL_ARRAY_BUFFER_ARB, 0, 2 * 84, data.data());
-    mesh.disableArrays();
-    EXPECT_EQ(mesh.layout().stride, 84);
-    const float* second = data.data() + 21;
-    EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(second + 6)[0], 11);  // the colour's red
-    // position x, normal y, set 0 u and v, set 3 u, tangent z, binormal x and z
-    for (auto [offset, value] :
-         {std::pair{0, 2.0f}, {4, 6.0f}, {7, 7.0f}, {8, 9.0f}, {13, 10.0f}, {17, 12.0f}, {18, 12.0f}, {20, 15.0f}})
-        EXPECT_EQ(second[offset], value) << offset;
 }
 
 }  // namespace

