@@ -51,6 +51,49 @@ TEST_F(ShapeTest, EveryShapeFacesOutwardAndTheClosedOnesWeldIntoManifolds) {
     EXPECT_FALSE(buildShape("teapot", ShapeParameters{}, Handle<Shader>(shader), unknown));
 }
 
+TEST_F(ShapeTest, ShapesHaveTheirMeasuresAndCounts) {
+    ShapeParameters p;
+    p.radius = 2;
+    p.segments = 8;
+    p.rings = 4;
+    p.size = {1, 2, 3};
+    p.height = 5;
+    auto built = [&](const char* shape) {
+        MeshBuilder builder;
+        buildShape(shape, p, {}, builder);
+        return builder.build();
+    };
+    auto sphere = built("sphere");
+    EXPECT_EQ(sphere->vertexCount(), 9 * 5);
+    EXPECT_EQ(sphere->triangleCount(), 2 * 8 * 4 - 2 * 8);  // the cells at the poles are triangles
+    EXPECT_LT((sphere->bounds().max - Vec3(2, 2, 2)).length(), 1e-5f);
+    EXPECT_EQ(built("box")->bounds().min, Vec3(-0.5f, -1, -1.5f));
+    EXPECT_EQ(built("plane")->bounds().min, Vec3(-0.5f, 0, -1.5f));
+    auto cylinder = built("cylinder");  // rows along the height, then the two caps' centres and rims
+    EXPECT_EQ(cylinder->bounds().max.y, 2.5f);
+    EXPECT_EQ(cylinder->vertexCount(), 9 * 5 + 2 * (1 + 9));
+    auto terrain = built("terrain");  // hills from 0 to the height, a new seed raises other hills
+    EXPECT_EQ((std::array{terrain->vertexCount(), terrain->triangleCount()}), (std::array{9 * 5, 2 * 8 * 4}));
+    const BoundingBox hills = terrain->bounds();
+    EXPECT_TRUE(hills.min.x == -0.5f && hills.max.z == 1.5f && hills.min.y >= 0 && hills.max.y <= 5 &&
+                hills.max.y > 1);
+    auto rise = [](const Mesh& mesh) {
+        float sum = 0;
+        for (const MeshVertex& vertex : mesh.vertices()) sum += vertex.position.y;
+        return sum;
+    };
+    p.seed = 2;
+    EXPECT_NE(rise(*built("terrain")), rise(*terrain));
+    EXPECT_EQ(built("ship")->bounds().max.z, 2 * 1.6f);
+    for (const auto& [shape, corners, faces] : {std::tuple{"box", 8u, 12u}, {"ship", 6u, 8u}}) {
+        MeshBuilder welded;  // each face has its own corners; welded, the shape's corners stay
+        buildShape(shape, p, {}, welded);
+        welded.weld();
+        EXPECT_EQ((std::array{welded.vertices().size(), welded.triangles().size()}),
+                  (std::array<std::size_t, 2>{corners, faces})) << shape;
+    }
+}
+
 class ObjTest : public test::MeshTest {
 protected:
     bool read(const std::string& text, MeshBuilder& builder, std::string& error) {
